@@ -1,0 +1,39 @@
+// Names seen by one compile: the operator spellings, the variables and the
+// built-in functions, plus the unknown names and string literals the scanner
+// meets. Look-up ignores ASCII letter case; the first entry made for a name stays.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+
+namespace trevalin {
+
+enum class SymbolKind : std::uint8_t { OpName, Variable, Function, String };
+
+struct SymbolEntry {
+    std::string name;
+    SymbolKind kind;
+    std::uint8_t code;           // variable slot or function code
+    std::uint8_t dependencyKind; // bits a variable clears from the flags
+};
+
+class SymbolTable {
+public:
+    // Seeds the table: operator spellings, then the variable table, then the
+    // function table, each in table order.
+    SymbolTable();
+
+    const SymbolEntry* find(std::string_view name) const;
+    // The existing entry, or a new one with code 0 and dependency kind 0.
+    const SymbolEntry* enter(std::string_view name, SymbolKind kind);
+
+private:
+    SymbolEntry* findMutable(std::string_view name);
+
+    // A deque keeps entry addresses stable, since the parser holds them.
+    std::deque<SymbolEntry> entries_;
+};
+
+} // namespace trevalin

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian package Trevalin needs to build, test and run.
+# Quick when everything is present; uses sudo only when not root.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config bison
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libpng-dev
+    libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq "${missing[@]}"
