@@ -1,0 +1,13 @@
+// A movie writer that writes each frame as DIR/frame_00000.bmp, frame_00001.bmp, ...
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "movie/movie_writer.h"
+
+namespace trevalin {
+
+std::unique_ptr<MovieWriter> makeFrameFilesWriter(const std::string& directory);
+
+} // namespace trevalin

@@ -1,0 +1,273 @@
+// trevalin-render: renders a preset to an image or a movie without a display,
+// through the same document and render job as the desktop program.
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/frame_files_writer.h"
+#include "cli/png_file.h"
+#include "cli/set_value.h"
+#include "movie/movie_writer.h"
+#include "presets/presets_file.h"
+#include "render/headless_view.h"
+#include "render/movie_check.h"
+
+namespace {
+
+using namespace trevalin;
+
+constexpr const char* kUsage =
+    "usage: trevalin-render [--presets FILE] [--preset NAME] [--list] [--size WxH] [--time N]\n"
+    "                       [--source FILE.bmp] [--set KEY=VALUE]... [-o OUT.bmp|OUT.png]\n"
+    "                       [--movie OUT.mov | --frames DIR] [--quiet]\n";
+
+enum Exit { kRendered = 0, kRenderError = 1, kBadInput = 2, kOutputFailed = 3 };
+
+struct Options {
+    std::string presets, preset, source, output, movie, frames;
+    std::vector<std::string> sets;
+    int width = 256, height = 256, time = 0;
+    bool list = false, quiet = false;
+};
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "trevalin-render: %s\n%s", message.c_str(), kUsage);
+    return kBadInput;
+}
+
+bool parseInt(const char* text, int lo, int hi, int& out) {
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text, &end, 10);
+    if (errno || end == text || *end || v < lo || v > hi) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool parseSize(const std::string& text, int& w, int& h) {
+    const auto x = text.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    return parseInt(text.substr(0, x).c_str(), 1, kMaxImageRows, w) &&
+           parseInt(text.substr(x + 1).c_str(), 1, kMaxImageRows, h);
+}
+
+// Returns -1 when the options were read, otherwise the exit status.
+int parseOptions(int argc, char** argv, Options& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--presets") {
+            if (!value(o.presets)) return usageError("--presets needs a file");
+        } else if (a == "--preset") {
+            if (!value(o.preset)) return usageError("--preset needs a name");
+        } else if (a == "--list") {
+            o.list = true;
+        } else if (a == "--size") {
+            if (!value(v) || !parseSize(v, o.width, o.height))
+                return usageError("--size takes WxH, each from 1 to 16000");
+        } else if (a == "--time") {
+            if (!value(v) || !parseInt(v.c_str(), 0, 100, o.time))
+                return usageError("--time takes a number from 0 to 100");
+        } else if (a == "--source") {
+            if (!value(o.source)) return usageError("--source needs a file");
+        } else if (a == "--set") {
+            if (!value(v) || v.find('=') == std::string::npos)
+                return usageError("--set takes KEY=VALUE");
+            o.sets.push_back(v);
+        } else if (a == "-o") {
+            if (!value(o.output)) return usageError("-o needs a file");
+        } else if (a == "--movie") {
+            if (!value(o.movie)) return usageError("--movie needs a file");
+        } else if (a == "--frames") {
+            if (!value(o.frames)) return usageError("--frames needs a folder");
+        } else if (a == "--quiet") {
+            o.quiet = true;
+        } else if (a == "-h" || a == "--help") {
+            std::fputs(kUsage, stdout);
+            return kRendered;
+        } else {
+            return usageError("unknown argument \"" + a + "\"");
+        }
+    }
+    if (!o.movie.empty() && !o.frames.empty()) return usageError("--movie and --frames exclude each other");
+    if (!o.list && o.output.empty() && o.movie.empty() && o.frames.empty())
+        return usageError("nothing to write: give -o, --movie or --frames");
+    if (!o.output.empty()) {
+        const std::string ext = std::filesystem::path(o.output).extension().string();
+        if (ext != ".bmp" && ext != ".png" && ext != ".BMP" && ext != ".PNG")
+            return usageError("-o writes .bmp or .png files");
+    }
+    return -1;
+}
+
+std::filesystem::path bundledPresets() {
+    if (const char* dir = std::getenv("TREVALIN_DATA")) return std::filesystem::path(dir) / "presets.txt";
+    return std::filesystem::path(TREVALIN_DATA_DIR) / "presets.txt";
+}
+
+void listPresets(const PresetNode& node, const std::string& prefix) {
+    for (std::size_t i = 0; i < node.childCount(); ++i) {
+        const PresetNode* child = node.child(i);
+        const std::string path = prefix + child->name();
+        if (child->isPreset())
+            std::printf("%s\n", path.c_str());
+        else
+            listPresets(*child, path + "/");
+    }
+}
+
+const PresetNode* firstPreset(const PresetNode& node) {
+    for (std::size_t i = 0; i < node.childCount(); ++i) {
+        const PresetNode* child = node.child(i);
+        if (child->isPreset()) return child;
+        if (const PresetNode* found = firstPreset(*child)) return found;
+    }
+    return nullptr;
+}
+
+// The first preset in file order whose name or Category/.../Name path matches.
+const PresetNode* findPreset(const PresetNode& node, const std::string& prefix,
+                             const std::string& wanted) {
+    for (std::size_t i = 0; i < node.childCount(); ++i) {
+        const PresetNode* child = node.child(i);
+        const std::string path = prefix + child->name();
+        if (child->isPreset()) {
+            if (child->name() == wanted || path == wanted) return child;
+        } else if (const PresetNode* found = findPreset(*child, path + "/", wanted)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+// Reports progress while the job runs: passes of a still, frames of a movie.
+void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frames, bool show) {
+    const auto start = std::chrono::steady_clock::now();
+    while (job.Running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!show) continue;
+        const double secs =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (movie) {
+            // Five paint requests per frame: four between passes, one after it.
+            const int done = paints.load() / 5;
+            std::fprintf(stderr, "\rframe %d of %d, %3d%%, %.1f s ", done < frames ? done + 1 : frames,
+                         frames, frames ? 100 * done / frames : 0, secs);
+        } else {
+            const int pass = paints.load() < 5 ? paints.load() + 1 : 5;
+            std::fprintf(stderr, "\rpass %d of 5, %.1f s ", pass, secs);
+        }
+    }
+    if (show) std::fprintf(stderr, "\r\033[K");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (int status = parseOptions(argc, argv, o); status >= 0) return status;
+
+    const std::filesystem::path presetsPath =
+        !o.presets.empty() ? std::filesystem::path(o.presets)
+        : std::filesystem::exists("presets.txt") ? std::filesystem::path("presets.txt")
+                                                 : bundledPresets();
+    PresetsReadResult presets = readPresetsFile(presetsPath);
+    if (presets.status != PresetsReadStatus::Read) {
+        std::fprintf(stderr, "trevalin-render: %s\n", presets.error.c_str());
+        return kBadInput;
+    }
+    if (o.list) {
+        listPresets(presets.tree.root(), "");
+        return kRendered;
+    }
+    const PresetNode* preset = o.preset.empty() ? firstPreset(presets.tree.root())
+                                                : findPreset(presets.tree.root(), "", o.preset);
+    if (!preset) {
+        std::fprintf(stderr, "trevalin-render: no preset %s in %s\n",
+                     o.preset.empty() ? "at all" : ("\"" + o.preset + "\"").c_str(),
+                     presetsPath.c_str());
+        return kBadInput;
+    }
+
+    auto settings = std::make_unique<RenderSettings>(*preset->settings());
+    settings->time = o.time;
+    for (const std::string& s : o.sets) {
+        const auto eq = s.find('=');
+        std::string error;
+        if (!setValueByKey(*settings, s.substr(0, eq), s.substr(eq + 1), error))
+            return usageError("--set " + error);
+    }
+
+    auto doc = std::make_unique<CTrevalinDoc>();
+    RenderJob job;
+    HeadlessView view(*doc, job);
+    doc->SetView(&view);
+    std::atomic<int> paints{0};
+    job.SetPaintRequest([&paints] { ++paints; });
+
+    if (!doc->SetImageSize(o.width, o.height)) return usageError("bad image size");
+    if (!o.source.empty()) {
+        doc->LoadSourceImage(o.source.c_str());
+        if (!doc->Source()->HasData())
+            std::fprintf(stderr, "trevalin-render: warning: cannot read source image %s\n",
+                         o.source.c_str());
+    }
+    doc->SetSettings(*settings);
+    for (const CompileFailure& f : doc->CompileFailures())
+        std::fprintf(stderr, "trevalin-render: warning: %s: %s\n", f.field, f.message.c_str());
+
+    const bool movie = !o.movie.empty() || !o.frames.empty();
+    if (movie) {
+        if (!o.movie.empty()) {
+            doc->SetMovieFile(std::filesystem::absolute(o.movie).c_str());
+            job.SetWriterFactory([] { return makeMovieWriter(); });
+        } else {
+            const std::string dir = o.frames;
+            job.SetWriterFactory([dir] { return makeFrameFilesWriter(dir); });
+        }
+        if (const std::string refusal = movieRefusal(doc->Settings()); !refusal.empty()) {
+            std::fprintf(stderr, "trevalin-render: %s\n", refusal.c_str());
+            return kBadInput;
+        }
+        doc->SetFrameCount(-1);
+    } else {
+        doc->SetFrameCount(1);
+    }
+
+    doc->StartRendering();
+    watch(job, paints, movie, doc->Vars().frames, !o.quiet && isatty(STDERR_FILENO));
+    job.Wait();
+
+    if (job.ErrorFlag()) {
+        std::fprintf(stderr, "trevalin-render: %s\n", job.Status().c_str());
+        return kRenderError;
+    }
+    if (!o.output.empty()) {
+        std::string error;
+        const std::string ext = std::filesystem::path(o.output).extension().string();
+        const bool ok = (ext == ".png" || ext == ".PNG")
+                            ? writePngFile(doc->Image(), o.output, error)
+                            : doc->Image().SaveFile(o.output);
+        if (!ok) {
+            std::fprintf(stderr, "trevalin-render: cannot write %s%s%s\n", o.output.c_str(),
+                         error.empty() ? "" : ": ", error.c_str());
+            return kOutputFailed;
+        }
+    }
+    if (!o.quiet) std::fprintf(stderr, "%s\n", job.Status().c_str());
+    return kRendered;
+}

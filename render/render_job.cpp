@@ -1,0 +1,278 @@
+#include "render/render_job.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+
+#include "formula/arith.h"
+#include "formula/formula_context.h"
+#include "formula/interpreter.h"
+#include "movie/movie_writer.h"
+#include "render/dib_image.h"
+#include "render/frame_renderer.h"
+#include "render/render_settings.h"
+
+namespace trevalin {
+namespace {
+
+using Guard = std::lock_guard<std::recursive_mutex>;
+
+long long nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Qt's thread priorities do nothing on Linux; a thread's nice value does.
+// Raising it above normal needs privileges, so a refusal is ignored.
+void applyPriority(int priority) {
+    int delta = 0;
+    if (priority == 0) delta = 5;
+    if (priority == 2) delta = -5;
+    if (delta == 0) return;
+    const id_t tid = static_cast<id_t>(syscall(SYS_gettid));
+    errno = 0;
+    const int current = getpriority(PRIO_PROCESS, tid);
+    if (errno == 0) setpriority(PRIO_PROCESS, tid, current + delta);
+}
+
+} // namespace
+
+RenderJob::RenderJob() = default;
+
+RenderJob::~RenderJob() { Stop(); }
+
+void RenderJob::Start(const Params& params) {
+    Stop();
+    p_ = params;
+    p_.vars.source = p_.source.get();
+    status_[0] = '\0';
+    stopRequest_ = false;
+    errorFlag_ = false;
+    finished_ = false;
+    writer_.reset();
+    running_ = true;
+    worker_ = std::thread([this] {
+        applyPriority(p_.settings->priority);
+        Run();
+    });
+}
+
+void RenderJob::Stop() {
+    {
+        Guard hold(lock_);
+        stopRequest_ = true;
+    }
+    if (worker_.joinable()) worker_.join();
+    running_ = false;
+}
+
+void RenderJob::Wait() {
+    if (worker_.joinable()) worker_.join();
+}
+
+bool RenderJob::ErrorFlag() const {
+    Guard hold(lock_);
+    return errorFlag_;
+}
+
+bool RenderJob::Finished() const {
+    Guard hold(lock_);
+    return finished_;
+}
+
+std::string RenderJob::Status() const {
+    Guard hold(lock_);
+    return status_;
+}
+
+void RenderJob::ReportStatus(const char* format, ...) {
+    Guard hold(lock_);
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(status_, sizeof status_, format, args);
+    va_end(args);
+}
+
+int RenderJob::ReportError(const char* format, ...) {
+    Guard hold(lock_);
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(status_, sizeof status_, format, args);
+    va_end(args);
+    stopRequest_ = true;
+    errorFlag_ = true;
+    return 0;
+}
+
+void RenderJob::PostPaint() {
+    if (paint_) paint_();
+}
+
+void RenderJob::SetUpFrame() {
+    FrameVariables& v = p_.vars;
+    const RenderSettings& s = *p_.settings;
+    FormulaContext& c = *p_.context;
+
+    if (v.frames > 1) {
+        v.n = v.frame;
+        v.t = s.seamless ? static_cast<double>(v.frame) / v.frames
+                         : static_cast<double>(v.frame) / (v.frames - 1);
+    } else {
+        v.t = s.time * 0.01;
+        v.n = truncToInt32(v.t * truncToInt32(s.duration * s.framerate));
+    }
+    v.px = v.py = 0;
+    v.pw = v.fw = p_.width;
+    v.ph = v.fh = p_.height;
+
+    // Each formula sees the block as updated so far.
+    v.left = evaluateFormula(c, s.left.code, v);
+    v.top = evaluateFormula(c, s.top.code, v);
+    v.w = evaluateFormula(c, s.width.code, v);
+    v.h = evaluateFormula(c, s.height.code, v);
+    v.zoom = evaluateFormula(c, s.zoom.code, v);
+    if (s.center) {
+        v.left = v.left - v.w / 2;
+        v.top = v.top - v.h / 2;
+    }
+    if (v.zoom != 1) {
+        // The region scales by zoom^n about its centre.
+        const double k = std::pow(v.zoom, v.n);
+        const double dw = v.w * k - v.w;
+        v.w = v.w + dw;
+        v.left = v.left - dw / 2;
+        const double dh = v.h * k - v.h;
+        v.h = v.h + dh;
+        v.top = v.top - dh / 2;
+    }
+    v.cx = v.left + v.w / 2;
+    v.cy = v.top + v.h / 2;
+    v.i = truncToInt32(evaluateFormula(c, s.recurse.code, v));
+    c.setIterationLimit(v.i);
+    v.jx = evaluateFormula(c, s.p0.code, v);
+    v.jy = evaluateFormula(c, s.q0.code, v);
+    v.x = v.left;
+    v.y = v.top;
+    v.xstep = v.w / v.fw;
+    v.ystep = v.h / v.fh;
+    v.min = evaluateFormula(c, s.min.code, v);
+    v.max = evaluateFormula(c, s.max.code, v);
+    if (!(v.min < v.max) && !(v.min > v.max)) {
+        v.min = v.min - 0.01;
+        v.max = v.max + 0.01;
+    }
+    v.scale = 255 / (v.max - v.min);
+    firstStep_ = p_.progressive ? 16 : 1;
+    step_ = firstStep_;
+    refineMask_ = 2 * step_ - 1;
+}
+
+void RenderJob::Run() {
+    FrameVariables& v = p_.vars;
+    const RenderSettings& s = *p_.settings;
+    DibImage& target = *p_.target;
+    const long long start = nowMs();
+    bool finished = false;
+
+    SetUpFrame();
+    bool ended = false;
+    if (v.frames > 1) {
+        {
+            Guard hold(lock_);
+            writer_ = writerFactory_ ? writerFactory_() : nullptr;
+            if (!writer_) {
+                ReportError("Movie writer not available");
+            } else {
+                MovieParams mp;
+                mp.width = p_.width;
+                mp.height = p_.height;
+                mp.codec = s.codec;
+                mp.depth = s.depth;
+                mp.dither = s.dither;
+                mp.colormode = s.colormode;
+                mp.framerate = s.framerate;
+                mp.path = s.moviefile;
+                writer_->Open(mp, [this](const std::string& m) { ReportError("%s", m.c_str()); });
+                if (errorFlag_) {
+                    writer_->Finish();
+                    writer_->Close();
+                    writer_.reset();
+                }
+            }
+            ended = errorFlag_;
+        }
+        if (!ended) ReportStatus("Frame %d", v.frame + 1);
+    }
+
+    while (!ended) {
+        v.x = v.px * v.xstep + v.left;
+        if (step_ == firstStep_ || (refineMask_ & (v.px | v.py)) != 0) {
+            const std::uint32_t colour = PixelColour(*p_.context, v, s);
+            bool stop;
+            {
+                Guard hold(lock_);
+                if (step_ < 2)
+                    target.Row(v.py)[v.px] = colour;
+                else
+                    target.FillBlock(v.px, v.py, step_, colour);
+                stop = stopRequest_;
+            }
+            if (stop) break;
+        }
+        v.px += step_;
+        if (v.px < p_.width) continue;
+        v.px = 0;
+        v.py += step_;
+        v.y = v.py * v.ystep + v.top;
+        if (v.py < p_.height) continue;
+
+        // The pass is complete; the next one computes only its new grid points.
+        const int old = step_;
+        step_ = old / 2;
+        refineMask_ = 2 * step_ - 1;
+        if (old > 1) {
+            v.x = v.left;
+            v.y = v.top;
+            v.px = v.py = 0;
+            PostPaint();
+            continue;
+        }
+        if (!writer_) {
+            finished = true;
+            break;
+        }
+        {
+            Guard hold(lock_);
+            if (!writer_->AddFrame(target)) break;
+        }
+        v.frame = v.frame + 1;
+        if (v.frame >= v.frames) {
+            finished = true;
+            break;
+        }
+        ReportStatus("Frame %d", v.frame + 1);
+        PostPaint();
+        SetUpFrame();
+    }
+
+    Guard hold(lock_);
+    const long long end = nowMs();
+    running_ = false;
+    if (writer_) {
+        writer_->Finish();
+        writer_->Close();
+        writer_.reset();
+    }
+    finished_ = finished;
+    if (finished) ReportStatus("elapsed: %4.2f secs", (end - start) * 0.001);
+    PostPaint();
+}
+
+} // namespace trevalin

@@ -1,0 +1,94 @@
+// The render job: computes a still image or every frame of a movie on a worker
+// thread in coarse-to-fine passes. The render lock guards the target's pixels,
+// the status line, the stop request, the error flag and the movie writer; the
+// worker holds it only around pixel stores, writer calls and its ending, never
+// while a formula runs.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "formula/frame_variables.h"
+
+namespace trevalin {
+
+struct FormulaContext;
+struct RenderSettings;
+class DibImage;
+class MovieWriter;
+
+class RenderJob {
+public:
+    // Called on the worker thread after each pass and frame and at the end; it
+    // must not wait for the user-interface thread (post, don't send).
+    using PaintRequest = std::function<void()>;
+    using WriterFactory = std::function<std::unique_ptr<MovieWriter>()>;
+
+    struct Params {
+        FormulaContext* context = nullptr;
+        FrameVariables vars{};  // the view's copy; frames > 1 makes a movie
+        int width = 0;
+        int height = 0;
+        const RenderSettings* settings = nullptr;
+        DibImage* target = nullptr;
+        std::shared_ptr<const DibImage> source; // kept alive while the job runs
+        int progressive = 1;
+    };
+
+    RenderJob();
+    ~RenderJob(); // stops and joins a running job
+
+    void SetPaintRequest(PaintRequest paint) { paint_ = std::move(paint); }
+    // Makes the movie writer for renders of more than one frame.
+    void SetWriterFactory(WriterFactory factory) { writerFactory_ = std::move(factory); }
+
+    // Stops any previous job, then starts a new worker thread; the settings'
+    // priority picks the thread's nice value (Low lower, High higher where permitted).
+    void Start(const Params& params);
+    // Sets the stop request under the lock and waits for the worker to end.
+    void Stop();
+    // Waits for the worker to end by itself.
+    void Wait();
+
+    bool Running() const { return running_.load(); }
+    bool ErrorFlag() const;
+    bool Finished() const;
+    std::string Status() const;
+
+    std::recursive_mutex& Lock() { return lock_; }
+
+    // Format the status line under the lock (printf rules, 127 characters).
+    void ReportStatus(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // The same, and stops the job with its error flag set; returns 0.
+    int ReportError(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    // Per-frame set-up, public for tests: fills the frame variables for the
+    // frame whose index is in vars.frame and restarts the passes.
+    void SetUpFrame();
+    FrameVariables& Vars() { return p_.vars; }
+
+private:
+    void Run();
+    void PostPaint();
+
+    Params p_;
+    int firstStep_ = 16;
+    int step_ = 16;
+    int refineMask_ = 31;
+    bool errorFlag_ = false;
+    bool stopRequest_ = false;
+    bool finished_ = false;
+    std::atomic<bool> running_{false};
+    std::unique_ptr<MovieWriter> writer_;
+    char status_[128] = {};
+    mutable std::recursive_mutex lock_;
+    std::thread worker_;
+    PaintRequest paint_;
+    WriterFactory writerFactory_;
+};
+
+} // namespace trevalin

@@ -1,0 +1,150 @@
+#include "render/trevalin_doc.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "formula/arith.h"
+#include "formula/compiler.h"
+#include "formula/interpreter.h"
+#include "render/document_view.h"
+
+namespace trevalin {
+
+// Compile order: the colour formulas, the region, the range, the fractal
+// parameters, and the iteration count last.
+const FormulaField kFormulaFields[13] = {
+    {"red", &RenderSettings::red},     {"grn", &RenderSettings::grn},
+    {"blu", &RenderSettings::blu},     {"left", &RenderSettings::left},
+    {"top", &RenderSettings::top},     {"width", &RenderSettings::width},
+    {"height", &RenderSettings::height}, {"zoom", &RenderSettings::zoom},
+    {"min", &RenderSettings::min},     {"max", &RenderSettings::max},
+    {"p0", &RenderSettings::p0},       {"q0", &RenderSettings::q0},
+    {"recurse", &RenderSettings::recurse},
+};
+
+CTrevalinDoc::CTrevalinDoc()
+    : context_(std::make_unique<FormulaContext>()), settings_(std::make_unique<RenderSettings>()) {
+    image_.Create(imageWidth_, imageHeight_);
+}
+
+CTrevalinDoc::~CTrevalinDoc() = default;
+
+void CTrevalinDoc::SetSettings(const RenderSettings& settings) {
+    if (&settings != settings_.get()) std::memcpy(settings_.get(), &settings, sizeof settings);
+    Recompile();
+}
+
+void CTrevalinDoc::GetSettings(RenderSettings& out) const {
+    if (&out != settings_.get()) std::memcpy(&out, settings_.get(), sizeof out);
+}
+
+void CTrevalinDoc::Recompile() {
+    failures_.clear();
+    for (const FormulaField& field : kFormulaFields) {
+        // A slot that fails does not stop the others.
+        if (compileFormula(settings_.get()->*field.slot) != 0)
+            failures_.push_back(CompileFailure{field.key, lastCompileError()});
+    }
+}
+
+CTrevalinDoc::Region CTrevalinDoc::EvaluateCoordinates() {
+    vars_.px = vars_.py = 0;
+    vars_.pw = vars_.fw = imageWidth_;
+    vars_.ph = vars_.fh = imageHeight_;
+    FormulaContext& c = *context_;
+    const RenderSettings& s = *settings_;
+    vars_.left = evaluateFormula(c, s.left.code, vars_);
+    vars_.top = evaluateFormula(c, s.top.code, vars_);
+    vars_.w = evaluateFormula(c, s.width.code, vars_);
+    vars_.h = evaluateFormula(c, s.height.code, vars_);
+    // The height formula is not used further: the zooms keep the image's aspect.
+    const double W = vars_.w;
+    return Region{vars_.left, vars_.top, W, W * imageHeight_ / imageWidth_};
+}
+
+void CTrevalinDoc::ZoomRegionOut() {
+    const Region r = EvaluateCoordinates();
+    double left = r.left, top = r.top;
+    if (settings_->center == 0) {
+        left = r.left - r.width * 0.5;
+        top = r.top - r.visibleHeight * 0.5;
+    }
+    FormatNumber(settings_->left, left);
+    FormatNumber(settings_->top, top);
+    FormatNumber(settings_->width, 2 * r.width);
+    FormatNumber(settings_->height, 2 * r.visibleHeight);
+    Recompile();
+}
+
+void CTrevalinDoc::ZoomRegionIn(double fx, double fy) {
+    const Region r = EvaluateCoordinates();
+    double left, top;
+    if (settings_->center == 1) {
+        left = r.left - r.width * 0.5 + r.width * fx;
+        top = r.top - r.visibleHeight * 0.5 + r.visibleHeight * fy;
+    } else {
+        left = r.left + r.width * fx - r.width * 0.25;
+        top = r.top + r.visibleHeight * fy - r.visibleHeight * 0.25;
+    }
+    FormatNumber(settings_->left, left);
+    FormatNumber(settings_->top, top);
+    FormatNumber(settings_->width, r.width * 0.5);
+    FormatNumber(settings_->height, r.visibleHeight * 0.5);
+    Recompile();
+}
+
+void CTrevalinDoc::SetFrameCount(int n) {
+    vars_.frames = n == -1 ? truncToInt32(settings_->duration * settings_->framerate) : n;
+    vars_.frame = 0;
+}
+
+void CTrevalinDoc::SetMovieFile(const char* path) {
+    std::snprintf(settings_->moviefile, sizeof settings_->moviefile, "%s", path);
+}
+
+void CTrevalinDoc::LoadSourceImage(const char* path) {
+    std::snprintf(settings_->sourcefile, sizeof settings_->sourcefile, "%s", path);
+    auto image = std::make_shared<DibImage>();
+    image->Load(path);
+    // A render started with the previous image holds its own reference.
+    source_ = std::move(image);
+}
+
+void CTrevalinDoc::StartRendering() {
+    if (view_) view_->StartRender(vars_);
+}
+
+void CTrevalinDoc::StopRendering() {
+    if (view_) view_->StopRender();
+}
+
+bool CTrevalinDoc::SetImageSize(int width, int height) {
+    StopRendering();
+    // The render target and the size the job walks must never disagree.
+    if (!image_.Resize(width, height)) return false;
+    imageWidth_ = width;
+    imageHeight_ = height;
+    if (view_) view_->SetScrollSize(width, height);
+    return true;
+}
+
+int CTrevalinDoc::FractionDigits(double v) {
+    double whole;
+    double a = std::modf(std::fabs(v), &whole);
+    int digits = 0;
+    for (int i = 0; i < 20 && a > 0; ++i) {
+        a = a * 10;
+        if (a > 0) {
+            digits = i + 1;
+            a = std::modf(a, &whole);
+        }
+    }
+    return digits;
+}
+
+void CTrevalinDoc::FormatNumber(FormulaSlot& slot, double v) {
+    std::snprintf(slot.text, sizeof slot.text, "%.*f", FractionDigits(v), v);
+}
+
+} // namespace trevalin
