@@ -1,15 +1,73 @@
-// trevalin-formula: compiles one formula and prints its code.
+// trevalin-formula: compiles one formula, prints its code, and runs it once.
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "formula/arith.h"
 #include "formula/code_walk.h"
 #include "formula/compiler.h"
+#include "formula/formula_context.h"
+#include "formula/interpreter.h"
+#include "render/dib_image.h"
 
 namespace {
 
-int usage() {
-    std::fprintf(stderr, "usage: trevalin-formula [--code] FORMULA\n");
+using namespace trevalin;
+
+int usage(const char* problem = nullptr) {
+    if (problem) std::fprintf(stderr, "trevalin-formula: %s\n", problem);
+    std::fprintf(stderr,
+                 "usage: trevalin-formula [--code] [--var NAME=VALUE]... [--recursion N]\n"
+                 "                        [--source FILE.bmp] FORMULA\n");
     return 2;
+}
+
+// The frame variables a user may set, by the names formulas know them by.
+struct VariableField {
+    const char* name;
+    double FrameVariables::*real;
+    std::int32_t FrameVariables::*integer;
+};
+
+constexpr VariableField kVariableFields[] = {
+    {"t", &FrameVariables::t, nullptr},       {"x", &FrameVariables::x, nullptr},
+    {"y", &FrameVariables::y, nullptr},       {"w", &FrameVariables::w, nullptr},
+    {"h", &FrameVariables::h, nullptr},       {"i", nullptr, &FrameVariables::i},
+    {"n", nullptr, &FrameVariables::n},       {"fw", nullptr, &FrameVariables::fw},
+    {"fh", nullptr, &FrameVariables::fh},     {"jx", &FrameVariables::jx, nullptr},
+    {"jy", &FrameVariables::jy, nullptr},     {"px", nullptr, &FrameVariables::px},
+    {"py", nullptr, &FrameVariables::py},     {"pw", nullptr, &FrameVariables::pw},
+    {"ph", nullptr, &FrameVariables::ph},     {"cx", &FrameVariables::cx, nullptr},
+    {"cy", &FrameVariables::cy, nullptr},     {"left", &FrameVariables::left, nullptr},
+    {"top", &FrameVariables::top, nullptr},   {"min", &FrameVariables::min, nullptr},
+    {"max", &FrameVariables::max, nullptr},
+};
+
+bool parseNumber(const char* text, double& out) {
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtod(text, &end);
+    return end != text && *end == '\0' && errno != ERANGE;
+}
+
+bool setVariable(FrameVariables& vars, const std::string& assignment) {
+    const auto eq = assignment.find('=');
+    if (eq == std::string::npos) return false;
+    const std::string name = assignment.substr(0, eq);
+    double value;
+    if (!parseNumber(assignment.c_str() + eq + 1, value)) return false;
+    for (const VariableField& f : kVariableFields) {
+        if (name != f.name) continue;
+        if (f.real)
+            vars.*(f.real) = value;
+        else
+            vars.*(f.integer) = truncToInt32(value);
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -17,31 +75,67 @@ int usage() {
 int main(int argc, char** argv) {
     bool showCode = false;
     const char* formula = nullptr;
+    const char* sourcePath = nullptr;
+    bool haveRecursion = false;
+    std::int32_t recursion = 0;
+    FrameVariables vars{};
+    vars.pw = vars.ph = vars.fw = vars.fh = 256;
+
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--code") == 0)
+        const std::string a = argv[i];
+        if (a == "--code") {
             showCode = true;
-        else if (!formula)
+        } else if (a == "--var") {
+            if (i + 1 >= argc) return usage("--var needs NAME=VALUE");
+            if (!setVariable(vars, argv[++i]))
+                return usage(("bad --var " + std::string(argv[i])).c_str());
+        } else if (a == "--recursion") {
+            double n;
+            if (i + 1 >= argc || !parseNumber(argv[++i], n)) return usage("--recursion needs a number");
+            haveRecursion = true;
+            recursion = truncToInt32(n);
+        } else if (a == "--source") {
+            if (i + 1 >= argc) return usage("--source needs a file");
+            sourcePath = argv[++i];
+        } else if (!formula) {
             formula = argv[i];
-        else
+        } else {
             return usage();
+        }
     }
     if (!formula) return usage();
 
-    static trevalin::FormulaSlot slot;
+    static FormulaSlot slot;
     if (std::strlen(formula) >= sizeof slot.text) {
         std::fprintf(stderr, "trevalin-formula: formula longer than %zu characters\n",
                      sizeof slot.text - 1);
         return 1;
     }
-    trevalin::setFormulaText(slot, formula);
-    if (trevalin::compileFormula(slot) != 0) {
-        std::fprintf(stderr, "%s\n", trevalin::lastCompileError());
+    setFormulaText(slot, formula);
+    if (compileFormula(slot) != 0) {
+        std::fprintf(stderr, "%s\n", lastCompileError());
         return 1;
     }
     if (showCode) {
-        const int length = trevalin::codeLength(slot.code);
+        const int length = codeLength(slot.code);
         for (int i = 0; i < length; ++i) std::printf("%02x", slot.code[i]);
         std::printf("\nflags %d\n", static_cast<int>(slot.flags));
     }
+
+    DibImage source;
+    if (sourcePath) {
+        source.Load(sourcePath);
+        if (!source.HasData())
+            std::fprintf(stderr, "trevalin-formula: warning: cannot read source image %s\n",
+                         sourcePath);
+        vars.source = &source;
+    }
+    static FormulaContext context; // constructed once: the random state starts fresh
+    if (haveRecursion) context.setIterationLimit(recursion);
+    const FormulaValue v = runFormula(context, slot.code, vars);
+    if (v.isTriple)
+        std::printf("rgb(%.17g, %.17g, %.17g)\n", v.first, v.second, v.third);
+    else
+        std::printf("%.17g\n", v.first);
     return 0;
 }

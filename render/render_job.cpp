@@ -271,6 +271,9 @@ void RenderJob::Run() {
         writer_.reset();
     }
     finished_ = finished;
+    // A source image replaced during the render may go now.
+    p_.vars.source = nullptr;
+    p_.source.reset();
     if (finished) ReportStatus("elapsed: %4.2f secs", (end - start) * 0.001);
     PostPaint();
 }

@@ -1,0 +1,179 @@
+// The document: number formatting, zooms, frame counts, compile reports.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "render/movie_check.h"
+#include "render/trevalin_doc.h"
+#include "tests/render/render_test_support.h"
+
+namespace trevalin {
+namespace {
+
+using testing::makeSettings;
+
+TEST(Document, FormatNumber) {
+    struct Case {
+        double value;
+        const char* text;
+        int digits;
+    } cases[] = {
+        {3.0, "3", 0},         {-4.0, "-4", 0},        {0.5, "0.5", 1},
+        {-2.25, "-2.25", 2},   {0.125, "0.125", 3},    {0.00001, "0.00001", 5},
+        {0.1, "0.1", 1},       {1.0 / 3, "0.33333333333333331483", 20},
+        {2.6, "2.60000000000000008882", 20},           {0.0, "0", 0},
+    };
+    for (const Case& c : cases) {
+        FormulaSlot slot;
+        CTrevalinDoc::FormatNumber(slot, c.value);
+        EXPECT_STREQ(slot.text, c.text) << c.value;
+        EXPECT_EQ(CTrevalinDoc::FractionDigits(c.value), c.digits) << c.value;
+    }
+}
+
+TEST(Document, NewDocumentIsAllZero) {
+    CTrevalinDoc doc;
+    RenderSettings s;
+    doc.GetSettings(s);
+    for (const FormulaField& f : kFormulaFields) {
+        EXPECT_STREQ((s.*f.slot).text, "") << f.key;
+        EXPECT_EQ((s.*f.slot).flags, 0) << f.key;
+    }
+    EXPECT_EQ(doc.ImageWidth(), 256);
+    EXPECT_EQ(doc.ImageHeight(), 256);
+    EXPECT_EQ(doc.Image().Width(), 256);
+    EXPECT_EQ(doc.Source(), nullptr);
+}
+
+struct ZoomCase {
+    const char* name;
+    int width, height, center;
+    const char *left, *top, *regionWidth;
+    bool zoomIn;
+    double fx, fy;
+    const char *newLeft, *newTop, *newWidth, *newHeight;
+};
+
+TEST(Document, Zooms) {
+    const ZoomCase cases[] = {
+        {"out, corner", 256, 256, 0, "-2", "-2", "4", false, 0, 0, "-4", "-4", "8", "8"},
+        {"out, centre", 256, 256, 1, "0.5", "-1", "4", false, 0, 0, "0.5", "-1", "8", "8"},
+        {"in at the middle, centre", 256, 256, 1, "0.5", "-1", "4", true, 0.5, 0.5, "0.5", "-1",
+         "2", "2"},
+        {"in at the middle, corner", 256, 256, 0, "-2", "-2", "4", true, 0.5, 0.5, "-1", "-1", "2",
+         "2"},
+        {"in at the top left, corner", 256, 256, 0, "0", "0", "4", true, 0, 0, "-1", "-1", "2",
+         "2"},
+        {"wide image out", 512, 256, 0, "0", "0", "4", false, 0, 0, "-2", "-1", "8", "4"},
+        {"wide image in", 512, 256, 0, "0", "0", "4", true, 0.5, 0.5, "1", "0.5", "2", "1"},
+        {"formula rewritten as a number", 256, 256, 0, "-1-1", "2*-1", "2+2", false, 0, 0, "-4",
+         "-4", "8", "8"},
+    };
+    for (const ZoomCase& c : cases) {
+        CTrevalinDoc doc;
+        ASSERT_TRUE(doc.SetImageSize(c.width, c.height));
+        auto s = makeSettings({{"left", c.left}, {"top", c.top}, {"width", c.regionWidth},
+                               {"height", "12345"}, {"zoom", "3"}, {"recurse", "99"}});
+        s->center = c.center;
+        doc.SetSettings(*s);
+        if (c.zoomIn)
+            doc.ZoomRegionIn(c.fx, c.fy);
+        else
+            doc.ZoomRegionOut();
+        const RenderSettings& r = doc.Settings();
+        EXPECT_STREQ(r.left.text, c.newLeft) << c.name;
+        EXPECT_STREQ(r.top.text, c.newTop) << c.name;
+        EXPECT_STREQ(r.width.text, c.newWidth) << c.name;
+        EXPECT_STREQ(r.height.text, c.newHeight) << c.name;
+        EXPECT_STREQ(r.zoom.text, "3") << c.name;
+        EXPECT_STREQ(r.recurse.text, "99") << c.name;
+    }
+}
+
+TEST(Document, TwoOutsThenInAtTheCentreDoubleTheWidth) {
+    CTrevalinDoc doc;
+    auto s = makeSettings({{"left", "-1"}, {"top", "-1"}, {"width", "2"}, {"height", "2"}});
+    doc.SetSettings(*s);
+    doc.ZoomRegionOut();
+    doc.ZoomRegionOut();
+    doc.ZoomRegionIn(0.5, 0.5);
+    EXPECT_STREQ(doc.Settings().width.text, "4");
+    EXPECT_STREQ(doc.Settings().left.text, "-2"); // centre stays at 0
+    EXPECT_STREQ(doc.Settings().top.text, "-2");
+}
+
+TEST(Document, FrameCounts) {
+    struct Case {
+        double duration, framerate;
+        int n, frames;
+    } cases[] = {{1.0, 10.0, -1, 10}, {2.5, 3.0, -1, 7}, {4, 15, 1, 1}, {0, 0, -1, 0}, {4, 15, 5, 5}};
+    for (const Case& c : cases) {
+        CTrevalinDoc doc;
+        auto s = makeSettings({});
+        s->duration = c.duration;
+        s->framerate = c.framerate;
+        doc.SetSettings(*s);
+        doc.Vars().frame = 3;
+        doc.SetFrameCount(c.n);
+        EXPECT_EQ(doc.Vars().frames, c.frames) << c.duration << " x " << c.framerate;
+        EXPECT_EQ(doc.Vars().frame, 0);
+    }
+}
+
+TEST(Document, RecompileReportsEveryFailureAndCompilesTheRest) {
+    CTrevalinDoc doc;
+    auto s = makeSettings({{"red", "x +"}, {"grn", "y"}, {"recurse", "("}, {"top", "1"}});
+    std::memset(s->grn.code, 0x4F, sizeof s->grn.code); // stale code is replaced
+    doc.SetSettings(*s);
+    ASSERT_EQ(doc.CompileFailures().size(), 2u);
+    EXPECT_STREQ(doc.CompileFailures()[0].field, "red");
+    EXPECT_EQ(doc.CompileFailures()[0].message, "parse error");
+    EXPECT_STREQ(doc.CompileFailures()[1].field, "recurse");
+    EXPECT_EQ(doc.Settings().grn.code[0], 0x56);
+    EXPECT_EQ(doc.Settings().grn.code[2], 0x00);
+    EXPECT_EQ(doc.Settings().red.code[0], 0x00);
+}
+
+TEST(Document, ImageSizeOutsideTheLimitsChangesNothing) {
+    CTrevalinDoc doc;
+    const int sizes[][2] = {{0, 10}, {10, 0}, {16001, 1}, {1, 16001}, {-5, 5}};
+    for (const auto& size : sizes) {
+        EXPECT_FALSE(doc.SetImageSize(size[0], size[1])) << size[0] << "x" << size[1];
+        EXPECT_EQ(doc.ImageWidth(), 256);
+        EXPECT_EQ(doc.Image().Height(), 256);
+    }
+    EXPECT_TRUE(doc.SetImageSize(16000, 1));
+    EXPECT_EQ(doc.Image().Width(), 16000);
+}
+
+TEST(Document, MovieFileAndSourcePathsAreCut) {
+    CTrevalinDoc doc;
+    const std::string longPath(400, 'm');
+    doc.SetMovieFile(longPath.c_str());
+    EXPECT_EQ(std::strlen(doc.Settings().moviefile), 255u);
+    doc.LoadSourceImage("/nonexistent/source.bmp");
+    EXPECT_STREQ(doc.Settings().sourcefile, "/nonexistent/source.bmp");
+    ASSERT_NE(doc.Source(), nullptr);
+    EXPECT_FALSE(doc.Source()->HasData());
+    EXPECT_EQ(doc.Source()->FetchPixel(0, 0), 0u);
+}
+
+TEST(Document, MovieRefusals) {
+    struct Case {
+        double framerate, duration;
+        int codec;
+        bool refused;
+    } cases[] = {{10, 1, 3, false}, {0, 1, 3, true},  {-5, 1, 3, true}, {10, 0.1, 3, true},
+                 {10, 0.2, 3, false}, {10, 1, 6, true}, {10, 1, -1, true}, {10, 1, 0, false}};
+    for (const Case& c : cases) {
+        auto s = makeSettings({});
+        s->framerate = c.framerate;
+        s->duration = c.duration;
+        s->codec = c.codec;
+        EXPECT_EQ(!movieRefusal(*s).empty(), c.refused)
+            << c.framerate << " fps, " << c.duration << " s, codec " << c.codec;
+    }
+}
+
+} // namespace
+} // namespace trevalin

@@ -1,0 +1,283 @@
+// The render job: passes, frame set-up, movies through the writer, stops.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <future>
+#include <regex>
+#include <vector>
+
+#include "formula/arith.h"
+#include "formula/random_state.h"
+#include "render/frame_renderer.h"
+#include "tests/render/render_test_support.h"
+
+namespace trevalin {
+namespace {
+
+using testing::makeSettings;
+using testing::Renderer;
+using testing::RecordingWriter;
+using testing::WriterLog;
+
+std::uint32_t grey(int g) { return static_cast<std::uint32_t>(g) * 0x010101u; }
+
+// The order in which progressive passes compute pixels: the 16-grid, then at
+// each finer step only the points not on the previous grid.
+std::vector<std::pair<int, int>> passOrder(int width, int height) {
+    std::vector<std::pair<int, int>> order;
+    for (int step = 16; step >= 1; step /= 2)
+        for (int y = 0; y < height; y += step)
+            for (int x = 0; x < width; x += step)
+                if (step == 16 || ((x | y) & (2 * step - 1)) != 0) order.emplace_back(x, y);
+    return order;
+}
+
+// Each computed pixel draws one random number, so the picture shows the order.
+TEST(RenderJob, PassOrderShowsInTheRandomDraws) {
+    for (int size : {1, 20, 33}) {
+        Renderer r;
+        ASSERT_TRUE(r.doc->SetImageSize(size, size));
+        auto s = makeSettings({{"red", "?"}, {"min", "0"}, {"max", "1"}});
+        std::int32_t state = RandomState::get();
+        ASSERT_TRUE(r.render(*s));
+        for (auto [x, y] : passOrder(size, size)) {
+            state = RandomState::step(state);
+            const int g = truncToInt32(state * RandomState::kScale * 255);
+            ASSERT_EQ(r.pixel(x, y), grey(g)) << size << "x" << size << " at " << x << "," << y;
+        }
+        EXPECT_EQ(r.paints, 5) << "four between passes, one at the end";
+    }
+}
+
+TEST(RenderJob, FirstPassFillsClippedBlocks) {
+    Renderer r;
+    ASSERT_TRUE(r.doc->SetImageSize(20, 20));
+    auto s = makeSettings({{"red", "px + py"}, {"min", "0"}, {"max", "255"}});
+    std::vector<std::uint32_t> afterFirstPass;
+    r.job.SetPaintRequest([&] {
+        // Called on the worker between passes, so the target is not being written.
+        if (afterFirstPass.empty())
+            for (int y = 0; y < 20; ++y)
+                for (int x = 0; x < 20; ++x) afterFirstPass.push_back(r.pixel(x, y));
+    });
+    ASSERT_TRUE(r.render(*s));
+    ASSERT_EQ(afterFirstPass.size(), 400u);
+    auto at = [&](int x, int y) { return afterFirstPass[y * 20 + x]; };
+    EXPECT_EQ(at(0, 0), grey(0));
+    EXPECT_EQ(at(15, 15), grey(0));
+    EXPECT_EQ(at(16, 0), grey(16));
+    EXPECT_EQ(at(19, 15), grey(16));
+    EXPECT_EQ(at(0, 16), grey(16));
+    EXPECT_EQ(at(19, 19), grey(32));
+    EXPECT_EQ(r.pixel(19, 19), grey(38)); // and every pixel its own at the end
+}
+
+TEST(RenderJob, StillFrameSetUp) {
+    Renderer r;
+    auto s = makeSettings({{"left", "1"},
+                           {"top", "2"},
+                           {"width", "4"},
+                           {"height", "8"},
+                           {"zoom", "2"},
+                           {"recurse", "10"},
+                           {"p0", "0.25"},
+                           {"q0", "-0.5"},
+                           {"min", "5"},
+                           {"max", "5"}});
+    s->time = 50;
+    s->duration = 4;
+    s->framerate = 15;
+    s->center = 1;
+    ASSERT_TRUE(r.render(*s));
+    const FrameVariables& v = r.job.Vars();
+    EXPECT_DOUBLE_EQ(v.t, 0.5);
+    EXPECT_EQ(v.n, 30);
+    // zoom 2 to the power 30 about the centre (1, 2), which the formulas name.
+    const double k = std::pow(2.0, 30);
+    EXPECT_DOUBLE_EQ(v.w, 4 * k);
+    EXPECT_DOUBLE_EQ(v.h, 8 * k);
+    EXPECT_DOUBLE_EQ(v.cx, 1);
+    EXPECT_DOUBLE_EQ(v.cy, 2);
+    EXPECT_EQ(v.i, 10);
+    EXPECT_EQ(r.doc->Context().iterationLimit, 64);
+    EXPECT_DOUBLE_EQ(v.jx, 0.25);
+    EXPECT_DOUBLE_EQ(v.jy, -0.5);
+    EXPECT_DOUBLE_EQ(v.min, 4.99);
+    EXPECT_DOUBLE_EQ(v.max, 5.01);
+    EXPECT_NEAR(v.scale, 12750, 1e-6);
+    EXPECT_EQ(v.pw, 256);
+    EXPECT_EQ(v.fh, 256);
+    EXPECT_DOUBLE_EQ(v.xstep, v.w / 256);
+}
+
+TEST(RenderJob, ElapsedTimeInTheStatusLine) {
+    Renderer r;
+    ASSERT_TRUE(r.doc->SetImageSize(8, 8));
+    ASSERT_TRUE(r.render(*makeSettings({{"red", "x"}})));
+    EXPECT_TRUE(std::regex_match(r.job.Status(), std::regex("elapsed: [ 0-9]+\\.[0-9]{2} secs")))
+        << r.job.Status();
+    EXPECT_FALSE(r.job.Running());
+    EXPECT_FALSE(r.job.ErrorFlag());
+}
+
+struct MovieCase {
+    const char* name;
+    int frames;
+    int seamless;
+    std::vector<int> expectedGreys; // t * 255 per frame
+};
+
+TEST(RenderJob, MovieFramesRunTimeAndNumber) {
+    const MovieCase cases[] = {
+        {"three frames", 3, 0, {0, 127, 255}},
+        {"seamless", 3, 1, {0, 85, 170}},
+        {"two frames", 2, 0, {0, 255}},
+    };
+    for (const MovieCase& c : cases) {
+        Renderer r;
+        ASSERT_TRUE(r.doc->SetImageSize(4, 4));
+        WriterLog log;
+        r.job.SetWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
+        auto s = makeSettings({{"red", "t"}, {"grn", "n"}, {"min", "0"}, {"max", "1"}});
+        s->seamless = c.seamless;
+        ASSERT_TRUE(r.render(*s, c.frames)) << c.name;
+        ASSERT_EQ(log.firstPixels.size(), static_cast<std::size_t>(c.frames)) << c.name;
+        for (int f = 0; f < c.frames; ++f)
+            EXPECT_EQ(log.firstPixels[f], grey(c.expectedGreys[f])) << c.name << " frame " << f;
+        EXPECT_EQ(log.calls.front(), "Open");
+        EXPECT_EQ(log.calls[log.calls.size() - 2], "Finish");
+        EXPECT_EQ(log.calls.back(), "Close");
+        EXPECT_EQ(r.job.Vars().n, c.frames - 1) << c.name;
+        EXPECT_EQ(r.paints, 5 * c.frames) << c.name;
+    }
+}
+
+TEST(RenderJob, MovieZoomKeepsTheCentre) {
+    Renderer r;
+    ASSERT_TRUE(r.doc->SetImageSize(2, 2));
+    WriterLog log;
+    r.job.SetWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
+    auto s = makeSettings({{"left", "-1"}, {"top", "-1"}, {"width", "2"}, {"height", "2"},
+                           {"zoom", "2"}, {"red", "w"}, {"min", "0"}, {"max", "255"}});
+    ASSERT_TRUE(r.render(*s, 4));
+    ASSERT_EQ(log.firstPixels.size(), 4u);
+    EXPECT_EQ(log.firstPixels[3], grey(16)); // 2 * 2^3
+    EXPECT_DOUBLE_EQ(r.job.Vars().cx, 0);
+    EXPECT_DOUBLE_EQ(r.job.Vars().cy, 0);
+    EXPECT_EQ(log.params.width, 2);
+    EXPECT_DOUBLE_EQ(log.params.framerate, 10);
+}
+
+TEST(RenderJob, WriterFailures) {
+    {
+        Renderer r;
+        ASSERT_TRUE(r.doc->SetImageSize(4, 4));
+        WriterLog log;
+        r.job.SetWriterFactory(
+            [&] { return std::make_unique<RecordingWriter>(log, "Can't Create Movie File: -2"); });
+        EXPECT_FALSE(r.render(*makeSettings({{"red", "1"}}), 3));
+        EXPECT_EQ(r.job.Status(), "Can't Create Movie File: -2");
+        EXPECT_TRUE(r.job.ErrorFlag());
+        EXPECT_EQ(log.calls, (std::vector<std::string>{"Open", "Finish", "Close"}));
+    }
+    {
+        Renderer r;
+        ASSERT_TRUE(r.doc->SetImageSize(4, 4));
+        WriterLog log;
+        r.job.SetWriterFactory([&] { return std::make_unique<RecordingWriter>(log, "", 1); });
+        EXPECT_FALSE(r.render(*makeSettings({{"red", "1"}}), 5));
+        EXPECT_EQ(r.job.Status(), "AddMediaSample Error: -1");
+        EXPECT_EQ(log.firstPixels.size(), 1u);
+        EXPECT_EQ(log.calls.back(), "Close");
+    }
+    {
+        Renderer r; // no writer at all: a movie must not pretend to be written
+        ASSERT_TRUE(r.doc->SetImageSize(4, 4));
+        EXPECT_FALSE(r.render(*makeSettings({{"red", "1"}}), 3));
+        EXPECT_TRUE(r.job.ErrorFlag());
+    }
+}
+
+TEST(RenderJob, StopEndsWithoutElapsedTimeAndRestarts) {
+    Renderer r;
+    ASSERT_TRUE(r.doc->SetImageSize(64, 64));
+    WriterLog log;
+    r.job.SetWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
+    auto slow = makeSettings({{"red", "mandel()"}, {"recurse", "100000"}, {"left", "-0.1"},
+                              {"top", "-0.1"}, {"width", "0.2"}, {"height", "0.2"}});
+    r.doc->SetSettings(*slow);
+    r.doc->SetFrameCount(50);
+    for (int cycle = 0; cycle < 20; ++cycle) {
+        r.doc->StartRendering();
+        r.doc->StopRendering();
+        EXPECT_FALSE(r.job.Running());
+        EXPECT_FALSE(r.job.Finished());
+        EXPECT_EQ(r.job.Status().find("elapsed"), std::string::npos);
+    }
+    // Every stopped movie was finished and closed.
+    int opens = 0, closes = 0;
+    for (const std::string& c : log.calls) {
+        opens += c == "Open";
+        closes += c == "Close";
+    }
+    EXPECT_EQ(opens, 20);
+    EXPECT_EQ(closes, 20);
+    ASSERT_TRUE(r.render(*makeSettings({{"red", "1"}, {"max", "1"}})));
+}
+
+TEST(RenderJob, SameSettingsSamePicture) {
+    auto s = makeSettings({{"red", "noise(x*5, y*5) + ?*0.1"},
+                           {"grn", "julia()"},
+                           {"blu", "turb(x*3, y)"},
+                           {"left", "-1.5"},
+                           {"top", "-1.5"},
+                           {"width", "3"},
+                           {"height", "3"},
+                           {"p0", "-0.8"},
+                           {"q0", "0.156"},
+                           {"max", "1"}},
+                          1);
+    s->oversample = 1;
+    std::vector<std::uint32_t> first;
+    for (int run = 0; run < 2; ++run) {
+        Renderer r;
+        ASSERT_TRUE(r.doc->SetImageSize(40, 30));
+        ASSERT_TRUE(r.render(*s));
+        std::vector<std::uint32_t> pixels;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) pixels.push_back(r.pixel(x, y));
+        if (run == 0)
+            first = pixels;
+        else
+            EXPECT_EQ(pixels, first);
+    }
+}
+
+TEST(RenderJob, ReplacedSourceStaysAliveDuringTheRender) {
+    Renderer r;
+    ASSERT_TRUE(r.doc->SetImageSize(64, 64));
+    r.doc->LoadSourceImage(TREVALIN_SOURCE_DIR "/data/source.bmp");
+    std::weak_ptr<const DibImage> first = r.doc->Source();
+    std::promise<void> replaced;
+    std::shared_future<void> replacedFuture = replaced.get_future().share();
+    bool aliveAfterReplacement = false;
+    int paints = 0;
+    // The worker waits after its first pass until the source was replaced.
+    r.job.SetPaintRequest([&] {
+        if (paints++ == 0) {
+            replacedFuture.wait();
+            aliveAfterReplacement = !first.expired();
+        }
+    });
+    r.doc->SetSettings(*makeSettings({{"red", "r"}}));
+    r.doc->SetFrameCount(1);
+    r.doc->StartRendering();
+    r.doc->LoadSourceImage("/nonexistent.bmp");
+    replaced.set_value();
+    r.job.Wait();
+    EXPECT_TRUE(aliveAfterReplacement);
+    EXPECT_TRUE(first.expired()) << "released when the render ended";
+}
+
+} // namespace
+} // namespace trevalin

@@ -1,0 +1,93 @@
+// Shared set-up for the rendering tests: records, documents, a recording writer.
+#pragma once
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "movie/movie_writer.h"
+#include "render/dib_image.h"
+#include "render/headless_view.h"
+#include "render/render_settings.h"
+#include "render/trevalin_doc.h"
+
+namespace trevalin::testing {
+
+using Fields = std::vector<std::pair<std::string, std::string>>;
+
+// A record with the given formula texts by key and the given colour model.
+inline std::unique_ptr<RenderSettings> makeSettings(const Fields& formulas, int colormode = 0) {
+    auto s = std::make_unique<RenderSettings>();
+    std::memset(s.get(), 0, sizeof *s);
+    s->colormode = colormode;
+    s->framerate = 10;
+    s->duration = 1;
+    for (const auto& [key, text] : formulas)
+        for (const FormulaField& f : kFormulaFields)
+            if (key == f.key) setFormulaText(s.get()->*f.slot, text.c_str());
+    return s;
+}
+
+// A document whose renders run on a job through the headless view.
+struct Renderer {
+    std::unique_ptr<CTrevalinDoc> doc = std::make_unique<CTrevalinDoc>();
+    RenderJob job;
+    HeadlessView view{*doc, job};
+    int paints = 0;
+
+    Renderer() {
+        doc->SetView(&view);
+        job.SetPaintRequest([this] { ++paints; });
+    }
+    ~Renderer() { job.Stop(); }
+
+    // Renders to the end and returns whether the job finished.
+    bool render(const RenderSettings& s, int frames = 1) {
+        doc->SetSettings(s);
+        doc->SetFrameCount(frames);
+        doc->StartRendering();
+        job.Wait();
+        return job.Finished();
+    }
+    std::uint32_t pixel(int column, int row) { return doc->Image().Row(row)[column]; }
+};
+
+// Remembers what the job asked of it and the top-left pixel of every frame.
+struct WriterLog {
+    std::vector<std::string> calls;
+    std::vector<std::uint32_t> firstPixels;
+    MovieParams params;
+};
+
+class RecordingWriter : public MovieWriter {
+public:
+    RecordingWriter(WriterLog& log, std::string failOpen = "", int failAtFrame = -1)
+        : log_(log), failOpen_(std::move(failOpen)), failAtFrame_(failAtFrame) {}
+    void Open(const MovieParams& p, ErrorReporter report) override {
+        log_.calls.push_back("Open");
+        log_.params = p;
+        report_ = std::move(report);
+        if (!failOpen_.empty()) report_(failOpen_);
+    }
+    int AddFrame(const DibImage& image) override {
+        log_.calls.push_back("AddFrame");
+        if (static_cast<int>(log_.firstPixels.size()) == failAtFrame_) {
+            report_("AddMediaSample Error: -1");
+            return 0;
+        }
+        log_.firstPixels.push_back(image.Row(0)[0]);
+        return 1;
+    }
+    void Finish() override { log_.calls.push_back("Finish"); }
+    void Close() override { log_.calls.push_back("Close"); }
+
+private:
+    WriterLog& log_;
+    ErrorReporter report_;
+    std::string failOpen_;
+    int failAtFrame_;
+};
+
+} // namespace trevalin::testing
