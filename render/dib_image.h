@@ -11,8 +11,10 @@ namespace trevalin {
 
 inline constexpr int kMaxImageRows = 16000;
 
+struct BmpLayout;
+
 class DibImage {
-public:
+  public:
     DibImage() = default;
 
     // A 32-bit image of width x height, all black. False (and an empty image)
@@ -57,8 +59,10 @@ public:
     const std::uint8_t* PixelData() const { return pixels_.data(); }
     std::uint32_t Stride() const { return stride_; }
 
-private:
+  private:
     void BuildRowTable();
+    // Takes over a checked file: its headers from head, its rows in pixels.
+    void Adopt(const BmpLayout& layout, const std::uint8_t* head, std::vector<std::uint8_t> pixels);
 
     std::uint32_t stride_ = 0;
     std::int32_t dataSize_ = 0;

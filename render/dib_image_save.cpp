@@ -1,0 +1,92 @@
+// Writing the image as a 24-bit BMP file.
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <string>
+#include <unistd.h>
+
+#include "render/bmp_format.h"
+#include "render/dib_image.h"
+
+namespace trevalin {
+namespace {
+
+// Writes into a fresh file beside path and renames it over path, so a failed
+// write never leaves a half picture where a good one was.
+bool replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    std::FILE* file = nullptr;
+    for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
+        temp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        file = std::fopen(temp.c_str(), "wbx"); // "x": never reuse someone else's file
+    }
+    if (file == nullptr) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = std::fflush(file) == 0 && ok;
+    ok = ::fsync(::fileno(file)) == 0 && ok; // on disk before the rename makes it visible
+    ok = std::fclose(file) == 0 && ok;
+    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) std::remove(temp.c_str());
+    return ok;
+}
+
+} // namespace
+
+int DibImage::Save(std::vector<std::uint8_t>& out) const {
+    if (!HasData()) return 0;
+    const int bits = BitsPerPixel();
+    if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return 0;
+    const std::uint64_t rowSize = (3ull * static_cast<std::uint64_t>(width_) + 3) & ~3ull;
+    const std::uint64_t fileSize =
+        kFileHeaderSize + kInfoHeaderSize + rowSize * static_cast<std::uint64_t>(height_);
+    if (fileSize > std::numeric_limits<std::uint32_t>::max()) return 0;
+
+    const std::size_t start = out.size();
+    try {
+        out.resize(start + static_cast<std::size_t>(fileSize)); // zeros, so pad bytes are 0
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    std::uint8_t* file = out.data() + start;
+    file[0] = 'B';
+    file[1] = 'M';
+    putLe32(file + kFileSizeAt, static_cast<std::uint32_t>(fileSize));
+    putLe32(file + kPixelOffsetAt, kFileHeaderSize + kInfoHeaderSize);
+
+    // The header is copied for its width and resolution. Everything that
+    // describes how the pixels are stored is written fresh, as a loaded image
+    // may have been top-down, paletted or bit-fielded.
+    std::uint8_t* info = file + kFileHeaderSize;
+    std::memcpy(info, info_.data(), kInfoHeaderSize);
+    putLe32(info + kInfoSizeAt, kInfoHeaderSize);
+    putLe32(info + kHeightAt, static_cast<std::uint32_t>(height_));
+    putLe16(info + kPlanesAt, 1);
+    putLe16(info + kBitsAt, 24);
+    putLe32(info + kCompressionAt, 0);
+    putLe32(info + kImageSizeAt, 0);
+    putLe32(info + kColoursUsedAt, 0);
+    putLe32(info + kColoursImportantAt, 0);
+
+    std::uint8_t* line = info + kInfoHeaderSize;
+    for (int j = 0; j < height_; ++j, line += rowSize) {
+        const int row = height_ - 1 - j; // bottom row first
+        for (int column = 0; column < width_; ++column) {
+            const std::uint32_t colour = FetchPixel(column, row); // 0x00BBGGRR
+            std::uint8_t* pixel = line + 3 * static_cast<std::size_t>(column);
+            pixel[0] = static_cast<std::uint8_t>(colour >> 16);
+            pixel[1] = static_cast<std::uint8_t>(colour >> 8);
+            pixel[2] = static_cast<std::uint8_t>(colour);
+        }
+    }
+    return 1;
+}
+
+bool DibImage::SaveFile(const std::string& path) const {
+    std::vector<std::uint8_t> bytes;
+    return Save(bytes) == 1 && replaceFile(path, bytes);
+}
+
+} // namespace trevalin
