@@ -1,0 +1,25 @@
+// Escape-time fractals at the sample's plane point, and the banding function
+// zebra. The iteration functions share one memo entry in the context so the
+// three colour formulas of a pixel iterate a point once.
+#pragma once
+
+#include <cstdint>
+
+namespace trevalin {
+
+struct FormulaContext;
+
+// Escape counts 1 .. iterationLimit; 0 for a point that stays bounded.
+std::int32_t mandel(FormulaContext& ctx, double x, double y);
+std::int32_t man3(FormulaContext& ctx, double x, double y);
+std::int32_t julia(FormulaContext& ctx, double x, double y, double jx, double jy);
+std::int32_t dragon(FormulaContext& ctx, double x, double y, double jx, double jy);
+// Continuous potential n*ln 2 - ln(log10 |z_n|^2) at escape past |z| = 100;
+// 0 inside.
+double manc(FormulaContext& ctx, double x, double y);
+
+// Bands of width trunc(a2) counting up, then down, along trunc(a1 + a4); odd
+// positions shifted by trunc(a3). 0 when a1 is 0 or the width truncates to 0.
+double zebra(double a1, double a2, double a3, double a4);
+
+} // namespace trevalin

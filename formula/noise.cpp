@@ -1,0 +1,240 @@
+#include "formula/noise.h"
+
+#include <cmath>
+
+#include "formula/arith.h"
+#include "formula/formula_context.h"
+#include "formula/random_state.h"
+#include "formula/scalar_functions.h"
+
+namespace trevalin {
+namespace {
+
+// |i| mod 256. Lattice coordinates are int32 values plus one, so they fit an
+// int64 and the absolute value cannot overflow.
+inline unsigned tableIndex(std::int64_t i) {
+    const std::uint64_t magnitude =
+        i < 0 ? 0u - static_cast<std::uint64_t>(i) : static_cast<std::uint64_t>(i);
+    return static_cast<unsigned>(magnitude & 255u);
+}
+
+// One real draw from seed, as set-state, draw, restore-state would give.
+inline double drawFrom(std::int32_t seed) {
+    return RandomState::step(seed == 0 ? 1 : seed) * RandomState::kScale;
+}
+
+// Bilinear mix of the four corner values of one lattice cell.
+inline double mixCell(double sx, double sy, double c00, double c10, double c01, double c11) {
+    return sy * (sx * c11 + (1.0 - sx) * c01) + (1.0 - sy) * ((1.0 - sx) * c00 + sx * c10);
+}
+
+double valuePlane(const FormulaContext& ctx, std::int64_t i, std::int64_t j, std::int64_t k,
+                  double sx, double sy) {
+    return mixCell(sx, sy, valueLattice3(ctx, i, j, k), valueLattice3(ctx, i + 1, j, k),
+                   valueLattice3(ctx, i, j + 1, k), valueLattice3(ctx, i + 1, j + 1, k));
+}
+
+// A permutation of 0 .. 255 that scrambles lattice points into gradient indices.
+constexpr std::uint8_t kPermutation[256] = {
+    225, 155, 210, 108, 175, 199, 221, 144, 203, 116, 70,  213, 69,  158, 33,  252, 5,   82,  173,
+    133, 222, 139, 174, 27,  9,   71,  90,  246, 75,  130, 91,  191, 169, 138, 2,   151, 194, 235,
+    81,  7,   25,  113, 228, 159, 205, 253, 134, 142, 248, 65,  224, 217, 22,  121, 229, 63,  89,
+    103, 96,  104, 156, 17,  201, 129, 36,  8,   165, 110, 237, 117, 231, 56,  132, 211, 152, 20,
+    181, 111, 239, 218, 170, 163, 51,  172, 157, 47,  80,  212, 176, 250, 87,  49,  99,  242, 136,
+    189, 162, 115, 44,  43,  124, 94,  150, 16,  141, 247, 32,  10,  198, 223, 255, 72,  53,  131,
+    84,  57,  220, 197, 58,  50,  208, 11,  241, 28,  3,   192, 62,  202, 18,  215, 153, 24,  76,
+    41,  15,  179, 39,  46,  55,  6,   128, 167, 23,  188, 106, 34,  187, 140, 164, 73,  112, 182,
+    244, 195, 227, 13,  35,  77,  196, 185, 26,  200, 226, 119, 31,  123, 168, 125, 249, 68,  183,
+    230, 177, 135, 160, 180, 12,  1,   243, 148, 102, 166, 38,  238, 251, 37,  240, 126, 64,  74,
+    161, 40,  184, 149, 171, 178, 101, 66,  29,  59,  146, 61,  254, 107, 42,  86,  154, 4,   236,
+    232, 120, 21,  233, 209, 45,  98,  193, 114, 78,  19,  206, 14,  118, 127, 48,  79,  147, 85,
+    30,  207, 219, 54,  88,  234, 190, 122, 95,  67,  143, 109, 137, 214, 145, 93,  92,  100, 245,
+    0,   216, 186, 60,  83,  105, 97,  204, 52,
+};
+
+struct Gradient {
+    double x, y, z;
+};
+
+// Process-wide and built on first use, so formulas without gradient noise
+// leave RandomState alone. Not locked: formulas run on one thread at a time.
+Gradient gGradients[256];
+bool gGradientsBuilt = false;
+
+void buildGradients() {
+    RandomState::set(665);
+    for (Gradient& g : gGradients) {
+        const double r1 = RandomState::nextReal();
+        const double z = 1.0 - 2.0 * r1;
+        const double rho = std::sqrt(1.0 - z * z);
+        const double r2 = RandomState::nextReal();
+        const double theta = kTwoPi * r2;
+        g = Gradient{rho * std::cos(theta), rho * std::sin(theta), z};
+    }
+    gGradientsBuilt = true;
+}
+
+inline const Gradient* gradients() {
+    if (!gGradientsBuilt) buildGradients();
+    return gGradients;
+}
+
+// Sums wrap and only the low 8 bits matter, so the lattice works in unsigned.
+inline double gradientLattice(const Gradient* table, std::uint32_t i, std::uint32_t j,
+                              std::uint32_t k, double dx, double dy, double dz) {
+    const unsigned index =
+        kPermutation[(i + kPermutation[(j + kPermutation[k & 255u]) & 255u]) & 255u];
+    const Gradient& g = table[index];
+    return g.x * dx + g.y * dy + g.z * dz;
+}
+
+inline double lerp(double a, double b, double w) {
+    return a + (b - a) * w;
+}
+
+// floor(c) as an integer that may step one below INT32_MIN, its low bits for
+// the lattice and the offsets of c from the cell's two faces.
+struct Axis {
+    std::uint32_t cell;
+    double f0, f1, w;
+};
+
+inline Axis axisOf(double c) {
+    std::int64_t ic = truncToInt32(c);
+    if (c < 0.0 && c != static_cast<double>(ic)) ic -= 1;
+    const double f0 = c - static_cast<double>(ic);
+    return Axis{static_cast<std::uint32_t>(ic), f0, f0 - 1.0, sCurve(f0)};
+}
+
+// Past this many weighted terms fbm stops even with octaves left: with a
+// lacunarity of 1 or a non-positive H the weights never fall below 1e-11, and
+// a huge or infinite octave count would otherwise never end.
+constexpr int kMaxFbmTerms = 65536;
+
+} // namespace
+
+double valueLattice2(const FormulaContext& ctx, std::int64_t i, std::int64_t j) {
+    return drawFrom(ctx.noiseT0[tableIndex(i)] ^ ctx.noiseT1[tableIndex(j)]);
+}
+
+double valueLattice3(const FormulaContext& ctx, std::int64_t i, std::int64_t j, std::int64_t k) {
+    return drawFrom(ctx.noiseT0[tableIndex(i)] ^ ctx.noiseT1[tableIndex(j)] ^
+                    ctx.noiseT2[tableIndex(k)]);
+}
+
+double noise2(const FormulaContext& ctx, double x, double y) {
+    const double X = std::fabs(x), Y = std::fabs(y);
+    const std::int64_t i = truncToInt32(X), j = truncToInt32(Y);
+    const double sx = sCurve(X - static_cast<double>(i));
+    const double sy = sCurve(Y - static_cast<double>(j));
+    return mixCell(sx, sy, valueLattice2(ctx, i, j), valueLattice2(ctx, i + 1, j),
+                   valueLattice2(ctx, i, j + 1), valueLattice2(ctx, i + 1, j + 1));
+}
+
+double noise3(const FormulaContext& ctx, double x, double y, double z) {
+    const double X = std::fabs(x), Y = std::fabs(y), Z = std::fabs(z);
+    const std::int64_t i = truncToInt32(X), j = truncToInt32(Y), k = truncToInt32(Z);
+    const double sx = sCurve(X - static_cast<double>(i));
+    const double sy = sCurve(Y - static_cast<double>(j));
+    const double sz = sCurve(Z - static_cast<double>(k));
+    const double A = valuePlane(ctx, i, j, k, sx, sy);
+    if (sz == 0.0) return A;
+    const double B = valuePlane(ctx, i, j, k + 1, sx, sy);
+    return sz * B + (1.0 - sz) * A;
+}
+
+double turbulence2(const FormulaContext& ctx, double x, double y) {
+    double sum = -1.0, s = 1.0;
+    do {
+        sum = sum + s * noise2(ctx, x / s, y / s);
+        s = s * 0.5;
+    } while (s > 0.00390625);
+    return sum;
+}
+
+double turbulence3(const FormulaContext& ctx, double x, double y, double z) {
+    double sum = -1.0, s = 1.0;
+    do {
+        sum = sum + s * noise3(ctx, x / s, y / s, z / s);
+        s = s * 0.5;
+    } while (s > 0.00390625);
+    return sum;
+}
+
+double gradientNoise3(double x, double y, double z) {
+    const Gradient* table = gradients();
+    const Axis ax = axisOf(x), ay = axisOf(y), az = axisOf(z);
+    const std::uint32_t ix = ax.cell, iy = ay.cell, iz = az.cell;
+    const double a0 = lerp(gradientLattice(table, ix, iy, iz, ax.f0, ay.f0, az.f0),
+                           gradientLattice(table, ix + 1, iy, iz, ax.f1, ay.f0, az.f0), ax.w);
+    const double a1 = lerp(gradientLattice(table, ix, iy + 1, iz, ax.f0, ay.f1, az.f0),
+                           gradientLattice(table, ix + 1, iy + 1, iz, ax.f1, ay.f1, az.f0), ax.w);
+    const double A = lerp(a0, a1, ay.w);
+    const double b0 = lerp(gradientLattice(table, ix, iy, iz + 1, ax.f0, ay.f0, az.f1),
+                           gradientLattice(table, ix + 1, iy, iz + 1, ax.f1, ay.f0, az.f1), ax.w);
+    const double b1 =
+        lerp(gradientLattice(table, ix, iy + 1, iz + 1, ax.f0, ay.f1, az.f1),
+             gradientLattice(table, ix + 1, iy + 1, iz + 1, ax.f1, ay.f1, az.f1), ax.w);
+    const double B = lerp(b0, b1, ay.w);
+    return lerp(A, B, az.w);
+}
+
+double gradientTurbulence3(double x, double y, double z) {
+    double sum = 0.0, s = 1.0;
+    do {
+        sum = sum + s * gradientNoise3(x / s, y / s, z / s);
+        s = s * 0.5;
+    } while (s > 0.00390625);
+    return sum * 0.5;
+}
+
+double fbm(double x, double y, double z, double H, double lacunarity, double octaves) {
+    double sum = gradientNoise3(x, y, z);
+    double r = octaves - 1.0;
+    double f = 1.0;
+    if (r < 0.0) return sum;
+    int terms = 0;
+    do {
+        x = x * lacunarity;
+        y = y * lacunarity;
+        z = z * lacunarity;
+        f = f * lacunarity;
+        double w = std::pow(f, -H);
+        if (r < 1.0) w = w * r; // the fractional last octave
+        sum = sum + w * gradientNoise3(x, y, z);
+        if (w < 1e-11) break;
+        r = r - 1.0;
+    } while (r >= 0.0 && ++terms < kMaxFbmTerms);
+    return sum;
+}
+
+void gradientEntry(int index, double& gx, double& gy, double& gz) {
+    const Gradient& g = gradients()[index & 255];
+    gx = g.x;
+    gy = g.y;
+    gz = g.z;
+}
+
+bool gradientTableBuilt() {
+    return gGradientsBuilt;
+}
+
+FormulaValue ease(const FormulaValue& v) {
+    if (!v.isTriple) return numberValue(sCurve(v.first));
+    return tripleValue(sCurve(v.first), sCurve(v.second), sCurve(v.third));
+}
+
+FormulaValue blend(const FormulaValue& a, const FormulaValue& b, double w) {
+    if (!(w >= 0.0))
+        w = 0.0;
+    else if (w > 1.0)
+        w = 1.0;
+    if (!a.isTriple && !b.isTriple) return numberValue((1.0 - w) * a.first + w * b.first);
+    // A number lends its value to every component.
+    const double a2 = a.isTriple ? a.second : a.first, a3 = a.isTriple ? a.third : a.first;
+    const double b2 = b.isTriple ? b.second : b.first, b3 = b.isTriple ? b.third : b.first;
+    return tripleValue((1.0 - w) * a.first + w * b.first, (1.0 - w) * a2 + w * b2,
+                       (1.0 - w) * a3 + w * b3);
+}
+
+} // namespace trevalin
