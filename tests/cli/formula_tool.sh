@@ -2,6 +2,7 @@
 # trevalin-formula end to end: output format, messages and exit statuses.
 set -u
 build=$1
+src=$2
 tool="$build/cli/trevalin-formula"
 failures=0
 check() { # name expected actual
@@ -34,6 +35,29 @@ check "code, then the value" $'5604560100000000000018404f3500\nflags 2\n6.5' \
 # The limit only shows through a slow escape: c = 0.26 leaves after 30 steps.
 check "escape within the default limit" 30 "$("$tool" --var x=0.26 "mandel()")"
 check "a limit under 64 stays 64" 30 "$("$tool" --recursion 10 --var x=0.26 "mandel()")"
+# Source images: the values come straight from the bundled BMP's bytes
+# (24-bit, bottom-up, rows padded to 4 bytes).
+source="$2/data/source.bmp"
+byte() { od -An -tu1 -j "$1" -N 1 "$source" | tr -d ' '; }
+word() { od -An -tu4 -j "$1" -N 4 "$source" | tr -d ' '; }
+offset=$(word 10); width=$(word 18); height=$(word 22)
+rowsize=$(( (width * 3 + 3) / 4 * 4 ))
+pixel() { # column row -> "B G R"
+    local at=$(( offset + (height - 1 - $2) * rowsize + $1 * 3 ))
+    echo "$(byte $at) $(byte $((at + 1))) $(byte $((at + 2)))"
+}
+read -r B G R <<<"$(pixel 128 64)"
+check "r[..] reads the red byte" "$R" "$("$tool" --source "$source" "r[0.5, 0.25]")"
+check "green() reads the green byte" "$G" "$("$tool" --source "$source" "green(0.5, 0.25)")"
+read -r B G R <<<"$(pixel 128 128)"
+check "sample at the centre" "rgb($R, $G, $B)" "$("$tool" --source "$source" "sample(0.5, 0.5)")"
+read -r B G R <<<"$(pixel 192 0)"
+check "samptile wraps negative u" "rgb($R, $G, $B)" "$("$tool" --source "$source" "samptile(-0.25, 0)")"
+read -r B G R <<<"$(pixel 10 20)"
+check "b under the pixel" "$B" "$("$tool" --source "$source" --var px=10 --var py=20 "b")"
+check "outside the image is black" 0 "$("$tool" --source "$source" "red(1, 0)")"
+check "no source image reads black" "rgb(0, 0, 0)" "$("$tool" "sample(0.5, 0.5)")"
+
 "$tool" --var bogus=1 x >/dev/null 2>&1; check "unknown variable" 2 $?
 "$tool" --var x=abc x >/dev/null 2>&1; check "malformed value" 2 $?
 
