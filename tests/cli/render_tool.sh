@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# trevalin-render end to end: pixels worked out by hand, repeatability, exit statuses.
+set -u
+build=$1
+tool="$build/cli/trevalin-render"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+check() { # name expected actual
+    if [ "$2" != "$3" ]; then
+        echo "FAIL $1: expected [$2] got [$3]"
+        failures=$((failures + 1))
+    fi
+}
+
+cat >"$work/p.txt" <<'PRESETS'
+CAT Tests
+  PRESET ramps
+    red px*10
+    grn py*20
+    blu x+y*2
+    min 0
+    max 255
+    left 0
+    top 0
+    width 4
+    height 4
+    zoom 1
+    recurse 64
+    colormode 1
+  ENDPRESET
+  PRESET wrapped
+    red x*100
+    grn 
+    blu 
+    min 0
+    max 1
+    left 0
+    top 0
+    width 4
+    height 4
+    zoom 1
+    recurse 64
+    colormode 0
+    wrap 1
+  ENDPRESET
+  PRESET hsv red
+    red 0
+    grn 255
+    blu 255
+    min 0
+    max 255
+    left 0
+    top 0
+    width 1
+    height 1
+    zoom 1
+    recurse 64
+    colormode 2
+  ENDPRESET
+  PRESET broken
+    red x +
+    grn 
+    blu 
+    min 0
+    max 1
+    left 0
+    top 0
+    width 1
+    height 1
+    zoom 1
+    recurse 64
+    colormode 0
+    framerate 0
+  ENDPRESET
+ENDCAT
+PRESETS
+
+# Pixel (column, row) of a 24-bit BMP as "R G B": rows bottom-up, padded to 4.
+bmp_pixel() { # file column row
+    local width height offset rowsize at
+    offset=$(od -An -tu4 -j 10 -N 4 "$1" | tr -d ' ')
+    width=$(od -An -tu4 -j 18 -N 4 "$1" | tr -d ' ')
+    height=$(od -An -tu4 -j 22 -N 4 "$1" | tr -d ' ')
+    rowsize=$(( (width * 3 + 3) / 4 * 4 ))
+    at=$(( offset + (height - 1 - $3) * rowsize + $2 * 3 ))
+    od -An -tu1 -j "$at" -N 3 "$1" | awk '{print $3, $2, $1}'
+}
+
+check "list" $'Tests/ramps\nTests/wrapped\nTests/hsv red\nTests/broken' "$("$tool" --presets "$work/p.txt" --list)"
+
+"$tool" --presets "$work/p.txt" --preset ramps --size 4x4 -o "$work/ramps.bmp" --quiet
+check "ramps status" 0 $?
+check "ramps size" 102 "$(stat -c %s "$work/ramps.bmp")" # 54 + 4 rows of 12 bytes
+for p in "0 0" "3 0" "0 3" "2 1" "3 3"; do
+    set -- $p
+    # x = px, y = py on this region; the range maps values to themselves.
+    check "ramps pixel $1,$2" "$(( $1 * 10 )) $(( $2 * 20 )) $(( $1 + 2 * $2 ))" \
+        "$(bmp_pixel "$work/ramps.bmp" "$1" "$2")"
+done
+
+"$tool" --presets "$work/p.txt" --preset Tests/wrapped --size 4x4 -o "$work/wrapped.bmp" --quiet
+for px in 0 1 2 3; do
+    g=$(( px * 100 * 255 % 256 ))
+    check "wrapped pixel $px" "$g $g $g" "$(bmp_pixel "$work/wrapped.bmp" "$px" 2)"
+done
+
+"$tool" --presets "$work/p.txt" --preset "hsv red" --size 3x2 -o "$work/hsv.bmp" --quiet
+check "hsv red" "255 0 0" "$(bmp_pixel "$work/hsv.bmp" 2 1)"
+check "odd width padded" 78 "$(stat -c %s "$work/hsv.bmp")"
+
+# --set overrides a field after the preset is read.
+"$tool" --presets "$work/p.txt" --preset ramps --size 4x4 --set "red=7" --set colormode=1 \
+    -o "$work/set.bmp" --quiet
+check "set red" "7 20 3" "$(bmp_pixel "$work/set.bmp" 1 1)"
+
+# The same preset twice gives the same file, BMP and PNG alike.
+"$tool" --presets "$work/p.txt" --preset ramps --size 33x17 -o "$work/a.png" --quiet
+"$tool" --presets "$work/p.txt" --preset ramps --size 33x17 -o "$work/b.png" --quiet
+cmp -s "$work/a.png" "$work/b.png"; check "repeatable png" 0 $?
+check "png signature" "89504e47" "$(od -An -tx1 -N 4 "$work/a.png" | tr -d ' ')"
+
+# A formula that fails names its field and the render goes on.
+err=$("$tool" --presets "$work/p.txt" --preset broken --size 2x2 -o "$work/broken.bmp" 2>&1)
+check "broken status" 0 $?
+case "$err" in *"red: parse error"*) ;; *) check "broken warning" "red: parse error" "$err" ;; esac
+
+# Exit statuses.
+"$tool" --presets "$work/p.txt" --preset nothing -o "$work/x.bmp" 2>/dev/null; check "unknown preset" 2 $?
+"$tool" --presets "$work/p.txt" --size 0x5 -o "$work/x.bmp" 2>/dev/null; check "bad size" 2 $?
+"$tool" --presets "$work/p.txt" --size 16001x1 -o "$work/x.bmp" 2>/dev/null; check "too wide" 2 $?
+"$tool" --presets "$work/p.txt" 2>/dev/null; check "nothing to write" 2 $?
+"$tool" --presets "$work/missing.txt" -o "$work/x.bmp" 2>/dev/null; check "missing presets" 2 $?
+"$tool" --presets "$work/p.txt" --preset ramps -o "$work/no/such/dir/x.bmp" 2>/dev/null
+check "unwritable output" 3 $?
+"$tool" --presets "$work/p.txt" --preset broken --movie "$work/m.mov" 2>/dev/null
+check "frame rate 0 refuses the movie" 2 $?
+[ ! -e "$work/m.mov" ]; check "refused movie writes nothing" 0 $?
+touch "$work/afile"
+"$tool" --presets "$work/p.txt" --preset ramps --size 4x4 --frames "$work/afile" 2>/dev/null
+check "frames into a file fails the render" 1 $?
+
+# Frames as images: one BMP per frame, t running from 0 to 1.
+"$tool" --presets "$work/p.txt" --preset ramps --size 2x2 --set "red=t*255" --set duration=0.3 \
+    --frames "$work/frames" --quiet
+check "frame files" "frame_00000.bmp frame_00001.bmp frame_00002.bmp" "$(cd "$work/frames" && echo *)"
+check "last frame t=1" "255 0 0" "$(bmp_pixel "$work/frames/frame_00002.bmp" 0 0)"
+
+if [ "$failures" -ne 0 ]; then exit 1; fi
+echo "render tool: all checks passed"
