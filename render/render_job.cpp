@@ -270,6 +270,8 @@ void RenderJob::Run() {
         writer_->Close();
         writer_.reset();
     }
+    // A movie that could not be completed is not finished, and its message stays.
+    if (errorFlag_) finished = false;
     finished_ = finished;
     // A source image replaced during the render may go now.
     p_.vars.source = nullptr;

@@ -191,6 +191,16 @@ TEST(RenderJob, WriterFailures) {
         EXPECT_EQ(log.calls.back(), "Close");
     }
     {
+        Renderer r; // the file cannot be completed: the message must not be overwritten
+        ASSERT_TRUE(r.doc->SetImageSize(4, 4));
+        WriterLog log;
+        r.job.SetWriterFactory(
+            [&] { return std::make_unique<RecordingWriter>(log, "", -1, true); });
+        EXPECT_FALSE(r.render(*makeSettings({{"red", "1"}}), 2));
+        EXPECT_EQ(r.job.Status(), "Can't Create Movie File: -28");
+        EXPECT_TRUE(r.job.ErrorFlag());
+    }
+    {
         Renderer r; // no writer at all: a movie must not pretend to be written
         ASSERT_TRUE(r.doc->SetImageSize(4, 4));
         EXPECT_FALSE(r.render(*makeSettings({{"red", "1"}}), 3));

@@ -63,8 +63,10 @@ struct WriterLog {
 
 class RecordingWriter : public MovieWriter {
 public:
-    RecordingWriter(WriterLog& log, std::string failOpen = "", int failAtFrame = -1)
-        : log_(log), failOpen_(std::move(failOpen)), failAtFrame_(failAtFrame) {}
+    RecordingWriter(WriterLog& log, std::string failOpen = "", int failAtFrame = -1,
+                    bool failFinish = false)
+        : log_(log), failOpen_(std::move(failOpen)), failAtFrame_(failAtFrame),
+          failFinish_(failFinish) {}
     void Open(const MovieParams& p, ErrorReporter report) override {
         log_.calls.push_back("Open");
         log_.params = p;
@@ -80,7 +82,10 @@ public:
         log_.firstPixels.push_back(image.Row(0)[0]);
         return 1;
     }
-    void Finish() override { log_.calls.push_back("Finish"); }
+    void Finish() override {
+        log_.calls.push_back("Finish");
+        if (failFinish_) report_("Can't Create Movie File: -28");
+    }
     void Close() override { log_.calls.push_back("Close"); }
 
 private:
@@ -88,6 +93,7 @@ private:
     ErrorReporter report_;
     std::string failOpen_;
     int failAtFrame_;
+    bool failFinish_;
 };
 
 } // namespace trevalin::testing
