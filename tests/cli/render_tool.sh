@@ -146,5 +146,17 @@ check "frames into a file fails the render" 1 $?
 check "frame files" "frame_00000.bmp frame_00001.bmp frame_00002.bmp" "$(cd "$work/frames" && echo *)"
 check "last frame t=1" "255 0 0" "$(bmp_pixel "$work/frames/frame_00002.bmp" 0 0)"
 
+# A movie: 14 frames at 7 per second, each lasting 85 units of 1/600 s.
+"$tool" --presets "$work/p.txt" --preset ramps --size 32x24 --set duration=2 --set framerate=7 \
+    --set codec=1 --movie "$work/m.mov" --quiet
+check "movie status" 0 $?
+probe=$(ffprobe -v error -select_streams v:0 -count_frames -show_entries \
+    stream=codec_tag_string,time_base,duration_ts,nb_read_frames -of default=nw=1 "$work/m.mov")
+check "movie stream" $'codec_tag_string=rle \ntime_base=1/600\nduration_ts=1190\nnb_read_frames=14' "$probe"
+echo old >"$work/m.mov"
+"$tool" --presets "$work/p.txt" --preset ramps --size 8x8 --set duration=0.2 --movie "$work/m.mov" --quiet
+check "existing movie replaced" "codec_tag_string=mjpa" \
+    "$(ffprobe -v error -select_streams v:0 -show_entries stream=codec_tag_string -of default=nw=1 "$work/m.mov")"
+
 if [ "$failures" -ne 0 ]; then exit 1; fi
 echo "render tool: all checks passed"
