@@ -25,15 +25,6 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-void collectPresets(const PresetNode& node, std::vector<const PresetNode*>& out) {
-    for (std::size_t i = 0; i < node.childCount(); ++i) {
-        if (node.child(i)->isPreset())
-            out.push_back(node.child(i));
-        else
-            collectPresets(*node.child(i), out);
-    }
-}
-
 std::vector<std::uint32_t> pixelsOf(const DibImage& image) {
     std::vector<std::uint32_t> p;
     for (int y = 0; y < image.Height(); ++y)
@@ -52,7 +43,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::vector<const PresetNode*> presets;
-    collectPresets(read.tree.root(), presets);
+    read.tree.forEachPreset(
+        [&](const PresetNode& p, const std::string&) { presets.push_back(&p); });
 
     std::printf("%d x %d, median of %d runs, one render thread\n", kSize, kSize, runs);
     std::printf("%-16s %10s %8s %10s %8s %7s  %s\n", "scene", "render ms", "Mpx/s", "native ms",

@@ -119,41 +119,6 @@ std::filesystem::path bundledPresets() {
     return std::filesystem::path(TREVALIN_DATA_DIR) / "presets.txt";
 }
 
-void listPresets(const PresetNode& node, const std::string& prefix) {
-    for (std::size_t i = 0; i < node.childCount(); ++i) {
-        const PresetNode* child = node.child(i);
-        const std::string path = prefix + child->name();
-        if (child->isPreset())
-            std::printf("%s\n", path.c_str());
-        else
-            listPresets(*child, path + "/");
-    }
-}
-
-const PresetNode* firstPreset(const PresetNode& node) {
-    for (std::size_t i = 0; i < node.childCount(); ++i) {
-        const PresetNode* child = node.child(i);
-        if (child->isPreset()) return child;
-        if (const PresetNode* found = firstPreset(*child)) return found;
-    }
-    return nullptr;
-}
-
-// The first preset in file order whose name or Category/.../Name path matches.
-const PresetNode* findPreset(const PresetNode& node, const std::string& prefix,
-                             const std::string& wanted) {
-    for (std::size_t i = 0; i < node.childCount(); ++i) {
-        const PresetNode* child = node.child(i);
-        const std::string path = prefix + child->name();
-        if (child->isPreset()) {
-            if (child->name() == wanted || path == wanted) return child;
-        } else if (const PresetNode* found = findPreset(*child, path + "/", wanted)) {
-            return found;
-        }
-    }
-    return nullptr;
-}
-
 // Reports progress while the job runs: passes of a still, frames of a movie.
 void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frames, bool show) {
     const auto start = std::chrono::steady_clock::now();
@@ -191,11 +156,12 @@ int main(int argc, char** argv) {
         return kBadInput;
     }
     if (o.list) {
-        listPresets(presets.tree.root(), "");
+        presets.tree.forEachPreset(
+            [](const PresetNode&, const std::string& path) { std::printf("%s\n", path.c_str()); });
         return kRendered;
     }
-    const PresetNode* preset = o.preset.empty() ? firstPreset(presets.tree.root())
-                                                : findPreset(presets.tree.root(), "", o.preset);
+    const PresetNode* preset =
+        o.preset.empty() ? presets.tree.firstPreset() : presets.tree.findPreset(o.preset);
     if (!preset) {
         std::fprintf(stderr, "trevalin-render: no preset %s in %s\n",
                      o.preset.empty() ? "at all" : ("\"" + o.preset + "\"").c_str(),

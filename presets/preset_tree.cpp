@@ -132,4 +132,39 @@ PresetNode* PresetTree::findByPath(std::string_view path) const {
     return findAlong(*root_, parts, 0);
 }
 
+namespace {
+void visitPresets(const PresetNode& node, const std::string& prefix,
+                  const std::function<void(const PresetNode&, const std::string&)>& visit) {
+    for (std::size_t i = 0; i < node.childCount(); ++i) {
+        const PresetNode* c = node.child(i);
+        const std::string path = prefix + c->name();
+        if (c->isPreset())
+            visit(*c, path);
+        else
+            visitPresets(*c, path + "/", visit);
+    }
+}
+} // namespace
+
+void PresetTree::forEachPreset(
+    const std::function<void(const PresetNode&, const std::string&)>& visit) const {
+    visitPresets(*root_, "", visit);
+}
+
+const PresetNode* PresetTree::firstPreset() const {
+    const PresetNode* first = nullptr;
+    forEachPreset([&](const PresetNode& p, const std::string&) {
+        if (!first) first = &p;
+    });
+    return first;
+}
+
+const PresetNode* PresetTree::findPreset(std::string_view nameOrPath) const {
+    const PresetNode* found = nullptr;
+    forEachPreset([&](const PresetNode& p, const std::string& path) {
+        if (!found && (p.name() == nameOrPath || path == nameOrPath)) found = &p;
+    });
+    return found;
+}
+
 } // namespace trevalin

@@ -152,3 +152,34 @@ TEST(PresetTree, PresetsOwnACopyOfTheRecord) {
 
 } // namespace
 } // namespace trevalin
+
+namespace trevalin {
+namespace {
+
+TEST(PresetTreeLookup, PresetsInTreeOrderByNameOrPath) {
+    PresetTree tree;
+    RenderSettings s{};
+    PresetNode* a = tree.append(nullptr, PresetNode::makeCategory("A"));
+    tree.append(a, PresetNode::makeCategory("Empty"));
+    PresetNode* b = tree.append(a, PresetNode::makeCategory("B"));
+    const PresetNode* deep = tree.append(b, PresetNode::makePreset("one", s));
+    const PresetNode* second = tree.append(a, PresetNode::makePreset("two", s));
+    const PresetNode* top = tree.append(nullptr, PresetNode::makePreset("one", s));
+
+    std::vector<std::string> paths;
+    tree.forEachPreset([&](const PresetNode&, const std::string& path) { paths.push_back(path); });
+    EXPECT_EQ(paths, (std::vector<std::string>{"A/B/one", "A/two", "one"}));
+
+    struct Case {
+        const char* wanted;
+        const PresetNode* found;
+    } cases[] = {{"one", deep}, {"A/B/one", deep}, {"two", second}, {"A/two", second},
+                 {"B/one", nullptr}, {"A", nullptr}, {"Empty", nullptr}, {"", nullptr}};
+    for (const Case& c : cases) EXPECT_EQ(tree.findPreset(c.wanted), c.found) << c.wanted;
+    EXPECT_EQ(tree.firstPreset(), deep);
+    (void)top;
+    EXPECT_EQ(PresetTree().firstPreset(), nullptr);
+}
+
+} // namespace
+} // namespace trevalin
