@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # trevalin-render end to end: pixels worked out by hand, repeatability, exit statuses.
 set -u
-build=$1
+build=$(cd "$1" && pwd)
+src=$2
 tool="$build/cli/trevalin-render"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -157,6 +158,16 @@ echo old >"$work/m.mov"
 "$tool" --presets "$work/p.txt" --preset ramps --size 8x8 --set duration=0.2 --movie "$work/m.mov" --quiet
 check "existing movie replaced" "codec_tag_string=mjpa" \
     "$(ffprobe -v error -select_streams v:0 -show_entries stream=codec_tag_string -of default=nw=1 "$work/m.mov")"
+
+# Every bundled preset compiles and renders (the default presets when no file is given).
+count=0
+while IFS= read -r preset; do
+    err=$(cd "$work" && "$tool" --preset "$preset" --size 24x24 --source "$src/data/source.bmp" \
+        -o "$work/bundled.bmp" --quiet 2>&1)
+    check "bundled preset $preset" "0:" "$?:$err"
+    count=$((count + 1))
+done < <(cd "$work" && "$tool" --list)
+[ "$count" -ge 24 ]; check "at least 24 bundled presets" 0 $?
 
 if [ "$failures" -ne 0 ]; then exit 1; fi
 echo "render tool: all checks passed"
