@@ -120,11 +120,10 @@ std::filesystem::path bundledPresets() {
 }
 
 // Reports progress while the job runs: passes of a still, frames of a movie.
-void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frames, bool show) {
+void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frames) {
     const auto start = std::chrono::steady_clock::now();
     while (job.Running()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        if (!show) continue;
         const double secs =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (movie) {
@@ -137,7 +136,7 @@ void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frame
             std::fprintf(stderr, "\rpass %d of 5, %.1f s ", pass, secs);
         }
     }
-    if (show) std::fprintf(stderr, "\r\033[K");
+    std::fprintf(stderr, "\r\033[K");
 }
 
 } // namespace
@@ -215,7 +214,7 @@ int main(int argc, char** argv) {
     }
 
     doc->StartRendering();
-    watch(job, paints, movie, doc->Vars().frames, !o.quiet && isatty(STDERR_FILENO));
+    if (!o.quiet && isatty(STDERR_FILENO)) watch(job, paints, movie, doc->Vars().frames);
     job.Wait();
 
     if (job.ErrorFlag()) {
