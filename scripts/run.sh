@@ -3,9 +3,10 @@
 # the first bundled preset rendered to trevalin.png by the headless renderer.
 set -euo pipefail
 build=${1:-build}
+shift || true
 app="$build/app/trevalin"
 if [ -x "$app" ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
-    exec "$app"
+    exec "$app" "$@"
 fi
 if [ -x "$app" ]; then
     echo "No display found (DISPLAY and WAYLAND_DISPLAY are unset): rendering instead."

@@ -1,0 +1,44 @@
+// The program's own dialogs: Image Size and About.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QLineEdit;
+
+namespace trevalin {
+
+inline constexpr int kMinImageSize = 1;
+inline constexpr int kMaxImageSize = 16000;
+
+// The framework's check of one Image Size field: empty when text is a whole
+// number from 1 to 16000, else the message to show.
+QString imageSizeError(const QString& text);
+
+class ImageSizeDialog : public QDialog {
+    Q_OBJECT
+  public:
+    ImageSizeDialog(int width, int height, QWidget* parent = nullptr);
+
+    int ImageWidth() const { return width_; }
+    int ImageHeight() const { return height_; }
+    QLineEdit* WidthEdit() const { return widthEdit_; }
+    QLineEdit* HeightEdit() const { return heightEdit_; }
+
+    // Checks Width, then Height; a bad field keeps the dialog open with the focus on it.
+    void accept() override;
+
+  private:
+    QLineEdit* widthEdit_;
+    QLineEdit* heightEdit_;
+    int width_;
+    int height_;
+};
+
+class AboutDialog : public QDialog {
+    Q_OBJECT
+  public:
+    explicit AboutDialog(QWidget* parent = nullptr);
+};
+
+} // namespace trevalin

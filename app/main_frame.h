@@ -1,0 +1,149 @@
+// The main window: menus, toolbar, status bar, the splitter with the image view
+// and the settings pane, and the fixed sequences that move parameter sets
+// between the pages and the document.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <map>
+#include <memory>
+
+#include "app/frame_operations.h"
+#include "app/pages/tab_view.h"
+#include "app/recent_files.h"
+
+class QAction;
+class QMenu;
+class QPrinter;
+class QSplitter;
+class QTextBrowser;
+class QDialog;
+
+namespace trevalin {
+
+class CTrevalinDoc;
+class CTrevalinView;
+class RenderJob;
+
+// Command ids of the menus and toolbar, as the program has always numbered them.
+enum CommandId : int {
+    kFileNew = 57600,
+    kFileOpen = 57601,
+    kFileSave = 57603,
+    kFileSaveAs = 57604,
+    kFilePrintSetup = 57606,
+    kFilePrint = 57607,
+    kFilePrintPreview = 57609,
+    kFileMruFirst = 57616,
+    kAppExit = 57665,
+    kEditUndo = 57643,
+    kEditCut = 57635,
+    kEditCopy = 57634,
+    kEditPaste = 57637,
+    kViewToolbar = 59392,
+    kViewStatusBar = 59393,
+    kWindowSplit = 57653,
+    kImageSize = 32773,
+    kImageSource = 32782,
+    kPresetsView = 32774,
+    kPresetsSave = 32775,
+    kRenderImage = 32771,
+    kRenderMovie = 32779,
+    kRenderStop = 32772,
+    kHelpIndex = 57667,
+    kAppAbout = 57664,
+    kContextHelp = 57669,
+};
+
+class CMainFrame : public QMainWindow, public FrameOperations {
+    Q_OBJECT
+  public:
+    CMainFrame(CTrevalinDoc& doc, RenderJob& job, QWidget* parent = nullptr,
+               CMyTabView::PageFactory movieOptions = {});
+    ~CMainFrame() override;
+
+    // FrameOperations
+    void CollectSettings(RenderSettings& out) override;
+    void ApplySettingsAndRender() override;
+    void ZoomIn(double fx, double fy) override;
+    void ZoomOut() override;
+    void OnRenderImage() override;
+    void GetDocumentSettings(RenderSettings& out) const override;
+
+    void OnRenderStop();
+    void OnRenderMovie();
+    void OnImageSize();
+    void OnImageSource();
+    void OnAppAbout();
+    void OnHelpTopics();
+
+    void OnFileNew();
+    void OnFileOpen();
+    bool OnFileSave();
+    bool OnFileSaveAs();
+    // Opens path as the document (asks nothing); false after telling the user why.
+    bool OpenDocumentFile(const QString& path);
+    bool SaveDocument(const QString& path);
+    // Asks to save a changed document; false when the user cancels.
+    bool SaveModified();
+
+    QAction* Action(int id) const;
+    CTrevalinView* View() const { return view_; }
+    CMyTabView* Tabs() const { return tabs_; }
+    QSplitter* Splitter() const { return splitter_; }
+    const RecentFileList& RecentFiles() const { return recent_; }
+    QString DocumentPath() const { return path_; }
+#ifdef TREVALIN_HAVE_PRINTING
+    // The picture, as large as the page allows.
+    void PrintImage(QPrinter* printer);
+#endif
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    QAction* AddAction(int id, const QString& text, const QString& prompt,
+                       const QString& tip = QString());
+    void Zoom(bool in, double fx, double fy);
+    // Shows what the last compile refused: in the status band, the status bar
+    // and on the pages' fields.
+    void ShowCompileFailures();
+    void SetDocumentPath(const QString& path);
+    void SetModified(bool modified);
+    void UpdateTitle();
+    void RebuildRecentMenu();
+    void RememberFile(const QString& path);
+    void StartSplitMode();
+    void FocusNextPane(bool forward);
+#ifdef TREVALIN_HAVE_PRINTING
+    void OnFilePrint();
+    void OnFilePrintPreview();
+    void OnFilePrintSetup();
+#endif
+
+    CTrevalinDoc& doc_;
+    RenderJob& job_;
+    QSplitter* splitter_ = nullptr;
+    CTrevalinView* view_ = nullptr;
+    CMyTabView* tabs_ = nullptr;
+    std::map<int, QAction*> actions_;
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    QList<QAction*> recentActions_;
+    RecentFileList recent_;
+    QString path_;
+    QPointer<QDialog> help_;
+#ifdef TREVALIN_HAVE_PRINTING
+    std::unique_ptr<QPrinter> printer_;
+#endif
+    bool splitMode_ = false;
+    QList<int> splitSizes_;
+};
+
+} // namespace trevalin

@@ -1,0 +1,93 @@
+#include "app/trevalin_app.h"
+
+#include <QCommandLineParser>
+#include <QIcon>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/main_frame.h"
+#include "app/pages/props_a.h"
+#include "app/pages/props_b.h"
+#include "app/pages/props_c.h"
+#include "app/pages/settings_page.h"
+#include "app/startup_preset.h"
+#include "app/view/trevalin_view.h"
+#include "render/render_job.h"
+#include "render/render_settings.h"
+#include "render/trevalin_doc.h"
+
+namespace trevalin {
+
+CTrevalinApp::CTrevalinApp(int& argc, char** argv) : QApplication(argc, argv) {
+    setOrganizationName(QStringLiteral("Trevalin"));
+    setApplicationName(QStringLiteral("Trevalin"));
+    setApplicationDisplayName(QStringLiteral("Trevalin"));
+    setApplicationVersion(QStringLiteral(TREVALIN_VERSION));
+    setDesktopFileName(QStringLiteral("trevalin"));
+}
+
+CTrevalinApp::~CTrevalinApp() {
+    // The window (whose view stops the render) goes first, the job and its lock last.
+    frame_.reset();
+    doc_.reset();
+    job_.reset();
+}
+
+bool CTrevalinApp::InitInstance(int* code) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Makes pictures and movies from formulas."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A picture to open."),
+                                 QStringLiteral("[file]"));
+    // For the documentation and for checks: render the first preset (or show
+    // the file given), save a picture of the window and quit.
+    QCommandLineOption screenshot(QStringLiteral("screenshot"), QString(), QStringLiteral("png"));
+    screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(screenshot);
+    parser.process(*this);
+
+    job_ = std::make_unique<RenderJob>();
+    doc_ = std::make_unique<CTrevalinDoc>();
+    frame_ = std::make_unique<CMainFrame>(*doc_, *job_);
+
+    auto preset = std::make_unique<RenderSettings>();
+    if (loadFirstPreset(*preset)) {
+        CMyTabView* tabs = frame_->Tabs();
+        tabs->PresetsPage()->SetSettings(*preset);
+        tabs->FormulasPage()->LoadFromSettings(*preset);
+        tabs->CoordsPage()->LoadFromSettings(*preset);
+        tabs->MovieOptionsPage()->LoadFromSettings(*preset);
+    }
+
+    const QStringList files = parser.positionalArguments();
+    if (!files.isEmpty() && !frame_->OpenDocumentFile(files.first())) {
+        *code = 1;
+        return false;
+    }
+    frame_->show();
+
+    if (parser.isSet(screenshot)) TakeScreenshot(parser.value(screenshot), files.isEmpty());
+    return true;
+}
+
+void CTrevalinApp::TakeScreenshot(const QString& path, bool renderPreset) {
+    CMainFrame* frame = frame_.get();
+    frame->Tabs()->setCurrentIndex(CMyTabView::kFormulasTab);
+    auto grab = [this, frame, path] {
+        // Let the final repaint land before grabbing.
+        QTimer::singleShot(200, this, [this, frame, path] {
+            const bool saved = frame->grab().save(path, "PNG");
+            std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+            exit(saved ? 0 : 1);
+        });
+    };
+    if (!renderPreset) {
+        grab(); // the document opened from the command line
+        return;
+    }
+    connect(frame->View(), &CTrevalinView::renderFinished, this, grab);
+    QTimer::singleShot(0, frame, [frame] { frame->ApplySettingsAndRender(); });
+}
+
+} // namespace trevalin

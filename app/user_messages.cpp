@@ -1,0 +1,46 @@
+#include "app/user_messages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace trevalin {
+namespace {
+std::function<void(const QString&)>& warningHook() {
+    static std::function<void(const QString&)> hook;
+    return hook;
+}
+std::function<SaveAnswer(const QString&)>& saveHook() {
+    static std::function<SaveAnswer(const QString&)> hook;
+    return hook;
+}
+} // namespace
+
+void showWarning(QWidget* parent, const QString& text) {
+    if (warningHook()) {
+        warningHook()(text);
+        return;
+    }
+    QMessageBox::warning(parent, QApplication::applicationDisplayName(), text);
+}
+
+SaveAnswer askSaveChanges(QWidget* parent, const QString& documentName) {
+    if (saveHook()) return saveHook()(documentName);
+    const auto button = QMessageBox::question(
+        parent, QApplication::applicationDisplayName(),
+        QStringLiteral("Save changes to %1?").arg(documentName),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    switch (button) {
+    case QMessageBox::Yes: return SaveAnswer::Save;
+    case QMessageBox::No: return SaveAnswer::Discard;
+    default: return SaveAnswer::Cancel;
+    }
+}
+
+void setWarningHook(std::function<void(const QString&)> hook) {
+    warningHook() = std::move(hook);
+}
+void setSaveQuestionHook(std::function<SaveAnswer(const QString&)> hook) {
+    saveHook() = std::move(hook);
+}
+
+} // namespace trevalin

@@ -1,0 +1,196 @@
+#include "app/view/trevalin_view.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <cmath>
+#include <mutex>
+
+#include "app/frame_operations.h"
+#include "app/view/view_geometry.h"
+#include "render/job_params.h"
+#include "render/render_job.h"
+#include "render/trevalin_doc.h"
+
+namespace trevalin {
+namespace {
+constexpr int kTimerPeriodMs = 300;
+constexpr auto kRepaintInterval = std::chrono::milliseconds(1000);
+constexpr int kBandFontPixels = 18;
+} // namespace
+
+CTrevalinView::CTrevalinView(CTrevalinDoc& doc, RenderJob& job, QWidget* parent)
+    : QWidget(parent), doc_(doc), job_(job) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::TabFocus); // reachable with F6, but a click must not move the focus
+    setMinimumSize(1, 1);
+    timer_.setInterval(kTimerPeriodMs);
+    connect(&timer_, &QTimer::timeout, this, &CTrevalinView::OnTimer);
+    // Runs on the worker thread: post, never wait for this thread.
+    job_.SetPaintRequest([this] {
+        if (paintQueued_.exchange(true)) return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                paintQueued_ = false;
+                update();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+CTrevalinView::~CTrevalinView() {
+    // The worker may still call the paint request; it must be gone before this
+    // object starts to come apart.
+    StopRender();
+    job_.SetPaintRequest(nullptr);
+}
+
+void CTrevalinView::StartRender(const FrameVariables& vars) {
+    if (job_.Running() || worker_) StopRender();
+
+    const DibImage& target = doc_.Image();
+    if (!target.HasData() || target.Width() != doc_.ImageWidth() ||
+        target.Height() != doc_.ImageHeight() || target.BitsPerPixel() != 32) {
+        // A render into an image of another size would write outside it.
+        SetCompileMessage(tr("No image of %1 x %2 pixels to render into")
+                              .arg(doc_.ImageWidth())
+                              .arg(doc_.ImageHeight()));
+        return;
+    }
+
+    lastRepaint_ = std::chrono::steady_clock::now();
+    job_.Start(jobParamsFor(doc_, vars));
+    worker_ = true;
+    timer_.start();
+    emit renderStarted();
+    update();
+}
+
+void CTrevalinView::StopRender() {
+    job_.Stop();
+    worker_ = false;
+    timer_.stop();
+}
+
+void CTrevalinView::SetScrollSize(int, int) {
+    // The picture is always drawn to fit the pane, so there is nothing to scroll.
+    update();
+}
+
+void CTrevalinView::SetCompileMessage(const QString& text) {
+    compileMessage_ = text;
+    update();
+}
+
+QString CTrevalinView::StatusText() const {
+    if (!compileMessage_.isEmpty()) return compileMessage_;
+    return QString::fromStdString(job_.Status());
+}
+
+void CTrevalinView::OnTimer() {
+    if (job_.Running()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastRepaint_ >= kRepaintInterval) {
+            update();
+            lastRepaint_ = now;
+        }
+        return;
+    }
+    // The job has ended: join its thread and show the final picture.
+    if (worker_ || timer_.isActive()) {
+        StopRender();
+        update();
+        emit renderFinished();
+    }
+    update();
+}
+
+QSize CTrevalinView::DeviceClientSize() const {
+    const double dpr = devicePixelRatioF();
+    return {static_cast<int>(std::lround(width() * dpr)),
+            static_cast<int>(std::lround(height() * dpr))};
+}
+
+void CTrevalinView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const double dpr = devicePixelRatioF();
+    // Work in device pixels so that one image pixel lands on one screen pixel.
+    painter.scale(1.0 / dpr, 1.0 / dpr);
+    const QRect client(QPoint(0, 0), DeviceClientSize());
+    painter.fillRect(client, Qt::black);
+    Draw(painter, client, dpr);
+}
+
+void CTrevalinView::Draw(QPainter& painter, const QRect& client, double deviceScale) const {
+    std::lock_guard<std::recursive_mutex> lock(job_.Lock());
+    const DibImage& image = doc_.Image();
+    const int w = doc_.ImageWidth();
+    const int h = doc_.ImageHeight();
+
+    int top = 0;
+    int drawnHeight = h;
+    const bool drawable = image.HasData() && image.BitsPerPixel() == 32 && image.Width() == w &&
+                          image.Height() == h && w > 0 && h > 0;
+    if (drawable) {
+        const ImagePlacement place = placeImage(client.width(), client.height(), w, h);
+        top = place.top;
+        drawnHeight = place.height;
+        // Wrap the pixels without copying: 0x00RRGGBB words are Format_RGB32.
+        // Rows may be stored bottom-up (as in a BMP file) or top-down.
+        const auto* first = reinterpret_cast<const uchar*>(image.Row(0));
+        const auto* last = reinterpret_cast<const uchar*>(image.Row(h - 1));
+        const bool bottomUp = last < first;
+        const QImage pixels(bottomUp ? last : first, w, h, static_cast<qsizetype>(w) * 4,
+                            QImage::Format_RGB32);
+        if (h == 1 || std::abs(first - last) == static_cast<std::ptrdiff_t>(h - 1) * w * 4) {
+            painter.save();
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+            if (bottomUp) {
+                painter.translate(client.left() + place.left,
+                                  client.top() + place.top + place.height);
+                painter.scale(double(place.width) / w, -double(place.height) / h);
+            } else {
+                painter.translate(client.left() + place.left, client.top() + place.top);
+                painter.scale(double(place.width) / w, double(place.height) / h);
+            }
+            painter.drawImage(QPointF(0, 0), pixels);
+            painter.restore();
+        }
+    } else {
+        painter.fillRect(QRect(client.left(), client.top(), 50, 50), QColor(100, 100, 100));
+    }
+
+    const QString status = StatusText();
+    if (status.isEmpty()) return;
+    const int gap = static_cast<int>(std::lround(kStatusBandGap * deviceScale));
+    const int bandHeight = static_cast<int>(std::lround(kStatusBandHeight * deviceScale));
+    const QRect band(client.left(), client.top() + top + drawnHeight + gap, client.width(),
+                     bandHeight);
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(static_cast<int>(std::lround(kBandFontPixels * deviceScale)));
+    painter.save();
+    painter.fillRect(band, Qt::black);
+    painter.setFont(font);
+    painter.setPen(QColor(200, 200, 200));
+    painter.drawText(band, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, status);
+    painter.restore();
+}
+
+void CTrevalinView::mouseReleaseEvent(QMouseEvent* event) {
+    if (frame_) {
+        if (event->button() == Qt::LeftButton) {
+            const double dpr = devicePixelRatioF();
+            const QSize client = DeviceClientSize();
+            const auto at = clickToFraction(event->position().x() * dpr,
+                                            event->position().y() * dpr, client.width(),
+                                            client.height(), doc_.ImageWidth(), doc_.ImageHeight());
+            if (at) frame_->ZoomIn(at->fx, at->fy);
+        } else if (event->button() == Qt::RightButton) {
+            frame_->ZoomOut();
+        }
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+} // namespace trevalin

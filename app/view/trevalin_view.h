@@ -1,0 +1,68 @@
+// The image view: shows the document's picture (scaled down to fit, centred on
+// black) with the render job's status line under it, starts and stops the job,
+// and turns clicks into zooms of the main frame.
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <atomic>
+#include <chrono>
+
+#include "render/document_view.h"
+
+namespace trevalin {
+
+class CTrevalinDoc;
+class FrameOperations;
+class RenderJob;
+
+class CTrevalinView : public QWidget, public DocumentView {
+    Q_OBJECT
+  public:
+    CTrevalinView(CTrevalinDoc& doc, RenderJob& job, QWidget* parent = nullptr);
+    ~CTrevalinView() override;
+
+    void StartRender(const FrameVariables& vars) override;
+    void StopRender() override;
+    void SetScrollSize(int width, int height) override;
+
+    void SetFrame(FrameOperations* frame) { frame_ = frame; }
+    // While not empty, shown in the status band instead of the job's line.
+    void SetCompileMessage(const QString& text);
+    // What the status band shows now.
+    QString StatusText() const;
+
+    bool TimerActive() const { return timer_.isActive(); }
+    bool HasWorker() const { return worker_; }
+
+    // Paints the picture and the status band into client, a rectangle in device
+    // pixels; deviceScale sizes the band's font and gaps.
+    void Draw(QPainter& painter, const QRect& client, double deviceScale) const;
+
+    QSize sizeHint() const override { return {300, 460}; }
+
+  signals:
+    void renderStarted();
+    // The job ended by itself (finished, or stopped by an error).
+    void renderFinished();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    void OnTimer();
+    QSize DeviceClientSize() const;
+
+    CTrevalinDoc& doc_;
+    RenderJob& job_;
+    FrameOperations* frame_ = nullptr;
+    QTimer timer_;
+    std::chrono::steady_clock::time_point lastRepaint_{};
+    bool worker_ = false;
+    // One queued repaint at a time, however fast the job asks.
+    std::atomic<bool> paintQueued_{false};
+    QString compileMessage_;
+};
+
+} // namespace trevalin

@@ -1,0 +1,104 @@
+// Shared by the desktop program's tests: a Movie Options page that writes known
+// values and remembers what it was given, waiting for renders, and keeping the
+// tests' settings away from the user's.
+#pragma once
+
+#include <QCoreApplication>
+#include <QStandardPaths>
+#include <QTest>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "app/frame_operations.h"
+#include "app/pages/field_edit.h"
+#include "app/pages/props_a.h"
+#include "app/pages/props_b.h"
+#include "app/pages/settings_page.h"
+#include "app/pages/tab_view.h"
+#include "render/render_job.h"
+#include "render/render_settings.h"
+
+namespace trevalin::testing {
+
+inline void isolateSettings() {
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("TrevalinTests"));
+    QCoreApplication::setApplicationName(QStringLiteral("TrevalinTests"));
+}
+
+inline std::unique_ptr<RenderSettings> zeroSettings() {
+    return std::make_unique<RenderSettings>();
+}
+
+// Stands in for the Movie Options page: its zoom text and slider position,
+// and the last record it was loaded from.
+class FakeMoviePage : public SettingsPage {
+  public:
+    explicit FakeMoviePage(CMyTabView* tabs) : SettingsPage(tabs) {}
+
+    bool SaveToSettings(RenderSettings& out) override {
+        ++saves;
+        if (refuse) return false;
+        setFormulaText(out.zoom, zoom.toUtf8().constData());
+        out.time = time;
+        return true;
+    }
+    void LoadFromSettings(const RenderSettings& in) override {
+        ++loads;
+        zoom = QString::fromUtf8(in.zoom.text);
+        time = in.time;
+    }
+    void RunFocusSequence() override {
+        tabs_->RunSequence({this, tabs_->FormulasPage(), tabs_->CoordsPage()}, {this});
+    }
+
+    QString zoom = QStringLiteral("1");
+    int time = 0;
+    bool refuse = false;
+    int saves = 0;
+    int loads = 0;
+};
+
+// Stands in for the main frame: counts renders, records zooms, and holds the
+// document's record that sequences start from.
+class RecordingFrame : public FrameOperations {
+  public:
+    RecordingFrame() : doc(zeroSettings()) {}
+    void CollectSettings(RenderSettings&) override {}
+    void ApplySettingsAndRender() override {}
+    void ZoomIn(double x, double y) override {
+        ++ins;
+        fx = x;
+        fy = y;
+    }
+    void ZoomOut() override { ++outs; }
+    void OnRenderImage() override { ++renders; }
+    void GetDocumentSettings(RenderSettings& out) const override { out = *doc; }
+
+    std::unique_ptr<RenderSettings> doc;
+    int renders = 0;
+    int ins = 0;
+    int outs = 0;
+    double fx = -1;
+    double fy = -1;
+};
+
+// Waits for the job to end by itself, letting queued repaints through.
+inline bool waitForJob(RenderJob& job, int timeoutMs = 20000) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (job.Running()) {
+        if (std::chrono::steady_clock::now() > until) return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    QCoreApplication::processEvents();
+    return true;
+}
+
+inline QString text(const FormulaSlot& slot) {
+    return QString::fromUtf8(slot.text);
+}
+
+} // namespace trevalin::testing

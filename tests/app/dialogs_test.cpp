@@ -1,0 +1,122 @@
+// The Image Size dialog refuses what the image cannot be and accepts its limits.
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+
+#include "app/dialogs.h"
+#include "app/user_messages.h"
+#include "app_test_support.h"
+
+using namespace trevalin;
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { testing::isolateSettings(); }
+    void init() {
+        warnings.clear();
+        setWarningHook([this](const QString& text) { warnings << text; });
+    }
+    void cleanup() { setWarningHook(nullptr); }
+
+    void fieldCheck_data();
+    void fieldCheck();
+    void badWidthKeepsDialogOpen_data();
+    void badWidthKeepsDialogOpen();
+    void heightCheckedAfterWidth();
+    void limitsAccepted();
+    void typingTakesDigitsOnly();
+
+  private:
+    QStringList warnings;
+};
+
+namespace {
+const QString kPositive = QStringLiteral("Please enter a positive integer.");
+const QString kRange = QStringLiteral("Please enter an integer between 1 and 16000.");
+} // namespace
+
+void DialogsTest::fieldCheck_data() {
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("1") << "1" << QString();
+    QTest::newRow("16000") << "16000" << QString();
+    QTest::newRow("256") << "256" << QString();
+    QTest::newRow("0") << "0" << kRange;
+    QTest::newRow("16001") << "16001" << kRange;
+    QTest::newRow("huge") << "99999999999999999999999" << kRange;
+    QTest::newRow("empty") << "" << kPositive;
+    QTest::newRow("blank") << "  " << kPositive;
+    QTest::newRow("letters") << "abc" << kPositive;
+    QTest::newRow("digits then letters") << "12a" << kPositive;
+    QTest::newRow("negative") << "-5" << kPositive;
+    QTest::newRow("decimal") << "2.5" << kPositive;
+}
+
+void DialogsTest::fieldCheck() {
+    QFETCH(QString, input);
+    QFETCH(QString, error);
+    QCOMPARE(imageSizeError(input), error);
+}
+
+void DialogsTest::badWidthKeepsDialogOpen_data() {
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("0") << "0" << kRange;
+    QTest::newRow("16001") << "16001" << kRange;
+    QTest::newRow("empty") << "" << kPositive;
+    QTest::newRow("non-number") << "x1" << kPositive;
+}
+
+void DialogsTest::badWidthKeepsDialogOpen() {
+    QFETCH(QString, width);
+    QFETCH(QString, message);
+    ImageSizeDialog dialog(256, 256);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.WidthEdit()->setText(width);
+    dialog.HeightEdit()->setText("0"); // also bad, but Width is checked first
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    QCOMPARE(warnings, QStringList{message});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QTRY_VERIFY(dialog.WidthEdit()->hasFocus());
+    QCOMPARE(dialog.ImageWidth(), 256);
+}
+
+void DialogsTest::heightCheckedAfterWidth() {
+    ImageSizeDialog dialog(10, 20);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.HeightEdit()->setText("16001");
+    dialog.accept();
+    QCOMPARE(warnings, QStringList{kRange});
+    QVERIFY(dialog.isVisible());
+    QTRY_VERIFY(dialog.HeightEdit()->hasFocus());
+    QCOMPARE(dialog.ImageHeight(), 20);
+}
+
+void DialogsTest::limitsAccepted() {
+    ImageSizeDialog dialog(10, 20);
+    QCOMPARE(dialog.WidthEdit()->text(), QString("10"));
+    QCOMPARE(dialog.HeightEdit()->text(), QString("20"));
+    dialog.show();
+    dialog.WidthEdit()->setText("1");
+    dialog.HeightEdit()->setText("16000");
+    dialog.accept();
+    QVERIFY(warnings.isEmpty());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.ImageWidth(), 1);
+    QCOMPARE(dialog.ImageHeight(), 16000);
+}
+
+void DialogsTest::typingTakesDigitsOnly() {
+    ImageSizeDialog dialog(10, 20);
+    dialog.show();
+    dialog.WidthEdit()->clear();
+    QTest::keyClicks(dialog.WidthEdit(), "1x2-3.");
+    QCOMPARE(dialog.WidthEdit()->text(), QString("123"));
+}
+
+QTEST_MAIN(DialogsTest)
+#include "dialogs_test.moc"

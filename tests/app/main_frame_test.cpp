@@ -1,0 +1,520 @@
+// The main window: its menus, the sequences that move parameter sets between
+// the pages and the document, zooming with the mouse, the document's file.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSlider>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+
+#include "app/main_frame.h"
+#include "app/pages/props_a.h"
+#include "app/pages/props_b.h"
+#include "app/pages/props_c.h"
+#include "app/startup_preset.h"
+#include "app/user_messages.h"
+#include "app/view/trevalin_view.h"
+#include "app/view/view_geometry.h"
+#include "app_test_support.h"
+#include "render/render_job.h"
+#include "render/trevalin_doc.h"
+
+#ifdef TREVALIN_HAVE_PRINTING
+#include <QPrinter>
+#endif
+
+using namespace trevalin;
+using namespace trevalin::testing;
+
+namespace {
+
+// One program's worth of objects, in the order the application makes them.
+struct Program {
+    explicit Program(CMyTabView::PageFactory movie = {})
+        : frame(doc, job, nullptr, std::move(movie)) {
+        frame.show();
+    }
+    ~Program() { frame.View()->StopRender(); }
+
+    PropsA* a() { return frame.Tabs()->FormulasPage(); }
+    PropsB* b() { return frame.Tabs()->CoordsPage(); }
+
+    void setRegion(const char* left, const char* top, const char* width, bool center) {
+        b()->LeftEdit()->setText(left);
+        b()->TopEdit()->setText(top);
+        b()->WidthEdit()->setText(width);
+        b()->HeightEdit()->setText(width);
+        b()->CenterBox()->setChecked(center);
+    }
+    void setColour(const char* red, const char* green, const char* blue) {
+        a()->RedEdit()->setText(red);
+        a()->GreenEdit()->setText(green);
+        a()->BlueEdit()->setText(blue);
+    }
+    std::uint32_t pixel(int x, int y) {
+        std::lock_guard<std::recursive_mutex> lock(job.Lock());
+        return doc.Image().Row(y)[x];
+    }
+    // Clicks the view at the image point (fx, fy).
+    void click(Qt::MouseButton button, double fx, double fy) {
+        CTrevalinView* view = frame.View();
+        const ImagePlacement p =
+            placeImage(view->width(), view->height(), doc.ImageWidth(), doc.ImageHeight());
+        const QPoint at(p.left + int(fx * p.width), p.top + int(fy * p.height));
+        QTest::mouseClick(view, button, {}, at);
+    }
+
+    RenderJob job;
+    CTrevalinDoc doc;
+    CMainFrame frame;
+};
+
+QString docText(const CTrevalinDoc& doc, FormulaSlot RenderSettings::*slot) {
+    return text(doc.Settings().*slot);
+}
+
+} // namespace
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { isolateSettings(); }
+    void init() {
+        warnings.clear();
+        setWarningHook([this](const QString& t) { warnings << t; });
+        setSaveQuestionHook([this](const QString& name) {
+            questions << name;
+            return answer;
+        });
+        questions.clear();
+        answer = SaveAnswer::Discard;
+    }
+    void cleanup() {
+        setWarningHook(nullptr);
+        setSaveQuestionHook(nullptr);
+    }
+
+    void menusAndDisabledItems();
+    void renderImageUsesThePages();
+    void movieOptionsPageWritesLast();
+    void zoomOutRewritesRegionAndReloadsPages();
+    void twoOutsAndInAtCentreDoubleTheWidth();
+    void clickInScaledViewZoomsAboutPointUnderCursor();
+    void failedFormulaIsNamedAndMarked();
+    void saveAndOpenBmpKeepsPixels();
+    void openTakesTheFilesSize();
+    void pngSaveAndOpen();
+    void unreadableFileIsRefused();
+    void recentFilesKeepFourNewestFirst();
+    void droppedFileIsOpened();
+    void exitAsksToSaveChangedDocument();
+    void sliderReleaseRendersAtNewTime();
+    void helpTopicsShowsReference();
+    void splitMovesDividerFromKeyboard();
+    void startupPresetFromWorkingDirectory();
+#ifdef TREVALIN_HAVE_PRINTING
+    void printsToPdf();
+#endif
+
+  private:
+    QStringList warnings;
+    QStringList questions;
+    SaveAnswer answer = SaveAnswer::Discard;
+};
+
+void MainFrameTest::menusAndDisabledItems() {
+    Program p;
+    QStringList titles;
+    for (QAction* menu : p.frame.menuBar()->actions())
+        titles << menu->text();
+    QCOMPARE(titles,
+             (QStringList{"&File", "&Edit", "&View", "&Image", "&Presets", "&Render", "&Help"}));
+    for (int id : {kEditUndo, kEditCut, kEditCopy, kEditPaste, kPresetsView, kPresetsSave}) {
+        QVERIFY2(p.frame.Action(id), qPrintable(QString::number(id)));
+        QVERIFY2(!p.frame.Action(id)->isEnabled(), qPrintable(QString::number(id)));
+    }
+    for (int id : {kFileNew, kFileOpen, kFileSave, kFileSaveAs, kImageSize, kImageSource,
+                   kRenderImage, kRenderStop, kHelpIndex, kAppAbout, kAppExit}) {
+        QVERIFY2(p.frame.Action(id)->isEnabled(), qPrintable(QString::number(id)));
+    }
+    // The edits keep their own editing keys although the Edit items carry them.
+    Program q;
+    q.frame.Tabs()->setCurrentIndex(CMyTabView::kFormulasTab);
+    QLineEdit* red = q.a()->RedEdit();
+    red->setFocus();
+    red->setText("abc");
+    red->selectAll();
+    QTest::keyClick(red, Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(red->text(), QString());
+    QTest::keyClick(red, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(red->text(), QString("abc"));
+}
+
+void MainFrameTest::renderImageUsesThePages() {
+    Program p;
+    QVERIFY(p.doc.SetImageSize(16, 8));
+    p.setColour("255", "x*0+128", "0");
+    p.setRegion("0", "0", "16", false);
+    QVERIFY(!p.frame.isWindowModified());
+    p.frame.OnRenderImage();
+    QVERIFY(waitForJob(p.job));
+    QCOMPARE(docText(p.doc, &RenderSettings::red), QString("255"));
+    QCOMPARE(docText(p.doc, &RenderSettings::grn), QString("x*0+128"));
+    QCOMPARE(p.doc.Settings().colormode, 1);
+    QCOMPARE(p.pixel(0, 0), 0xFF8000u);
+    QCOMPARE(p.pixel(15, 7), 0xFF8000u);
+    QVERIFY(p.frame.isWindowModified());
+    QTRY_VERIFY(p.frame.View()->StatusText().startsWith("elapsed: "));
+}
+
+void MainFrameTest::movieOptionsPageWritesLast() {
+    FakeMoviePage* movie = nullptr;
+    Program p([&](CMyTabView* tabs) { return movie = new FakeMoviePage(tabs); });
+    // Moving the slider runs the slider sequence, which loads the Movie Options
+    // page; set its values after that.
+    p.a()->TimeSlider()->setValue(10);
+    p.b()->ZoomEdit()->setText("1.0");
+    movie->zoom = "0.9";
+    movie->time = 60;
+    p.frame.OnRenderImage();
+    QCOMPARE(docText(p.doc, &RenderSettings::zoom), QString("0.9"));
+    QCOMPARE(p.doc.Settings().time, 60);
+    QVERIFY(waitForJob(p.job));
+}
+
+void MainFrameTest::zoomOutRewritesRegionAndReloadsPages() {
+    FakeMoviePage* movie = nullptr;
+    Program p([&](CMyTabView* tabs) { return movie = new FakeMoviePage(tabs); });
+    p.setRegion("-2", "-2", "4", false);
+    p.setColour("x", "y", "0");
+    p.frame.OnRenderImage();
+    // An edit not rendered yet is replaced by the document's value.
+    p.a()->RedEdit()->setText("not rendered");
+    movie->zoom = "1.05";
+    const int loads = movie->loads;
+    p.click(Qt::RightButton, 0.5, 0.5);
+    QCOMPARE(docText(p.doc, &RenderSettings::left), QString("-4"));
+    QCOMPARE(docText(p.doc, &RenderSettings::top), QString("-4"));
+    QCOMPARE(docText(p.doc, &RenderSettings::width), QString("8"));
+    QCOMPARE(docText(p.doc, &RenderSettings::height), QString("8"));
+    QCOMPARE(p.b()->LeftEdit()->text(), QString("-4"));
+    QCOMPARE(p.b()->WidthEdit()->text(), QString("8"));
+    QCOMPARE(p.a()->RedEdit()->text(), QString("x"));
+    // The pages load the Movie Options page's zoom, the document keeps its own.
+    QCOMPARE(p.b()->ZoomEdit()->text(), QString("1.05"));
+    QCOMPARE(movie->loads, loads + 1);
+    QVERIFY(p.job.Running() || p.job.Finished());
+    QVERIFY(waitForJob(p.job));
+}
+
+void MainFrameTest::twoOutsAndInAtCentreDoubleTheWidth() {
+    Program p;
+    p.setRegion("-2", "-3", "4", false);
+    p.frame.OnRenderImage();
+    p.click(Qt::RightButton, 0.1, 0.9);
+    p.click(Qt::RightButton, 0.7, 0.2);
+    p.click(Qt::LeftButton, 0.5, 0.5);
+    QCOMPARE(docText(p.doc, &RenderSettings::width), QString("8"));
+    const double left = docText(p.doc, &RenderSettings::left).toDouble();
+    const double top = docText(p.doc, &RenderSettings::top).toDouble();
+    QCOMPARE(left + 4, 0.0); // centre x as before: -2 + 4/2
+    QCOMPARE(top + 4, -1.0); // centre y as before: -3 + 4/2
+    QVERIFY(waitForJob(p.job));
+}
+
+void MainFrameTest::clickInScaledViewZoomsAboutPointUnderCursor() {
+    Program p;
+    QVERIFY(p.doc.SetImageSize(1000, 1000)); // larger than the pane: drawn scaled down
+    p.setRegion("0", "0", "1000", false);
+    p.setColour("0", "0", "0");
+    p.frame.OnRenderImage();
+    CTrevalinView* view = p.frame.View();
+    QVERIFY(view->width() < 1000);
+    p.click(Qt::LeftButton, 0.25, 0.75);
+    // The new region is centred on the clicked image point (250, 750).
+    const double left = docText(p.doc, &RenderSettings::left).toDouble();
+    const double top = docText(p.doc, &RenderSettings::top).toDouble();
+    const double width = docText(p.doc, &RenderSettings::width).toDouble();
+    QCOMPARE(width, 500.0);
+    const double pixel = 1000.0 / std::min(view->width(), view->height());
+    QVERIFY2(std::abs(left + 250 - 250) <= 2 * pixel, qPrintable(QString::number(left)));
+    QVERIFY2(std::abs(top + 250 - 750) <= 2 * pixel, qPrintable(QString::number(top)));
+    p.frame.OnRenderStop();
+}
+
+void MainFrameTest::failedFormulaIsNamedAndMarked() {
+    Program p;
+    QVERIFY(p.doc.SetImageSize(8, 8));
+    p.setColour("x +", "y", "0");
+    p.b()->P0Edit()->setText("(");
+    p.frame.OnRenderImage();
+    QCOMPARE(p.frame.View()->StatusText(), QString("red: parse error; p0: parse error"));
+    QVERIFY(p.a()->RedEdit()->property("compileError").toBool());
+    QCOMPARE(p.a()->RedEdit()->toolTip(), QString("parse error"));
+    QVERIFY(!p.a()->GreenEdit()->property("compileError").toBool());
+    QVERIFY(p.b()->P0Edit()->property("compileError").toBool());
+    QVERIFY(waitForJob(p.job));
+
+    // Marks stay until the formula compiles.
+    p.b()->P0Edit()->setText("0");
+    p.frame.OnRenderImage();
+    QCOMPARE(p.frame.View()->StatusText(), QString("red: parse error"));
+    QVERIFY(!p.b()->P0Edit()->property("compileError").toBool());
+    QVERIFY(p.a()->RedEdit()->property("compileError").toBool());
+    p.a()->RedEdit()->setText("x + 1");
+    p.frame.OnRenderImage();
+    QVERIFY(!p.a()->RedEdit()->property("compileError").toBool());
+    QVERIFY(waitForJob(p.job));
+    QTRY_VERIFY(p.frame.View()->StatusText().startsWith("elapsed: "));
+}
+
+void MainFrameTest::saveAndOpenBmpKeepsPixels() {
+    QTemporaryDir dir;
+    Program p;
+    QVERIFY(p.doc.SetImageSize(7, 5));
+    p.setRegion("0", "0", "7", false);
+    p.setColour("px*30", "py*50", "px*py*7");
+    p.frame.OnRenderImage();
+    QVERIFY(waitForJob(p.job));
+    std::vector<std::uint32_t> saved;
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            saved.push_back(p.pixel(x, y));
+    QCOMPARE(saved[1], 0x1E0000u); // (1, 0): red 30
+    const QString path = dir.filePath("picture.bmp");
+    QVERIFY(p.frame.SaveDocument(path));
+    QVERIFY(!p.frame.isWindowModified());
+    QCOMPARE(p.frame.windowTitle(), QString("picture.bmp[*] - Trevalin"));
+
+    p.setColour("0", "0", "0");
+    p.frame.OnRenderImage();
+    QVERIFY(waitForJob(p.job));
+    QCOMPARE(p.pixel(1, 0), 0u);
+    QVERIFY(p.frame.OpenDocumentFile(path));
+    std::vector<std::uint32_t> opened;
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            opened.push_back(p.pixel(x, y));
+    QCOMPARE(opened, saved);
+    QVERIFY(!p.frame.isWindowModified());
+}
+
+void MainFrameTest::openTakesTheFilesSize() {
+    QTemporaryDir dir;
+    QImage picture(3, 2, QImage::Format_RGB32);
+    picture.fill(QColor(10, 20, 30));
+    picture.setPixel(2, 1, qRgb(200, 100, 50));
+    const QString path = dir.filePath("small.bmp");
+    QVERIFY(picture.save(path, "BMP"));
+    Program p;
+    QVERIFY(p.frame.OpenDocumentFile(path));
+    QCOMPARE(p.doc.ImageWidth(), 3);
+    QCOMPARE(p.doc.ImageHeight(), 2);
+    QCOMPARE(p.pixel(0, 0), 0x0A141Eu);
+    QCOMPARE(p.pixel(2, 1), 0xC86432u);
+}
+
+void MainFrameTest::pngSaveAndOpen() {
+    QTemporaryDir dir;
+    Program p;
+    QVERIFY(p.doc.SetImageSize(4, 4));
+    p.setRegion("0", "0", "4", false);
+    p.setColour("px*60", "py*60", "200");
+    p.frame.OnRenderImage();
+    QVERIFY(waitForJob(p.job));
+    const QString path = dir.filePath("picture.png");
+    QVERIFY(p.frame.SaveDocument(path));
+    QImage written(path);
+    QCOMPARE(written.size(), QSize(4, 4));
+    QCOMPARE(written.pixel(3, 2) & 0xFFFFFF, p.pixel(3, 2));
+
+    Program q;
+    QVERIFY(q.frame.OpenDocumentFile(path));
+    QCOMPARE(q.doc.ImageWidth(), 4);
+    QCOMPARE(q.pixel(3, 2), p.pixel(3, 2));
+}
+
+void MainFrameTest::unreadableFileIsRefused() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("junk.bmp");
+    QFile junk(path);
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write("BM this is not a picture");
+    junk.close();
+    Program p;
+    QVERIFY(p.doc.SetImageSize(9, 9));
+    QVERIFY(!p.frame.OpenDocumentFile(path));
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY(warnings[0].startsWith("Failed to open document."));
+    QCOMPARE(p.doc.ImageWidth(), 9);
+    QVERIFY(p.frame.DocumentPath().isEmpty());
+
+    // A save that cannot be written says so and keeps the document's name.
+    warnings.clear();
+    QVERIFY(!p.frame.SaveDocument(dir.filePath("missing/folder/x.bmp")));
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY(warnings[0].startsWith("Failed to save document."));
+}
+
+void MainFrameTest::recentFilesKeepFourNewestFirst() {
+    QTemporaryDir dir;
+    Program p;
+    QVERIFY(p.doc.SetImageSize(2, 2));
+    QStringList paths;
+    for (int i = 0; i < 5; ++i) {
+        paths << dir.filePath(QStringLiteral("f%1.bmp").arg(i));
+        QVERIFY(p.frame.SaveDocument(paths.last()));
+    }
+    QVERIFY(p.frame.OpenDocumentFile(paths[2]));
+    const QStringList expected = {paths[2], paths[4], paths[3], paths[1]};
+    QCOMPARE(p.frame.RecentFiles().Files(), expected);
+    // Kept in the settings for the next start.
+    Program next;
+    QCOMPARE(next.frame.RecentFiles().Files(), expected);
+    QVERIFY(next.frame.Action(kFileMruFirst)->text().endsWith("f2.bmp"));
+}
+
+void MainFrameTest::droppedFileIsOpened() {
+    QTemporaryDir dir;
+    QImage picture(5, 6, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    const QString path = dir.filePath("dropped.bmp");
+    QVERIFY(picture.save(path, "BMP"));
+    Program p;
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&p.frame, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&p.frame, &drop);
+    QCOMPARE(p.doc.ImageWidth(), 5);
+    QCOMPARE(p.doc.ImageHeight(), 6);
+    QCOMPARE(p.pixel(4, 5), 0xFF0000u);
+    QCOMPARE(p.frame.DocumentPath(), QFileInfo(path).absoluteFilePath());
+}
+
+void MainFrameTest::exitAsksToSaveChangedDocument() {
+    QTemporaryDir dir;
+    Program p;
+    QVERIFY(p.doc.SetImageSize(4, 4));
+    QVERIFY(p.frame.SaveModified()); // unchanged: nothing asked
+    QVERIFY(questions.isEmpty());
+    p.frame.OnRenderImage();
+    QVERIFY(waitForJob(p.job));
+
+    answer = SaveAnswer::Cancel;
+    QVERIFY(!p.frame.close());
+    QCOMPARE(questions, QStringList{"Untitled"});
+    QVERIFY(p.frame.isVisible());
+
+    // Saving a document with a name writes it and lets the window close.
+    const QString path = dir.filePath("named.bmp");
+    QVERIFY(p.frame.SaveDocument(path));
+    p.frame.OnRenderImage();
+    QVERIFY(waitForJob(p.job));
+    QFile::remove(path);
+    answer = SaveAnswer::Save;
+    QVERIFY(p.frame.close());
+    QCOMPARE(questions.last(), QString("named.bmp"));
+    QVERIFY(QFile::exists(path));
+
+    Program q;
+    q.frame.OnRenderImage();
+    QVERIFY(waitForJob(q.job));
+    answer = SaveAnswer::Discard;
+    QVERIFY(q.frame.close());
+}
+
+void MainFrameTest::sliderReleaseRendersAtNewTime() {
+    Program p;
+    QVERIFY(p.doc.SetImageSize(4, 4));
+    p.frame.Tabs()->setCurrentIndex(CMyTabView::kFormulasTab);
+    QSlider* slider = p.a()->TimeSlider();
+    QTRY_VERIFY(slider->isVisible());
+    slider->setValue(50);
+    QTest::mouseRelease(slider, Qt::LeftButton, {},
+                        QPoint(slider->width() / 2, slider->height() / 2));
+    QTRY_COMPARE(p.doc.Settings().time, 50);
+    QVERIFY(waitForJob(p.job));
+}
+
+void MainFrameTest::helpTopicsShowsReference() {
+    Program p;
+    p.frame.OnHelpTopics();
+    auto* browser = p.frame.findChild<QTextBrowser*>("reference");
+    QVERIFY(browser);
+    const QString shown = browser->toPlainText();
+    for (const char* name : {"mandel", "samptile", "fbm", "jx", "pi2"}) {
+        QVERIFY2(shown.contains(QLatin1String(name)), name);
+    }
+}
+
+void MainFrameTest::splitMovesDividerFromKeyboard() {
+    Program p;
+    QVERIFY(QTest::qWaitForWindowActive(&p.frame));
+    const int start = p.frame.Splitter()->sizes()[0];
+    p.frame.Action(kWindowSplit)->trigger();
+    QTest::keyClick(&p.frame, Qt::Key_Right);
+    QTest::keyClick(&p.frame, Qt::Key_Right);
+    QTest::keyClick(&p.frame, Qt::Key_Left);
+    QCOMPARE(p.frame.Splitter()->sizes()[0], start + 10);
+    QTest::keyClick(&p.frame, Qt::Key_Return);
+    QTest::keyClick(&p.frame, Qt::Key_Right); // the mode has ended
+    QCOMPARE(p.frame.Splitter()->sizes()[0], start + 10);
+
+    p.frame.Action(kWindowSplit)->trigger();
+    QTest::keyClick(&p.frame, Qt::Key_Left);
+    QTest::keyClick(&p.frame, Qt::Key_Escape); // puts it back
+    QCOMPARE(p.frame.Splitter()->sizes()[0], start + 10);
+}
+
+void MainFrameTest::startupPresetFromWorkingDirectory() {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("presets.txt"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("CAT Samples\nCAT Empty\nENDCAT\nPRESET Rings\n    red sin(d*8)*127+128\n"
+               "    left -1\nENDPRESET\nPRESET Second\n    red 0\nENDPRESET\nENDCAT\n");
+    file.close();
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    auto s = zeroSettings();
+    QString name;
+    const bool found = loadFirstPreset(*s, &name);
+    QDir::setCurrent(previous);
+#ifdef TREVALIN_HAVE_PRESETS
+    QVERIFY(found);
+    QCOMPARE(name, QString("Rings"));
+    QCOMPARE(text(s->red), QString("sin(d*8)*127+128"));
+    QCOMPARE(text(s->left), QString("-1"));
+#else
+    QVERIFY(!found);
+#endif
+}
+
+#ifdef TREVALIN_HAVE_PRINTING
+void MainFrameTest::printsToPdf() {
+    QTemporaryDir dir;
+    Program p;
+    QVERIFY(p.doc.SetImageSize(8, 8));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("out.pdf"));
+    p.frame.PrintImage(&printer);
+    QFile pdf(dir.filePath("out.pdf"));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+}
+#endif
+
+QTEST_MAIN(MainFrameTest)
+#include "main_frame_test.moc"

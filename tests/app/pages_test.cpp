@@ -1,0 +1,456 @@
+// The Formulas and Coords pages: initial values, load and save, length limits,
+// channel labels, and the sequences through which the pages read each other.
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <QStyleOptionSlider>
+#include <QTest>
+
+#include "app/pages/props_a.h"
+#include "app/pages/props_b.h"
+#include "app/pages/tab_view.h"
+#include "app/user_messages.h"
+#include "app_test_support.h"
+
+using namespace trevalin;
+using namespace trevalin::testing;
+
+namespace {
+
+// The pane with a stand-in Movie Options page, and an edit outside it to take the focus.
+struct Pane {
+    Pane() {
+        auto* layout = new QHBoxLayout(&window);
+        tabs =
+            new CMyTabView(&window, [this](CMyTabView* t) { return movie = new FakeMoviePage(t); });
+        outside = new QLineEdit(&window);
+        layout->addWidget(tabs);
+        layout->addWidget(outside);
+        tabs->SetFrame(&frame);
+        a = tabs->FormulasPage();
+        b = tabs->CoordsPage();
+    }
+    void show() {
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+
+    QWidget window;
+    RecordingFrame frame;
+    CMyTabView* tabs = nullptr;
+    FakeMoviePage* movie = nullptr;
+    QLineEdit* outside = nullptr;
+    PropsA* a = nullptr;
+    PropsB* b = nullptr;
+};
+
+QString repeated(char c, int n) {
+    return QString(n, QLatin1Char(c));
+}
+
+} // namespace
+
+class PagesTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { isolateSettings(); }
+    void init() {
+        warnings.clear();
+        setWarningHook([this](const QString& text) { warnings << text; });
+    }
+    void cleanup() { setWarningHook(nullptr); }
+
+    void initialValuesAreSaved();
+    void loadThenSaveKeepsEveryField();
+    void indexWithoutButtonSurvives();
+    void typingStopsAtTheLimit_data();
+    void typingStopsAtTheLimit();
+    void overLongTextIsKeptAndRefused();
+    void channelLabels_data();
+    void channelLabels();
+    void unknownModelLeavesLabels();
+    void radioClickKeepsTypedText();
+    void formulasFocusTakesMovieSlider();
+    void coordsFocusTakesMovieZoom();
+    void movieFocusTakesFormulasTimeAndCoordsZoom();
+    void sliderSequenceFeedsMoviePage();
+    void refusedPageIsNotReloaded();
+    void switchingTabsRunsSequences();
+    void focusLeavingPageRunsSequence();
+    void releasingSliderRenders();
+
+  private:
+    QStringList warnings;
+};
+
+void PagesTest::initialValuesAreSaved() {
+    Pane pane;
+    QStringList tabs;
+    for (int i = 0; i < pane.tabs->count(); ++i)
+        tabs << pane.tabs->tabText(i);
+    QCOMPARE(tabs, (QStringList{"Presets", "Coords", "Formulas", "Movie Options"}));
+    QCOMPARE(pane.tabs->currentIndex(), int(CMyTabView::kPresetsTab));
+    auto s = zeroSettings();
+    QVERIFY(pane.a->SaveToSettings(*s));
+    QVERIFY(pane.b->SaveToSettings(*s));
+    QCOMPARE(text(s->red), QString("x"));
+    QCOMPARE(text(s->grn), QString("y"));
+    QCOMPARE(text(s->blu), QString("x+y"));
+    QCOMPARE(text(s->min), QString("0"));
+    QCOMPARE(text(s->max), QString("255"));
+    QCOMPARE(s->colormode, 1);
+    QCOMPARE(s->wrap, 0);
+    QCOMPARE(s->oversample, 0);
+    QCOMPARE(s->cycle, 0);
+    QCOMPARE(s->time, 0);
+    QCOMPARE(s->center, 0);
+    QCOMPARE(text(s->left), QString("0"));
+    QCOMPARE(text(s->top), QString("0"));
+    QCOMPARE(text(s->width), QString("256"));
+    QCOMPARE(text(s->height), QString("256"));
+    QCOMPARE(text(s->zoom), QString("1.0"));
+    QCOMPARE(text(s->p0), QString("0"));
+    QCOMPARE(text(s->q0), QString("0"));
+    QCOMPARE(text(s->recurse), QString("64"));
+    QCOMPARE(pane.a->ChannelLabel(0)->text(), QString("red"));
+    QCOMPARE(pane.a->ChannelLabel(1)->text(), QString("green"));
+    QCOMPARE(pane.a->ChannelLabel(2)->text(), QString("blue"));
+}
+
+void PagesTest::loadThenSaveKeepsEveryField() {
+    Pane pane;
+    auto in = zeroSettings();
+    const QString longFormula = QStringLiteral("x+") + repeated('1', 1021); // 1023 characters
+    setFormulaText(in->red, longFormula.toUtf8().constData());
+    setFormulaText(in->grn, "sin(x*y)");
+    setFormulaText(in->blu, "mandel()");
+    setFormulaText(in->min, "-1.5");
+    setFormulaText(in->max, "t*255");
+    setFormulaText(in->left, "-2");
+    setFormulaText(in->top, "-1.25");
+    setFormulaText(in->width, "4");
+    setFormulaText(in->height, "2.5");
+    setFormulaText(in->zoom, "0.95");
+    setFormulaText(in->p0, "0.3");
+    setFormulaText(in->q0, "-0.01");
+    setFormulaText(in->recurse, "200");
+    in->colormode = 2;
+    in->wrap = 1;
+    in->oversample = 1;
+    in->cycle = 1;
+    in->time = 37;
+    in->center = 1;
+    pane.a->LoadFromSettings(*in);
+    pane.b->LoadFromSettings(*in);
+
+    // Fields the pages do not own must come through untouched.
+    auto out = zeroSettings();
+    out->startwidth = 12.5;
+    out->priority = 2;
+    std::strcpy(out->moviefile, "keep.mov");
+    std::strcpy(out->sourcefile, "keep.bmp");
+    QVERIFY(pane.a->SaveToSettings(*out));
+    QVERIFY(pane.b->SaveToSettings(*out));
+
+    for (const auto& [slot, name] : {std::pair{&RenderSettings::red, "red"},
+                                     {&RenderSettings::grn, "grn"},
+                                     {&RenderSettings::blu, "blu"},
+                                     {&RenderSettings::min, "min"},
+                                     {&RenderSettings::max, "max"},
+                                     {&RenderSettings::left, "left"},
+                                     {&RenderSettings::top, "top"},
+                                     {&RenderSettings::width, "width"},
+                                     {&RenderSettings::height, "height"},
+                                     {&RenderSettings::zoom, "zoom"},
+                                     {&RenderSettings::p0, "p0"},
+                                     {&RenderSettings::q0, "q0"},
+                                     {&RenderSettings::recurse, "recurse"}}) {
+        QVERIFY2(std::strcmp((*out.*slot).text, (*in.*slot).text) == 0, name);
+    }
+    QCOMPARE(int(std::strlen(out->red.text)), 1023);
+    QCOMPARE(out->colormode, 2);
+    QCOMPARE(out->wrap, 1);
+    QCOMPARE(out->oversample, 1);
+    QCOMPARE(out->cycle, 1);
+    QCOMPARE(out->time, 37);
+    QCOMPARE(out->center, 1);
+    QCOMPARE(out->startwidth, 12.5);
+    QCOMPARE(out->priority, 2);
+    QCOMPARE(QString(out->moviefile), QString("keep.mov"));
+    QCOMPARE(QString(out->sourcefile), QString("keep.bmp"));
+    QVERIFY(warnings.isEmpty());
+}
+
+void PagesTest::indexWithoutButtonSurvives() {
+    // Nothing checks the colour model's range; a value without a radio button
+    // must not come back as another model.
+    Pane pane;
+    auto in = zeroSettings();
+    in->colormode = 7;
+    in->wrap = 5;
+    pane.a->LoadFromSettings(*in);
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(!pane.a->ColourModelButton(i)->isChecked());
+    auto out = zeroSettings();
+    QVERIFY(pane.a->SaveToSettings(*out));
+    QCOMPARE(out->colormode, 7);
+    QCOMPARE(out->wrap, 5);
+}
+
+void PagesTest::typingStopsAtTheLimit_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("red formula") << "red" << 1023;
+    QTest::newRow("minimum") << "min" << 1023;
+    QTest::newRow("left") << "left" << 256;
+    QTest::newRow("recursion") << "recursion" << 256;
+}
+
+void PagesTest::typingStopsAtTheLimit() {
+    QFETCH(QString, field);
+    QFETCH(int, limit);
+    Pane pane;
+    pane.show();
+    QLineEdit* edit = field == "red"    ? pane.a->RedEdit()
+                      : field == "min"  ? pane.a->MinEdit()
+                      : field == "left" ? pane.b->LeftEdit()
+                                        : pane.b->RecursionEdit();
+    edit->setText(repeated('1', limit - 1));
+    QTest::keyClicks(edit, "23");
+    QCOMPARE(edit->text().size(), limit);
+    QVERIFY(edit->text().endsWith('2'));
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, 'z');
+    QCOMPARE(edit->text().size(), limit);
+    QVERIFY(edit->text().endsWith('z'));
+}
+
+void PagesTest::overLongTextIsKeptAndRefused() {
+    // A record (a preset) may hold a coordinate longer than the page admits: it
+    // is shown whole, and reading the page refuses it rather than cutting it.
+    Pane pane;
+    pane.show();
+    pane.tabs->setCurrentIndex(CMyTabView::kCoordsTab);
+    auto in = zeroSettings();
+    const QString longLeft = QStringLiteral("-2+") + repeated('0', 297);
+    setFormulaText(in->left, longLeft.toUtf8().constData());
+    pane.b->LoadFromSettings(*in);
+    QCOMPARE(pane.b->LeftEdit()->text(), longLeft);
+
+    auto out = zeroSettings();
+    setFormulaText(out->left, "untouched");
+    out->center = 1;
+    const auto before = std::make_unique<RenderSettings>(*out);
+    warnings.clear();
+    QVERIFY(!pane.b->SaveToSettings(*out));
+    QCOMPARE(warnings, QStringList{"Please enter no more than 256 characters."});
+    QVERIFY(std::memcmp(out.get(), before.get(), sizeof(RenderSettings)) == 0);
+    QTRY_VERIFY(pane.b->LeftEdit()->hasFocus());
+
+    // Cut down to the limit, it reads again.
+    pane.b->LeftEdit()->setText(longLeft.left(256));
+    QVERIFY(pane.b->SaveToSettings(*out));
+    QCOMPARE(text(out->left), longLeft.left(256));
+}
+
+void PagesTest::channelLabels_data() {
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QStringList>("labels");
+    QTest::newRow("Grayscale") << 0 << QStringList{"value", "", ""};
+    QTest::newRow("RGB") << 1 << QStringList{"red", "green", "blue"};
+    QTest::newRow("HSV") << 2 << QStringList{"hue", "sat", "val"};
+    QTest::newRow("Triplet") << 3 << QStringList{"layer 1", "layer 2", "layer 3"};
+}
+
+void PagesTest::channelLabels() {
+    QFETCH(int, model);
+    QFETCH(QStringList, labels);
+    Pane pane;
+    pane.show();
+    pane.tabs->setCurrentIndex(CMyTabView::kFormulasTab);
+    // Start from another model so that the click changes something.
+    auto start = zeroSettings();
+    start->colormode = model == 3 ? 2 : 3;
+    pane.a->LoadFromSettings(*start);
+    QTest::mouseClick(pane.a->ColourModelButton(model), Qt::LeftButton);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(pane.a->ChannelLabel(i)->text(), labels[i]);
+    auto out = zeroSettings();
+    QVERIFY(pane.a->SaveToSettings(*out));
+    QCOMPARE(out->colormode, model);
+
+    // Loading a record brings the labels up to date too.
+    Pane fresh;
+    auto in = zeroSettings();
+    in->colormode = model;
+    fresh.a->LoadFromSettings(*in);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(fresh.a->ChannelLabel(i)->text(), labels[i]);
+}
+
+void PagesTest::unknownModelLeavesLabels() {
+    Pane pane;
+    auto in = zeroSettings();
+    in->colormode = 2;
+    pane.a->LoadFromSettings(*in);
+    in->colormode = 9;
+    pane.a->LoadFromSettings(*in);
+    QCOMPARE(pane.a->ChannelLabel(0)->text(), QString("hue"));
+    QCOMPARE(pane.a->ChannelLabel(2)->text(), QString("val"));
+}
+
+void PagesTest::radioClickKeepsTypedText() {
+    // The click reads every control before it shows the fields again.
+    Pane pane;
+    pane.show();
+    pane.tabs->setCurrentIndex(CMyTabView::kFormulasTab);
+    pane.a->RedEdit()->setText("noise(x, y)");
+    pane.a->OversampleBox()->setChecked(true);
+    QTest::mouseClick(pane.a->ColourModelButton(0), Qt::LeftButton);
+    QCOMPARE(pane.a->RedEdit()->text(), QString("noise(x, y)"));
+    QVERIFY(pane.a->OversampleBox()->isChecked());
+}
+
+void PagesTest::formulasFocusTakesMovieSlider() {
+    Pane pane;
+    pane.a->TimeSlider()->setValue(10);
+    pane.a->RedEdit()->setText("sin(x)");
+    pane.movie->time = 70;
+    pane.a->RunFocusSequence();
+    QCOMPARE(pane.a->TimeSlider()->value(), 70);
+    QCOMPARE(pane.a->RedEdit()->text(), QString("sin(x)"));
+}
+
+void PagesTest::coordsFocusTakesMovieZoom() {
+    Pane pane;
+    pane.b->ZoomEdit()->setText("3");
+    pane.b->LeftEdit()->setText("-7");
+    pane.movie->zoom = "2.5";
+    pane.b->RunFocusSequence();
+    QCOMPARE(pane.b->ZoomEdit()->text(), QString("2.5"));
+    QCOMPARE(pane.b->LeftEdit()->text(), QString("-7"));
+}
+
+void PagesTest::movieFocusTakesFormulasTimeAndCoordsZoom() {
+    Pane pane;
+    pane.a->TimeSlider()->setValue(40);
+    pane.b->ZoomEdit()->setText("0.5");
+    pane.movie->RunFocusSequence();
+    QCOMPARE(pane.movie->time, 40);
+    QCOMPARE(pane.movie->zoom, QString("0.5"));
+}
+
+void PagesTest::sliderSequenceFeedsMoviePage() {
+    Pane pane;
+    pane.show();
+    pane.tabs->setCurrentIndex(CMyTabView::kFormulasTab);
+    pane.b->ZoomEdit()->setText("0.8");
+    pane.movie->zoom = "1";
+    const int loadsBefore = pane.movie->loads;
+    pane.a->TimeSlider()->setFocus();
+    QTest::keyClick(pane.a->TimeSlider(), Qt::Key_PageUp);
+    const int moved = pane.a->TimeSlider()->value();
+    QVERIFY(moved > 0);
+    QCOMPARE(pane.movie->loads, loadsBefore + 1);
+    QCOMPARE(pane.movie->time, moved);
+    QCOMPARE(pane.movie->zoom, QString("0.8")); // Coords wrote after Movie Options
+    QCOMPARE(pane.b->ZoomEdit()->text(), QString("0.8"));
+    QCOMPARE(pane.frame.renders, 0); // keys move the slider without rendering
+
+    // Loading the page sets the position without running the sequence.
+    auto in = zeroSettings();
+    in->time = 90;
+    const int loads = pane.movie->loads;
+    pane.a->LoadFromSettings(*in);
+    QCOMPARE(pane.a->TimeSlider()->value(), 90);
+    QCOMPARE(pane.movie->loads, loads);
+}
+
+void PagesTest::refusedPageIsNotReloaded() {
+    Pane pane;
+    pane.show();
+    auto in = zeroSettings();
+    const QString longTop = repeated('1', 300);
+    setFormulaText(in->top, longTop.toUtf8().constData());
+    pane.b->LoadFromSettings(*in);
+    setFormulaText(pane.frame.doc->top, "5");
+    warnings.clear();
+    pane.b->RunFocusSequence();
+    // The document's "5" must not replace what the page holds.
+    QCOMPARE(pane.b->TopEdit()->text(), longTop);
+    QCOMPARE(warnings.size(), 1);
+
+    // The Movie Options page is still loaded in the slider sequence, from the
+    // pages that did read.
+    warnings.clear();
+    pane.a->TimeSlider()->setValue(33);
+    QCOMPARE(pane.movie->time, 33);
+    QCOMPARE(pane.b->TopEdit()->text(), longTop);
+    QCOMPARE(warnings.size(), 1);
+}
+
+void PagesTest::switchingTabsRunsSequences() {
+    Pane pane;
+    pane.show();
+    pane.movie->time = 55;
+    pane.movie->zoom = "1.5";
+    pane.tabs->setCurrentIndex(CMyTabView::kFormulasTab);
+    QCOMPARE(pane.a->TimeSlider()->value(), 55);
+    QTRY_VERIFY(pane.a->isAncestorOf(QApplication::focusWidget()));
+
+    pane.tabs->setCurrentIndex(CMyTabView::kCoordsTab);
+    QCOMPARE(pane.b->ZoomEdit()->text(), QString("1.5"));
+    QTRY_VERIFY(pane.b->isAncestorOf(QApplication::focusWidget()));
+}
+
+void PagesTest::focusLeavingPageRunsSequence() {
+    Pane pane;
+    pane.show();
+    pane.tabs->setCurrentIndex(CMyTabView::kCoordsTab);
+    QTRY_VERIFY(pane.b->isAncestorOf(QApplication::focusWidget()));
+    pane.b->ZoomEdit()->setFocus();
+    pane.b->ZoomEdit()->setText("4");
+    pane.movie->zoom = "0.25";
+    // Within the page: nothing runs.
+    pane.b->LeftEdit()->setFocus();
+    QCOMPARE(pane.b->ZoomEdit()->text(), QString("4"));
+    // Out of the page: the Coords sequence takes the Movie Options zoom.
+    pane.outside->setFocus();
+    QTRY_COMPARE(pane.b->ZoomEdit()->text(), QString("0.25"));
+}
+
+void PagesTest::releasingSliderRenders() {
+    Pane pane;
+    pane.show();
+    pane.tabs->setCurrentIndex(CMyTabView::kFormulasTab);
+    QSlider* slider = pane.a->TimeSlider();
+    QTRY_VERIFY(slider->isVisible());
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = Qt::Horizontal;
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.sliderValue = slider->value();
+    const QRect handle = slider->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                         QStyle::SC_SliderHandle, slider);
+    const QRect groove = slider->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                         QStyle::SC_SliderGroove, slider);
+    QTest::mousePress(slider, Qt::LeftButton, {}, handle.center());
+    QTest::mouseMove(slider, QPoint(groove.center().x(), handle.center().y()));
+    QCOMPARE(pane.frame.renders, 0);
+    QTest::mouseRelease(slider, Qt::LeftButton, {},
+                        QPoint(groove.center().x(), handle.center().y()));
+    QTRY_COMPARE(pane.frame.renders, 1);
+    QVERIFY2(std::abs(slider->value() - 50) <= 3, qPrintable(QString::number(slider->value())));
+    QCOMPARE(pane.movie->time, slider->value());
+}
+
+QTEST_MAIN(PagesTest)
+#include "pages_test.moc"

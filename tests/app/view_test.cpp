@@ -1,0 +1,109 @@
+// The image view draws the picture at its own size or scaled down, centred on
+// black, with the status band under it, and turns clicks into zooms.
+#include <QApplication>
+#include <QTest>
+
+#include "app/view/trevalin_view.h"
+#include "app_test_support.h"
+#include "view_drawing.h"
+
+using namespace trevalin;
+using namespace trevalin::testing;
+
+class ViewTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { isolateSettings(); }
+    void smallImageIsCentredAtItsOwnSize();
+    void largeImageIsScaledDownToFit();
+    void statusBandSitsUnderThePicture();
+    void clicksBecomeZooms();
+};
+
+void ViewTest::smallImageIsCentredAtItsOwnSize() {
+    RenderJob job;
+    CTrevalinDoc doc;
+    fillPattern(doc, 4, 3);
+    CTrevalinView view(doc, job);
+    view.resize(10, 9);
+    const QImage shot = view.grab().toImage();
+    QCOMPARE(shot.size(), QSize(10, 9));
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 10; ++x) {
+            const bool inside = x >= 3 && x < 7 && y >= 3 && y < 6;
+            const std::uint32_t expected = inside ? patternAt(x - 3, y - 3) : 0u;
+            QVERIFY2(rgbAt(shot, x, y) == expected, qPrintable(QString("%1,%2").arg(x).arg(y)));
+        }
+    }
+}
+
+void ViewTest::largeImageIsScaledDownToFit() {
+    RenderJob job;
+    CTrevalinDoc doc;
+    fillPattern(doc, 200, 200);
+    CTrevalinView view(doc, job);
+    view.resize(100, 400);
+    const QImage shot = view.grab().toImage();
+    // 100 x 100 at (0, 150): black above and below, the pattern's corners at the corners.
+    QCOMPARE(rgbAt(shot, 50, 149), 0u);
+    QCOMPARE(rgbAt(shot, 50, 250), 0u);
+    QCOMPARE(rgbAt(shot, 0, 150), patternAt(0, 0));
+    const std::uint32_t corner = rgbAt(shot, 99, 249);
+    QVERIFY(corner == patternAt(199, 199) || corner == patternAt(198, 198));
+    const std::uint32_t middle = rgbAt(shot, 50, 200);
+    QVERIFY(middle == patternAt(100, 100) || middle == patternAt(101, 101));
+}
+
+void ViewTest::statusBandSitsUnderThePicture() {
+    RenderJob job;
+    CTrevalinDoc doc;
+    fillPattern(doc, 20, 20);
+    CTrevalinView view(doc, job);
+    view.resize(200, 200);
+    QCOMPARE(view.StatusText(), QString()); // nothing drawn without a status
+    view.SetCompileMessage("red: parse error");
+    QCOMPARE(view.StatusText(), QString("red: parse error"));
+    const QImage shot = view.grab().toImage();
+    // Picture at (90, 90)..(110, 110); band from 118 to 150.
+    auto rowHasText = [&](int y) {
+        for (int x = 0; x < 200; ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (c.red() > 60 && c.red() == c.green() && c.green() == c.blue()) return true;
+        }
+        return false;
+    };
+    bool text = false;
+    for (int y = 118; y < 150; ++y)
+        text = text || rowHasText(y);
+    QVERIFY(text);
+    for (int y = 110; y < 118; ++y)
+        QVERIFY2(!rowHasText(y), qPrintable(QString::number(y)));
+    for (int y = 150; y < 200; ++y)
+        QVERIFY2(!rowHasText(y), qPrintable(QString::number(y)));
+}
+
+void ViewTest::clicksBecomeZooms() {
+    RenderJob job;
+    CTrevalinDoc doc;
+    fillPattern(doc, 200, 200);
+    CTrevalinView view(doc, job);
+    RecordingFrame frame;
+    view.SetFrame(&frame);
+    view.resize(300, 300);
+    view.show();
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(150, 150));
+    QCOMPARE(frame.ins, 1);
+    QCOMPARE(frame.fx, 0.5);
+    QCOMPARE(frame.fy, 0.5);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(0, 250));
+    QCOMPARE(frame.fx, -0.25);
+    QCOMPARE(frame.fy, 1.0);
+    QTest::mouseClick(&view, Qt::RightButton, {}, QPoint(10, 10));
+    QCOMPARE(frame.outs, 1);
+    QCOMPARE(frame.ins, 2);
+    QTest::mouseClick(&view, Qt::MiddleButton, {}, QPoint(10, 10));
+    QCOMPARE(frame.ins + frame.outs, 3);
+}
+
+QTEST_MAIN(ViewTest)
+#include "view_test.moc"
