@@ -1,5 +1,5 @@
-// Settings a movie render cannot start with. The design leaves them unguarded;
-// a movie of no frames or at no speed would write nothing useful, or divide by zero.
+// Settings a movie render cannot start with: no frame rate, an unknown codec,
+// or too few frames to make a movie of.
 #pragma once
 
 #include <string>

@@ -26,7 +26,7 @@ constexpr std::uint32_t packed(std::uint32_t red, std::uint32_t green, std::uint
     return red | green << 8 | blue << 16;
 }
 
-struct BmpSpec {
+struct BmpShape {
     std::int32_t width = 1;
     std::int32_t height = 1; // negative: rows top-down
     std::uint16_t bits = 24;
@@ -41,26 +41,26 @@ struct BmpSpec {
 
 // rows: pixel bytes in file order (first stored row first), each padded here
 // with zeros to a multiple of 4 bytes.
-inline Bytes buildBmp(const BmpSpec& spec, const std::vector<Bytes>& rows) {
-    const std::size_t masksOutside = spec.infoSize == 40 ? 4 * spec.masks.size() : 0;
-    const std::size_t offset = 14 + spec.infoSize + masksOutside + 4 * spec.palette.size();
+inline Bytes buildBmp(const BmpShape& shape, const std::vector<Bytes>& rows) {
+    const std::size_t masksOutside = shape.infoSize == 40 ? 4 * shape.masks.size() : 0;
+    const std::size_t offset = 14 + shape.infoSize + masksOutside + 4 * shape.palette.size();
     Bytes b(offset);
     b[0] = 'B';
     b[1] = 'M';
-    put32(b, 10, spec.pixelOffset.value_or(static_cast<std::uint32_t>(offset)));
-    put32(b, 14, spec.infoSize);
-    put32(b, 18, static_cast<std::uint32_t>(spec.width));
-    put32(b, 22, static_cast<std::uint32_t>(spec.height));
+    put32(b, 10, shape.pixelOffset.value_or(static_cast<std::uint32_t>(offset)));
+    put32(b, 14, shape.infoSize);
+    put32(b, 18, static_cast<std::uint32_t>(shape.width));
+    put32(b, 22, static_cast<std::uint32_t>(shape.height));
     put16(b, 26, 1);
-    put16(b, 28, spec.bits);
-    put32(b, 30, spec.compression);
+    put16(b, 28, shape.bits);
+    put32(b, 30, shape.compression);
     put32(b, 38, 2834);
     put32(b, 42, 2834);
-    put32(b, 46, spec.coloursUsed);
-    for (std::size_t i = 0; i < spec.masks.size(); ++i)
-        put32(b, 54 + 4 * i, spec.masks[i]);
-    std::size_t at = 14 + spec.infoSize + masksOutside;
-    for (std::uint32_t entry : spec.palette) {
+    put32(b, 46, shape.coloursUsed);
+    for (std::size_t i = 0; i < shape.masks.size(); ++i)
+        put32(b, 54 + 4 * i, shape.masks[i]);
+    std::size_t at = 14 + shape.infoSize + masksOutside;
+    for (std::uint32_t entry : shape.palette) {
         b[at] = static_cast<std::uint8_t>(entry);
         b[at + 1] = static_cast<std::uint8_t>(entry >> 8);
         b[at + 2] = static_cast<std::uint8_t>(entry >> 16);
@@ -70,7 +70,7 @@ inline Bytes buildBmp(const BmpSpec& spec, const std::vector<Bytes>& rows) {
         b.insert(b.end(), row.begin(), row.end());
         b.resize(b.size() + (4 - row.size() % 4) % 4, 0);
     }
-    put32(b, 2, spec.fileSize.value_or(static_cast<std::uint32_t>(b.size())));
+    put32(b, 2, shape.fileSize.value_or(static_cast<std::uint32_t>(b.size())));
     return b;
 }
 

@@ -11,7 +11,7 @@
 namespace trevalin {
 namespace {
 
-using test::BmpSpec;
+using test::BmpShape;
 using test::Bytes;
 
 // Loads from a block of exactly size bytes, so a sanitizer sees any read past it.
@@ -30,20 +30,20 @@ void expectEmpty(const DibImage& image, const std::string& what) {
 }
 
 Bytes paletted124() {
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.bits = 8;
-    spec.infoSize = 124;
-    spec.palette = {0x00FF0000, 0x0000FF00, 0x000000FF};
-    return test::buildBmp(spec, {{0, 1, 2}, {2, 1, 0}});
+    BmpShape shape;
+    shape.width = 3;
+    shape.height = 2;
+    shape.bits = 8;
+    shape.infoSize = 124;
+    shape.palette = {0x00FF0000, 0x0000FF00, 0x000000FF};
+    return test::buildBmp(shape, {{0, 1, 2}, {2, 1, 0}});
 }
 
 Bytes direct24() { // 3 x 2, top-down, pixels at 54, 78 bytes
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = -2;
-    return test::buildBmp(spec, {Bytes(9, 0x40), Bytes(9, 0x80)});
+    BmpShape shape;
+    shape.width = 3;
+    shape.height = -2;
+    return test::buildBmp(shape, {Bytes(9, 0x40), Bytes(9, 0x80)});
 }
 
 TEST(BmpDamaged, TruncatedAnywhereIsEmpty) {
@@ -99,11 +99,11 @@ TEST(BmpDamaged, OverflowingGeometryIsEmpty) {
     const std::int32_t cases[][3] = {
         {0x7FFFFFFF, 1, 32}, {0x20000000, 16, 32}, {0x10000000, 5, 16}, {0x7FFFFFFF, 16000, 1}};
     for (const auto& c : cases) {
-        BmpSpec spec;
-        spec.width = c[0];
-        spec.height = c[1];
-        spec.bits = static_cast<std::uint16_t>(c[2]);
-        const Bytes file = test::buildBmp(spec, {Bytes(4096, 0x55)});
+        BmpShape shape;
+        shape.width = c[0];
+        shape.height = c[1];
+        shape.bits = static_cast<std::uint16_t>(c[2]);
+        const Bytes file = test::buildBmp(shape, {Bytes(4096, 0x55)});
         expectEmpty(loadExact(file, file.size()),
                     std::to_string(c[0]) + "x" + std::to_string(c[1]) + "x" + std::to_string(c[2]));
     }
@@ -111,9 +111,9 @@ TEST(BmpDamaged, OverflowingGeometryIsEmpty) {
 
 TEST(BmpDamaged, RowLimitIs16000) {
     for (int height : {16000, -16000, 16001, -16001}) {
-        BmpSpec spec;
-        spec.height = height;
-        const Bytes file = test::buildBmp(spec, std::vector<Bytes>(16001, Bytes{1, 2, 3}));
+        BmpShape shape;
+        shape.height = height;
+        const Bytes file = test::buildBmp(shape, std::vector<Bytes>(16001, Bytes{1, 2, 3}));
         const DibImage image = loadExact(file, file.size());
         const bool fits = height == 16000 || height == -16000;
         EXPECT_EQ(image.Height(), fits ? 16000 : 0) << height;

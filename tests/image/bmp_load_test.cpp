@@ -12,7 +12,7 @@
 namespace trevalin {
 namespace {
 
-using test::BmpSpec;
+using test::BmpShape;
 using test::Bytes;
 using test::packed;
 
@@ -41,11 +41,11 @@ TEST(BmpLoad, DirectColourDepthsBothRowOrders) {
         std::uint32_t infoSize;
     } cases[] = {{24, 2, 40}, {24, -2, 40}, {32, 2, 40}, {32, -2, 40}, {24, -2, 124}};
     for (const Case& c : cases) {
-        BmpSpec spec;
-        spec.width = 2;
-        spec.height = c.height;
-        spec.bits = c.bits;
-        spec.infoSize = c.infoSize;
+        BmpShape shape;
+        shape.width = 2;
+        shape.height = c.height;
+        shape.bits = c.bits;
+        shape.infoSize = c.infoSize;
         const Bytes first =
             c.bits == 24 ? Bytes{1, 10, 20, 2, 11, 21} : Bytes{1, 10, 20, 9, 2, 11, 21, 9};
         const Bytes second =
@@ -53,7 +53,7 @@ TEST(BmpLoad, DirectColourDepthsBothRowOrders) {
         const std::uint32_t a = packed(20, 10, 1), b = packed(21, 11, 2), x = packed(22, 12, 3),
                             y = packed(23, 13, 4);
         // Bottom-up files store the bottom row first, top-down the top row.
-        expectPicture(load(test::buildBmp(spec, {first, second})), 2,
+        expectPicture(load(test::buildBmp(shape, {first, second})), 2,
                       c.height < 0 ? std::vector{a, b, x, y} : std::vector{x, y, a, b},
                       std::to_string(c.bits) + "-bit, height " + std::to_string(c.height) +
                           ", info " + std::to_string(c.infoSize));
@@ -67,10 +67,10 @@ TEST(BmpLoad, SixteenBitChannelsWiden) {
         {0x0842, packed(16, 16, 16)}, {0x3DEF, packed(127, 127, 127)}, {0x8000, 0},
     };
     for (const auto& c : cases) {
-        BmpSpec spec;
-        spec.bits = 16;
+        BmpShape shape;
+        shape.bits = 16;
         const Bytes pixel = {static_cast<std::uint8_t>(c[0]), static_cast<std::uint8_t>(c[0] >> 8)};
-        EXPECT_EQ(load(test::buildBmp(spec, {pixel})).FetchPixel(0, 0), c[1])
+        EXPECT_EQ(load(test::buildBmp(shape, {pixel})).FetchPixel(0, 0), c[1])
             << std::hex << "word 0x" << c[0];
     }
 }
@@ -79,13 +79,13 @@ TEST(BmpLoad, SixteenBitChannelsWiden) {
 // the file has.
 TEST(BmpLoad, PaletteFollowsTheInfoHeader) {
     for (std::uint32_t infoSize : {40u, 52u, 56u, 108u, 124u}) {
-        BmpSpec spec;
-        spec.width = 4;
-        spec.bits = 8;
-        spec.infoSize = infoSize;
-        spec.coloursUsed = 4;
-        spec.palette = {0x00102030, 0x00405060, 0x00708090, 0x00A0B0C0};
-        const DibImage image = load(test::buildBmp(spec, {{3, 2, 1, 0}}));
+        BmpShape shape;
+        shape.width = 4;
+        shape.bits = 8;
+        shape.infoSize = infoSize;
+        shape.coloursUsed = 4;
+        shape.palette = {0x00102030, 0x00405060, 0x00708090, 0x00A0B0C0};
+        const DibImage image = load(test::buildBmp(shape, {{3, 2, 1, 0}}));
         expectPicture(image, 4,
                       {packed(0xA0, 0xB0, 0xC0), packed(0x70, 0x80, 0x90), packed(0x40, 0x50, 0x60),
                        packed(0x10, 0x20, 0x30)},
@@ -111,14 +111,14 @@ TEST(BmpLoad, IndicesBeyondTheStoredPaletteAreBlack) {
         {"no palette", 0, 0, -1},
     };
     for (const Case& c : cases) {
-        BmpSpec spec;
-        spec.width = 6;
-        spec.bits = 8;
-        spec.coloursUsed = c.coloursUsed;
+        BmpShape shape;
+        shape.width = 6;
+        shape.bits = 8;
+        shape.coloursUsed = c.coloursUsed;
         for (std::uint32_t i = 1; i <= c.entriesWritten; ++i)
-            spec.palette.push_back(0x00010101 * i);
+            shape.palette.push_back(0x00010101 * i);
         const Bytes indices = {0, 1, 2, 3, 4, 255};
-        const DibImage image = load(test::buildBmp(spec, {indices}));
+        const DibImage image = load(test::buildBmp(shape, {indices}));
         ASSERT_TRUE(image.HasData()) << c.name;
         for (int column = 0; column < 6; ++column) {
             const int i = indices[column];
@@ -148,12 +148,12 @@ TEST(BmpLoad, BitFieldsOnlyInThePlainLayout) {
         {"no room for masks", 32, 40, {}, {1, 2, 3, 0}, 0},
     };
     for (const Case& c : cases) {
-        BmpSpec spec;
-        spec.bits = c.bits;
-        spec.infoSize = c.infoSize;
-        spec.compression = 3;
-        spec.masks = c.masks;
-        const DibImage image = load(test::buildBmp(spec, {c.pixel}));
+        BmpShape shape;
+        shape.bits = c.bits;
+        shape.infoSize = c.infoSize;
+        shape.compression = 3;
+        shape.masks = c.masks;
+        const DibImage image = load(test::buildBmp(shape, {c.pixel}));
         EXPECT_EQ(image.HasData(), c.colour != 0) << c.name;
         EXPECT_EQ(image.FetchPixel(0, 0), c.colour) << c.name;
     }
@@ -161,13 +161,13 @@ TEST(BmpLoad, BitFieldsOnlyInThePlainLayout) {
 
 TEST(BmpLoad, UndecodedDepthsAreBlackButSized) {
     for (std::uint16_t bits : {1, 4, 48}) {
-        BmpSpec spec;
-        spec.width = 5;
-        spec.height = 3;
-        spec.bits = bits;
-        if (bits <= 8) spec.palette = std::vector<std::uint32_t>(1u << bits, 0x00FFFFFF);
+        BmpShape shape;
+        shape.width = 5;
+        shape.height = 3;
+        shape.bits = bits;
+        if (bits <= 8) shape.palette = std::vector<std::uint32_t>(1u << bits, 0x00FFFFFF);
         const Bytes row((5u * bits + 7) / 8, 0xFF);
-        const DibImage image = load(test::buildBmp(spec, {row, row, row}));
+        const DibImage image = load(test::buildBmp(shape, {row, row, row}));
         EXPECT_EQ(image.Width() * image.Height(), 15) << bits << " bits";
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 5; ++c)
@@ -181,10 +181,10 @@ TEST(BmpLoad, UndecodedDepthsAreBlackButSized) {
 TEST(BmpLoad, SizeFieldAndTrailingBytesIgnored) {
     const std::uint32_t cases[][2] = {{0, 0}, {0xFFFFFFFF, 0}, {1, 100}};
     for (const auto& c : cases) {
-        BmpSpec spec;
-        spec.width = 2;
-        spec.fileSize = c[0];
-        Bytes file = test::buildBmp(spec, {{1, 2, 3, 4, 5, 6}});
+        BmpShape shape;
+        shape.width = 2;
+        shape.fileSize = c[0];
+        Bytes file = test::buildBmp(shape, {{1, 2, 3, 4, 5, 6}});
         file.resize(file.size() + c[1], 0xEE);
         EXPECT_EQ(load(file).FetchPixel(1, 0), packed(6, 5, 4)) << c[0] << ", " << c[1];
     }
@@ -193,9 +193,9 @@ TEST(BmpLoad, SizeFieldAndTrailingBytesIgnored) {
 TEST(BmpLoad, FromFilesReplacingTheOldImage) {
     const auto dir = std::filesystem::path(TREVALIN_BINARY_DIR) / "image-test-files" / "load";
     std::filesystem::create_directories(dir);
-    BmpSpec spec;
-    spec.height = -2;
-    const Bytes bytes = test::buildBmp(spec, {{1, 2, 3}, {4, 5, 6}});
+    BmpShape shape;
+    shape.height = -2;
+    const Bytes bytes = test::buildBmp(shape, {{1, 2, 3}, {4, 5, 6}});
     const auto good = dir / "good.bmp", cut = dir / "cut.bmp";
     std::ofstream(good, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),

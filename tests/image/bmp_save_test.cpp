@@ -65,7 +65,7 @@ TEST(BmpSave, ColourSurvivesARoundTrip) {
 // A loaded image saves as a plain 24-bit file of the same picture, whatever
 // layout it was read from.
 TEST(BmpSave, LoadedImagesKeepTheirPicture) {
-    test::BmpSpec topDown, paletted, sixteen;
+    test::BmpShape topDown, paletted, sixteen;
     topDown.width = paletted.width = sixteen.width = 2;
     topDown.height = -2;
     paletted.height = sixteen.height = 2;
@@ -97,7 +97,7 @@ TEST(BmpSave, LoadedImagesKeepTheirPicture) {
 }
 
 TEST(BmpSave, NothingWithoutDecodablePixels) {
-    test::BmpSpec fourBit;
+    test::BmpShape fourBit;
     fourBit.bits = 4;
     const Bytes file = test::buildBmp(fourBit, {{0x12}});
     DibImage never, fourBitImage;

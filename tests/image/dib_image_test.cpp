@@ -79,9 +79,9 @@ TEST(DibImage, FillBlockIsClipped) {
 
 // Pixel words would run past the rows of a 24-bit image.
 TEST(DibImage, FillBlockLeavesLoadedNon32BitImagesAlone) {
-    test::BmpSpec spec;
-    spec.width = 3;
-    const test::Bytes file = test::buildBmp(spec, {test::Bytes(9, 0x11)});
+    test::BmpShape shape;
+    shape.width = 3;
+    const test::Bytes file = test::buildBmp(shape, {test::Bytes(9, 0x11)});
     DibImage image;
     image.LoadFromBytes(file.data(), file.size());
     image.FillBlock(0, 0, 3, 0x00FFFFFF);
@@ -112,8 +112,8 @@ TEST(DibImage, ResizeKeepsOldBytesOrRefuses) {
 }
 
 TEST(DibImage, ResizeOfAnEmptyOrLoadedImageMakesARenderTarget) {
-    test::BmpSpec spec;
-    const test::Bytes file = test::buildBmp(spec, {{1, 2, 3}});
+    test::BmpShape shape;
+    const test::Bytes file = test::buildBmp(shape, {{1, 2, 3}});
     DibImage empty, loaded;
     loaded.LoadFromBytes(file.data(), file.size());
     for (DibImage* image : {&empty, &loaded}) {
