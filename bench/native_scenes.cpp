@@ -12,14 +12,20 @@ namespace trevalin::bench {
 namespace {
 
 std::uint32_t word(std::int32_t r, std::int32_t g, std::int32_t b) {
-    return (static_cast<std::uint32_t>(r) & 0xFF) << 16 | (static_cast<std::uint32_t>(g) & 0xFF) << 8 |
-           (static_cast<std::uint32_t>(b) & 0xFF);
+    return (static_cast<std::uint32_t>(r) & 0xFF) << 16 |
+           (static_cast<std::uint32_t>(g) & 0xFF) << 8 | (static_cast<std::uint32_t>(b) & 0xFF);
 }
 
-std::uint32_t grey(std::int32_t g) { return word(g, g, g); }
+std::uint32_t grey(std::int32_t g) {
+    return word(g, g, g);
+}
 
-double d(const FrameVariables& v) { return distance(v.x - v.cx, v.y - v.cy); }
-double a(const FrameVariables& v) { return angle(v.x - v.cx, v.y - v.cy); }
+double d(const FrameVariables& v) {
+    return distance(v.x - v.cx, v.y - v.cy);
+}
+double a(const FrameVariables& v) {
+    return angle(v.x - v.cx, v.y - v.cy);
+}
 
 } // namespace
 

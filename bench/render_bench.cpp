@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
             doc.SetFrameCount(1);
             doc.StartRendering();
             job.Wait();
-            renderMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+            renderMs.push_back(
+                std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
         }
         const std::vector<std::uint32_t> rendered = pixelsOf(doc.Image());
 
@@ -83,7 +84,8 @@ int main(int argc, char** argv) {
                     for (int px = 0; px < kSize; ++px) {
                         v.px = px;
                         v.x = px * v.xstep + v.left;
-                        baseline[static_cast<std::size_t>(py) * kSize + px] = native(doc.Context(), v);
+                        baseline[static_cast<std::size_t>(py) * kSize + px] =
+                            native(doc.Context(), v);
                     }
                 }
                 nativeMs.push_back(

@@ -10,7 +10,7 @@ namespace trevalin {
 namespace {
 
 class FrameFilesWriter : public MovieWriter {
-public:
+  public:
     explicit FrameFilesWriter(std::string directory) : directory_(std::move(directory)) {}
 
     void Open(const MovieParams&, ErrorReporter report) override {
@@ -41,7 +41,7 @@ public:
     void Finish() override {}
     void Close() override { open_ = false; }
 
-private:
+  private:
     std::string directory_;
     ErrorReporter report_;
     bool open_ = false;

@@ -19,9 +19,8 @@ using namespace trevalin;
 
 int usage(const char* problem = nullptr) {
     if (problem) std::fprintf(stderr, "trevalin-formula: %s\n", problem);
-    std::fprintf(stderr,
-                 "usage: trevalin-formula [--code] [--var NAME=VALUE]... [--recursion N]\n"
-                 "                        [--source FILE.bmp] FORMULA\n");
+    std::fprintf(stderr, "usage: trevalin-formula [--code] [--var NAME=VALUE]... [--recursion N]\n"
+                         "                        [--source FILE.bmp] FORMULA\n");
     return 2;
 }
 
@@ -33,16 +32,16 @@ struct VariableField {
 };
 
 constexpr VariableField kVariableFields[] = {
-    {"t", &FrameVariables::t, nullptr},       {"x", &FrameVariables::x, nullptr},
-    {"y", &FrameVariables::y, nullptr},       {"w", &FrameVariables::w, nullptr},
-    {"h", &FrameVariables::h, nullptr},       {"i", nullptr, &FrameVariables::i},
-    {"n", nullptr, &FrameVariables::n},       {"fw", nullptr, &FrameVariables::fw},
-    {"fh", nullptr, &FrameVariables::fh},     {"jx", &FrameVariables::jx, nullptr},
-    {"jy", &FrameVariables::jy, nullptr},     {"px", nullptr, &FrameVariables::px},
-    {"py", nullptr, &FrameVariables::py},     {"pw", nullptr, &FrameVariables::pw},
-    {"ph", nullptr, &FrameVariables::ph},     {"cx", &FrameVariables::cx, nullptr},
-    {"cy", &FrameVariables::cy, nullptr},     {"left", &FrameVariables::left, nullptr},
-    {"top", &FrameVariables::top, nullptr},   {"min", &FrameVariables::min, nullptr},
+    {"t", &FrameVariables::t, nullptr},     {"x", &FrameVariables::x, nullptr},
+    {"y", &FrameVariables::y, nullptr},     {"w", &FrameVariables::w, nullptr},
+    {"h", &FrameVariables::h, nullptr},     {"i", nullptr, &FrameVariables::i},
+    {"n", nullptr, &FrameVariables::n},     {"fw", nullptr, &FrameVariables::fw},
+    {"fh", nullptr, &FrameVariables::fh},   {"jx", &FrameVariables::jx, nullptr},
+    {"jy", &FrameVariables::jy, nullptr},   {"px", nullptr, &FrameVariables::px},
+    {"py", nullptr, &FrameVariables::py},   {"pw", nullptr, &FrameVariables::pw},
+    {"ph", nullptr, &FrameVariables::ph},   {"cx", &FrameVariables::cx, nullptr},
+    {"cy", &FrameVariables::cy, nullptr},   {"left", &FrameVariables::left, nullptr},
+    {"top", &FrameVariables::top, nullptr}, {"min", &FrameVariables::min, nullptr},
     {"max", &FrameVariables::max, nullptr},
 };
 
@@ -91,7 +90,8 @@ int main(int argc, char** argv) {
                 return usage(("bad --var " + std::string(argv[i])).c_str());
         } else if (a == "--recursion") {
             double n;
-            if (i + 1 >= argc || !parseNumber(argv[++i], n)) return usage("--recursion needs a number");
+            if (i + 1 >= argc || !parseNumber(argv[++i], n))
+                return usage("--recursion needs a number");
             haveRecursion = true;
             recursion = truncToInt32(n);
         } else if (a == "--source") {
@@ -118,7 +118,8 @@ int main(int argc, char** argv) {
     }
     if (showCode) {
         const int length = codeLength(slot.code);
-        for (int i = 0; i < length; ++i) std::printf("%02x", slot.code[i]);
+        for (int i = 0; i < length; ++i)
+            std::printf("%02x", slot.code[i]);
         std::printf("\nflags %d\n", static_cast<int>(slot.flags));
     }
 

@@ -103,7 +103,8 @@ int parseOptions(int argc, char** argv, Options& o) {
             return usageError("unknown argument \"" + a + "\"");
         }
     }
-    if (!o.movie.empty() && !o.frames.empty()) return usageError("--movie and --frames exclude each other");
+    if (!o.movie.empty() && !o.frames.empty())
+        return usageError("--movie and --frames exclude each other");
     if (!o.list && o.output.empty() && o.movie.empty() && o.frames.empty())
         return usageError("nothing to write: give -o, --movie or --frames");
     if (!o.output.empty()) {
@@ -115,7 +116,8 @@ int parseOptions(int argc, char** argv, Options& o) {
 }
 
 std::filesystem::path bundledPresets() {
-    if (const char* dir = std::getenv("TREVALIN_DATA")) return std::filesystem::path(dir) / "presets.txt";
+    if (const char* dir = std::getenv("TREVALIN_DATA"))
+        return std::filesystem::path(dir) / "presets.txt";
     return std::filesystem::path(TREVALIN_DATA_DIR) / "presets.txt";
 }
 
@@ -129,8 +131,9 @@ void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frame
         if (movie) {
             // Five paint requests per frame: four between passes, one after it.
             const int done = paints.load() / 5;
-            std::fprintf(stderr, "\rframe %d of %d, %3d%%, %.1f s ", done < frames ? done + 1 : frames,
-                         frames, frames ? 100 * done / frames : 0, secs);
+            std::fprintf(stderr, "\rframe %d of %d, %3d%%, %.1f s ",
+                         done < frames ? done + 1 : frames, frames,
+                         frames ? 100 * done / frames : 0, secs);
         } else {
             const int pass = paints.load() < 5 ? paints.load() + 1 : 5;
             std::fprintf(stderr, "\rpass %d of 5, %.1f s ", pass, secs);
@@ -145,10 +148,10 @@ int main(int argc, char** argv) {
     Options o;
     if (int status = parseOptions(argc, argv, o); status >= 0) return status;
 
-    const std::filesystem::path presetsPath =
-        !o.presets.empty() ? std::filesystem::path(o.presets)
-        : std::filesystem::exists("presets.txt") ? std::filesystem::path("presets.txt")
-                                                 : bundledPresets();
+    const std::filesystem::path presetsPath = !o.presets.empty() ? std::filesystem::path(o.presets)
+                                              : std::filesystem::exists("presets.txt")
+                                                  ? std::filesystem::path("presets.txt")
+                                                  : bundledPresets();
     PresetsReadResult presets = readPresetsFile(presetsPath);
     if (presets.status != PresetsReadStatus::Read) {
         std::fprintf(stderr, "trevalin-render: %s\n", presets.error.c_str());

@@ -31,8 +31,12 @@ inline double modOp(double a, double b) {
     return static_cast<double>(ia % ib);
 }
 
-inline double intOp(double a) { return static_cast<double>(truncToInt32(a)); }
-inline double complementOp(double a) { return static_cast<double>(~truncToInt32(a)); }
+inline double intOp(double a) {
+    return static_cast<double>(truncToInt32(a));
+}
+inline double complementOp(double a) {
+    return static_cast<double>(~truncToInt32(a));
+}
 inline double bitAndOp(double a, double b) {
     return static_cast<double>(truncToInt32(a) & truncToInt32(b));
 }
@@ -42,7 +46,11 @@ inline double bitOrOp(double a, double b) {
 inline double xorOp(double a, double b) {
     return static_cast<double>(truncToInt32(a) ^ truncToInt32(b));
 }
-inline double powOp(double a, double b) { return std::pow(a, b); }
-inline double pow2Op(double a) { return std::pow(2.0, a); }
+inline double powOp(double a, double b) {
+    return std::pow(a, b);
+}
+inline double pow2Op(double a) {
+    return std::pow(2.0, a);
+}
 
 } // namespace trevalin

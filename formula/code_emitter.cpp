@@ -80,10 +80,16 @@ bool CodeEmitter::emitLiteral(double value) {
     return true;
 }
 
-bool CodeEmitter::emitVariable(std::uint8_t slot) { return emit(kRecordVariable, slot); }
+bool CodeEmitter::emitVariable(std::uint8_t slot) {
+    return emit(kRecordVariable, slot);
+}
 
-bool CodeEmitter::emitOperation(std::uint8_t code) { return emit(kRecordOperation, code); }
+bool CodeEmitter::emitOperation(std::uint8_t code) {
+    return emit(kRecordOperation, code);
+}
 
-void CodeEmitter::writeEnd() { area_[pos_] = kRecordEnd; }
+void CodeEmitter::writeEnd() {
+    area_[pos_] = kRecordEnd;
+}
 
 } // namespace trevalin

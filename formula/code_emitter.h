@@ -8,7 +8,7 @@
 namespace trevalin {
 
 class CodeEmitter {
-public:
+  public:
     explicit CodeEmitter(std::uint8_t* area);
 
     // Each returns false, writing nothing, when the record would not leave room
@@ -21,7 +21,7 @@ public:
 
     int size() const { return pos_; }
 
-private:
+  private:
     bool emit(std::uint8_t kind, std::uint8_t code);
     double literalAt(int valuePos) const;
     void setLiteralAt(int valuePos, double value);

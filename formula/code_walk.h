@@ -20,7 +20,8 @@ inline int recordSize(const std::uint8_t* code) {
 // Bytes from the start up to and including the End byte, reading at most limit.
 inline int codeLength(const std::uint8_t* code, int limit = kCodeAreaSize) {
     int pos = 0;
-    while (pos < limit && code[pos] != kRecordEnd) pos += recordSize(code + pos);
+    while (pos < limit && code[pos] != kRecordEnd)
+        pos += recordSize(code + pos);
     return pos < limit ? pos + 1 : limit;
 }
 

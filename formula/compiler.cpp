@@ -43,6 +43,8 @@ int compileFormula(FormulaSlot& slot) {
     return compileFormulaText(slot.text, sizeof slot.text, slot.code, slot.flags);
 }
 
-const char* lastCompileError() { return gLastMessage; }
+const char* lastCompileError() {
+    return gLastMessage;
+}
 
 } // namespace trevalin

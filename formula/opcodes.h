@@ -9,7 +9,7 @@ namespace trevalin {
 
 // Record kinds in the code area.
 inline constexpr std::uint8_t kRecordEnd = 0x00;
-inline constexpr std::uint8_t kRecordVariable = 0x56; // "V"
+inline constexpr std::uint8_t kRecordVariable = 0x56;  // "V"
 inline constexpr std::uint8_t kRecordOperation = 0x4F; // "O"
 
 // Variable slot 1 marks an inline 8-byte literal; slot 0 is an unknown name.
@@ -118,8 +118,8 @@ enum class Op : std::uint8_t {
 inline constexpr int kLastOpCode = 75;
 
 struct OpInfo {
-    const char* name;   // enum spelling, for the disassembler; null for unused codes
-    std::uint8_t args;  // values popped from the stack
+    const char* name;    // enum spelling, for the disassembler; null for unused codes
+    std::uint8_t args;   // values popped from the stack
     std::uint8_t values; // of those, how many are popped as whole values
     ResultShape shape;
 };
@@ -129,7 +129,8 @@ constexpr auto makeOpInfo() {
     struct Table {
         OpInfo rows[kLastOpCode + 1];
     } t{};
-    for (auto& row : t.rows) row = OpInfo{nullptr, 0, 0, ResultShape::Inert};
+    for (auto& row : t.rows)
+        row = OpInfo{nullptr, 0, 0, ResultShape::Inert};
 #define TREVALIN_OP_INFO(code, name, args, values, shape)                                          \
     t.rows[code] = OpInfo{#name, args, values, ResultShape::shape};
     TREVALIN_OPCODES(TREVALIN_OP_INFO)

@@ -12,9 +12,15 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kE = 2.718281828459045;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool equalsLower(std::string_view word, std::string_view keyword) {
     if (word.size() != keyword.size()) return false;
@@ -64,10 +70,12 @@ Token Scanner::next() {
         // Numbers: digits, or digits-point-digits (at least one digit after it).
         if (isDigit(c) || (c == '.' && isDigit(at(pos_ + 1)))) {
             std::size_t i = pos_;
-            while (isDigit(at(i))) ++i;
+            while (isDigit(at(i)))
+                ++i;
             if (at(i) == '.' && isDigit(at(i + 1))) {
                 ++i;
-                while (isDigit(at(i))) ++i;
+                while (isDigit(at(i)))
+                    ++i;
             }
             tok.type = TokenType::Number;
             tok.number = decimalValue(std::string_view(s).substr(start, i - start));
@@ -77,12 +85,13 @@ Token Scanner::next() {
 
         if (c == '"') {
             std::size_t i = pos_ + 1;
-            while (i < n && s[i] != '"' && s[i] != '\n') ++i;
+            while (i < n && s[i] != '"' && s[i] != '\n')
+                ++i;
             if (i < n && s[i] == '"') {
                 pos_ = i + 1;
                 tok.type = TokenType::String;
-                tok.entry =
-                    symbols_.enter(std::string_view(s).substr(start, pos_ - start), SymbolKind::String);
+                tok.entry = symbols_.enter(std::string_view(s).substr(start, pos_ - start),
+                                           SymbolKind::String);
                 return tok;
             }
             ++pos_; // a lone double quote is skipped
@@ -91,7 +100,8 @@ Token Scanner::next() {
 
         if (isLetter(c)) {
             std::size_t i = pos_ + 1;
-            while (isLetter(at(i)) || isDigit(at(i)) || at(i) == '_') ++i;
+            while (isLetter(at(i)) || isDigit(at(i)) || at(i) == '_')
+                ++i;
             const std::string_view word = std::string_view(s).substr(start, i - start);
             pos_ = i;
             // Keyword rules come before the name rule and win a tie in length.
@@ -109,8 +119,8 @@ Token Scanner::next() {
             if (equalsLower(word, "xor")) return Token{TokenType::Xor};
             const SymbolEntry* entry = symbols_.find(word);
             if (!entry) entry = symbols_.enter(word, SymbolKind::Variable);
-            tok.type = entry->kind == SymbolKind::Function ? TokenType::Function
-                                                           : TokenType::Variable;
+            tok.type =
+                entry->kind == SymbolKind::Function ? TokenType::Function : TokenType::Variable;
             tok.entry = entry;
             return tok;
         }

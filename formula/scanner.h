@@ -37,13 +37,13 @@ struct Token {
 };
 
 class Scanner {
-public:
+  public:
     // Scans a private copy of text, up to its NUL or maxLength characters.
     Scanner(const char* text, std::size_t maxLength, SymbolTable& symbols);
 
     Token next();
 
-private:
+  private:
     std::string text_;
     std::size_t pos_ = 0;
     SymbolTable& symbols_;

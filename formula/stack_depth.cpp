@@ -24,7 +24,8 @@ int maxStackDepth(const std::uint8_t* code) {
         return triple;
     };
 
-    for (int pos = 0; pos < kCodeAreaSize && code[pos] != kRecordEnd; pos += recordSize(code + pos)) {
+    for (int pos = 0; pos < kCodeAreaSize && code[pos] != kRecordEnd;
+         pos += recordSize(code + pos)) {
         if (code[pos] == kRecordVariable) {
             const std::uint8_t slot = code[pos + 1];
             if (slot >= kSlotLiteral && slot <= kLastSlot) push(false);

@@ -22,7 +22,8 @@ constexpr const char* kOperatorSpellings[] = {"+", "-", "*",  "/",  "&",  "|",  
 } // namespace
 
 SymbolTable::SymbolTable() {
-    for (const char* spelling : kOperatorSpellings) enter(spelling, SymbolKind::OpName);
+    for (const char* spelling : kOperatorSpellings)
+        enter(spelling, SymbolKind::OpName);
     for (const VariableName& v : kVariableTable) {
         if (findMutable(v.name)) continue;
         entries_.push_front(SymbolEntry{v.name, SymbolKind::Variable, v.slot, v.kind});

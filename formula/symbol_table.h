@@ -20,7 +20,7 @@ struct SymbolEntry {
 };
 
 class SymbolTable {
-public:
+  public:
     // Seeds the table: operator spellings, then the variable table, then the
     // function table, each in table order.
     SymbolTable();
@@ -29,7 +29,7 @@ public:
     // The existing entry, or a new one with code 0 and dependency kind 0.
     const SymbolEntry* enter(std::string_view name, SymbolKind kind);
 
-private:
+  private:
     SymbolEntry* findMutable(std::string_view name);
 
     // A deque keeps entry addresses stable, since the parser holds them.

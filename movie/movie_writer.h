@@ -24,7 +24,7 @@ struct MovieParams {
 };
 
 class MovieWriter {
-public:
+  public:
     // Writes the failure text into the job's status line and stops the job.
     using ErrorReporter = std::function<void(const std::string& message)>;
 

@@ -74,7 +74,7 @@ class PresetTree {
     // First match in tree order; names containing "/" cannot be reached.
     PresetNode* findByPath(std::string_view path) const;
 
-      // Every preset in tree order with its path "Category/.../Name".
+    // Every preset in tree order with its path "Category/.../Name".
     void forEachPreset(
         const std::function<void(const PresetNode& preset, const std::string& path)>& visit) const;
     // The first preset in tree order; null for a tree without one.
@@ -82,7 +82,7 @@ class PresetTree {
     // The first preset in tree order whose name, or whose path, equals nameOrPath.
     const PresetNode* findPreset(std::string_view nameOrPath) const;
 
-private:
+  private:
     bool owns(const PresetNode* node) const;
 
     std::unique_ptr<PresetNode> root_;

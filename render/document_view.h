@@ -7,7 +7,7 @@ namespace trevalin {
 struct FrameVariables;
 
 class DocumentView {
-public:
+  public:
     virtual ~DocumentView() = default;
     // Starts a render job from a copy of vars, stopping any running one first.
     virtual void StartRender(const FrameVariables& vars) = 0;

@@ -25,9 +25,9 @@ int ColourIndex(double v, const FrameVariables& vars, int wrap, int cycle) {
         // with a range that is not a number it keeps the index a byte.
         index = truncToInt32((v - vars.min) * vars.scale) & 0xFF;
     }
-    if (cycle) index = static_cast<std::int32_t>((static_cast<std::uint32_t>(index) +
-                                                  static_cast<std::uint32_t>(vars.frame)) &
-                                                 0xFFu);
+    if (cycle)
+        index = static_cast<std::int32_t>(
+            (static_cast<std::uint32_t>(index) + static_cast<std::uint32_t>(vars.frame)) & 0xFFu);
     return index;
 }
 
@@ -79,7 +79,8 @@ std::uint32_t PixelColour(FormulaContext& context, FrameVariables& vars,
     case 0: { // Grayscale
         std::int32_t sum = 0;
         forEachSample(vars, oversample, [&] {
-            sum += ColourIndex(evaluateFormula(context, settings.red.code, vars), vars, wrap, cycle);
+            sum +=
+                ColourIndex(evaluateFormula(context, settings.red.code, vars), vars, wrap, cycle);
         });
         c.red = c.green = c.blue = sum >> shift;
         break;
@@ -101,7 +102,8 @@ std::uint32_t PixelColour(FormulaContext& context, FrameVariables& vars,
     case 1:   // RGB
     case 2: { // HSV
         forEachSample(vars, oversample, [&] {
-            c.red += ColourIndex(evaluateFormula(context, settings.red.code, vars), vars, wrap, cycle);
+            c.red +=
+                ColourIndex(evaluateFormula(context, settings.red.code, vars), vars, wrap, cycle);
             c.green +=
                 ColourIndex(evaluateFormula(context, settings.grn.code, vars), vars, wrap, cycle);
             c.blue +=

@@ -9,14 +9,14 @@
 namespace trevalin {
 
 class HeadlessView : public DocumentView {
-public:
+  public:
     HeadlessView(CTrevalinDoc& doc, RenderJob& job) : doc_(doc), job_(job) {}
 
     void StartRender(const FrameVariables& vars) override { job_.Start(jobParamsFor(doc_, vars)); }
     void StopRender() override { job_.Stop(); }
     void SetScrollSize(int, int) override {}
 
-private:
+  private:
     CTrevalinDoc& doc_;
     RenderJob& job_;
 };

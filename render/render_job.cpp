@@ -46,7 +46,9 @@ void applyPriority(int priority) {
 
 RenderJob::RenderJob() = default;
 
-RenderJob::~RenderJob() { Stop(); }
+RenderJob::~RenderJob() {
+    Stop();
+}
 
 void RenderJob::Start(const Params& params) {
     Stop();

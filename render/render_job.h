@@ -22,7 +22,7 @@ class DibImage;
 class MovieWriter;
 
 class RenderJob {
-public:
+  public:
     // Called on the worker thread after each pass and frame and at the end; it
     // must not wait for the user-interface thread (post, don't send).
     using PaintRequest = std::function<void()>;
@@ -30,7 +30,7 @@ public:
 
     struct Params {
         FormulaContext* context = nullptr;
-        FrameVariables vars{};  // the view's copy; frames > 1 makes a movie
+        FrameVariables vars{}; // the view's copy; frames > 1 makes a movie
         int width = 0;
         int height = 0;
         const RenderSettings* settings = nullptr;
@@ -71,7 +71,7 @@ public:
     void SetUpFrame();
     FrameVariables& Vars() { return p_.vars; }
 
-private:
+  private:
     void Run();
     void PostPaint();
 

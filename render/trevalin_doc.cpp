@@ -14,12 +14,12 @@ namespace trevalin {
 // Compile order: the colour formulas, the region, the range, the fractal
 // parameters, and the iteration count last.
 const FormulaField kFormulaFields[13] = {
-    {"red", &RenderSettings::red},     {"grn", &RenderSettings::grn},
-    {"blu", &RenderSettings::blu},     {"left", &RenderSettings::left},
-    {"top", &RenderSettings::top},     {"width", &RenderSettings::width},
-    {"height", &RenderSettings::height}, {"zoom", &RenderSettings::zoom},
-    {"min", &RenderSettings::min},     {"max", &RenderSettings::max},
-    {"p0", &RenderSettings::p0},       {"q0", &RenderSettings::q0},
+    {"red", &RenderSettings::red},         {"grn", &RenderSettings::grn},
+    {"blu", &RenderSettings::blu},         {"left", &RenderSettings::left},
+    {"top", &RenderSettings::top},         {"width", &RenderSettings::width},
+    {"height", &RenderSettings::height},   {"zoom", &RenderSettings::zoom},
+    {"min", &RenderSettings::min},         {"max", &RenderSettings::max},
+    {"p0", &RenderSettings::p0},           {"q0", &RenderSettings::q0},
     {"recurse", &RenderSettings::recurse},
 };
 

@@ -31,7 +31,7 @@ struct CompileFailure {
 };
 
 class CTrevalinDoc {
-public:
+  public:
     CTrevalinDoc();
     ~CTrevalinDoc();
     CTrevalinDoc(const CTrevalinDoc&) = delete;
@@ -70,7 +70,7 @@ public:
     int ImageWidth() const { return imageWidth_; }
     int ImageHeight() const { return imageHeight_; }
 
-private:
+  private:
     // Left, top and width of the region and its visible height.
     struct Region {
         double left, top, width, visibleHeight;

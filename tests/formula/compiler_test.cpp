@@ -273,9 +273,9 @@ TEST(FormulaCode, ConstantFolding) {
 
 TEST(FormulaCode, WhatDoesNotFold) {
     // Comparisons, logic, other functions and operations on function results stay.
-    const char* cases[] = {"1 < 2",   "1 and 0", "not(0)",  "sqrt(4)",   "-sin(0)",
-                           "2 * x",   "x * 2",   "1 == 1",  "cond(1,2,3)", "abs(-1)",
-                           "int(x)",  "~x",      "sign(-1)"};
+    const char* cases[] = {"1 < 2",  "1 and 0", "not(0)",  "sqrt(4)",     "-sin(0)",
+                           "2 * x",  "x * 2",   "1 == 1",  "cond(1,2,3)", "abs(-1)",
+                           "int(x)", "~x",      "sign(-1)"};
     for (const char* text : cases) {
         const Compiled& c = compile(text);
         EXPECT_EQ(c.result, 0) << text;
@@ -288,7 +288,8 @@ TEST(FormulaCode, WhatDoesNotFold) {
 TEST(FormulaCode, CodeAreaLimit) {
     // x then 341 times "-e": 2 + 341 * 12 bytes and the End byte fill 4095 bytes.
     std::string fits = "x";
-    for (int i = 0; i < 341; ++i) fits += "-e";
+    for (int i = 0; i < 341; ++i)
+        fits += "-e";
     const Compiled& ok = compile(fits);
     EXPECT_EQ(ok.result, 0) << ok.message;
     EXPECT_EQ(codeLength(ok.code), 4095);
@@ -301,8 +302,8 @@ TEST(FormulaCode, CodeAreaLimit) {
 
 TEST(FormulaCode, StackLimit) {
     struct Case {
-        int literals;     // numbers passed to one function call
-        bool asTriples;   // each argument a triple of three variables instead
+        int literals;   // numbers passed to one function call
+        bool asTriples; // each argument a triple of three variables instead
         bool compiles;
     } cases[] = {
         {32, false, true},
@@ -344,9 +345,9 @@ TEST(FormulaCode, StackDepthModel) {
         {"terpt(rgb(x, y, t), rgb(y, x, t), x)", 7},
         {"sample(x, y)", 3},
         {"hsv(x, y, t)", 3},
-        {"l[x, y] + 1", 3}, // inert: its two operands stay
+        {"l[x, y] + 1", 3},      // inert: its two operands stay
         {"foo + \"s\" + ()", 1}, // each + pushes its result, made of zeros
-        {"fbm()", 1}, // missing operands read as 0 and take no room
+        {"fbm()", 1},            // missing operands read as 0 and take no room
         {"mandel(1, 2, 3)", 4},
     };
     for (const Case& c : cases) {
@@ -359,9 +360,7 @@ TEST(FormulaCode, StackDepthModel) {
 TEST(FormulaCode, ParserStackLimit) {
     std::uint8_t code[kCodeAreaSize];
     std::int32_t flags = 0;
-    auto nested = [](int depth) {
-        return std::string(depth, '(') + "x" + std::string(depth, ')');
-    };
+    auto nested = [](int depth) { return std::string(depth, '(') + "x" + std::string(depth, ')'); };
     std::string ok = nested(9000);
     EXPECT_EQ(compileFormulaText(ok.c_str(), ok.size(), code, flags), 0) << lastCompileError();
     std::string deep = nested(10001);

@@ -173,9 +173,10 @@ TEST(PresetTreeLookup, PresetsInTreeOrderByNameOrPath) {
     struct Case {
         const char* wanted;
         const PresetNode* found;
-    } cases[] = {{"one", deep}, {"A/B/one", deep}, {"two", second}, {"A/two", second},
-                 {"B/one", nullptr}, {"A", nullptr}, {"Empty", nullptr}, {"", nullptr}};
-    for (const Case& c : cases) EXPECT_EQ(tree.findPreset(c.wanted), c.found) << c.wanted;
+    } cases[] = {{"one", deep},      {"A/B/one", deep}, {"two", second},    {"A/two", second},
+                 {"B/one", nullptr}, {"A", nullptr},    {"Empty", nullptr}, {"", nullptr}};
+    for (const Case& c : cases)
+        EXPECT_EQ(tree.findPreset(c.wanted), c.found) << c.wanted;
     EXPECT_EQ(tree.firstPreset(), deep);
     (void)top;
     EXPECT_EQ(PresetTree().firstPreset(), nullptr);

@@ -18,10 +18,16 @@ TEST(Document, FormatNumber) {
         const char* text;
         int digits;
     } cases[] = {
-        {3.0, "3", 0},         {-4.0, "-4", 0},        {0.5, "0.5", 1},
-        {-2.25, "-2.25", 2},   {0.125, "0.125", 3},    {0.00001, "0.00001", 5},
-        {0.1, "0.1", 1},       {1.0 / 3, "0.33333333333333331483", 20},
-        {2.6, "2.60000000000000008882", 20},           {0.0, "0", 0},
+        {3.0, "3", 0},
+        {-4.0, "-4", 0},
+        {0.5, "0.5", 1},
+        {-2.25, "-2.25", 2},
+        {0.125, "0.125", 3},
+        {0.00001, "0.00001", 5},
+        {0.1, "0.1", 1},
+        {1.0 / 3, "0.33333333333333331483", 20},
+        {2.6, "2.60000000000000008882", 20},
+        {0.0, "0", 0},
     };
     for (const Case& c : cases) {
         FormulaSlot slot;
@@ -72,8 +78,12 @@ TEST(Document, Zooms) {
     for (const ZoomCase& c : cases) {
         CTrevalinDoc doc;
         ASSERT_TRUE(doc.SetImageSize(c.width, c.height));
-        auto s = makeSettings({{"left", c.left}, {"top", c.top}, {"width", c.regionWidth},
-                               {"height", "12345"}, {"zoom", "3"}, {"recurse", "99"}});
+        auto s = makeSettings({{"left", c.left},
+                               {"top", c.top},
+                               {"width", c.regionWidth},
+                               {"height", "12345"},
+                               {"zoom", "3"},
+                               {"recurse", "99"}});
         s->center = c.center;
         doc.SetSettings(*s);
         if (c.zoomIn)
@@ -106,7 +116,8 @@ TEST(Document, FrameCounts) {
     struct Case {
         double duration, framerate;
         int n, frames;
-    } cases[] = {{1.0, 10.0, -1, 10}, {2.5, 3.0, -1, 7}, {4, 15, 1, 1}, {0, 0, -1, 0}, {4, 15, 5, 5}};
+    } cases[] = {
+        {1.0, 10.0, -1, 10}, {2.5, 3.0, -1, 7}, {4, 15, 1, 1}, {0, 0, -1, 0}, {4, 15, 5, 5}};
     for (const Case& c : cases) {
         CTrevalinDoc doc;
         auto s = makeSettings({});
@@ -163,7 +174,7 @@ TEST(Document, MovieRefusals) {
         double framerate, duration;
         int codec;
         bool refused;
-    } cases[] = {{10, 1, 3, false}, {0, 1, 3, true},  {-5, 1, 3, true}, {10, 0.1, 3, true},
+    } cases[] = {{10, 1, 3, false},   {0, 1, 3, true},  {-5, 1, 3, true},  {10, 0.1, 3, true},
                  {10, 0.2, 3, false}, {10, 1, 6, true}, {10, 1, -1, true}, {10, 1, 0, false}};
     for (const Case& c : cases) {
         auto s = makeSettings({});

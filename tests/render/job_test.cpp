@@ -15,11 +15,13 @@ namespace trevalin {
 namespace {
 
 using testing::makeSettings;
-using testing::Renderer;
 using testing::RecordingWriter;
+using testing::Renderer;
 using testing::WriterLog;
 
-std::uint32_t grey(int g) { return static_cast<std::uint32_t>(g) * 0x010101u; }
+std::uint32_t grey(int g) {
+    return static_cast<std::uint32_t>(g) * 0x010101u;
+}
 
 // The order in which progressive passes compute pixels: the 16-grid, then at
 // each finer step only the points not on the previous grid.
@@ -58,7 +60,8 @@ TEST(RenderJob, FirstPassFillsClippedBlocks) {
         // Called on the worker between passes, so the target is not being written.
         if (afterFirstPass.empty())
             for (int y = 0; y < 20; ++y)
-                for (int x = 0; x < 20; ++x) afterFirstPass.push_back(r.pixel(x, y));
+                for (int x = 0; x < 20; ++x)
+                    afterFirstPass.push_back(r.pixel(x, y));
     });
     ASSERT_TRUE(r.render(*s));
     ASSERT_EQ(afterFirstPass.size(), 400u);
@@ -157,8 +160,14 @@ TEST(RenderJob, MovieZoomKeepsTheCentre) {
     ASSERT_TRUE(r.doc->SetImageSize(2, 2));
     WriterLog log;
     r.job.SetWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
-    auto s = makeSettings({{"left", "-1"}, {"top", "-1"}, {"width", "2"}, {"height", "2"},
-                           {"zoom", "2"}, {"red", "w"}, {"min", "0"}, {"max", "255"}});
+    auto s = makeSettings({{"left", "-1"},
+                           {"top", "-1"},
+                           {"width", "2"},
+                           {"height", "2"},
+                           {"zoom", "2"},
+                           {"red", "w"},
+                           {"min", "0"},
+                           {"max", "255"}});
     ASSERT_TRUE(r.render(*s, 4));
     ASSERT_EQ(log.firstPixels.size(), 4u);
     EXPECT_EQ(log.firstPixels[3], grey(16)); // 2 * 2^3
@@ -213,8 +222,12 @@ TEST(RenderJob, StopEndsWithoutElapsedTimeAndRestarts) {
     ASSERT_TRUE(r.doc->SetImageSize(64, 64));
     WriterLog log;
     r.job.SetWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
-    auto slow = makeSettings({{"red", "mandel()"}, {"recurse", "100000"}, {"left", "-0.1"},
-                              {"top", "-0.1"}, {"width", "0.2"}, {"height", "0.2"}});
+    auto slow = makeSettings({{"red", "mandel()"},
+                              {"recurse", "100000"},
+                              {"left", "-0.1"},
+                              {"top", "-0.1"},
+                              {"width", "0.2"},
+                              {"height", "0.2"}});
     r.doc->SetSettings(*slow);
     r.doc->SetFrameCount(50);
     for (int cycle = 0; cycle < 20; ++cycle) {
@@ -255,7 +268,8 @@ TEST(RenderJob, SameSettingsSamePicture) {
         ASSERT_TRUE(r.render(*s));
         std::vector<std::uint32_t> pixels;
         for (int y = 0; y < 30; ++y)
-            for (int x = 0; x < 40; ++x) pixels.push_back(r.pixel(x, y));
+            for (int x = 0; x < 40; ++x)
+                pixels.push_back(r.pixel(x, y));
         if (run == 0)
             first = pixels;
         else

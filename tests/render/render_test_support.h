@@ -62,7 +62,7 @@ struct WriterLog {
 };
 
 class RecordingWriter : public MovieWriter {
-public:
+  public:
     RecordingWriter(WriterLog& log, std::string failOpen = "", int failAtFrame = -1,
                     bool failFinish = false)
         : log_(log), failOpen_(std::move(failOpen)), failAtFrame_(failAtFrame),
@@ -88,7 +88,7 @@ public:
     }
     void Close() override { log_.calls.push_back("Close"); }
 
-private:
+  private:
     WriterLog& log_;
     ErrorReporter report_;
     std::string failOpen_;
