@@ -135,8 +135,11 @@ void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frame
                          done < frames ? done + 1 : frames, frames,
                          frames ? 100 * done / frames : 0, secs);
         } else {
-            const int pass = paints.load() < 5 ? paints.load() + 1 : 5;
-            std::fprintf(stderr, "\rpass %d of 5, %.1f s ", pass, secs);
+            // Each pass computes three times the pixels of all before it: after
+            // pass k, 4^(k-1) / 256 of the picture is done.
+            const int done = paints.load() < 4 ? paints.load() : 4;
+            const int percent = done == 0 ? 0 : 100 * (1 << (2 * (done - 1))) / 256;
+            std::fprintf(stderr, "\rpass %d of 5, %3d%% done, %.1f s ", done + 1, percent, secs);
         }
     }
     std::fprintf(stderr, "\r\033[K");

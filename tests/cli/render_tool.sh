@@ -169,5 +169,10 @@ while IFS= read -r preset; do
 done < <(cd "$work" && "$tool" --list)
 [ "$count" -ge 24 ]; check "at least 24 bundled presets" 0 $?
 
+# A bundled movie preset makes a movie that decodes without an error.
+(cd "$work" && "$tool" --preset "Movies/Julia Orbit" --size 48x32 --movie "$work/orbit.mov" --quiet)
+check "bundled movie" 0 $?
+check "bundled movie decodes" "" "$(ffmpeg -v error -xerror -i "$work/orbit.mov" -f null - 2>&1)"
+
 if [ "$failures" -ne 0 ]; then exit 1; fi
 echo "render tool: all checks passed"
