@@ -6,18 +6,14 @@
 #include "formula/fractals.h"
 #include "formula/noise.h"
 #include "formula/scalar_functions.h"
+#include "render/colour_word.h"
 #include "render/frame_renderer.h"
 
 namespace trevalin::bench {
 namespace {
 
-std::uint32_t word(std::int32_t r, std::int32_t g, std::int32_t b) {
-    return (static_cast<std::uint32_t>(r) & 0xFF) << 16 |
-           (static_cast<std::uint32_t>(g) & 0xFF) << 8 | (static_cast<std::uint32_t>(b) & 0xFF);
-}
-
 std::uint32_t grey(std::int32_t g) {
-    return word(g, g, g);
+    return colourWord(g, g, g);
 }
 
 double d(const FrameVariables& v) {
@@ -32,8 +28,8 @@ double a(const FrameVariables& v) {
 NativePixel nativeScene(const std::string& name) {
     if (name == "arith")
         return [](FormulaContext&, FrameVariables& v) {
-            return word(ColourIndex(v.x * v.y, v, 0, 0), ColourIndex(v.x + v.y, v, 0, 0),
-                        ColourIndex(v.x - v.y, v, 0, 0));
+            return colourWord(ColourIndex(v.x * v.y, v, 0, 0), ColourIndex(v.x + v.y, v, 0, 0),
+                              ColourIndex(v.x - v.y, v, 0, 0));
         };
     if (name == "trig")
         return [](FormulaContext&, FrameVariables& v) {
@@ -47,8 +43,8 @@ NativePixel nativeScene(const std::string& name) {
     if (name == "julia-rgb")
         return [](FormulaContext& c, FrameVariables& v) {
             const double j = julia(c, v.x, v.y, v.jx, v.jy);
-            return word(ColourIndex(j, v, 1, 0), ColourIndex(j * 4, v, 1, 0),
-                        ColourIndex(j * 16, v, 1, 0));
+            return colourWord(ColourIndex(j, v, 1, 0), ColourIndex(j * 4, v, 1, 0),
+                              ColourIndex(j * 16, v, 1, 0));
         };
     if (name == "turb")
         return [](FormulaContext& c, FrameVariables& v) {
@@ -79,7 +75,7 @@ NativePixel nativeScene(const std::string& name) {
             s >>= 2;
             b >>= 2;
             HsvToRgb(h, s, b);
-            return word(h, s, b);
+            return colourWord(h, s, b);
         };
     if (name == "triplet-mix")
         return [](FormulaContext& c, FrameVariables& v) {
@@ -89,8 +85,8 @@ NativePixel nativeScene(const std::string& name) {
             const FormulaValue second = tripleValue(h, s, b);
             const double w = ease(numberValue(noise2(c, v.x * 3, v.y * 3))).first;
             const FormulaValue mixed = TripleIndex(blend(first, second, w), v, 0, 0);
-            return word(truncToInt32(mixed.first), truncToInt32(mixed.second),
-                        truncToInt32(mixed.third));
+            return colourWord(truncToInt32(mixed.first), truncToInt32(mixed.second),
+                              truncToInt32(mixed.third));
         };
     return {};
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "render/colour_word.h"
 #include "render/dib_image.h"
 
 namespace trevalin {
@@ -35,9 +36,9 @@ bool writeRows(std::FILE* file, const DibImage& image, std::string& error) {
     for (int r = 0; r < image.Height(); ++r) {
         const std::uint32_t* words = image.Row(r);
         for (int c = 0; c < image.Width(); ++c) {
-            row[3 * c] = static_cast<png_byte>(words[c] >> 16);
-            row[3 * c + 1] = static_cast<png_byte>(words[c] >> 8);
-            row[3 * c + 2] = static_cast<png_byte>(words[c]);
+            row[3 * c] = static_cast<png_byte>(wordRed(words[c]));
+            row[3 * c + 1] = static_cast<png_byte>(wordGreen(words[c]));
+            row[3 * c + 2] = static_cast<png_byte>(wordBlue(words[c]));
         }
         png_write_row(png, row.data());
     }

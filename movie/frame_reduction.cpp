@@ -4,21 +4,10 @@
 #include <array>
 #include <vector>
 
+#include "render/colour_word.h"
+
 namespace trevalin {
 namespace {
-
-constexpr int red(std::uint32_t c) {
-    return int(c >> 16 & 0xFF);
-}
-constexpr int green(std::uint32_t c) {
-    return int(c >> 8 & 0xFF);
-}
-constexpr int blue(std::uint32_t c) {
-    return int(c & 0xFF);
-}
-constexpr std::uint32_t pack(int r, int g, int b) {
-    return std::uint32_t(r) << 16 | std::uint32_t(g) << 8 | std::uint32_t(b);
-}
 
 constexpr int expand5(int v) {
     return v * 8 + v / 4;
@@ -57,11 +46,12 @@ void diffuse(std::span<const std::uint32_t> frame, int width, Quantise quantise)
             const std::uint32_t p = frame[i];
             const int* e = &here[std::size_t(x + 1) * 3];
             // (e + 8) >> 4 rounds the carried error to the nearest unit.
-            const int want[3] = {std::clamp(red(p) + ((e[0] + 8) >> 4), 0, 255),
-                                 std::clamp(green(p) + ((e[1] + 8) >> 4), 0, 255),
-                                 std::clamp(blue(p) + ((e[2] + 8) >> 4), 0, 255)};
+            const int want[3] = {std::clamp(wordRed(p) + ((e[0] + 8) >> 4), 0, 255),
+                                 std::clamp(wordGreen(p) + ((e[1] + 8) >> 4), 0, 255),
+                                 std::clamp(wordBlue(p) + ((e[2] + 8) >> 4), 0, 255)};
             const std::uint32_t got = quantise(i, want[0], want[1], want[2]);
-            const int err[3] = {want[0] - red(got), want[1] - green(got), want[2] - blue(got)};
+            const int err[3] = {want[0] - wordRed(got), want[1] - wordGreen(got),
+                                want[2] - wordBlue(got)};
             for (int c = 0; c < 3; ++c) {
                 here[std::size_t(x + 2) * 3 + c] += err[c] * 7;
                 below[std::size_t(x) * 3 + c] += err[c] * 3;
@@ -76,7 +66,7 @@ void diffuse(std::span<const std::uint32_t> frame, int width, Quantise quantise)
 } // namespace
 
 std::uint32_t expand555(Rgb555 v) {
-    return pack(expand5(v >> 10 & 31), expand5(v >> 5 & 31), expand5(v & 31));
+    return colourWord(expand5(v >> 10 & 31), expand5(v >> 5 & 31), expand5(v & 31));
 }
 
 void reduceTo555(std::span<const std::uint32_t> frame, int width, bool dither,
@@ -92,7 +82,7 @@ void reduceTo555(std::span<const std::uint32_t> frame, int width, bool dither,
     diffuse(frame, width, [&](std::size_t i, int r, int g, int b) {
         const int r5 = kNearest5[r], g5 = kNearest5[g], b5 = kNearest5[b];
         out[i] = Rgb555(r5 << 10 | g5 << 5 | b5);
-        return pack(expand5(r5), expand5(g5), expand5(b5));
+        return colourWord(expand5(r5), expand5(g5), expand5(b5));
     });
 }
 
@@ -104,7 +94,7 @@ void reduceToTable(std::span<const std::uint32_t> frame, int width, bool dither,
         return;
     }
     diffuse(frame, width, [&](std::size_t i, int r, int g, int b) {
-        out[i] = table.Find(pack(r, g, b));
+        out[i] = table.Find(colourWord(r, g, b));
         return table.Table()[out[i]];
     });
 }
@@ -113,7 +103,7 @@ void reduceToGreyRamp(std::span<const std::uint32_t> frame, std::span<std::uint8
     for (std::size_t i = 0; i < frame.size(); ++i) {
         const std::uint32_t p = frame[i];
         // BT.601 weights; they add up to 1000, so R = G = B maps to itself.
-        const int grey = (299 * red(p) + 587 * green(p) + 114 * blue(p) + 500) / 1000;
+        const int grey = (299 * wordRed(p) + 587 * wordGreen(p) + 114 * wordBlue(p) + 500) / 1000;
         out[i] = std::uint8_t(255 - grey);
     }
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "render/colour_word.h"
+
 namespace trevalin {
 namespace {
 
@@ -10,16 +12,6 @@ namespace {
 constexpr int kYr = 19595, kYg = 38470, kYb = 7471;
 constexpr int kCbR = -11059, kCbG = -21709, kCbB = 32768;
 constexpr int kCrR = 32768, kCrG = -27439, kCrB = -5329;
-
-constexpr int red(std::uint32_t c) {
-    return int(c >> 16 & 0xFF);
-}
-constexpr int green(std::uint32_t c) {
-    return int(c >> 8 & 0xFF);
-}
-constexpr int blue(std::uint32_t c) {
-    return int(c & 0xFF);
-}
 
 std::uint8_t clampByte(int v) {
     return std::uint8_t(std::clamp(v, 0, 255));
@@ -32,11 +24,12 @@ void rgbRowToYuv422(std::span<const std::uint32_t> colours, std::uint8_t* y, std
     const std::size_t width = colours.size();
     for (std::size_t x = 0; x < width; ++x) {
         const std::uint32_t c = colours[x];
-        y[x] = clampByte((kYr * red(c) + kYg * green(c) + kYb * blue(c) + 32768) >> 16);
+        y[x] = clampByte((kYr * wordRed(c) + kYg * wordGreen(c) + kYb * wordBlue(c) + 32768) >> 16);
     }
     for (std::size_t x = 0; x < width; x += 2) {
         const std::uint32_t a = colours[x], b = colours[std::min(x + 1, width - 1)];
-        const int r = red(a) + red(b), g = green(a) + green(b), bl = blue(a) + blue(b);
+        const int r = wordRed(a) + wordRed(b), g = wordGreen(a) + wordGreen(b),
+                  bl = wordBlue(a) + wordBlue(b);
         // Sums of two pixels: divide by 2 * 65536, rounding to nearest.
         cb[x / 2] = clampByte(128 + ((kCbR * r + kCbG * g + kCbB * bl + 65536) >> 17));
         cr[x / 2] = clampByte(128 + ((kCrR * r + kCrG * g + kCrB * bl + 65536) >> 17));

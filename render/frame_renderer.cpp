@@ -5,6 +5,7 @@
 #include "formula/frame_variables.h"
 #include "formula/interpreter.h"
 #include "formula/scalar_functions.h"
+#include "render/colour_word.h"
 #include "render/render_settings.h"
 
 namespace trevalin {
@@ -117,9 +118,7 @@ std::uint32_t PixelColour(FormulaContext& context, FrameVariables& vars,
     }
     default: return 0;
     }
-    return (static_cast<std::uint32_t>(c.red) & 0xFF) << 16 |
-           (static_cast<std::uint32_t>(c.green) & 0xFF) << 8 |
-           (static_cast<std::uint32_t>(c.blue) & 0xFF);
+    return colourWord(c.red, c.green, c.blue);
 }
 
 } // namespace trevalin
