@@ -3,18 +3,15 @@
 // orders; nobody else does.
 #pragma once
 
+#include "presets/page/presets_host.h"
+
 namespace trevalin {
 
 struct RenderSettings;
 
-class FrameOperations {
+// CollectSettings and ApplySettingsAndRender come from what the Presets page asks.
+class FrameOperations : public PresetsHost {
   public:
-    virtual ~FrameOperations() = default;
-
-    // Formulas, Coords, then Movie Options write their fields into out.
-    virtual void CollectSettings(RenderSettings& out) = 0;
-    // Loads the Presets page's record into the pages and the document, renders.
-    virtual void ApplySettingsAndRender() = 0;
     // Zoom about the point at fractions (fx, fy) of the image; may lie outside 0..1.
     virtual void ZoomIn(double fx, double fy) = 0;
     virtual void ZoomOut() = 0;

@@ -37,10 +37,11 @@
 #include "app/pages/field_edit.h"
 #include "app/pages/props_a.h"
 #include "app/pages/props_b.h"
-#include "app/pages/props_c.h"
 #include "app/pages/settings_page.h"
 #include "app/user_messages.h"
 #include "app/view/trevalin_view.h"
+#include "presets/page/props_c.h"
+#include "render/movie_check.h"
 #include "render/render_job.h"
 #include "render/trevalin_doc.h"
 
@@ -418,13 +419,24 @@ void CMainFrame::OnRenderMovie() {
     doc_.SetSettings(*settings);
     ShowCompileFailures();
 
-    QFileDialog dialog(this, tr("Render Movie"),
-                       fixedText(doc_.Settings().moviefile, kMovieFileSize),
-                       tr("QuickTime Movies (*.mov);;All Files (*)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("mov"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
+    // No frame rate, an unknown codec or a single frame: nothing to ask a file for.
+    const std::string refusal = movieRefusal(doc_.Settings());
+    if (!refusal.empty()) {
+        const QString message = QString::fromStdString(refusal);
+        view_->SetCompileMessage(message);
+        statusBar()->showMessage(message);
+        return;
+    }
+
+    SaveFileRequest request;
+    request.title = tr("Render Movie");
+    request.initial = fixedText(doc_.Settings().moviefile, kMovieFileSize);
+    request.filter = tr("QuickTime Movies (*.mov);;All Files (*)");
+    request.suffix = QStringLiteral("mov");
+    request.confirmOverwrite = true;
+    const QString chosen = chooseSaveFile(this, request);
+    if (chosen.isEmpty()) return;
+    const QByteArray path = QFile::encodeName(QFileInfo(chosen).absoluteFilePath());
     if (path.size() >= kMovieFileSize) {
         // A cut path would write the movie somewhere else.
         showWarning(this,
@@ -631,6 +643,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     doc_.StopRendering();
+    // Every change is written as it is made; this writes the tree once more,
+    // whole, as the program always has at exit.
+    tabs_->PresetsPage()->WritePresets();
     event->accept();
 }
 

@@ -1,15 +1,21 @@
-// The record the pages show at start: the first preset of presets.txt.
+// Where the program's presets come from at start, and the record the pages
+// show before anything is loaded: the first preset of the tree.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace trevalin {
 
+class PresetTree;
 struct RenderSettings;
 
-// Looks in the working directory's presets.txt, then in the bundled one. False
-// (and out untouched) when no file with a preset is found or the reader is not
-// part of this build.
-bool loadFirstPreset(RenderSettings& out, QString* name = nullptr);
+// The bundled presets.txt files, the installed one beside the program first,
+// then the source tree's.
+QStringList bundledPresetsFiles();
+
+// The first preset of tree in tree order; false (and out untouched) when the
+// tree holds none.
+bool loadFirstPreset(const PresetTree& tree, RenderSettings& out, QString* name = nullptr);
 
 } // namespace trevalin

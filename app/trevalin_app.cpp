@@ -1,17 +1,21 @@
 #include "app/trevalin_app.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QIcon>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 
 #include "app/main_frame.h"
 #include "app/pages/props_a.h"
 #include "app/pages/props_b.h"
-#include "app/pages/props_c.h"
 #include "app/pages/settings_page.h"
 #include "app/startup_preset.h"
+#include "app/user_messages.h"
 #include "app/view/trevalin_view.h"
+#include "presets/page/presets_location.h"
+#include "presets/page/props_c.h"
 #include "render/render_job.h"
 #include "render/render_settings.h"
 #include "render/trevalin_doc.h"
@@ -51,9 +55,21 @@ bool CTrevalinApp::InitInstance(int* code) {
     doc_ = std::make_unique<CTrevalinDoc>();
     frame_ = std::make_unique<CMainFrame>(*doc_, *job_);
 
+    // presets.txt is read once, here; File > New and Open leave the tree alone.
+    CMyTabView* tabs = frame_->Tabs();
+    const PresetsLocation presets = locatePresetsFile(
+        QDir::currentPath(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+        bundledPresetsFiles());
+    if (!presets.problem.isEmpty()) {
+        showWarning(frame_.get(),
+                    tr("The bundled presets could not be set up: %1.\nThe presets list starts "
+                       "empty.")
+                        .arg(presets.problem));
+    }
+    tabs->PresetsPage()->ReadPresets(presets.path);
+
     auto preset = std::make_unique<RenderSettings>();
-    if (loadFirstPreset(*preset)) {
-        CMyTabView* tabs = frame_->Tabs();
+    if (loadFirstPreset(tabs->PresetsPage()->Tree(), *preset)) {
         tabs->PresetsPage()->SetSettings(*preset);
         tabs->FormulasPage()->LoadFromSettings(*preset);
         tabs->CoordsPage()->LoadFromSettings(*preset);
@@ -73,7 +89,10 @@ bool CTrevalinApp::InitInstance(int* code) {
 
 void CTrevalinApp::TakeScreenshot(const QString& path, bool renderPreset) {
     CMainFrame* frame = frame_.get();
-    frame->Tabs()->setCurrentIndex(CMyTabView::kFormulasTab);
+    // The Presets tab with the first preset picked out in its tree.
+    PropsC* presets = frame->Tabs()->PresetsPage();
+    frame->Tabs()->setCurrentIndex(CMyTabView::kPresetsTab);
+    presets->SelectPreset(presets->Tree().firstPreset());
     auto grab = [this, frame, path] {
         // Let the final repaint land before grabbing.
         QTimer::singleShot(200, this, [this, frame, path] {
@@ -87,7 +106,12 @@ void CTrevalinApp::TakeScreenshot(const QString& path, bool renderPreset) {
         return;
     }
     connect(frame->View(), &CTrevalinView::renderFinished, this, grab);
-    QTimer::singleShot(0, frame, [frame] { frame->ApplySettingsAndRender(); });
+    QTimer::singleShot(0, frame, [frame, presets] {
+        if (presets->Tree().firstPreset())
+            presets->Load(); // through the tree, as a user would
+        else
+            frame->ApplySettingsAndRender();
+    });
 }
 
 } // namespace trevalin

@@ -1,6 +1,7 @@
 #include "app/user_messages.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 
 namespace trevalin {
@@ -11,6 +12,10 @@ std::function<void(const QString&)>& warningHook() {
 }
 std::function<SaveAnswer(const QString&)>& saveHook() {
     static std::function<SaveAnswer(const QString&)> hook;
+    return hook;
+}
+std::function<QString(const SaveFileRequest&)>& saveFileHook() {
+    static std::function<QString(const SaveFileRequest&)> hook;
     return hook;
 }
 } // namespace
@@ -36,11 +41,25 @@ SaveAnswer askSaveChanges(QWidget* parent, const QString& documentName) {
     }
 }
 
+QString chooseSaveFile(QWidget* parent, const SaveFileRequest& request) {
+    if (saveFileHook()) return saveFileHook()(request);
+    QFileDialog dialog(parent, request.title, request.initial, request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(request.suffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
+}
+
 void setWarningHook(std::function<void(const QString&)> hook) {
     warningHook() = std::move(hook);
 }
 void setSaveQuestionHook(std::function<SaveAnswer(const QString&)> hook) {
     saveHook() = std::move(hook);
+}
+
+void setSaveFileHook(std::function<QString(const SaveFileRequest&)> hook) {
+    saveFileHook() = std::move(hook);
 }
 
 } // namespace trevalin

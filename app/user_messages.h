@@ -1,5 +1,6 @@
-// Every message box and question the program puts up goes through here, so the
-// tests can answer them without a modal loop (and without a display).
+// Every message box and question the program puts up, and the movie file's save
+// dialogs, go through here, so the tests can answer them without a modal loop
+// (and without a display).
 #pragma once
 
 #include <QString>
@@ -11,13 +12,27 @@ namespace trevalin {
 
 enum class SaveAnswer { Save, Discard, Cancel };
 
+// A save-file dialog. Qt's dialogs never change the working directory, where
+// presets.txt may live.
+struct SaveFileRequest {
+    QString title;
+    QString initial; // file name or path shown first
+    QString filter;  // Qt filter list, e.g. "Movies (*.mov);;All Files (*)"
+    QString suffix;  // added to a name typed without one
+    bool confirmOverwrite = true;
+};
+
 // A warning with an OK button.
 void showWarning(QWidget* parent, const QString& text);
 // "Save changes to <name>?" with Yes, No and Cancel.
 SaveAnswer askSaveChanges(QWidget* parent, const QString& documentName);
 
+// The chosen path, or empty when cancelled.
+QString chooseSaveFile(QWidget* parent, const SaveFileRequest& request);
+
 // Test hooks: while set, they replace the dialogs. Pass nullptr to restore.
 void setWarningHook(std::function<void(const QString&)> hook);
 void setSaveQuestionHook(std::function<SaveAnswer(const QString&)> hook);
+void setSaveFileHook(std::function<QString(const SaveFileRequest&)> hook);
 
 } // namespace trevalin

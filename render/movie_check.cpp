@@ -19,10 +19,10 @@ std::string movieRefusal(const RenderSettings& s) {
     // A render of one frame is a still image and writes no movie.
     const int frames = truncToInt32(s.duration * s.framerate);
     if (frames < 2) {
-        std::snprintf(
-            text, sizeof text,
-            "Movie not rendered: duration x frame rate gives %d frames; it needs at least 2",
-            frames);
+        std::snprintf(text, sizeof text,
+                      "Movie not rendered: duration x frame rate makes %d frame%s, and a movie "
+                      "needs at least 2",
+                      frames, frames == 1 ? "" : "s");
         return text;
     }
     return "";

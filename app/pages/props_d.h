@@ -1,20 +1,128 @@
-// The Movie Options tab. Its fields are not built yet: the page shows a note,
-// writes nothing and loads nothing, but already takes its place in every
-// sequence that reads or fills the pages.
+// The Movie Options page: duration and frame rate, the widths at the first and
+// last frame with the per-frame zoom between them, priority, depth, codec,
+// dithering, seamless looping, the movie's file name and the time slider. Two
+// lock buttons decide which of start width, end width and zoom are held and
+// which follow from the others.
 #pragma once
+
+#include <QAbstractButton>
+#include <QIcon>
+#include <QString>
 
 #include "app/pages/settings_page.h"
 
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
 namespace trevalin {
+
+// A padlock that shows whether a width is held: closed when the state is not 0.
+class CLockButton : public QAbstractButton {
+    Q_OBJECT
+  public:
+    explicit CLockButton(QWidget* parent = nullptr);
+
+    void SetState(int state);
+    int GetState() const { return state_; }
+
+    const QIcon& LockedIcon() const { return locked_; }
+    const QIcon& UnlockedIcon() const { return unlocked_; }
+
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    int state_ = 0;
+    QIcon locked_;
+    QIcon unlocked_;
+};
 
 class PropsD : public SettingsPage {
     Q_OBJECT
   public:
+    static constexpr int kTextLimit = 24;  // duration, frame rate, widths, zoom
+    static constexpr int kFileLimit = 255; // the record's movie file, less its terminator
+
     explicit PropsD(CMyTabView* tabs, QWidget* parent = nullptr);
 
-    bool SaveToSettings(RenderSettings&) override { return true; }
-    void LoadFromSettings(const RenderSettings&) override {}
+    bool SaveToSettings(RenderSettings& out) override;
+    void LoadFromSettings(const RenderSettings& in) override;
     void RunFocusSequence() override;
+    void MarkCompileFailures(const std::vector<CompileFailure>& failures) override;
+
+    // The zoom that takes the start width to the end width in duration x frame
+    // rate steps; left as it is when there are no frames or a width is not above 0.
+    void RecomputeZoom();
+    // The "..." button: a save dialog for the movie's file name.
+    void ChooseFile();
+
+    QLineEdit* DurationEdit() const { return duration_; }
+    QLineEdit* FrameRateEdit() const { return frameRate_; }
+    QLineEdit* ZoomEdit() const { return zoom_; }
+    QLineEdit* StartWidthEdit() const { return startWidth_; }
+    QLineEdit* EndWidthEdit() const { return endWidth_; }
+    CLockButton* StartLockButton() const { return startLock_; }
+    CLockButton* EndLockButton() const { return endLock_; }
+    QComboBox* PriorityList() const { return priority_; }
+    QComboBox* DepthList() const { return depth_; }
+    QComboBox* CodecList() const { return codec_; }
+    QCheckBox* DitheredBox() const { return dithered_; }
+    QCheckBox* SeamlessBox() const { return seamless_; }
+    QLineEdit* FileEdit() const { return file_; }
+    QPushButton* BrowseButton() const { return browse_; }
+    QSlider* TimeSlider() const { return slider_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // The page's own copy of its values, as the framework's data exchange keeps it.
+    struct Fields {
+        int codec = 3; // "Motion JPEG A"
+        int depth = 2; // "24-bit"
+        int dithered = 0;
+        int priority = 1; // "Normal"
+        int time = 0;
+        QString file = QStringLiteral("Untitled.mov");
+        QString duration = QStringLiteral("1");
+        QString endWidth = QStringLiteral("1");
+        QString startWidth = QStringLiteral("1");
+        QString zoom = QStringLiteral("1");
+        QString frameRate = QStringLiteral("10");
+        int seamless = 0;
+        int startLock = 0;
+        int endLock = 0;
+    };
+
+    // False, without reading anything, when a text is over its limit; the
+    // framework's message is shown unless quiet.
+    bool ReadControls(bool quiet = false);
+    void ShowFields();
+    // duration x frame rate, truncated.
+    int FrameCount() const;
+    void OnTimingEdited();
+
+    Fields f_;
+    QLineEdit* duration_;
+    QLineEdit* frameRate_;
+    QLineEdit* zoom_;
+    QLineEdit* startWidth_;
+    CLockButton* startLock_;
+    QLineEdit* endWidth_;
+    CLockButton* endLock_;
+    QComboBox* priority_;
+    QComboBox* depth_;
+    QCheckBox* dithered_;
+    QComboBox* codec_;
+    QCheckBox* seamless_;
+    QLineEdit* file_;
+    QPushButton* browse_;
+    QSlider* slider_;
 };
 
 } // namespace trevalin

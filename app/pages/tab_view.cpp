@@ -9,14 +9,16 @@
 #include "app/frame_operations.h"
 #include "app/pages/props_a.h"
 #include "app/pages/props_b.h"
-#include "app/pages/props_c.h"
 #include "app/pages/props_d.h"
+#include "app/user_messages.h"
+#include "presets/page/props_c.h"
 #include "render/render_settings.h"
 
 namespace trevalin {
 
 CMyTabView::CMyTabView(QWidget* parent, PageFactory movieOptions) : QTabWidget(parent) {
     presets_ = new PropsC(this);
+    presets_->SetWarningHandler([this](const QString& text) { showWarning(this, text); });
     coords_ = new PropsB(this);
     formulas_ = new PropsA(this);
     movieOptions_ = movieOptions ? movieOptions(this) : new PropsD(this);
@@ -39,6 +41,11 @@ void CMyTabView::AddPage(QWidget* page, const QString& label) {
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidget(page);
     addTab(scroll, label);
+}
+
+void CMyTabView::SetFrame(FrameOperations* frame) {
+    frame_ = frame;
+    presets_->SetHost(frame);
 }
 
 SettingsPage* CMyTabView::SettingsPageAt(int index) const {

@@ -29,7 +29,8 @@ class CMyTabView : public QTabWidget {
     PropsC* PresetsPage() const { return presets_; }
     SettingsPage* MovieOptionsPage() const { return movieOptions_; }
 
-    void SetFrame(FrameOperations* frame) { frame_ = frame; }
+    // Also the Presets page's host.
+    void SetFrame(FrameOperations* frame);
     FrameOperations* Frame() const { return frame_; }
 
     // Fills one scratch record (starting as the document's) from the writers in

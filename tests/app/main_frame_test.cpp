@@ -19,8 +19,6 @@
 #include "app/main_frame.h"
 #include "app/pages/props_a.h"
 #include "app/pages/props_b.h"
-#include "app/pages/props_c.h"
-#include "app/startup_preset.h"
 #include "app/user_messages.h"
 #include "app/view/trevalin_view.h"
 #include "app/view/view_geometry.h"
@@ -120,7 +118,6 @@ class MainFrameTest : public QObject {
     void sliderReleaseRendersAtNewTime();
     void helpTopicsShowsReference();
     void splitMovesDividerFromKeyboard();
-    void startupPresetFromWorkingDirectory();
 #ifdef TREVALIN_HAVE_PRINTING
     void printsToPdf();
 #endif
@@ -476,29 +473,6 @@ void MainFrameTest::splitMovesDividerFromKeyboard() {
     QTest::keyClick(&p.frame, Qt::Key_Left);
     QTest::keyClick(&p.frame, Qt::Key_Escape); // puts it back
     QCOMPARE(p.frame.Splitter()->sizes()[0], start + 10);
-}
-
-void MainFrameTest::startupPresetFromWorkingDirectory() {
-    QTemporaryDir dir;
-    QFile file(dir.filePath("presets.txt"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("CAT Samples\nCAT Empty\nENDCAT\nPRESET Rings\n    red sin(d*8)*127+128\n"
-               "    left -1\nENDPRESET\nPRESET Second\n    red 0\nENDPRESET\nENDCAT\n");
-    file.close();
-    const QString previous = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir.path()));
-    auto s = zeroSettings();
-    QString name;
-    const bool found = loadFirstPreset(*s, &name);
-    QDir::setCurrent(previous);
-#ifdef TREVALIN_HAVE_PRESETS
-    QVERIFY(found);
-    QCOMPARE(name, QString("Rings"));
-    QCOMPARE(text(s->red), QString("sin(d*8)*127+128"));
-    QCOMPARE(text(s->left), QString("-1"));
-#else
-    QVERIFY(!found);
-#endif
 }
 
 #ifdef TREVALIN_HAVE_PRINTING

@@ -1,0 +1,248 @@
+// Render > Movie... from the pages to a file: the save dialog, the frames
+// counted in the status band, the file ffprobe reads, and the settings that
+// cannot make a movie.
+#include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/main_frame.h"
+#include "app/pages/props_a.h"
+#include "app/pages/props_b.h"
+#include "app/pages/props_d.h"
+#include "app/user_messages.h"
+#include "app/view/trevalin_view.h"
+#include "app_test_support.h"
+#include "render/render_job.h"
+#include "render/trevalin_doc.h"
+
+using namespace trevalin;
+using namespace trevalin::testing;
+
+namespace {
+
+struct Program {
+    Program() : frame(doc, job) { frame.show(); }
+    ~Program() { frame.View()->StopRender(); }
+
+    PropsD* d() { return static_cast<PropsD*>(frame.Tabs()->MovieOptionsPage()); }
+    // A small picture that changes with time (slow enough per frame for the
+    // band to be seen counting), and the movie's timing.
+    void setMovie(const char* duration, const char* rate, int codec) {
+        QVERIFY(doc.SetImageSize(160, 120));
+        PropsA* a = frame.Tabs()->FormulasPage();
+        a->RedEdit()->setText("x*1.5+t*200+fbm(x/30, y/30, t, 0.5, 2, 8)*40");
+        a->GreenEdit()->setText("y*2");
+        a->BlueEdit()->setText("sin(d/3+t*6)*127+128");
+        PropsB* b = frame.Tabs()->CoordsPage();
+        b->LeftEdit()->setText("0");
+        b->TopEdit()->setText("0");
+        b->WidthEdit()->setText("160");
+        b->HeightEdit()->setText("120");
+        d()->DurationEdit()->setText(duration);
+        d()->FrameRateEdit()->setText(rate);
+        d()->CodecList()->setCurrentIndex(codec);
+    }
+
+    RenderJob job;
+    CTrevalinDoc doc;
+    CMainFrame frame;
+};
+
+// Waits for the job, noting every status band text shown on the way.
+QStringList watchBand(Program& p, int timeoutMs = 60000) {
+    QStringList seen;
+    QElapsedTimer clock;
+    clock.start();
+    while (p.job.Running() && clock.elapsed() < timeoutMs) {
+        const QString now = p.frame.View()->StatusText();
+        if (seen.isEmpty() || seen.last() != now) seen << now;
+        QCoreApplication::processEvents();
+    }
+    QCoreApplication::processEvents();
+    seen << p.frame.View()->StatusText();
+    return seen;
+}
+
+// "key=value" lines of ffprobe's first video stream.
+QMap<QString, QString> probe(const QString& path) {
+    QMap<QString, QString> out;
+    QProcess ffprobe;
+    ffprobe.start("ffprobe",
+                  {"-v", "error", "-select_streams", "v:0", "-count_frames", "-show_entries",
+                   "stream=codec_tag_string,nb_frames,nb_read_frames,width,height,time_base,"
+                   "duration_ts",
+                   "-of", "default=noprint_wrappers=1", path});
+    if (!ffprobe.waitForFinished(60000) || ffprobe.exitCode() != 0) return out;
+    for (const QByteArray& line : ffprobe.readAllStandardOutput().split('\n')) {
+        const int eq = line.indexOf('=');
+        if (eq > 0) out[QString::fromUtf8(line.left(eq))] = QString::fromUtf8(line.mid(eq + 1));
+    }
+    return out;
+}
+
+} // namespace
+
+class MovieRenderTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { isolateSettings(); }
+    void init() {
+        warnings.clear();
+        setWarningHook([this](const QString& t) { warnings << t; });
+    }
+    void cleanup() {
+        setWarningHook(nullptr);
+        setSaveFileHook(nullptr);
+    }
+
+    void movieIsWrittenAndProbed_data();
+    void movieIsWrittenAndProbed();
+    void cancelRendersNothing();
+    void refusedSettingsStartNothing_data();
+    void refusedSettingsStartNothing();
+
+  private:
+    QStringList warnings;
+};
+
+void MovieRenderTest::movieIsWrittenAndProbed_data() {
+    QTest::addColumn<QString>("duration");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<int>("codec");
+    QTest::addColumn<QString>("tag");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("units"); // of 1/600 s
+    QTest::newRow("Motion JPEG A, 12 frames at 8") << "1.5"
+                                                   << "8" << 3 << "mjpa" << 12 << 900;
+    QTest::newRow("Animation, 14 frames at 7") << "2"
+                                               << "7" << 1 << "rle " << 14 << 1190;
+    QTest::newRow("Raw, 3 frames at 10") << "0.3"
+                                         << "10" << 0 << "raw " << 3 << 180;
+}
+
+void MovieRenderTest::movieIsWrittenAndProbed() {
+#ifndef TREVALIN_HAVE_MOVIES
+    QSKIP("built without the movie writer");
+#else
+    QFETCH(QString, duration);
+    QFETCH(QString, rate);
+    QFETCH(int, codec);
+    QFETCH(QString, tag);
+    QFETCH(int, frames);
+    QFETCH(int, units);
+    if (QStandardPaths::findExecutable("ffprobe").isEmpty()) QSKIP("ffprobe is not installed");
+    QTemporaryDir dir;
+    const QString movie = dir.filePath("spin.mov");
+    QVERIFY(QFile(movie).open(QIODevice::WriteOnly)); // an old file to replace
+
+    Program p;
+    p.setMovie(duration.toUtf8().constData(), rate.toUtf8().constData(), codec);
+    QList<SaveFileRequest> asked;
+    setSaveFileHook([&](const SaveFileRequest& r) {
+        asked << r;
+        return movie;
+    });
+    p.frame.Action(kRenderMovie)->trigger();
+    QCOMPARE(asked.size(), 1);
+    QVERIFY(asked[0].confirmOverwrite); // the file may exist: ask first
+    QCOMPARE(asked[0].initial, QString("Untitled.mov"));
+    QCOMPARE(asked[0].filter, QString("QuickTime Movies (*.mov);;All Files (*)"));
+    QCOMPARE(asked[0].suffix, QString("mov"));
+    QVERIFY(p.job.Running() || p.job.Finished());
+
+    const QStringList band = watchBand(p);
+    QVERIFY(!p.job.Running());
+    QVERIFY2(!p.job.ErrorFlag(), qPrintable(band.join(" | ")));
+    QVERIFY2(band.last().startsWith("elapsed: "), qPrintable(band.last()));
+    // The frame number showed while the frames were made.
+    QVERIFY2(band.filter(QRegularExpression("^Frame \\d+$")).size() > 0,
+             qPrintable(band.join(" | ")));
+    // The document took the pages' values; the page keeps its own file name.
+    QCOMPARE(p.doc.Settings().codec, codec);
+    QCOMPARE(QString(p.doc.Settings().moviefile), movie);
+    QCOMPARE(p.d()->FileEdit()->text(), QString("Untitled.mov"));
+
+    const QMap<QString, QString> info = probe(movie);
+    QCOMPARE(info.value("codec_tag_string"), tag);
+    QCOMPARE(info.value("nb_frames"), QString::number(frames));
+    QCOMPARE(info.value("nb_read_frames"), QString::number(frames));
+    QCOMPARE(info.value("width"), QString("160"));
+    QCOMPARE(info.value("height"), QString("120"));
+    QCOMPARE(info.value("time_base"), QString("1/600"));
+    QCOMPARE(info.value("duration_ts"), QString::number(units));
+#endif
+}
+
+void MovieRenderTest::cancelRendersNothing() {
+#ifndef TREVALIN_HAVE_MOVIES
+    QSKIP("built without the movie writer");
+#else
+    Program p;
+    p.setMovie("1", "10", 3);
+    int asked = 0;
+    setSaveFileHook([&](const SaveFileRequest&) {
+        ++asked;
+        return QString();
+    });
+    p.frame.OnRenderMovie();
+    QCOMPARE(asked, 1);
+    QVERIFY(!p.job.Running());
+    QVERIFY(!p.frame.View()->HasWorker());
+    // The pages' values are in the document all the same.
+    QVERIFY(text(p.doc.Settings().red).startsWith("x*1.5+t*200"));
+    QCOMPARE(p.doc.Settings().framerate, 10.0);
+    QCOMPARE(p.d()->FileEdit()->text(), QString("Untitled.mov"));
+#endif
+}
+
+void MovieRenderTest::refusedSettingsStartNothing_data() {
+    QTest::addColumn<QString>("duration");
+    QTest::addColumn<QString>("rate");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("frame rate 0") << "1"
+                                  << "0"
+                                  << "Movie not rendered: the frame rate must be above 0";
+    QTest::newRow("one frame")
+        << "0.1"
+        << "10"
+        << "Movie not rendered: duration x frame rate makes 1 frame, and a movie needs at least 2";
+}
+
+void MovieRenderTest::refusedSettingsStartNothing() {
+#ifndef TREVALIN_HAVE_MOVIES
+    QSKIP("built without the movie writer");
+#else
+    QFETCH(QString, duration);
+    QFETCH(QString, rate);
+    QFETCH(QString, message);
+    Program p;
+    p.setMovie(duration.toUtf8().constData(), rate.toUtf8().constData(), 3);
+    int asked = 0;
+    setSaveFileHook([&](const SaveFileRequest&) {
+        ++asked;
+        return QStringLiteral("/nonexistent/never.mov");
+    });
+    p.frame.OnRenderMovie();
+    QCOMPARE(asked, 0);
+    QVERIFY(!p.job.Running());
+    QVERIFY(!p.frame.View()->HasWorker());
+    QCOMPARE(p.frame.View()->StatusText(), message);
+    QCOMPARE(p.frame.statusBar()->currentMessage(), message);
+
+    // A still render afterwards clears the message.
+    p.frame.OnRenderImage();
+    QVERIFY(waitForJob(p.job));
+    QTRY_VERIFY(p.frame.View()->StatusText().startsWith("elapsed: "));
+#endif
+}
+
+QTEST_MAIN(MovieRenderTest)
+#include "movie_render_test.moc"
