@@ -7,6 +7,7 @@
 
 #include "app/user_messages.h"
 #include "formula/formula_slot.h"
+#include "render/trevalin_doc.h"
 
 namespace trevalin {
 
@@ -24,6 +25,13 @@ bool checkLength(QLineEdit* edit, int limit) {
     edit->setFocus(Qt::OtherFocusReason);
     edit->selectAll();
     return false;
+}
+
+bool checkLengths(std::initializer_list<QLineEdit*> edits, int limit) {
+    for (QLineEdit* edit : edits) {
+        if (!checkLength(edit, limit)) return false;
+    }
+    return true;
 }
 
 QString slotText(const FormulaSlot& slot) {
@@ -76,6 +84,17 @@ void markCompileFailure(QLineEdit* edit, const QString& message) {
     edit->setToolTip(message);
     edit->setStyleSheet(failed ? QStringLiteral("QLineEdit { background-color: #ffd8d8; }")
                                : QString());
+}
+
+void markCompileFailures(std::initializer_list<std::pair<const char*, QLineEdit*>> fields,
+                         const std::vector<CompileFailure>& failures) {
+    for (const auto& [key, edit] : fields) {
+        QString message;
+        for (const CompileFailure& failure : failures) {
+            if (qstrcmp(failure.field, key) == 0) message = QString::fromStdString(failure.message);
+        }
+        markCompileFailure(edit, message);
+    }
 }
 
 } // namespace trevalin

@@ -5,12 +5,16 @@
 
 #include <QString>
 #include <QValidator>
+#include <initializer_list>
+#include <utility>
+#include <vector>
 
 class QButtonGroup;
 class QLineEdit;
 
 namespace trevalin {
 
+struct CompileFailure;
 struct FormulaSlot;
 
 // Refuses an edit that would make the text longer than limit bytes. A longer
@@ -35,6 +39,8 @@ void setLengthLimit(QLineEdit* edit, int limit);
 // The check on reading: false, the framework's message and the focus on the
 // edit when its text is over the limit.
 bool checkLength(QLineEdit* edit, int limit);
+// checkLength on each edit in turn, stopping at the first one over the limit.
+bool checkLengths(std::initializer_list<QLineEdit*> edits, int limit);
 
 QString slotText(const FormulaSlot& slot);
 void setSlotText(FormulaSlot& slot, const QString& text);
@@ -52,5 +58,9 @@ int readRadio(const QButtonGroup* group, int current);
 // Marks the edit as holding a formula that failed to compile (message not
 // empty) or clears the mark.
 void markCompileFailure(QLineEdit* edit, const QString& message);
+// Marks each edit with the failure that names its record key (the last, when
+// several do) and clears the mark on the others.
+void markCompileFailures(std::initializer_list<std::pair<const char*, QLineEdit*>> fields,
+                         const std::vector<CompileFailure>& failures);
 
 } // namespace trevalin

@@ -2,21 +2,19 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
 
-#include "app/frame_operations.h"
 #include "app/pages/field_edit.h"
 #include "app/pages/props_b.h"
 #include "app/pages/tab_view.h"
+#include "app/pages/time_slider.h"
 #include "render/render_settings.h"
 #include "render/trevalin_doc.h"
 
@@ -101,12 +99,7 @@ PropsA::PropsA(CMyTabView* tabs, QWidget* parent) : SettingsPage(tabs, parent) {
     checks->addWidget(cycle_);
     layout->addLayout(checks);
 
-    layout->addWidget(new QLabel(tr("time (0-1)"), this));
-    slider_ = new QSlider(Qt::Horizontal, this);
-    slider_->setRange(0, 100);
-    slider_->setTickPosition(QSlider::NoTicks);
-    slider_->installEventFilter(this);
-    layout->addWidget(slider_);
+    slider_ = addTimeSlider(this, layout, tabs_);
     layout->addStretch(1);
 
     setFocusProxy(red_);
@@ -118,9 +111,7 @@ PropsA::PropsA(CMyTabView* tabs, QWidget* parent) : SettingsPage(tabs, parent) {
 }
 
 bool PropsA::ReadControls() {
-    for (QLineEdit* edit : {blue_, green_, max_, min_, red_}) {
-        if (!checkLength(edit, kTextLimit)) return false;
-    }
+    if (!checkLengths({blue_, green_, max_, min_, red_}, kTextLimit)) return false;
     f_.blue = blue_->text();
     f_.colormode = readRadio(modelGroup_, f_.colormode);
     f_.cycle = cycle_->isChecked() ? 1 : 0;
@@ -206,30 +197,9 @@ void PropsA::OnSliderMoved() {
                        {tabs_->MovieOptionsPage(), tabs_->CoordsPage()});
 }
 
-bool PropsA::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == slider_ && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        // Render once the slider has finished with the release itself.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (tabs_ && tabs_->Frame()) tabs_->Frame()->OnRenderImage();
-            },
-            Qt::QueuedConnection);
-    }
-    return SettingsPage::eventFilter(watched, event);
-}
-
 void PropsA::MarkCompileFailures(const std::vector<CompileFailure>& failures) {
-    const std::pair<const char*, QLineEdit*> fields[] = {
-        {"red", red_}, {"grn", green_}, {"blu", blue_}, {"min", min_}, {"max", max_}};
-    for (const auto& [key, edit] : fields) {
-        QString message;
-        for (const CompileFailure& failure : failures) {
-            if (qstrcmp(failure.field, key) == 0) message = QString::fromStdString(failure.message);
-        }
-        markCompileFailure(edit, message);
-    }
+    markCompileFailures(
+        {{"red", red_}, {"grn", green_}, {"blu", blue_}, {"min", min_}, {"max", max_}}, failures);
 }
 
 } // namespace trevalin

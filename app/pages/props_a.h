@@ -48,9 +48,6 @@ class PropsA : public SettingsPage {
     QCheckBox* CycleBox() const { return cycle_; }
     QSlider* TimeSlider() const { return slider_; }
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
   private:
     // The page's own copy of its values, as the framework's data exchange keeps it.
     struct Fields {

@@ -53,9 +53,8 @@ PropsB::PropsB(CMyTabView* tabs, QWidget* parent) : SettingsPage(tabs, parent) {
 }
 
 bool PropsB::ReadControls() {
-    for (QLineEdit* edit : {height_, left_, top_, width_, zoom_, p0_, q0_, recursion_}) {
-        if (!checkLength(edit, kTextLimit)) return false;
-    }
+    if (!checkLengths({height_, left_, top_, width_, zoom_, p0_, q0_, recursion_}, kTextLimit))
+        return false;
     f_.center = center_->isChecked() ? 1 : 0;
     f_.height = height_->text();
     f_.left = left_->text();
@@ -113,16 +112,15 @@ void PropsB::RunFocusSequence() {
 }
 
 void PropsB::MarkCompileFailures(const std::vector<CompileFailure>& failures) {
-    const std::pair<const char*, QLineEdit*> fields[] = {
-        {"left", left_}, {"top", top_}, {"width", width_}, {"height", height_},
-        {"zoom", zoom_}, {"p0", p0_},   {"q0", q0_},       {"recurse", recursion_}};
-    for (const auto& [key, edit] : fields) {
-        QString message;
-        for (const CompileFailure& failure : failures) {
-            if (qstrcmp(failure.field, key) == 0) message = QString::fromStdString(failure.message);
-        }
-        markCompileFailure(edit, message);
-    }
+    markCompileFailures({{"left", left_},
+                         {"top", top_},
+                         {"width", width_},
+                         {"height", height_},
+                         {"zoom", zoom_},
+                         {"p0", p0_},
+                         {"q0", q0_},
+                         {"recurse", recursion_}},
+                        failures);
 }
 
 } // namespace trevalin

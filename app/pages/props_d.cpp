@@ -2,11 +2,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
@@ -15,11 +13,11 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/frame_operations.h"
 #include "app/pages/field_edit.h"
 #include "app/pages/props_a.h"
 #include "app/pages/props_b.h"
 #include "app/pages/tab_view.h"
+#include "app/pages/time_slider.h"
 #include "app/user_messages.h"
 #include "formula/arith.h"
 #include "presets/c_numbers.h"
@@ -169,12 +167,7 @@ PropsD::PropsD(CMyTabView* tabs, QWidget* parent) : SettingsPage(tabs, parent) {
     grid->addWidget(browse_, 8, 2, Qt::AlignLeft);
     grid->setColumnStretch(1, 1);
 
-    layout->addWidget(new QLabel(tr("time (0-1)"), this));
-    slider_ = new QSlider(Qt::Horizontal, this);
-    slider_->setRange(0, 100);
-    slider_->setTickPosition(QSlider::NoTicks);
-    slider_->installEventFilter(this);
-    layout->addWidget(slider_);
+    slider_ = addTimeSlider(this, layout, tabs_);
     layout->addStretch(1);
 
     setFocusProxy(duration_);
@@ -331,26 +324,8 @@ void PropsD::RunFocusSequence() {
     tabs_->RunSequence({this, tabs_->FormulasPage(), tabs_->CoordsPage()}, {this});
 }
 
-bool PropsD::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == slider_ && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        // Render once the slider has finished with the release itself.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (tabs_ && tabs_->Frame()) tabs_->Frame()->OnRenderImage();
-            },
-            Qt::QueuedConnection);
-    }
-    return SettingsPage::eventFilter(watched, event);
-}
-
 void PropsD::MarkCompileFailures(const std::vector<CompileFailure>& failures) {
-    QString message;
-    for (const CompileFailure& failure : failures) {
-        if (qstrcmp(failure.field, "zoom") == 0) message = QString::fromStdString(failure.message);
-    }
-    markCompileFailure(zoom_, message);
+    markCompileFailures({{"zoom", zoom_}}, failures);
 }
 
 } // namespace trevalin

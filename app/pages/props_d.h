@@ -77,9 +77,6 @@ class PropsD : public SettingsPage {
     QPushButton* BrowseButton() const { return browse_; }
     QSlider* TimeSlider() const { return slider_; }
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
   private:
     // The page's own copy of its values, as the framework's data exchange keeps it.
     struct Fields {

@@ -1,11 +1,16 @@
 // Shared by the desktop program's tests: a Movie Options page that writes known
-// values and remembers what it was given, waiting for renders, and keeping the
-// tests' settings away from the user's.
+// values and remembers what it was given, the settings pane in a window,
+// waiting for renders, collecting warnings, and keeping the tests' settings
+// away from the user's.
 #pragma once
 
 #include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
 #include <QStandardPaths>
+#include <QStringList>
 #include <QTest>
+#include <QWidget>
 #include <chrono>
 #include <cstring>
 #include <memory>
@@ -17,6 +22,7 @@
 #include "app/pages/props_b.h"
 #include "app/pages/settings_page.h"
 #include "app/pages/tab_view.h"
+#include "app/user_messages.h"
 #include "render/render_job.h"
 #include "render/render_settings.h"
 
@@ -30,6 +36,19 @@ inline void isolateSettings() {
 
 inline std::unique_ptr<RenderSettings> zeroSettings() {
     return std::make_unique<RenderSettings>();
+}
+
+// Sends the warnings the program would show to into, emptied first.
+inline void collectWarnings(QStringList& into) {
+    into.clear();
+    setWarningHook([&into](const QString& text) { into << text; });
+}
+
+// Puts the real dialogs back, so that no test answers for the next one.
+inline void clearMessageHooks() {
+    setWarningHook(nullptr);
+    setSaveQuestionHook(nullptr);
+    setSaveFileHook(nullptr);
 }
 
 // Stands in for the Movie Options page: its zoom text and slider position,
@@ -83,6 +102,33 @@ class RecordingFrame : public FrameOperations {
     int outs = 0;
     double fx = -1;
     double fy = -1;
+};
+
+// The pane with all its pages in a window, and an edit beside it to take the
+// focus. movieOptions makes the Movie Options page; the default, the real one.
+struct PagesPane {
+    explicit PagesPane(CMyTabView::PageFactory movieOptions = {}) {
+        auto* layout = new QHBoxLayout(&window);
+        tabs = new CMyTabView(&window, std::move(movieOptions));
+        outside = new QLineEdit(&window);
+        layout->addWidget(tabs);
+        layout->addWidget(outside);
+        tabs->SetFrame(&frame);
+        a = tabs->FormulasPage();
+        b = tabs->CoordsPage();
+    }
+    void show() {
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+
+    QWidget window;
+    RecordingFrame frame;
+    CMyTabView* tabs = nullptr;
+    QLineEdit* outside = nullptr;
+    PropsA* a = nullptr;
+    PropsB* b = nullptr;
 };
 
 // Waits for the job to end by itself, letting queued repaints through.

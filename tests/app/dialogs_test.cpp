@@ -13,11 +13,8 @@ class DialogsTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() { testing::isolateSettings(); }
-    void init() {
-        warnings.clear();
-        setWarningHook([this](const QString& text) { warnings << text; });
-    }
-    void cleanup() { setWarningHook(nullptr); }
+    void init() { testing::collectWarnings(warnings); }
+    void cleanup() { testing::clearMessageHooks(); }
 
     void fieldCheck_data();
     void fieldCheck();

@@ -87,8 +87,7 @@ class MainFrameTest : public QObject {
   private slots:
     void initTestCase() { isolateSettings(); }
     void init() {
-        warnings.clear();
-        setWarningHook([this](const QString& t) { warnings << t; });
+        collectWarnings(warnings);
         setSaveQuestionHook([this](const QString& name) {
             questions << name;
             return answer;
@@ -96,10 +95,7 @@ class MainFrameTest : public QObject {
         questions.clear();
         answer = SaveAnswer::Discard;
     }
-    void cleanup() {
-        setWarningHook(nullptr);
-        setSaveQuestionHook(nullptr);
-    }
+    void cleanup() { clearMessageHooks(); }
 
     void menusAndDisabledItems();
     void renderImageUsesThePages();

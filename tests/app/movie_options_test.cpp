@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -23,32 +22,9 @@ using namespace trevalin::testing;
 
 namespace {
 
-// The pane with all its real pages, and an edit outside it to take the focus.
-struct Pane {
-    Pane() {
-        auto* layout = new QHBoxLayout(&window);
-        tabs = new CMyTabView(&window);
-        outside = new QLineEdit(&window);
-        layout->addWidget(tabs);
-        layout->addWidget(outside);
-        tabs->SetFrame(&frame);
-        a = tabs->FormulasPage();
-        b = tabs->CoordsPage();
-        d = static_cast<PropsD*>(tabs->MovieOptionsPage());
-    }
-    void show() {
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-    }
-
-    QWidget window;
-    RecordingFrame frame;
-    CMyTabView* tabs = nullptr;
-    QLineEdit* outside = nullptr;
-    PropsA* a = nullptr;
-    PropsB* b = nullptr;
-    PropsD* d = nullptr;
+// The pane with all its real pages.
+struct Pane : PagesPane {
+    PropsD* d = static_cast<PropsD*>(tabs->MovieOptionsPage());
 };
 
 QStringList items(const QComboBox* list) {
@@ -68,14 +44,8 @@ class MovieOptionsTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() { isolateSettings(); }
-    void init() {
-        warnings.clear();
-        setWarningHook([this](const QString& text) { warnings << text; });
-    }
-    void cleanup() {
-        setWarningHook(nullptr);
-        setSaveFileHook(nullptr);
-    }
+    void init() { collectWarnings(warnings); }
+    void cleanup() { clearMessageHooks(); }
 
     void initialValues();
     void lockRules_data();

@@ -94,14 +94,8 @@ class MovieRenderTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() { isolateSettings(); }
-    void init() {
-        warnings.clear();
-        setWarningHook([this](const QString& t) { warnings << t; });
-    }
-    void cleanup() {
-        setWarningHook(nullptr);
-        setSaveFileHook(nullptr);
-    }
+    void init() { collectWarnings(warnings); }
+    void cleanup() { clearMessageHooks(); }
 
     void movieIsWrittenAndProbed_data();
     void movieIsWrittenAndProbed();

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -22,32 +21,10 @@ using namespace trevalin::testing;
 
 namespace {
 
-// The pane with a stand-in Movie Options page, and an edit outside it to take the focus.
-struct Pane {
-    Pane() {
-        auto* layout = new QHBoxLayout(&window);
-        tabs =
-            new CMyTabView(&window, [this](CMyTabView* t) { return movie = new FakeMoviePage(t); });
-        outside = new QLineEdit(&window);
-        layout->addWidget(tabs);
-        layout->addWidget(outside);
-        tabs->SetFrame(&frame);
-        a = tabs->FormulasPage();
-        b = tabs->CoordsPage();
-    }
-    void show() {
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-    }
-
-    QWidget window;
-    RecordingFrame frame;
-    CMyTabView* tabs = nullptr;
-    FakeMoviePage* movie = nullptr;
-    QLineEdit* outside = nullptr;
-    PropsA* a = nullptr;
-    PropsB* b = nullptr;
+// The pane with a stand-in Movie Options page.
+struct Pane : PagesPane {
+    Pane() : PagesPane([](CMyTabView* t) { return new FakeMoviePage(t); }) {}
+    FakeMoviePage* movie = static_cast<FakeMoviePage*>(tabs->MovieOptionsPage());
 };
 
 QString repeated(char c, int n) {
@@ -60,11 +37,8 @@ class PagesTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() { isolateSettings(); }
-    void init() {
-        warnings.clear();
-        setWarningHook([this](const QString& text) { warnings << text; });
-    }
-    void cleanup() { setWarningHook(nullptr); }
+    void init() { collectWarnings(warnings); }
+    void cleanup() { clearMessageHooks(); }
 
     void initialValuesAreSaved();
     void loadThenSaveKeepsEveryField();

@@ -145,7 +145,7 @@ class PresetsPageTest : public QObject {
     Q_OBJECT
   private slots:
     void initTestCase() { isolateSettings(); }
-    void cleanup() { setWarningHook(nullptr); }
+    void cleanup() { clearMessageHooks(); }
 
     void readsTheFileOnce();
     void loadPutsThePresetEverywhere();

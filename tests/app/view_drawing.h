@@ -1,8 +1,11 @@
-// Helpers for the image view's tests: a document whose image holds a known pattern.
+// Helpers for the image view's tests: a document whose image holds a known
+// pattern, and a view of it.
 #pragma once
 
 #include <QImage>
 
+#include "app/view/trevalin_view.h"
+#include "app_test_support.h"
 #include "render/render_job.h"
 #include "render/trevalin_doc.h"
 
@@ -23,5 +26,30 @@ inline void fillPattern(CTrevalinDoc& doc, int w, int h) {
 inline std::uint32_t rgbAt(const QImage& image, int x, int y) {
     return image.pixel(x, y) & 0x00FFFFFFu;
 }
+
+// A document holding the pattern, with the job its view needs.
+struct PatternDoc {
+    PatternDoc(int w, int h) { fillPattern(doc, w, h); }
+
+    RenderJob job;
+    CTrevalinDoc doc;
+};
+
+// A view of the pattern, sized but not shown. The pattern is in place before
+// the view is made.
+struct PatternView : PatternDoc {
+    PatternView(int imageWidth, int imageHeight, int viewWidth, int viewHeight)
+        : PatternDoc(imageWidth, imageHeight), view(doc, job) {
+        view.resize(viewWidth, viewHeight);
+    }
+    // Shows the view with frame taking the zooms its clicks ask for.
+    void showRecordingZooms() {
+        view.SetFrame(&frame);
+        view.show();
+    }
+
+    RecordingFrame frame; // outlives the view that points at it
+    CTrevalinView view;
+};
 
 } // namespace trevalin::testing

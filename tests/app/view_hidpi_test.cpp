@@ -22,12 +22,9 @@ class ViewHiDpiTest : public QObject {
 };
 
 void ViewHiDpiTest::imagePixelIsDevicePixel() {
-    RenderJob job;
-    CTrevalinDoc doc;
-    fillPattern(doc, 200, 200);
-    CTrevalinView view(doc, job);
-    view.resize(150, 150); // 300 x 300 device pixels: the 200 x 200 image fits unscaled
-    const QImage shot = view.grab().toImage();
+    // 150 x 150 is 300 x 300 device pixels: the 200 x 200 image fits unscaled.
+    PatternView v(200, 200, 150, 150);
+    const QImage shot = v.view.grab().toImage();
     QCOMPARE(shot.size(), QSize(300, 300));
     for (const QPoint& p : {QPoint(0, 0), QPoint(1, 0), QPoint(0, 1), QPoint(57, 133),
                             QPoint(198, 199), QPoint(199, 199)}) {
@@ -39,20 +36,14 @@ void ViewHiDpiTest::imagePixelIsDevicePixel() {
 }
 
 void ViewHiDpiTest::clicksMapInDevicePixels() {
-    RenderJob job;
-    CTrevalinDoc doc;
-    fillPattern(doc, 200, 200);
-    CTrevalinView view(doc, job);
-    RecordingFrame frame;
-    view.SetFrame(&frame);
-    view.resize(150, 150);
-    view.show();
-    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(75, 75));
-    QCOMPARE(frame.fx, 0.5);
-    QCOMPARE(frame.fy, 0.5);
-    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(50, 100));
-    QCOMPARE(frame.fx, 0.25);
-    QCOMPARE(frame.fy, 0.75);
+    PatternView v(200, 200, 150, 150);
+    v.showRecordingZooms();
+    QTest::mouseClick(&v.view, Qt::LeftButton, {}, QPoint(75, 75));
+    QCOMPARE(v.frame.fx, 0.5);
+    QCOMPARE(v.frame.fy, 0.5);
+    QTest::mouseClick(&v.view, Qt::LeftButton, {}, QPoint(50, 100));
+    QCOMPARE(v.frame.fx, 0.25);
+    QCOMPARE(v.frame.fy, 0.75);
 }
 
 int main(int argc, char** argv) {

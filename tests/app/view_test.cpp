@@ -21,12 +21,8 @@ class ViewTest : public QObject {
 };
 
 void ViewTest::smallImageIsCentredAtItsOwnSize() {
-    RenderJob job;
-    CTrevalinDoc doc;
-    fillPattern(doc, 4, 3);
-    CTrevalinView view(doc, job);
-    view.resize(10, 9);
-    const QImage shot = view.grab().toImage();
+    PatternView v(4, 3, 10, 9);
+    const QImage shot = v.view.grab().toImage();
     QCOMPARE(shot.size(), QSize(10, 9));
     for (int y = 0; y < 9; ++y) {
         for (int x = 0; x < 10; ++x) {
@@ -38,12 +34,8 @@ void ViewTest::smallImageIsCentredAtItsOwnSize() {
 }
 
 void ViewTest::largeImageIsScaledDownToFit() {
-    RenderJob job;
-    CTrevalinDoc doc;
-    fillPattern(doc, 200, 200);
-    CTrevalinView view(doc, job);
-    view.resize(100, 400);
-    const QImage shot = view.grab().toImage();
+    PatternView v(200, 200, 100, 400);
+    const QImage shot = v.view.grab().toImage();
     // 100 x 100 at (0, 150): black above and below, the pattern's corners at the corners.
     QCOMPARE(rgbAt(shot, 50, 149), 0u);
     QCOMPARE(rgbAt(shot, 50, 250), 0u);
@@ -55,15 +47,11 @@ void ViewTest::largeImageIsScaledDownToFit() {
 }
 
 void ViewTest::statusBandSitsUnderThePicture() {
-    RenderJob job;
-    CTrevalinDoc doc;
-    fillPattern(doc, 20, 20);
-    CTrevalinView view(doc, job);
-    view.resize(200, 200);
-    QCOMPARE(view.StatusText(), QString()); // nothing drawn without a status
-    view.SetCompileMessage("red: parse error");
-    QCOMPARE(view.StatusText(), QString("red: parse error"));
-    const QImage shot = view.grab().toImage();
+    PatternView v(20, 20, 200, 200);
+    QCOMPARE(v.view.StatusText(), QString()); // nothing drawn without a status
+    v.view.SetCompileMessage("red: parse error");
+    QCOMPARE(v.view.StatusText(), QString("red: parse error"));
+    const QImage shot = v.view.grab().toImage();
     // Picture at (90, 90)..(110, 110); band from 118 to 150.
     auto rowHasText = [&](int y) {
         for (int x = 0; x < 200; ++x) {
@@ -83,26 +71,20 @@ void ViewTest::statusBandSitsUnderThePicture() {
 }
 
 void ViewTest::clicksBecomeZooms() {
-    RenderJob job;
-    CTrevalinDoc doc;
-    fillPattern(doc, 200, 200);
-    CTrevalinView view(doc, job);
-    RecordingFrame frame;
-    view.SetFrame(&frame);
-    view.resize(300, 300);
-    view.show();
-    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(150, 150));
-    QCOMPARE(frame.ins, 1);
-    QCOMPARE(frame.fx, 0.5);
-    QCOMPARE(frame.fy, 0.5);
-    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(0, 250));
-    QCOMPARE(frame.fx, -0.25);
-    QCOMPARE(frame.fy, 1.0);
-    QTest::mouseClick(&view, Qt::RightButton, {}, QPoint(10, 10));
-    QCOMPARE(frame.outs, 1);
-    QCOMPARE(frame.ins, 2);
-    QTest::mouseClick(&view, Qt::MiddleButton, {}, QPoint(10, 10));
-    QCOMPARE(frame.ins + frame.outs, 3);
+    PatternView v(200, 200, 300, 300);
+    v.showRecordingZooms();
+    QTest::mouseClick(&v.view, Qt::LeftButton, {}, QPoint(150, 150));
+    QCOMPARE(v.frame.ins, 1);
+    QCOMPARE(v.frame.fx, 0.5);
+    QCOMPARE(v.frame.fy, 0.5);
+    QTest::mouseClick(&v.view, Qt::LeftButton, {}, QPoint(0, 250));
+    QCOMPARE(v.frame.fx, -0.25);
+    QCOMPARE(v.frame.fy, 1.0);
+    QTest::mouseClick(&v.view, Qt::RightButton, {}, QPoint(10, 10));
+    QCOMPARE(v.frame.outs, 1);
+    QCOMPARE(v.frame.ins, 2);
+    QTest::mouseClick(&v.view, Qt::MiddleButton, {}, QPoint(10, 10));
+    QCOMPARE(v.frame.ins + v.frame.outs, 3);
 }
 
 QTEST_MAIN(ViewTest)
