@@ -39,6 +39,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "formula/arith.h"
 #include "movie/colour_tables.h"
 #include "movie/frame_reduction.h"
 #include "movie/jpeg_colour.h"
@@ -162,7 +163,7 @@ bool FfmpegMovieWriter::OpenSteps(const MovieParams& params) {
     height_ = params.height;
     dither_ = params.dither != 0;
     path_ = params.path;
-    frameDuration_ = int(kTimeScale / params.framerate);
+    frameDuration_ = truncToInt32(kTimeScale / params.framerate);
 
     const AVCodec* codec = avcodec_find_encoder_by_name(format_.encoder);
     const AVBitStreamFilter* headerFilter =

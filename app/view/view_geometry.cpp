@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "formula/arith.h"
+
 namespace trevalin {
 
 ImagePlacement placeImage(int clientW, int clientH, int imageW, int imageH) {
@@ -13,8 +15,8 @@ ImagePlacement placeImage(int clientW, int clientH, int imageW, int imageH) {
     p.height = imageH;
     if (clientW < imageW || clientH < imageH) {
         const double scale = std::min(double(clientW) / imageW, double(clientH) / imageH);
-        p.width = static_cast<int>(imageW * scale);
-        p.height = static_cast<int>(imageH * scale);
+        p.width = truncToInt32(imageW * scale);
+        p.height = truncToInt32(imageH * scale);
     }
     p.left = p.width < clientW ? (clientW - p.width) / 2 : 0;
     p.top = p.height < clientH ? (clientH - p.height) / 2 : 0;
