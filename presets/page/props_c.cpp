@@ -6,8 +6,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -107,6 +109,11 @@ void PropsC::Warn(const QString& text) {
     QMessageBox::warning(this, QApplication::applicationDisplayName(), text);
 }
 
+void PropsC::Note(const QString& text) {
+    if (auto* mainWindow = qobject_cast<QMainWindow*>(window()))
+        mainWindow->statusBar()->showMessage(text, 15000);
+}
+
 // ---- the file ---------------------------------------------------------------
 
 void PropsC::ReadPresets(const QString& path) {
@@ -139,6 +146,11 @@ bool PropsC::WritePresets() {
                  .arg(QString::fromStdString(result.error)));
         return false;
     }
+    // Written, but something will not read back as it is (a category name with
+    // a blank, an over-long line): say so rather than lose it quietly later.
+    if (!result.warnings.empty())
+        Note(tr("Presets saved, but not everything will read back as it is: %1")
+                 .arg(QString::fromStdString(result.warnings.front())));
     return true;
 }
 

@@ -78,6 +78,8 @@ class PropsC : public QWidget {
     // Keeps the file in step with the tree, so that a crash loses nothing.
     void ChangeMade();
     void Warn(const QString& text);
+    // A note in the main window's status bar, for what needs no answer.
+    void Note(const QString& text);
 
     PresetsHost* host_ = nullptr;
     std::function<void(const QString&)> warn_;

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -601,6 +602,14 @@ void PresetsPageTest::saveTakesThePagesAndExitWrites() {
     QCOMPARE(text(saved->settings()->left), QString("-3"));
     QCOMPARE(saved->settings()->codec, 3);
     QVERIFY(bytesOf(presets).contains("PRESET From Pages\n"));
+
+    // A name that will not read back as it is gets a note in the status bar.
+    QTreeWidgetItem* category = page->TreeWidget()->topLevelItem(0);
+    const QString name = category->text(0);
+    category->setText(0, "My Stuff");
+    QVERIFY(frame->statusBar()->currentMessage().contains("will read back as it is"));
+    QVERIFY(frame->statusBar()->currentMessage().contains("My Stuff"));
+    category->setText(0, name);
 
     // Closing the window writes the whole tree once more.
     QVERIFY(writeFile(presets, "# spoilt\n"));
