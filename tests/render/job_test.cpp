@@ -1,9 +1,15 @@
 // The render job: passes, frame set-up, movies through the writer, stops.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <future>
 #include <regex>
+#include <thread>
 #include <vector>
 
 #include "formula/arith.h"
@@ -246,6 +252,34 @@ TEST(RenderJob, StopEndsWithoutElapsedTimeAndRestarts) {
     EXPECT_EQ(opens, 20);
     EXPECT_EQ(closes, 20);
     ASSERT_TRUE(r.render(*makeSettings({{"red", "1"}, {"max", "1"}})));
+}
+
+// Qt's thread priorities do nothing on Linux; the worker's nice value does.
+TEST(RenderJob, PriorityPicksTheWorkersNiceValue) {
+    errno = 0;
+    const int base = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    ASSERT_EQ(errno, 0);
+    // A higher priority needs a privilege this process may lack: try it on a
+    // thread of our own first.
+    bool mayRaise = false;
+    std::thread([&] {
+        mayRaise = setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), base - 5) == 0;
+    }).join();
+    struct Case {
+        int priority;
+        int nice;
+    } cases[] = {{0, base + 5}, {1, base}, {2, mayRaise ? base - 5 : base}, {9, base}};
+    for (const Case& c : cases) {
+        Renderer r;
+        ASSERT_TRUE(r.doc->SetImageSize(2, 2));
+        int seen = -100;
+        r.job.SetPaintRequest(
+            [&] { seen = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))); });
+        auto s = makeSettings({{"red", "1"}});
+        s->priority = c.priority;
+        ASSERT_TRUE(r.render(*s));
+        EXPECT_EQ(seen, c.nice) << "priority " << c.priority;
+    }
 }
 
 TEST(RenderJob, SameSettingsSamePicture) {
