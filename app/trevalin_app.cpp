@@ -49,6 +49,10 @@ bool CTrevalinApp::InitInstance(int* code) {
     QCommandLineOption screenshot(QStringLiteral("screenshot"), QString(), QStringLiteral("png"));
     screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(screenshot);
+    QCommandLineOption screenshotTab(QStringLiteral("screenshot-tab"), QString(),
+                                     QStringLiteral("index"));
+    screenshotTab.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(screenshotTab);
     parser.process(*this);
 
     job_ = std::make_unique<RenderJob>();
@@ -83,17 +87,21 @@ bool CTrevalinApp::InitInstance(int* code) {
     }
     frame_->show();
 
-    if (parser.isSet(screenshot)) TakeScreenshot(parser.value(screenshot), files.isEmpty());
+    if (parser.isSet(screenshot))
+        TakeScreenshot(parser.value(screenshot), files.isEmpty(),
+                       parser.isSet(screenshotTab) ? parser.value(screenshotTab).toInt()
+                                                   : CMyTabView::kPresetsTab);
     return true;
 }
 
-void CTrevalinApp::TakeScreenshot(const QString& path, bool renderPreset) {
+void CTrevalinApp::TakeScreenshot(const QString& path, bool renderPreset, int tab) {
     CMainFrame* frame = frame_.get();
     // The Presets tab with the first preset picked out in its tree.
     PropsC* presets = frame->Tabs()->PresetsPage();
     frame->Tabs()->setCurrentIndex(CMyTabView::kPresetsTab);
     presets->SelectPreset(presets->Tree().firstPreset());
-    auto grab = [this, frame, path] {
+    auto grab = [this, frame, path, tab] {
+        frame->Tabs()->setCurrentIndex(tab);
         // Let the final repaint land before grabbing.
         QTimer::singleShot(200, this, [this, frame, path] {
             const bool saved = frame->grab().save(path, "PNG");

@@ -23,7 +23,7 @@ class CTrevalinApp : public QApplication {
     CMainFrame* MainFrame() const { return frame_.get(); }
 
   private:
-    void TakeScreenshot(const QString& path, bool renderPreset);
+    void TakeScreenshot(const QString& path, bool renderPreset, int tab);
 
     std::unique_ptr<RenderJob> job_;
     std::unique_ptr<CTrevalinDoc> doc_;
