@@ -1,12 +1,14 @@
 # make run   installs what is missing, builds, runs Trevalin
-# make test  installs what is missing, builds, runs every test
+# make test  installs what is missing, builds, runs every test (the engine also under
+#            AddressSanitizer/UBSan, the render job under ThreadSanitizer)
 # make bench installs what is missing, builds, runs the benchmarks
 BUILD ?= build
 SANBUILD ?= build-san
+TSANBUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all deps build build-san test run bench clean
+.PHONY: all deps build build-san build-tsan test run bench clean
 
 all: build
 
@@ -22,9 +24,15 @@ build-san: deps
 	@test -f $(SANBUILD)/CMakeCache.txt || cmake -S . -B $(SANBUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DTREVALIN_SANITIZE=ON -DTREVALIN_BUILD_APP=OFF
 	@cmake --build $(SANBUILD) -j $(JOBS)
 
-test: build build-san
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+# The render job's threads under ThreadSanitizer.
+build-tsan: deps
+	@test -f $(TSANBUILD)/CMakeCache.txt || cmake -S . -B $(TSANBUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DTREVALIN_TSAN=ON -DTREVALIN_BUILD_APP=OFF
+	@cmake --build $(TSANBUILD) -j $(JOBS) --target render_tests
+
+test: build build-san build-tsan
+	cd $(TSANBUILD) && ctest --output-on-failure -L tsan -R '^render$$'
 	cd $(SANBUILD) && ctest --output-on-failure -j $(JOBS) -L sanitize
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 run: build
 	@scripts/run.sh $(BUILD)
@@ -33,4 +41,4 @@ bench: build
 	@scripts/bench.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SANBUILD)
+	rm -rf $(BUILD) $(SANBUILD) $(TSANBUILD)
