@@ -103,7 +103,7 @@ void RenderJob::ReportStatus(const char* format, ...) {
 }
 
 int RenderJob::ReportError(const char* format, ...) {
-    Guard hold(lock_);
+    Guard hold(lock_); // the message, the stop and the error flag arrive together
     va_list args;
     va_start(args, format);
     std::vsnprintf(status_, sizeof status_, format, args);

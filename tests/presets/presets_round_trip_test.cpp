@@ -16,17 +16,10 @@ using presetstest::zeroRecord;
 // Every carried field set to something of its own, reals exact in "%f".
 std::unique_ptr<RenderSettings> fullRecord(int seed) {
     auto s = zeroRecord();
-    const std::pair<const char*, FormulaSlot RenderSettings::*> slots[] = {
-        {"red", &RenderSettings::red},         {"grn", &RenderSettings::grn},
-        {"blu", &RenderSettings::blu},         {"min", &RenderSettings::min},
-        {"max", &RenderSettings::max},         {"left", &RenderSettings::left},
-        {"top", &RenderSettings::top},         {"width", &RenderSettings::width},
-        {"height", &RenderSettings::height},   {"zoom", &RenderSettings::zoom},
-        {"recurse", &RenderSettings::recurse}, {"p0", &RenderSettings::p0},
-        {"q0", &RenderSettings::q0},
-    };
-    for (const auto& [key, slot] : slots)
-        setFormulaText((*s).*slot, (std::string(key) + "(x, y) * " + std::to_string(seed)).c_str());
+    for (const ValueKey& k : valueKeys())
+        if (k.slot)
+            setFormulaText((*s).*k.slot,
+                           (std::string(k.key) + "(x, y) * " + std::to_string(seed)).c_str());
     s->colormode = 2 + seed;
     s->startwidth = 4.25 * seed;
     s->endwidth = -0.125;

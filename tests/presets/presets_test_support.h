@@ -10,6 +10,7 @@
 #include <string>
 
 #include "formula/formula_slot.h"
+#include "presets/preset_keys.h"
 #include "presets/presets_file.h"
 
 namespace trevalin::presetstest {
@@ -56,17 +57,10 @@ inline std::string describe(const PresetTree& tree) {
 inline void expectSameFileFields(const RenderSettings& a, const RenderSettings& b,
                                  const std::string& where) {
     SCOPED_TRACE(where);
-    const std::pair<const char*, FormulaSlot RenderSettings::*> slots[] = {
-        {"red", &RenderSettings::red},         {"grn", &RenderSettings::grn},
-        {"blu", &RenderSettings::blu},         {"min", &RenderSettings::min},
-        {"max", &RenderSettings::max},         {"left", &RenderSettings::left},
-        {"top", &RenderSettings::top},         {"width", &RenderSettings::width},
-        {"height", &RenderSettings::height},   {"zoom", &RenderSettings::zoom},
-        {"recurse", &RenderSettings::recurse}, {"p0", &RenderSettings::p0},
-        {"q0", &RenderSettings::q0},
-    };
-    for (const auto& [key, slot] : slots)
-        EXPECT_STREQ((a.*slot).text, (b.*slot).text) << key;
+    for (const ValueKey& k : valueKeys())
+        if (k.slot) {
+            EXPECT_STREQ((a.*k.slot).text, (b.*k.slot).text) << k.key;
+        }
     const std::pair<const char*, std::int32_t RenderSettings::*> ints[] = {
         {"colormode", &RenderSettings::colormode},
         {"depth", &RenderSettings::depth},
