@@ -16,6 +16,7 @@
 #include "cli/frame_files_writer.h"
 #include "cli/png_file.h"
 #include "cli/set_value.h"
+#include "formula/code_walk.h"
 #include "movie/movie_writer.h"
 #include "presets/presets_file.h"
 #include "render/headless_view.h"
@@ -200,6 +201,14 @@ int main(int argc, char** argv) {
     doc->SetSettings(*settings);
     for (const CompileFailure& f : doc->CompileFailures())
         std::fprintf(stderr, "trevalin-render: warning: %s: %s\n", f.field, f.message.c_str());
+    const RenderSettings& applied = doc->Settings();
+    if (o.source.empty() &&
+        (readsSourceImage(applied.red.code) || readsSourceImage(applied.grn.code) ||
+         readsSourceImage(applied.blu.code)))
+        std::fprintf(stderr,
+                     "trevalin-render: note: this preset reads a source image, and without one it "
+                     "sees black; give --source FILE.bmp (%s/source.bmp is bundled)\n",
+                     bundledPresets().parent_path().c_str());
 
     const bool movie = !o.movie.empty() || !o.frames.empty();
     if (movie) {

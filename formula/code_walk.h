@@ -25,6 +25,25 @@ inline int codeLength(const std::uint8_t* code, int limit = kCodeAreaSize) {
     return pos < limit ? pos + 1 : limit;
 }
 
+// Whether the code reads the source image: the variables r g b c s l, or
+// red, green, blue, sample and samptile.
+inline bool readsSourceImage(const std::uint8_t* code) {
+    for (int pos = 0; pos < kCodeAreaSize && code[pos] != kRecordEnd;
+         pos += recordSize(code + pos)) {
+        const std::uint8_t what = code[pos + 1];
+        if (code[pos] == kRecordVariable && what >= static_cast<std::uint8_t>(Slot::R) &&
+            what <= static_cast<std::uint8_t>(Slot::L))
+            return true;
+        if (code[pos] == kRecordOperation && (what == static_cast<std::uint8_t>(Op::Red) ||
+                                              what == static_cast<std::uint8_t>(Op::Green) ||
+                                              what == static_cast<std::uint8_t>(Op::Blue) ||
+                                              what == static_cast<std::uint8_t>(Op::Sample) ||
+                                              what == static_cast<std::uint8_t>(Op::SampleTile)))
+            return true;
+    }
+    return false;
+}
+
 inline double literalValue(const std::uint8_t* record) {
     double v;
     std::memcpy(&v, record + 2, sizeof v);

@@ -169,6 +169,10 @@ while IFS= read -r preset; do
 done < <(cd "$work" && "$tool" --list)
 [ "$count" -ge 24 ]; check "at least 24 bundled presets" 0 $?
 
+# A preset that samples a source image says so when none is given.
+err=$(cd "$work" && "$tool" --preset Sampling/Kaleidoscope --size 8x8 -o "$work/k.bmp" --quiet 2>&1)
+case "$err" in *"reads a source image"*) ;; *) check "source note" "reads a source image" "$err" ;; esac
+
 # A bundled movie preset makes a movie that decodes without an error.
 (cd "$work" && "$tool" --preset "Movies/Julia Orbit" --size 48x32 --movie "$work/orbit.mov" --quiet)
 check "bundled movie" 0 $?

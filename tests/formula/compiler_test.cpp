@@ -395,3 +395,29 @@ TEST(FormulaCode, FailureAfterEmittingLeavesEmptyCode) {
 
 } // namespace
 } // namespace trevalin
+
+namespace trevalin {
+namespace {
+
+TEST(FormulaCode, ReadsSourceImage) {
+    struct Case {
+        const char* text;
+        bool reads;
+    } cases[] = {
+        {"x + y", false},       {"r", true},
+        {"l * 2", true},        {"red(x, y)", true},
+        {"b[x, y]", true},      {"c[x, y]", false},
+        {"sample(x, y)", true}, {"samptile(x, y)", true},
+        {"mandel()", false},    {"rgb(1, 2, 3)", false},
+        {"\"r\" + foo", false}, {"", false},
+    };
+    for (const Case& c : cases) {
+        FormulaSlot slot;
+        setFormulaText(slot, c.text);
+        ASSERT_EQ(compileFormula(slot), 0) << c.text;
+        EXPECT_EQ(readsSourceImage(slot.code), c.reads) << c.text;
+    }
+}
+
+} // namespace
+} // namespace trevalin
