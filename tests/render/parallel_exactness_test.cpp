@@ -27,7 +27,7 @@ using testing::makeSettings;
 using testing::Renderer;
 
 // Keeps a digest of every frame handed to it.
-class DigestWriter : public MovieWriter {
+class DigestWriter : public FrameSink {
   public:
     explicit DigestWriter(std::vector<std::uint64_t>& digests) : digests_(digests) {}
     void Open(const MovieParams&, ErrorReporter) override {}
