@@ -356,7 +356,12 @@ bool FfmpegMovieWriter::FillEncoderInput() {
     const int r = av_frame_make_writable(input_);
     if (r < 0) return Fail("Compress Error: ", r);
 
-    for (int y = 0; y < codedHeight_; ++y) {
+    // Graphics codes 4 x 4 blocks and reads the row padding and the rows below
+    // the picture at sizes that are not multiples of 4; they repeat the last
+    // column and row too, so the file does not depend on leftover memory.
+    const bool fillPadding = format_.input == EncoderInput::Palette8;
+    const int rows = fillPadding ? (codedHeight_ + 3) / 4 * 4 : codedHeight_;
+    for (int y = 0; y < rows; ++y) {
         // Padding repeats the last row and column, which costs the encoder least.
         const std::size_t rowStart = std::size_t(std::min(y, height_ - 1)) * std::size_t(width_);
         const auto at = [&](int x) { return rowStart + std::size_t(std::min(x, width_ - 1)); };
@@ -387,7 +392,7 @@ bool FfmpegMovieWriter::FillEncoderInput() {
             }
             break;
         case EncoderInput::Palette8:
-            for (int x = 0; x < codedWidth_; ++x)
+            for (int x = 0; x < input_->linesize[0]; ++x)
                 *out++ = worldIndex_[at(x)];
             break;
         case EncoderInput::Grey8:
