@@ -1,9 +1,8 @@
 // Hand-written C++ versions of the benchmark scenes: the same pixels the
-// formulas give, computed by calling the engine's functions directly.
+// formulas give, as plain scalar loops over the whole image.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "formula/formula_context.h"
@@ -11,11 +10,12 @@
 
 namespace trevalin::bench {
 
-// The colour word of pixel (px, py), whose plane point is in vars.x, vars.y;
-// vars holds the frame's set-up as the render job made it.
-using NativePixel = std::function<std::uint32_t(FormulaContext&, FrameVariables&)>;
+// Fills out (width x height words, rows top to bottom) for the frame set up in
+// frame, as the render job made it.
+using NativeScene = void (*)(FormulaContext& context, const FrameVariables& frame,
+                             std::uint32_t* out, int width, int height);
 
-// The native version of a scene by its preset name; empty when there is none.
-NativePixel nativeScene(const std::string& name);
+// The native version of a scene by its preset name; null when there is none.
+NativeScene nativeScene(const std::string& name);
 
 } // namespace trevalin::bench

@@ -1,7 +1,8 @@
-// Renders every scene of bench/scenes.txt at 512x512 through the real render
-// path (document, job, progressive passes, one render thread) and through a
-// hand-written C++ loop, and prints the medians side by side. The two must give
-// the same pixels, or the comparison means nothing.
+// Renders every scene of bench/scenes.txt at 1024x1024 through the real render
+// path (document, job, progressive passes) on the one-pixel loop, on the faster
+// paths with one thread and with every core, and
+// through a hand-written scalar C++ loop, and prints the medians side by side.
+// All three must give the same pixels, or the comparison means nothing.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,13 +13,14 @@
 #include "bench/native_scenes.h"
 #include "presets/presets_file.h"
 #include "render/headless_view.h"
+#include "render/parallel_pass.h"
 
 namespace {
 
 using namespace trevalin;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kSize = 512;
+constexpr int kSize = 1024;
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -46,10 +48,11 @@ int main(int argc, char** argv) {
     read.tree.forEachPreset(
         [&](const PresetNode& p, const std::string&) { presets.push_back(&p); });
 
-    std::printf("%d x %d, median of %d runs, one render thread\n", kSize, kSize, runs);
-    std::printf("%-16s %10s %8s %10s %8s %7s  %s\n", "scene", "render ms", "Mpx/s", "native ms",
-                "Mpx/s", "ratio", "pixels");
-    const double megapixels = kSize * kSize / 1e6;
+    const int cores = effectiveThreadCount(0);
+    std::printf("%d x %d, median of %d runs; one-pixel loop, then 1 thread and %d (every core)\n",
+                kSize, kSize, runs, cores);
+    std::printf("%-15s %9s %9s %9s %9s %7s %7s %7s  %s\n", "scene", "pixel ms", "1 thr ms",
+                "all ms", "native ms", "1t/nat", "all/nat", "all/1t", "pixels");
     int mismatches = 0;
     for (const PresetNode* preset : presets) {
         CTrevalinDoc doc;
@@ -57,53 +60,52 @@ int main(int argc, char** argv) {
         HeadlessView view(doc, job);
         doc.SetView(&view);
         doc.SetImageSize(kSize, kSize);
-        std::vector<double> renderMs;
-        for (int r = 0; r < runs; ++r) {
-            const auto t0 = Clock::now();
-            doc.SetSettings(*preset->settings());
-            doc.SetFrameCount(1);
-            doc.StartRendering();
-            job.Wait();
-            renderMs.push_back(
-                std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-        }
-        const std::vector<std::uint32_t> rendered = pixelsOf(doc.Image());
-
-        bench::NativePixel native = bench::nativeScene(preset->name());
-        std::vector<double> nativeMs;
-        std::vector<std::uint32_t> baseline(rendered.size());
-        if (native) {
-            // The frame's set-up as the job made it, then every pixel in rows.
-            job.SetUpFrame();
-            FrameVariables v = job.Vars();
+        auto timeRenders = [&](int threads, bool onePixel, std::vector<std::uint32_t>& pixels) {
+            job.SetThreadCount(threads);
+            job.SetOnePixelOnly(onePixel);
+            std::vector<double> ms;
             for (int r = 0; r < runs; ++r) {
                 const auto t0 = Clock::now();
-                for (int py = 0; py < kSize; ++py) {
-                    v.py = py;
-                    v.y = py * v.ystep + v.top;
-                    for (int px = 0; px < kSize; ++px) {
-                        v.px = px;
-                        v.x = px * v.xstep + v.left;
-                        baseline[static_cast<std::size_t>(py) * kSize + px] =
-                            native(doc.Context(), v);
-                    }
-                }
-                nativeMs.push_back(
-                    std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+                doc.SetSettings(*preset->settings());
+                doc.SetFrameCount(1);
+                doc.StartRendering();
+                job.Wait();
+                ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
             }
-        }
-        const double rm = median(renderMs);
-        if (native) {
-            const double nm = median(nativeMs);
-            const bool same = baseline == rendered;
+            pixels = pixelsOf(doc.Image());
+            return median(ms);
+        };
+        std::vector<std::uint32_t> pixel, one, all;
+        const double pixelMs = timeRenders(1, true, pixel);
+        const double oneMs = timeRenders(1, false, one);
+        const double allMs = timeRenders(cores, false, all);
+        bool same = pixel == one && one == all;
+
+        const bench::NativeScene native = bench::nativeScene(preset->name());
+        if (!native) {
+            std::printf("%-15s %9.1f %9.1f %9.1f %9s %7s %7s %7.2f  %s\n", preset->name().c_str(),
+                        pixelMs, oneMs, allMs, "-", "-", "-", oneMs / allMs,
+                        same ? "identical (no baseline)" : "DIFFER");
             mismatches += !same;
-            std::printf("%-16s %10.1f %8.2f %10.1f %8.2f %7.2f  %s\n", preset->name().c_str(), rm,
-                        megapixels / (rm / 1000), nm, megapixels / (nm / 1000), rm / nm,
-                        same ? "identical" : "DIFFER");
-        } else {
-            std::printf("%-16s %10.1f %8.2f %10s %8s %7s  %s\n", preset->name().c_str(), rm,
-                        megapixels / (rm / 1000), "-", "-", "-", "no baseline");
+            continue;
         }
+        // The frame's set-up as the job made it, then every pixel in rows.
+        job.SetUpFrame();
+        const FrameVariables frame = job.Vars();
+        std::vector<std::uint32_t> baseline(one.size());
+        std::vector<double> nativeMs;
+        for (int r = 0; r < runs; ++r) {
+            const auto t0 = Clock::now();
+            native(doc.Context(), frame, baseline.data(), kSize, kSize);
+            nativeMs.push_back(
+                std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        }
+        const double nm = median(nativeMs);
+        same = same && baseline == one;
+        mismatches += !same;
+        std::printf("%-15s %9.1f %9.1f %9.1f %9.1f %7.2f %7.2f %7.2f  %s\n", preset->name().c_str(),
+                    pixelMs, oneMs, allMs, nm, oneMs / nm, allMs / nm, oneMs / allMs,
+                    same ? "identical" : "DIFFER");
     }
     return mismatches == 0 ? 0 : 1;
 }

@@ -4,6 +4,8 @@
 
 #include "formula/arith.h"
 #include "formula/code_walk.h"
+#include "formula/escape_lanes.h"
+#include "formula/escape_prefetch.h"
 #include "formula/formula_context.h"
 
 namespace trevalin {
@@ -16,27 +18,6 @@ inline std::int32_t rememberCount(FormulaContext& ctx, double x, double y, std::
     return count;
 }
 
-// z -> z^2 + c from (a, b); the squares from each escape test feed the next
-// step. Returns the step whose |z|^2 reaches bound, or 0 past the limit; the
-// escaping |z|^2 goes to escapeSize.
-inline std::int32_t iterateSquare(double a, double b, double cx, double cy, std::int32_t limit,
-                                  double bound, double& escapeSize) {
-    double aa = a * a, bb = b * b;
-    // 64-bit so a limit of INT32_MAX cannot overflow the counter.
-    for (std::int64_t n = 1; n <= limit; ++n) {
-        b = (a + a) * b + cy; // 2ab + y; a + a is 2a exactly
-        a = aa - bb + cx;
-        aa = a * a;
-        bb = b * b;
-        const double size = aa + bb;
-        if (size >= bound) {
-            escapeSize = size;
-            return static_cast<std::int32_t>(n);
-        }
-    }
-    return 0;
-}
-
 } // namespace
 
 // Written as "not less and not greater" so that a NaN coordinate matches too.
@@ -44,19 +25,30 @@ bool memoHit(const FormulaContext& ctx, double x, double y) {
     return !(x < ctx.memoX || x > ctx.memoX) && !(y < ctx.memoY || y > ctx.memoY);
 }
 
+// The iteration for a point that missed the memo: worked out ahead, or now.
+inline std::int32_t iterateSquare(FormulaContext& ctx, EscapeKind kind, double a, double b,
+                                  double cx, double cy, double bound, double x, double y, double jx,
+                                  double jy, double& escapeSize) {
+    std::int32_t count;
+    if (ctx.prefetch && ctx.prefetch->take(kind, x, y, ctx.iterationLimit, ctx.fractalStart, jx, jy,
+                                           count, escapeSize))
+        return count;
+    return iterateSquareScalar(a, b, cx, cy, ctx.iterationLimit, bound, escapeSize);
+}
+
 std::int32_t mandel(FormulaContext& ctx, double x, double y) {
     if (memoHit(ctx, x, y)) return ctx.memoCount;
     double size;
-    const std::int32_t count =
-        iterateSquare(ctx.fractalStart, ctx.fractalStart, x, y, ctx.iterationLimit, 4.0, size);
+    const std::int32_t count = iterateSquare(ctx, EscapeKind::Mandel, ctx.fractalStart,
+                                             ctx.fractalStart, x, y, 4.0, x, y, 0, 0, size);
     return rememberCount(ctx, x, y, count);
 }
 
 double manc(FormulaContext& ctx, double x, double y) {
     if (memoHit(ctx, x, y)) return ctx.memoValue;
     double size = 0.0;
-    const std::int32_t n =
-        iterateSquare(ctx.fractalStart, ctx.fractalStart, x, y, ctx.iterationLimit, 10000.0, size);
+    const std::int32_t n = iterateSquare(ctx, EscapeKind::Manc, ctx.fractalStart, ctx.fractalStart,
+                                         x, y, 10000.0, x, y, 0, 0, size);
     const double value = n == 0 ? 0.0 : -std::log(std::log10(size) / std::pow(2.0, n));
     ctx.memoX = x;
     ctx.memoY = y;
@@ -84,7 +76,8 @@ std::int32_t man3(FormulaContext& ctx, double x, double y) {
 std::int32_t julia(FormulaContext& ctx, double x, double y, double jx, double jy) {
     if (memoHit(ctx, x, y)) return ctx.memoCount;
     double size;
-    const std::int32_t count = iterateSquare(x, y, jx, jy, ctx.iterationLimit, 4.0, size);
+    const std::int32_t count =
+        iterateSquare(ctx, EscapeKind::Julia, x, y, jx, jy, 4.0, x, y, jx, jy, size);
     return rememberCount(ctx, x, y, count);
 }
 

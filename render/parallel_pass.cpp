@@ -4,6 +4,7 @@
 #include <thread>
 #include <vector>
 
+#include "formula/escape_prefetch.h"
 #include "formula/formula_context.h"
 #include "formula/fractals.h"
 #include "formula/noise.h"
@@ -79,6 +80,7 @@ class PassRunner {
             memoUsed_ = memoUsed_ || callsFractal(codes[i]);
         }
         drawsPerPixel_ = draws * (plan.settings->oversample ? 4 : 1);
+        prefetchKind_ = prefetchKindFor(codes, n);
         randomStart_ = RandomState::get();
         memo_ = memoOf(*plan.context);
 
@@ -163,6 +165,8 @@ class PassRunner {
             randomStart_, drawsPerPixel_ * static_cast<std::uint64_t>(b.pixelsBefore));
         RandomState::ThreadStream stream(random);
         FrameVariables v = vars_;
+        EscapePrefetch prefetch;
+        std::vector<double> xs, ys;
         b.colours.resize(static_cast<std::size_t>(b.pixels));
         b.stopped = false;
         std::size_t out = 0;
@@ -171,6 +175,11 @@ class PassRunner {
             const RowSpan sp = span(py);
             v.py = py;
             v.y = rowY(py);
+            if (prefetchKind_ != EscapeKind::None) {
+                samplePoints(sp, v.y, xs, ys);
+                prefetch.fill(prefetchKind_, ctx, v.jx, v.jy, xs, ys);
+                ctx.prefetch = &prefetch;
+            }
             for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride) {
                 if (stop_.load(std::memory_order_relaxed)) {
                     b.stopped = true;
@@ -182,6 +191,23 @@ class PassRunner {
             }
         }
         b.end = memoOf(ctx);
+    }
+
+    // The sample points of a row in the order PixelColour visits them.
+    void samplePoints(const RowSpan& sp, double y, std::vector<double>& xs,
+                      std::vector<double>& ys) const {
+        xs.clear();
+        ys.clear();
+        const bool oversample = plan_.settings->oversample != 0;
+        for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride) {
+            const double x = columnX(px);
+            xs.push_back(x);
+            ys.push_back(y);
+            if (!oversample) continue;
+            const double y2 = y + vars_.ystep / 2, x2 = x + vars_.xstep / 2;
+            xs.insert(xs.end(), {x, x2, x2});
+            ys.insert(ys.end(), {y2, y2, y});
+        }
     }
 
     void work() {
@@ -244,6 +270,7 @@ class PassRunner {
     std::unique_ptr<FormulaContext> probe_; // holds the true memo for the check
     std::uint64_t drawsPerPixel_ = 0;
     bool memoUsed_ = false;
+    EscapeKind prefetchKind_ = EscapeKind::None;
     std::int32_t randomStart_ = 1;
     std::vector<Band> bands_;
     std::atomic<std::size_t> nextBand_{0};
@@ -264,6 +291,11 @@ bool passCanBeSplit(const RenderSettings& settings) {
     for (int i = 0; i < n; ++i)
         if (usesGradientNoise(codes[i])) return false;
     return true;
+}
+
+bool passHasLaneKernels(const RenderSettings& settings) {
+    const std::uint8_t* codes[3];
+    return prefetchKindFor(codes, colourCodes(settings, codes)) != EscapeKind::None;
 }
 
 bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,

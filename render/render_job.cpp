@@ -279,8 +279,9 @@ void RenderJob::Run() {
 
     const int threads = effectiveThreadCount(threads_);
     while (!ended) {
-        const bool completed =
-            threads > 1 && passCanBeSplit(s) ? RunPassOnThreads(threads) : RunPassOnePixel();
+        const bool split =
+            !onePixelOnly_ && (threads > 1 || passHasLaneKernels(s)) && passCanBeSplit(s);
+        const bool completed = split ? RunPassOnThreads(threads) : RunPassOnePixel();
         if (!completed) break;
 
         // The pass is complete; the next one computes only its new grid points.

@@ -49,6 +49,9 @@ class RenderJob {
     // 1 for the one-pixel loop. The pictures are the same for every count.
     void SetThreadCount(int threads) { threads_ = threads < 0 ? 0 : threads; }
     int ThreadCount() const { return threads_; }
+    // Only the one-pixel loop, whatever the thread count: the reference the
+    // faster paths are checked against.
+    void SetOnePixelOnly(bool only) { onePixelOnly_ = only; }
 
     // Stops any previous job, then starts a new worker thread; the settings'
     // priority picks the thread's nice value (Low lower, High higher where permitted).
@@ -91,6 +94,7 @@ class RenderJob {
     bool stopRequest_ = false;
     std::atomic<bool> stopping_{false}; // stopRequest_ for the pass threads, which poll it
     int threads_ = 0;
+    bool onePixelOnly_ = false;
     bool finished_ = false;
     std::atomic<bool> running_{false};
     std::unique_ptr<FrameSink> writer_;

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config bison
     libgtest-dev libgmock-dev libbenchmark-dev
-    libpng-dev
+    libpng-dev libhwy-dev
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
     parallel
     qt6-base-dev qt6-base-dev-tools libgl-dev

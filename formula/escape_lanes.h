@@ -1,0 +1,22 @@
+// The escape-time iteration z -> z^2 + c over many points at once, on the
+// widest vector unit the processor has (chosen at run time). Every lane does
+// the scalar iteration's operations in the same order, unfused, so each count
+// and escape size has the bits of the scalar code in fractals.cpp.
+#pragma once
+
+#include <cstdint>
+
+namespace trevalin {
+
+// For each i < n: z starts at (zx[i], zy[i]) and c is (cx[i], cy[i]); counts[i]
+// is the step whose |z|^2 reaches bound, or 0 past limit, and sizes[i] that
+// |z|^2 (left unset for 0).
+void iterateSquareLanes(const double* zx, const double* zy, const double* cx, const double* cy,
+                        int n, std::int32_t limit, double bound, std::int32_t* counts,
+                        double* sizes);
+
+// The same one point at a time, as the scalar code does it, for tests.
+std::int32_t iterateSquareScalar(double a, double b, double cx, double cy, std::int32_t limit,
+                                 double bound, double& escapeSize);
+
+} // namespace trevalin

@@ -1,0 +1,93 @@
+#include "formula/escape_prefetch.h"
+
+#include <cstring>
+
+#include "formula/code_walk.h"
+#include "formula/escape_lanes.h"
+#include "formula/formula_context.h"
+
+namespace trevalin {
+namespace {
+
+bool sameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// How far past the last result taken a point is looked for: memo hits in
+// between leave results untaken.
+constexpr std::size_t kSearchAhead = 64;
+
+} // namespace
+
+EscapeKind prefetchKindFor(const std::uint8_t* const* codes, int count) {
+    for (int c = 0; c < count; ++c) {
+        const std::uint8_t* code = codes[c];
+        for (int pos = 0; pos < kCodeAreaSize && code[pos] != kRecordEnd;
+             pos += recordSize(code + pos)) {
+            if (code[pos] != kRecordOperation) continue;
+            switch (static_cast<Op>(code[pos + 1])) {
+            case Op::Mandel: return EscapeKind::Mandel;
+            case Op::Manc: return EscapeKind::Manc;
+            case Op::Julia: return EscapeKind::Julia;
+            case Op::Man3:
+            case Op::Dragon: return EscapeKind::None;
+            default: break;
+            }
+        }
+    }
+    return EscapeKind::None;
+}
+
+void EscapePrefetch::fill(EscapeKind kind, const FormulaContext& ctx, double jx, double jy,
+                          const std::vector<double>& xs, const std::vector<double>& ys) {
+    kind_ = kind;
+    limit_ = ctx.iterationLimit;
+    start_ = ctx.fractalStart;
+    jx_ = jx;
+    jy_ = jy;
+    xs_ = xs;
+    ys_ = ys;
+    cursor_ = 0;
+    const std::size_t n = xs.size();
+    zx_.resize(n);
+    zy_.resize(n);
+    cx_.resize(n);
+    cy_.resize(n);
+    counts_.resize(n);
+    sizes_.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (kind == EscapeKind::Julia) {
+            zx_[i] = xs[i];
+            zy_[i] = ys[i];
+            cx_[i] = jx;
+            cy_[i] = jy;
+        } else {
+            zx_[i] = start_;
+            zy_[i] = start_;
+            cx_[i] = xs[i];
+            cy_[i] = ys[i];
+        }
+    }
+    const double bound = kind == EscapeKind::Manc ? 10000.0 : 4.0;
+    iterateSquareLanes(zx_.data(), zy_.data(), cx_.data(), cy_.data(), static_cast<int>(n), limit_,
+                       bound, counts_.data(), sizes_.data());
+}
+
+bool EscapePrefetch::take(EscapeKind kind, double x, double y, std::int32_t limit, double start,
+                          double jx, double jy, std::int32_t& count, double& size) {
+    if (kind != kind_ || limit != limit_ || !sameBits(start, start_)) return false;
+    if (kind == EscapeKind::Julia && !(sameBits(jx, jx_) && sameBits(jy, jy_))) return false;
+    const std::size_t end =
+        xs_.size() - cursor_ > kSearchAhead ? cursor_ + kSearchAhead : xs_.size();
+    for (std::size_t i = cursor_; i < end; ++i) {
+        if (sameBits(xs_[i], x) && sameBits(ys_[i], y)) {
+            count = counts_[i];
+            size = sizes_[i];
+            cursor_ = i + 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace trevalin
