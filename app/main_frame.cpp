@@ -34,6 +34,7 @@
 #include "app/dialogs.h"
 #include "app/document_file.h"
 #include "app/help_reference.h"
+#include "app/lock_key_indicators.h"
 #include "app/pages/field_edit.h"
 #include "app/pages/props_a.h"
 #include "app/pages/props_b.h"
@@ -79,6 +80,7 @@ CMainFrame::CMainFrame(CTrevalinDoc& doc, RenderJob& job, QWidget* parent,
     CreateMenus();
     CreateToolBar();
     statusBar()->addWidget(new QLabel(tr("Ready"), statusBar()), 1);
+    indicators_ = new LockKeyIndicators(statusBar(), this, makePlatformLockKeySource());
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     view_ = new CTrevalinView(doc_, job_, splitter_);
@@ -729,10 +731,10 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 // ---- printing ---------------------------------------------------------------
 
 #ifdef TREVALIN_HAVE_PRINTING
-void CMainFrame::PrintImage(QPrinter* printer) {
+bool CMainFrame::PrintImage(QPrinter* printer) {
     const QImage picture = snapshotImage(doc_, job_.Lock());
     QPainter painter(printer);
-    if (picture.isNull() || !painter.isActive()) return;
+    if (picture.isNull() || !painter.isActive()) return false;
     // The whole picture as large as the page allows, proportions kept.
     const QRect page = painter.viewport();
     QSize size = picture.size();
@@ -740,12 +742,14 @@ void CMainFrame::PrintImage(QPrinter* printer) {
     const QRect target(page.left() + (page.width() - size.width()) / 2, page.top(), size.width(),
                        size.height());
     painter.drawImage(target, picture);
+    return painter.end();
 }
 
 void CMainFrame::OnFilePrint() {
     if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QPrintDialog dialog(printer_.get(), this);
-    if (dialog.exec() == QDialog::Accepted) PrintImage(printer_.get());
+    if (dialog.exec() == QDialog::Accepted && !PrintImage(printer_.get()))
+        showWarning(this, tr("The picture could not be printed."));
 }
 
 void CMainFrame::OnFilePrintPreview() {
