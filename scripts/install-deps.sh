@@ -8,7 +8,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
+    desktop-file-utils appstream shared-mime-info dbus-daemon dpkg-dev
 )
 
 missing=()
