@@ -13,14 +13,14 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TREVALIN_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "make pictures and movies from formulas
- Trevalin compiles a formula per colour channel into byte code and runs it for
- every pixel, filling the picture in coarse-to-fine passes. Pictures are saved
- as BMP or PNG, movies as QuickTime files. Named presets give starting points.
- .
- The package holds the desktop program and the command-line tools
- trevalin-render and trevalin-formula.")
+# The summary above is the first line; this is the long text under it.
+set(CPACK_PACKAGE_DESCRIPTION
+    "Trevalin compiles a formula per colour channel into byte code and runs it for
+every pixel, filling the picture in coarse-to-fine passes. Pictures are saved
+as BMP or PNG, movies as QuickTime files. Named presets give starting points.
+
+The package holds the desktop program and the command-line tools
+trevalin-render and trevalin-formula.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see it: Qt's platform plugins,
 # without which no window opens.
