@@ -51,35 +51,35 @@ class FormulaGenerator {
 
     std::string number() {
         static const char* const kNumbers[] = {
-            "0",  "1",    "2",      "3",   "10",     "255", "0.5", ".5",    "1.",  "2.25",
+            "0",   "1",    "2",     "3",   "10",   "255", "0.5", ".5",    "1.",     "2.25",
             "1e3", "2e-1", "1.5.5", "007", "1e+3", "3x",  "2pi", "4and5", "1mod 3", "123456789012"};
         return pick(kNumbers);
     }
     std::string name() {
         static const char* const kNames[] = {
-            "x",   "y",    "t",   "w",   "h",    "a",     "d",   "i",  "n",    "fw", "fh", "jx",
-            "jy",  "px",   "py",  "pw",  "ph",   "cx",    "cy",  "sx", "sy",   "sz", "?",  "r",
-            "g",   "b",    "c",   "s",   "l",    "pi",    "pi2", "e",  "PI",   "X",  "R",  "foo",
+            "x",    "y",      "t",  "w",  "h",  "a",   "d",    "i",   "n",       "fw",  "fh", "jx",
+            "jy",   "px",     "py", "pw", "ph", "cx",  "cy",   "sx",  "sy",      "sz",  "?",  "r",
+            "g",    "b",      "c",  "s",  "l",  "pi",  "pi2",  "e",   "PI",      "X",   "R",  "foo",
             "sinn", "mandle", "xy", "_x", "e5", "pie", "andy", "Sin", "\"str\"", "\"\""};
         return pick(kNames);
     }
     std::string function() {
         static const char* const kFunctions[] = {
-            "int",   "sqrt",   "log",    "log10",   "abs",      "fabs",   "sign",   "exp",
-            "cos",   "sin",    "tan",    "acos",    "asin",     "atan",   "cosh",   "sinh",
-            "tanh",  "sin2",   "cos2",   "sin3",    "cos3",     "mandel", "mand",   "man3",
-            "manc",  "mcpm",   "julia",  "zebra",   "dragon",   "fbm",    "gturb3d", "gnoise3d",
-            "fib",   "prime",  "noise",  "noise3d", "turb",     "turb3d", "cond",   "angle",
-            "terp",  "terpt",  "ease",   "linen",   "linenr",   "limit",  "mod",    "xor",
-            "and",   "or",     "not",    "pow2",    "pow",      "red",    "green",  "grn",
-            "blue",  "blu",    "distance", "dist",  "sample",   "samp",   "samptile", "rgb",
-            "triple", "hsv",   "r",      "sinn",    "foo",      "SIN"};
+            "int",    "sqrt",  "log",      "log10",   "abs",    "fabs",   "sign",     "exp",
+            "cos",    "sin",   "tan",      "acos",    "asin",   "atan",   "cosh",     "sinh",
+            "tanh",   "sin2",  "cos2",     "sin3",    "cos3",   "mandel", "mand",     "man3",
+            "manc",   "mcpm",  "julia",    "zebra",   "dragon", "fbm",    "gturb3d",  "gnoise3d",
+            "fib",    "prime", "noise",    "noise3d", "turb",   "turb3d", "cond",     "angle",
+            "terp",   "terpt", "ease",     "linen",   "linenr", "limit",  "mod",      "xor",
+            "and",    "or",    "not",      "pow2",    "pow",    "red",    "green",    "grn",
+            "blue",   "blu",   "distance", "dist",    "sample", "samp",   "samptile", "rgb",
+            "triple", "hsv",   "r",        "sinn",    "foo",    "SIN"};
         return pick(kFunctions);
     }
     std::string binary() {
-        static const char* const kOps[] = {"+", "-",   "*",  "/",  "^",  "**", "%",  " mod ",
-                                           "&", "|",   " xor ", "&&", "||", " and ", " or ",
-                                           "=", "==",  "<",  ">",  "<=", ">=", "<>", "!="};
+        static const char* const kOps[] = {"+",  "-", "*",     "/",  "^",  "**",    "%",    " mod ",
+                                           "&",  "|", " xor ", "&&", "||", " and ", " or ", "=",
+                                           "==", "<", ">",     "<=", ">=", "<>",    "!="};
         return pick(kOps);
     }
     std::string space() {
@@ -98,8 +98,8 @@ class FormulaGenerator {
         case 5: return "(" + expr(depth - 1) + ")";
         case 6: {
             static const char* const kLetters[] = {"r", "g", "b", "c", "s", "l"};
-            return std::string(pick(kLetters)) + "[" + expr(depth - 1) + "," +
-                   expr(depth - 1) + "]";
+            return std::string(pick(kLetters)) + "[" + expr(depth - 1) + "," + expr(depth - 1) +
+                   "]";
         }
         default: {
             std::string call = function() + "(";
@@ -113,8 +113,8 @@ class FormulaGenerator {
 
     // Token soup: anything the scanner knows, and some it skips, in any order.
     std::string soup() {
-        static const char* const kBits[] = {"(", ")", "[", "]", ",", "+", "-", "*",  "/", "~",
-                                            "!", "@", "$", "#", "{", "}", ";", ":",  "\\", "\"",
+        static const char* const kBits[] = {"(", ")", "[", "]",    ",", "+",  "-", "*", "/",  "~",
+                                            "!", "@", "$", "#",    "{", "}",  ";", ":", "\\", "\"",
                                             ".", "_", "é", "\x01", "^", "**", "&", "|", "=",  "<"};
         std::string s;
         const int n = 1 + static_cast<int>(below(12));
@@ -132,7 +132,7 @@ class FormulaGenerator {
 
     // Deletes, inserts or repeats a piece, as a slip of the keyboard would.
     std::string mutate(std::string s) {
-        static const char* const kInserts[] = {"(", ")", ",", "+", "*", "@", "$", "{", "!",
+        static const char* const kInserts[] = {"(",  ")", ",", "+", "*",   "@", "$", "{", "!",
                                                "\"", ".", "e", "x", "sin", "1", " ", "]"};
         if (s.empty()) return pick(kInserts);
         const std::size_t at = below(static_cast<std::uint32_t>(s.size()));
@@ -148,10 +148,38 @@ class FormulaGenerator {
 
 // Formulas the compiler now says something about; their code must not move.
 constexpr const char* kDiagnosedFormulas[] = {
-    "sin(x*3 +", "sin(x*3", "sinn(x)", "mandle()", "1e3", "2x", "sin(x*3 + foo)", "sin(x, 99)",
-    "pow(2)", "rgb(1,2)", "mandel(1)", "noise(1,2,3,4)", "SIN()", "\"abc\"", "x @+ 1", "x + 1.",
-    "x $$+ 1", "{x}", "x y", "sin x", "r(x)", "!x", "and(x, y)", "x)", "(x", "1.5.5", "foo + foo",
-    "x + 2.5E-2", "3 * 2pi", "r[1]", "x(2)", "abc",
+    "sin(x*3 +",
+    "sin(x*3",
+    "sinn(x)",
+    "mandle()",
+    "1e3",
+    "2x",
+    "sin(x*3 + foo)",
+    "sin(x, 99)",
+    "pow(2)",
+    "rgb(1,2)",
+    "mandel(1)",
+    "noise(1,2,3,4)",
+    "SIN()",
+    "\"abc\"",
+    "x @+ 1",
+    "x + 1.",
+    "x $$+ 1",
+    "{x}",
+    "x y",
+    "sin x",
+    "r(x)",
+    "!x",
+    "and(x, y)",
+    "x)",
+    "(x",
+    "1.5.5",
+    "foo + foo",
+    "x + 2.5E-2",
+    "3 * 2pi",
+    "r[1]",
+    "x(2)",
+    "abc",
 };
 
 std::string digestOf(const std::string& text) {
