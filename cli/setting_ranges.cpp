@@ -3,26 +3,40 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
-#include <initializer_list>
+
+#include "render/movie_codecs.h"
 
 namespace trevalin {
 namespace {
+
+constexpr const char* kColourModels[] = {"Grayscale", "RGB", "HSV", "Triplet"};
+constexpr const char* kDepths[] = {"8-bit", "16-bit", "24-bit"};
+
+const char* colourModelName(int v) {
+    return kColourModels[v];
+}
+const char* depthName(int v) {
+    return kDepths[v];
+}
+const char* codecName(int v) {
+    return kMovieCodecs[v].shortName;
+}
 
 struct SettingRange {
     std::string_view key;
     std::int32_t RenderSettings::*field;
     int lo, hi;
-    std::initializer_list<const char*> names; // by value, from lo; may be empty
+    const char* (*nameOf)(int value); // null for a plain number
     bool movieOnly;
 };
 
 const std::array<SettingRange, 6> kRanges{{
-    {"colormode", &RenderSettings::colormode, 0, 3, {"Grayscale", "RGB", "HSV", "Triplet"}, false},
-    {"wrap", &RenderSettings::wrap, 0, 1, {}, false},
-    {"cycle", &RenderSettings::cycle, 0, 1, {}, false},
-    {"oversample", &RenderSettings::oversample, 0, 1, {}, false},
-    {"codec", &RenderSettings::codec, 0, 5, {}, true},
-    {"depth", &RenderSettings::depth, 0, 2, {"8-bit", "16-bit", "24-bit"}, true},
+    {"colormode", &RenderSettings::colormode, 0, 3, colourModelName, false},
+    {"wrap", &RenderSettings::wrap, 0, 1, nullptr, false},
+    {"cycle", &RenderSettings::cycle, 0, 1, nullptr, false},
+    {"oversample", &RenderSettings::oversample, 0, 1, nullptr, false},
+    {"codec", &RenderSettings::codec, 0, kMovieCodecCount - 1, codecName, true},
+    {"depth", &RenderSettings::depth, 0, 2, depthName, true},
 }};
 
 const SettingRange* findRange(std::string_view key) {
@@ -41,12 +55,11 @@ bool sameLetters(std::string_view a, std::string_view b) {
 }
 
 std::string allowed(const SettingRange& r) {
+    if (!r.nameOf) return std::to_string(r.lo) + " to " + std::to_string(r.hi);
     std::string s;
-    if (r.names.size() == 0) return std::to_string(r.lo) + " to " + std::to_string(r.hi);
-    int value = r.lo;
-    for (const char* name : r.names) {
+    for (int value = r.lo; value <= r.hi; ++value) {
         if (value > r.lo) s += value == r.hi ? " or " : ", ";
-        s += std::string(name) + " (" + std::to_string(value++) + ")";
+        s += std::string(r.nameOf(value)) + " (" + std::to_string(value) + ")";
     }
     return s;
 }
@@ -60,13 +73,18 @@ bool isRangedKey(std::string_view key) {
 bool parseRangedValue(std::string_view key, std::string_view text, int& out, std::string& error) {
     const SettingRange* r = findRange(key);
     if (!r) return false;
-    int value = r->lo;
-    for (const char* name : r->names) {
-        if (sameLetters(text, name)) {
+    for (int value = r->lo; r->nameOf && value <= r->hi; ++value) {
+        if (sameLetters(text, r->nameOf(value))) {
             out = value;
             return true;
         }
-        ++value;
+    }
+    // Codecs go by their long names too ("Motion JPEG A").
+    if (r->field == &RenderSettings::codec) {
+        if (const int codec = movieCodecByName(std::string(text)); codec >= 0) {
+            out = codec;
+            return true;
+        }
     }
     const std::string t(text);
     char* end = nullptr;

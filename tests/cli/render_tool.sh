@@ -150,7 +150,7 @@ cmp -s "$work/byname.bmp" "$work/ramps.bmp"; check "colormode=rgb renders RGB" 0
 "$tool" --presets "$work/p.txt" --preset ramps --size 4x4 --set colormode=Grayscale \
     -o "$work/gray2.bmp" --quiet
 check "colormode Grayscale" "0 0 0" "$(bmp_pixel "$work/gray2.bmp" 0 0)"
-for bad in colormode=7 colormode=RGBA wrap=2 cycle=-1 oversample=yes codec=6 depth=3; do
+for bad in colormode=7 colormode=RGBA wrap=2 cycle=-1 oversample=yes codec=11 codec=x264 depth=3; do
     err=$("$tool" --presets "$work/p.txt" --preset ramps --set "$bad" -o "$work/bad.bmp" 2>&1)
     check "--set $bad refused" 2 $?
 done
@@ -160,6 +160,9 @@ case "$err" in *"colormode takes Grayscale (0), RGB (1), HSV (2) or Triplet (3),
 err=$("$tool" --presets "$work/p.txt" --preset ramps --set wrap=2 -o "$work/bad.bmp" 2>&1)
 case "$err" in *"wrap takes 0 to 1"*) ;; *) check "wrap range" "wrap takes 0 to 1" "$err" ;; esac
 [ ! -e "$work/bad.bmp" ]; check "refused settings write nothing" 0 $?
+"$tool" --presets "$work/p.txt" --preset ramps --size 2x2 --set codec=mjpa --set depth=24-bit \
+    -o "$work/named.bmp" --quiet
+check "codec and depth by name" 0 $?
 sed 's/colormode 2/colormode 9/' "$work/p.txt" >"$work/p9.txt"
 err=$("$tool" --presets "$work/p9.txt" --preset "hsv red" -o "$work/bad.bmp" 2>&1)
 check "preset colormode out of range" 2 $?
