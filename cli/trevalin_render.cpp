@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -149,6 +150,9 @@ void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frame
 } // namespace
 
 int main(int argc, char** argv) {
+    // Past a file-size limit (ulimit -f) a write should fail with a reason
+    // the user sees, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     Options o;
     if (int status = parseOptions(argc, argv, o); status >= 0) return status;
 
@@ -161,6 +165,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "trevalin-render: %s\n", presets.error.c_str());
         return kBadInput;
     }
+    for (const std::string& warning : presets.warnings)
+        std::fprintf(stderr, "trevalin-render: warning: %s: %s\n", presetsPath.c_str(),
+                     warning.c_str());
     if (o.list) {
         presets.tree.forEachPreset(
             [](const PresetNode&, const std::string& path) { std::printf("%s\n", path.c_str()); });
@@ -241,10 +248,9 @@ int main(int argc, char** argv) {
         const std::string ext = std::filesystem::path(o.output).extension().string();
         const bool ok = (ext == ".png" || ext == ".PNG")
                             ? writePngFile(doc->Image(), o.output, error)
-                            : doc->Image().SaveFile(o.output);
+                            : doc->Image().SaveFile(o.output, error);
         if (!ok) {
-            std::fprintf(stderr, "trevalin-render: cannot write %s%s%s\n", o.output.c_str(),
-                         error.empty() ? "" : ": ", error.c_str());
+            std::fprintf(stderr, "trevalin-render: %s\n", error.c_str());
             return kOutputFailed;
         }
     }

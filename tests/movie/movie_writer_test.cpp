@@ -380,12 +380,14 @@ TEST(MovieWriter, ReportsPathsItCannotWriteAndLeavesNoFile) {
     std::filesystem::create_directory(dir.File("folder"));
     struct Case {
         std::string path;
-        const char* message;
+        std::string message;
     };
     const Case cases[] = {
-        {dir.File("missing/m.mov"), "Can't Create Movie File: -2"}, // ENOENT
-        {dir.File("folder"), "Can't Create Movie File: -21"},       // EISDIR
-        {"", "Pathname conversion error: -22"},                     // EINVAL
+        {dir.File("missing/m.mov"), "Can't Create Movie File: -2 (" + dir.File("missing/m.mov") +
+                                        ": No such file or directory)"},
+        {dir.File("folder"),
+         "Can't Create Movie File: -21 (" + dir.File("folder") + ": Is a directory)"},
+        {"", "Pathname conversion error: -22 (Invalid argument)"},
     };
     for (const Case& c : cases) {
         MovieParams params;
