@@ -237,6 +237,12 @@ bool ReplacementFile::commit(std::string& error) {
     return true;
 }
 
+std::string ReplacementFile::reopenPath() const {
+    if (fd_ < 0) return temp_;
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    return ::access(self.c_str(), F_OK) == 0 ? self : temp_;
+}
+
 void ReplacementFile::discard() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;

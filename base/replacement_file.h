@@ -38,6 +38,10 @@ class ReplacementFile {
     // The file that is replaced: target, or where its symbolic link points.
     const std::string& destination() const { return destination_; }
     const std::string& temporaryPath() const { return temp_; }
+    // A name that opens this very file while it is pending (/proc/self/fd/N),
+    // for code that insists on opening by name: no file put at the temporary
+    // name in between can take its place. The temporary name without /proc.
+    std::string reopenPath() const;
     // The errno of the last failure, 0 if none.
     int lastErrno() const { return errno_; }
 

@@ -11,7 +11,7 @@ namespace trevalin {
 const char* const kUsage =
     "usage: trevalin-render [--presets FILE] [--preset NAME] [--list] [--size WxH] [--time N]\n"
     "                       [--source FILE.bmp] [--set KEY=VALUE]... [-o OUT.bmp|OUT.png]\n"
-    "                       [--movie OUT.mov | --frames DIR] [--quiet]\n";
+    "                       [--movie OUT.mov | --frames DIR] [--threads N] [--quiet]\n";
 
 namespace {
 
@@ -70,6 +70,9 @@ int parseOptions(int argc, const char* const* argv, RenderOptions& o, std::strin
             if (!value(o.movie)) return usageError("--movie needs a file");
         } else if (a == "--frames") {
             if (!value(o.frames)) return usageError("--frames needs a folder");
+        } else if (a == "--threads") {
+            if (!value(v) || !parseInt(v.c_str(), 1, 1024, o.threads))
+                return usageError("--threads takes a number from 1 to 1024");
         } else if (a == "--quiet") {
             o.quiet = true;
         } else if (a == "-h" || a == "--help") {

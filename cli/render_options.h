@@ -14,6 +14,7 @@ struct RenderOptions {
     std::string presets, preset, source, output, movie, frames;
     std::vector<std::string> sets;
     int width = 256, height = 256, time = 0;
+    int threads = 0; // every core
     bool list = false, quiet = false;
 };
 

@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
     doc->SetView(&view);
     std::atomic<int> paints{0};
     job.SetPaintRequest([&paints] { ++paints; });
+    job.SetThreadCount(o.threads);
 
     if (!doc->SetImageSize(o.width, o.height)) return usageError("bad image size");
     if (!o.source.empty()) {

@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (!same(options, again)) std::abort();
     if (options.width < 1 || options.width > kMaxImageRows || options.height < 1 ||
-        options.height > kMaxImageRows || options.time < 0 || options.time > 100)
+        options.height > kMaxImageRows || options.time < 0 || options.time > 100 ||
+        options.threads < 0 || options.threads > 1024)
         std::abort();
     if (!options.movie.empty() && !options.frames.empty()) std::abort();
     auto settings = std::make_unique<RenderSettings>(); // large: not on the stack

@@ -48,6 +48,7 @@ extern "C" {
 #include "movie/mjpegb_layout.h"
 #include "movie/movie_format.h"
 #include "movie/movie_writer.h"
+#include "movie/writers.h"
 #include "render/dib_image.h"
 
 namespace trevalin {
@@ -168,7 +169,7 @@ bool FfmpegMovieWriter::OpenSteps(const MovieParams& params) {
     if (params.framerate > kTimeScale) return Fail("Frame rate must be at most 600");
     // A sample's length is a 32-bit count of time units.
     if (kTimeScale / params.framerate > INT32_MAX) return Fail("Frame rate is too low");
-    if (params.codec < 0 || params.codec >= kCodecCount)
+    if (params.codec < 0 || params.codec >= kQuickTimeCodecCount)
         return Fail("Unknown codec " + std::to_string(params.codec));
 
     format_ = chooseMovieFormat(params);
@@ -293,13 +294,7 @@ bool FfmpegMovieWriter::OpenEncoder(const AVCodec* codec) {
 bool FfmpegMovieWriter::CreateFileAndStream() {
     std::string error;
     if (!file_.open(path_, error)) return FailFile(path_, AVERROR(file_.lastErrno()));
-    // FFmpeg opens the file we created through our descriptor, so no other
-    // file can have taken its name in between.
-    const std::string self = "file:/proc/self/fd/" + std::to_string(file_.fd());
-    int r = avio_open(&container_->pb, self.c_str(), AVIO_FLAG_WRITE);
-    if (r < 0)
-        r = avio_open(&container_->pb, ("file:" + file_.temporaryPath()).c_str(),
-                      AVIO_FLAG_WRITE); // no /proc
+    int r = avio_open(&container_->pb, ("file:" + file_.reopenPath()).c_str(), AVIO_FLAG_WRITE);
     if (r < 0) return FailFile(path_, r);
 
     stream_ = avformat_new_stream(container_, nullptr);
@@ -376,7 +371,12 @@ bool FfmpegMovieWriter::FillEncoderInput() {
     const int r = av_frame_make_writable(input_);
     if (r < 0) return Fail("Compress Error: ", r);
 
-    for (int y = 0; y < codedHeight_; ++y) {
+    // Graphics codes 4 x 4 blocks and reads the row padding and the rows below
+    // the picture at sizes that are not multiples of 4; they repeat the last
+    // column and row too, so the file does not depend on leftover memory.
+    const bool fillPadding = format_.input == EncoderInput::Palette8;
+    const int rows = fillPadding ? (codedHeight_ + 3) / 4 * 4 : codedHeight_;
+    for (int y = 0; y < rows; ++y) {
         // Padding repeats the last row and column, which costs the encoder least.
         const std::size_t rowStart = std::size_t(std::min(y, height_ - 1)) * std::size_t(width_);
         const auto at = [&](int x) { return rowStart + std::size_t(std::min(x, width_ - 1)); };
@@ -407,7 +407,7 @@ bool FfmpegMovieWriter::FillEncoderInput() {
             }
             break;
         case EncoderInput::Palette8:
-            for (int x = 0; x < codedWidth_; ++x)
+            for (int x = 0; x < input_->linesize[0]; ++x)
                 *out++ = worldIndex_[at(x)];
             break;
         case EncoderInput::Grey8:
@@ -544,7 +544,7 @@ void FfmpegMovieWriter::Close() {
 
 } // namespace
 
-std::unique_ptr<MovieWriter> makeMovieWriter() {
+std::unique_ptr<MovieWriter> makeQuickTimeWriter() {
     return std::make_unique<FfmpegMovieWriter>();
 }
 

@@ -348,7 +348,7 @@ TEST(MovieWriter, RefusesParametersThatMakeNoMovie) {
     struct Case {
         double framerate;
         int codec;
-        const char* message;
+        std::string message;
     };
     const Case cases[] = {
         {0, 3, "Frame rate must be above 0"},
@@ -358,7 +358,7 @@ TEST(MovieWriter, RefusesParametersThatMakeNoMovie) {
         {std::numeric_limits<double>::infinity(), 0, "Frame rate must be at most 600"},
         {1e-9, 0, "Frame rate is too low"},
         {10, -1, "Unknown codec -1"},
-        {10, 6, "Unknown codec 6"},
+        {10, kMovieCodecCount, "Unknown codec " + std::to_string(kMovieCodecCount)},
     };
     for (const Case& c : cases) {
         TempDir dir;
