@@ -22,6 +22,7 @@
 #include "movie/movie_writer.h"
 #include "presets/presets_file.h"
 #include "render/headless_view.h"
+#include "render/memory_check.h"
 #include "render/movie_check.h"
 
 namespace {
@@ -122,7 +123,18 @@ int main(int argc, char** argv) {
     job.SetPaintRequest([&paints] { ++paints; });
     job.SetThreadCount(o.threads);
 
-    if (!doc->SetImageSize(o.width, o.height)) return usageError("bad image size");
+    const bool movie = !o.movie.empty() || !o.frames.empty();
+    if (const std::string refusal = memoryRefusal(o.width, o.height, movie, availableMemory());
+        !refusal.empty()) {
+        std::fprintf(stderr, "trevalin-render: %s\n", refusal.c_str());
+        return kBadInput;
+    }
+    // The size was checked when the options were read: only memory can fail.
+    if (!doc->SetImageSize(o.width, o.height)) {
+        std::fprintf(stderr, "trevalin-render: out of memory for a %d × %d picture\n", o.width,
+                     o.height);
+        return kRenderError;
+    }
     if (!o.source.empty()) {
         doc->LoadSourceImage(o.source.c_str());
         if (!doc->Source()->HasData())
@@ -141,7 +153,6 @@ int main(int argc, char** argv) {
                      "sees black; give --source FILE.bmp (%s/source.bmp is bundled)\n",
                      bundledPresets().parent_path().c_str());
 
-    const bool movie = !o.movie.empty() || !o.frames.empty();
     if (movie) {
         if (!o.movie.empty()) {
             doc->SetMovieFile(std::filesystem::absolute(o.movie).c_str());

@@ -102,5 +102,10 @@ printf 'PRESET open\n  red 1\n' >"$work/open.txt"
 err=$("$tool" --presets "$work/open.txt" --size 8x8 -o "$work/w.bmp" 2>&1)
 contains "presets warning" "$work/open.txt: line 2: preset \"open\" has no ENDPRESET" "$err"
 
+# A picture too large for the memory there is is refused before the render, saying why.
+err=$(ulimit -v 800000; "$tool" --presets "$work/p.txt" --size 16000x16000 -o "$work/huge.bmp" 2>&1)
+check "huge picture status" 2 $?
+contains "huge picture" "16000 × 16000 needs 1.0 GB for the picture" "$err"
+
 if [ "$failures" -ne 0 ]; then exit 1; fi
 echo "output files: all checks passed"
