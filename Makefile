@@ -4,6 +4,7 @@
 # make bench installs what is missing, builds, runs the benchmarks
 # make fuzz  builds the fuzz targets with Clang (coverage, ASan/UBSan in every library
 #            they test) and runs each for FUZZ_SECONDS (default 60) on fuzz/corpus/
+# make package builds a Debian package (in build/)
 BUILD ?= build
 SANBUILD ?= build-san
 TSANBUILD ?= build-tsan
@@ -13,7 +14,7 @@ FUZZ_TARGETS ?= bmp_load_fuzz formula_fuzz presets_fuzz render_args_fuzz
 JOBS ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all deps build build-san build-tsan build-fuzz test run bench fuzz clean
+.PHONY: all deps build build-san build-tsan build-fuzz test run bench fuzz package clean
 
 all: build
 
@@ -52,6 +53,9 @@ bench: build
 
 fuzz: build-fuzz
 	@scripts/fuzz.sh $(FUZZBUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD) $(TSANBUILD) $(FUZZBUILD)

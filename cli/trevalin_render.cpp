@@ -14,10 +14,12 @@
 #include <thread>
 #include <vector>
 
+#include "cli/formula_report.h"
 #include "cli/frame_files_writer.h"
 #include "cli/png_file.h"
 #include "cli/render_options.h"
 #include "cli/set_value.h"
+#include "cli/setting_ranges.h"
 #include "formula/code_walk.h"
 #include "movie/movie_writer.h"
 #include "presets/presets_file.h"
@@ -34,9 +36,18 @@ int usageError(const std::string& message) {
     return kBadInput;
 }
 
+// TREVALIN_DATA wins; then the installed copy (<prefix>/bin/trevalin-render
+// beside <prefix>/share/trevalin), then the source tree the tool was built from.
 std::filesystem::path bundledPresets() {
     if (const char* dir = std::getenv("TREVALIN_DATA"))
         return std::filesystem::path(dir) / "presets.txt";
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path installed =
+            exe.parent_path().parent_path() / "share" / "trevalin" / "presets.txt";
+        if (std::filesystem::exists(installed, error)) return installed;
+    }
     return std::filesystem::path(TREVALIN_DATA_DIR) / "presets.txt";
 }
 
@@ -113,6 +124,15 @@ int main(int argc, char** argv) {
         std::string error;
         if (!setValueByKey(*settings, s.substr(0, eq), s.substr(eq + 1), error))
             return usageError("--set " + error);
+    }
+    // Nothing is written for a record that cannot render as the user meant it.
+    if (!reportFormulas(*settings, o.quiet, stderr)) {
+        std::fprintf(stderr, "trevalin-render: not rendered: a formula does not compile\n");
+        return kBadInput;
+    }
+    if (const std::string refusal = rangeRefusal(*settings, !o.movie.empty()); !refusal.empty()) {
+        std::fprintf(stderr, "trevalin-render: not rendered: %s\n", refusal.c_str());
+        return kBadInput;
     }
 
     auto doc = std::make_unique<CTrevalinDoc>();
