@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "presets/picture_preset.h"
 #include "render/colour_word.h"
 #include "render/dib_image.h"
 
@@ -15,7 +16,8 @@ namespace {
 
 // libpng reports errors by longjmp; keep everything that needs cleaning up
 // outside the function that calls setjmp.
-bool writeRows(std::FILE* file, const DibImage& image, std::string& error) {
+bool writeRows(std::FILE* file, const DibImage& image, const std::string& presetText,
+               std::string& error) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) {
         error = "cannot set up the PNG writer";
@@ -32,6 +34,14 @@ bool writeRows(std::FILE* file, const DibImage& image, std::string& error) {
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.Width()),
                  static_cast<png_uint_32>(image.Height()), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (!presetText.empty()) {
+        png_text text{};
+        text.compression = PNG_ITXT_COMPRESSION_zTXt;
+        text.key = const_cast<char*>(kPictureChunkKeyword);
+        text.text = const_cast<char*>(presetText.c_str());
+        text.itxt_length = presetText.size();
+        png_set_text(png, info, &text, 1);
+    }
     png_write_info(png, info);
     for (int r = 0; r < image.Height(); ++r) {
         const std::uint32_t* words = image.Row(r);
@@ -47,9 +57,57 @@ bool writeRows(std::FILE* file, const DibImage& image, std::string& error) {
     return true;
 }
 
+bool readText(std::FILE* file, std::string& text, std::string& error) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        error = "cannot set up the PNG reader";
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        error = "not a readable PNG file, or its text is too large";
+        return false;
+    }
+    // A decompressed chunk larger than this ends the read (longjmp above)
+    // before it can take memory.
+    png_set_chunk_malloc_max(png, kPictureChunkLimit + 4096);
+    png_init_io(png, file);
+    png_read_info(png, info);
+    png_textp texts = nullptr;
+    int count = 0;
+    png_get_text(png, info, &texts, &count);
+    bool found = false;
+    for (int i = 0; i < count && !found; ++i)
+        if (std::strcmp(texts[i].key, kPictureChunkKeyword) == 0) {
+            const std::size_t length =
+                texts[i].compression >= PNG_ITXT_COMPRESSION_NONE ? texts[i].itxt_length
+                                                                  : texts[i].text_length;
+            text.assign(texts[i].text, length);
+            found = true;
+        }
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!found) error = "the picture carries no Trevalin preset";
+    return found;
+}
+
 } // namespace
 
-bool writePngFile(const DibImage& image, const std::string& path, std::string& error) {
+bool readPngPresetText(const std::string& path, std::string& text, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool ok = readText(file, text, error);
+    std::fclose(file);
+    if (!ok) error = path + ": " + error;
+    return ok;
+}
+
+bool writePngFile(const DibImage& image, const std::string& path, std::string& error,
+                  const std::string& presetText) {
     if (!image.HasData()) {
         error = "the image is empty";
         return false;
@@ -60,7 +118,7 @@ bool writePngFile(const DibImage& image, const std::string& path, std::string& e
         error = path + ": " + std::strerror(errno);
         return false;
     }
-    bool ok = writeRows(file, image, error);
+    bool ok = writeRows(file, image, presetText, error);
     if (std::fflush(file) != 0 && ok) {
         error = path + ": " + std::strerror(errno);
         ok = false;
