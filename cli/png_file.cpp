@@ -81,9 +81,9 @@ bool readText(std::FILE* file, std::string& text, std::string& error) {
     bool found = false;
     for (int i = 0; i < count && !found; ++i)
         if (std::strcmp(texts[i].key, kPictureChunkKeyword) == 0) {
-            const std::size_t length =
-                texts[i].compression >= PNG_ITXT_COMPRESSION_NONE ? texts[i].itxt_length
-                                                                  : texts[i].text_length;
+            const std::size_t length = texts[i].compression >= PNG_ITXT_COMPRESSION_NONE
+                                           ? texts[i].itxt_length
+                                           : texts[i].text_length;
             text.assign(texts[i].text, length);
             found = true;
         }
