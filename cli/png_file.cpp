@@ -57,8 +57,15 @@ bool writeRows(std::FILE* file, const DibImage& image, const std::string& preset
     return true;
 }
 
+// libpng drops a text chunk it cannot take (too large, damaged) with a
+// warning; keep the last one to say why no preset was found.
+void keepWarning(png_structp png, png_const_charp message) {
+    *static_cast<std::string*>(png_get_error_ptr(png)) = message;
+}
+
 bool readText(std::FILE* file, std::string& text, std::string& error) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    std::string warning;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &warning, nullptr, keepWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!png || !info) {
         png_destroy_read_struct(&png, &info, nullptr);
@@ -88,7 +95,9 @@ bool readText(std::FILE* file, std::string& text, std::string& error) {
             found = true;
         }
     png_destroy_read_struct(&png, &info, nullptr);
-    if (!found) error = "the picture carries no Trevalin preset";
+    if (!found)
+        error = warning.empty() ? "the picture carries no Trevalin preset"
+                                : "the picture's text could not be read: " + warning;
     return found;
 }
 

@@ -198,6 +198,30 @@ std::filesystem::path findPresetsFile() {
     return bundledPresets();
 }
 
+// Every preset has a frame rate and a duration; a movie preset is one whose
+// frames differ: it zooms, cycles its colours, or a formula reads the time t
+// or the frame number n.
+bool changesOverTime(const RenderSettings& s) {
+    const FormulaSlot* slots[] = {&s.red,  &s.grn, &s.blu, &s.left,    &s.top, &s.width, &s.height,
+                                  &s.zoom, &s.min, &s.max, &s.recurse, &s.p0,  &s.q0};
+    char* end = nullptr;
+    const double zoom = std::strtod(s.zoom.text, &end);
+    if (s.cycle || (end != s.zoom.text && *end == '\0' && zoom != 1.0)) return true;
+    for (const FormulaSlot* slot : slots) {
+        std::string word;
+        for (const char* c = slot->text;; ++c) {
+            if (std::isalnum(static_cast<unsigned char>(*c)) || *c == '_') {
+                word += char(std::tolower(static_cast<unsigned char>(*c)));
+                continue;
+            }
+            if (word == "t" || word == "n") return true;
+            word.clear();
+            if (!*c) break;
+        }
+    }
+    return false;
+}
+
 std::string lowered(std::string text) {
     for (char& c : text)
         c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -297,7 +321,7 @@ int main(int argc, char** argv) {
             presets.tree.forEachPreset([](const PresetNode& node, const std::string& path) {
                 const RenderSettings& s = *node.settings();
                 const int frames = truncToInt32(s.duration * s.framerate);
-                if (frames > 1 && validMovieCodec(s.codec))
+                if (frames > 1 && validMovieCodec(s.codec) && changesOverTime(s))
                     std::printf("%s\t(movie: %d frames at %g fps, %s)\n", path.c_str(), frames,
                                 s.framerate, kMovieCodecs[s.codec].name);
                 else

@@ -1,6 +1,5 @@
 #include "presets/picture_preset.h"
 
-#include <cstdio>
 #include <sstream>
 
 #include "presets/presets_file.h"
@@ -12,14 +11,32 @@ namespace {
 constexpr const char* kSizeKey = "size ";
 constexpr const char* kTimeKey = "time ";
 
-// One header line "KEY NUMBER[xNUMBER]"; false unless it is exactly that.
+// A decimal number of at most 6 digits (the size and time limits are far
+// below), so no conversion overflows.
+bool smallNumber(std::string_view& text, int& out) {
+    std::size_t n = 0;
+    while (n < text.size() && n < 7 && text[n] >= '0' && text[n] <= '9')
+        ++n;
+    if (n == 0 || n > 6) return false;
+    out = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        out = out * 10 + (text[i] - '0');
+    text.remove_prefix(n);
+    return true;
+}
+
+// One header line "KEY NUMBER" or "KEY NUMBERxNUMBER"; false unless exactly that.
 bool headerNumbers(std::string_view line, std::string_view key, int count, int* out) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.substr(0, key.size()) != key) return false;
-    const std::string rest(line.substr(key.size()));
-    char tail = 0;
-    const int read = count == 2 ? std::sscanf(rest.c_str(), "%dx%d%c", &out[0], &out[1], &tail)
-                                : std::sscanf(rest.c_str(), "%d%c", &out[0], &tail);
-    return read == count;
+    line.remove_prefix(key.size());
+    if (!smallNumber(line, out[0])) return false;
+    if (count == 2) {
+        if (line.empty() || line[0] != 'x') return false;
+        line.remove_prefix(1);
+        if (!smallNumber(line, out[1])) return false;
+    }
+    return line.empty();
 }
 
 } // namespace
