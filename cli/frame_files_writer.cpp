@@ -35,11 +35,9 @@ class FrameFilesWriter : public FrameSink {
         std::snprintf(name, sizeof name, "frame_%05d.%s", count_, png_ ? "png" : "bmp");
         const std::string path = (std::filesystem::path(directory_) / name).string();
         std::string error;
-        errno = 0;
-        const bool ok = png_ ? writePngFile(image, path, error) : image.SaveFile(path);
+        const bool ok = png_ ? writePngFile(image, path, error) : image.SaveFile(path, error);
         if (!ok) {
-            report_("Can't write " +
-                    (error.empty() ? path + ": " + std::strerror(errno ? errno : EIO) : error));
+            report_("Can't write frame: " + error);
             return 0;
         }
         ++count_;

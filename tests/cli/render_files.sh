@@ -105,8 +105,7 @@ contains "unwritable picture path" "/proc/x.png" "$err"
     --quiet 2>"$work/stop.err" &
 pid=$!
 for _ in $(seq 600); do # until a few frames are in the pending file
-    size=$(stat -c %s "$work"/stop.mov.tmp-* 2>/dev/null | head -1)
-    [ "${size:-0}" -gt 20000 ] && break
+    [ -n "$(find "$work" -maxdepth 1 -name '*stop.mov?*' -size +20k)" ] && break
     sleep 0.1
 done
 kill -INT $pid
