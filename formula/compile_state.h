@@ -5,6 +5,7 @@
 #include <string>
 
 #include "formula/code_emitter.h"
+#include "formula/opcodes.h"
 #include "formula/scanner.h"
 #include "formula/symbol_table.h"
 
@@ -14,7 +15,7 @@ struct CompileState {
     SymbolTable symbols;
     Scanner scanner;
     CodeEmitter emitter;
-    std::uint32_t dependencyFlags = 7;
+    std::uint32_t dependencyFlags = kDependencyFlagsStart;
     bool failed = false;
     std::string message;
 

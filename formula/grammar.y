@@ -41,7 +41,7 @@ constexpr std::uint8_t slot(trevalin::Slot s) { return static_cast<std::uint8_t>
 #define EMIT_PIXEL_VARIABLE(s)                                                                     \
     do {                                                                                           \
         EMIT(emitVariable(slot(s)));                                                               \
-        state.dependencyFlags &= ~5u;                                                              \
+        state.dependencyFlags &= ~static_cast<std::uint32_t>(trevalin::kDependsOnPixel);                                                              \
     } while (0)
 }
 
@@ -54,7 +54,7 @@ constexpr std::uint8_t slot(trevalin::Slot s) { return static_cast<std::uint8_t>
 %token <number> NUMBER
 %token <entry> STRING VARIABLE FUNCTION
 %token <code> COMPARE
-%token LOGAND LOGOR BITAND BITOR XOR MOD POW NEG OPNAME
+%token LOGAND LOGOR BITAND BITOR XOR MOD POW NEG
 
 %left LOGAND LOGOR
 %left COMPARE
