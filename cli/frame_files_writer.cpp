@@ -9,7 +9,7 @@
 namespace trevalin {
 namespace {
 
-class FrameFilesWriter : public MovieWriter {
+class FrameFilesWriter : public FrameSink {
   public:
     explicit FrameFilesWriter(std::string directory) : directory_(std::move(directory)) {}
 
@@ -50,7 +50,7 @@ class FrameFilesWriter : public MovieWriter {
 
 } // namespace
 
-std::unique_ptr<MovieWriter> makeFrameFilesWriter(const std::string& directory) {
+std::unique_ptr<FrameSink> makeFrameFilesWriter(const std::string& directory) {
     return std::make_unique<FrameFilesWriter>(directory);
 }
 

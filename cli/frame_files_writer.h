@@ -4,10 +4,10 @@
 #include <memory>
 #include <string>
 
-#include "movie/movie_writer.h"
+#include "render/frame_sink.h"
 
 namespace trevalin {
 
-std::unique_ptr<MovieWriter> makeFrameFilesWriter(const std::string& directory);
+std::unique_ptr<FrameSink> makeFrameFilesWriter(const std::string& directory);
 
 } // namespace trevalin

@@ -16,13 +16,14 @@
 //   encoder opened for this size and pixel format     "GetMaxCompressionSize Problem: %d"
 //   packet allocated                                  "Can't allocate compress buffer: %d"
 //   movie path checked                                "Pathname conversion error: %d"
-//   temporary file beside the target created, opened  "Can't Create Movie File: %d"
+//   temporary file beside the target created, opened  "Can't Create Movie File: %d (path:
+//                                                     reason)"
 //   stream created                                    "Can't create track"
 //   stream parameters, time base, JPEG header filter  "Can't create media"
 //   header written, time base confirmed as 1/600      "Can't begin media edits"
 //   frame converted, encoded, filtered, re-laid out   "Compress Error: %d"
 //   packet written                                    "AddMediaSample Error: %d"
-//   Finish: trailer written, file closed, renamed     "Can't Create Movie File: %d"
+//   Finish: trailer written, file closed, renamed     the same
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -47,6 +48,7 @@ extern "C" {
 #include "movie/movie_format.h"
 #include "movie/movie_writer.h"
 #include "movie/pending_file.h"
+#include "movie/writers.h"
 #include "render/dib_image.h"
 
 namespace trevalin {
@@ -93,6 +95,13 @@ class FfmpegMovieWriter final : public MovieWriter {
   private:
     bool Fail(const std::string& message);
     bool Fail(const char* prefix, int code) { return Fail(prefix + std::to_string(code)); }
+    // A failure of the file itself: which file, and why, as well as the code.
+    bool FailFile(int code) {
+        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(code, reason, sizeof reason);
+        return Fail("Can't Create Movie File: " + std::to_string(code) + " (" + path_ + ": " +
+                    reason + ")");
+    }
     bool OpenSteps(const MovieParams& params);
     bool CreateWorlds();
     bool OpenEncoder(const AVCodec* codec);
@@ -155,7 +164,7 @@ bool FfmpegMovieWriter::OpenSteps(const MovieParams& params) {
     if (params.framerate > kTimeScale) return Fail("Frame rate must be at most 600");
     // A sample's length is a 32-bit count of time units.
     if (kTimeScale / params.framerate > INT32_MAX) return Fail("Frame rate is too low");
-    if (params.codec < 0 || params.codec >= kCodecCount)
+    if (params.codec < 0 || params.codec >= kQuickTimeCodecCount)
         return Fail("Unknown codec " + std::to_string(params.codec));
 
     format_ = chooseMovieFormat(params);
@@ -184,7 +193,7 @@ bool FfmpegMovieWriter::OpenSteps(const MovieParams& params) {
         return Fail("Pathname conversion error: ", AVERROR(EINVAL));
     struct stat info;
     if (stat(params.path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        return Fail("Can't Create Movie File: ", AVERROR(EISDIR));
+        return FailFile(AVERROR(EISDIR));
     if (!CreateFileAndStream()) return false;
 
     if (format_.jpegAppHeader) {
@@ -280,7 +289,7 @@ bool FfmpegMovieWriter::OpenEncoder(const AVCodec* codec) {
 bool FfmpegMovieWriter::CreateFileAndStream() {
     int r = file_.Create(path_);
     if (r >= 0) r = avio_open(&container_->pb, ("file:" + file_.Path()).c_str(), AVIO_FLAG_WRITE);
-    if (r < 0) return Fail("Can't Create Movie File: ", r);
+    if (r < 0) return FailFile(r);
 
     stream_ = avformat_new_stream(container_, nullptr);
     if (!stream_) return Fail("Can't create track");
@@ -356,7 +365,12 @@ bool FfmpegMovieWriter::FillEncoderInput() {
     const int r = av_frame_make_writable(input_);
     if (r < 0) return Fail("Compress Error: ", r);
 
-    for (int y = 0; y < codedHeight_; ++y) {
+    // Graphics codes 4 x 4 blocks and reads the row padding and the rows below
+    // the picture at sizes that are not multiples of 4; they repeat the last
+    // column and row too, so the file does not depend on leftover memory.
+    const bool fillPadding = format_.input == EncoderInput::Palette8;
+    const int rows = fillPadding ? (codedHeight_ + 3) / 4 * 4 : codedHeight_;
+    for (int y = 0; y < rows; ++y) {
         // Padding repeats the last row and column, which costs the encoder least.
         const std::size_t rowStart = std::size_t(std::min(y, height_ - 1)) * std::size_t(width_);
         const auto at = [&](int x) { return rowStart + std::size_t(std::min(x, width_ - 1)); };
@@ -387,7 +401,7 @@ bool FfmpegMovieWriter::FillEncoderInput() {
             }
             break;
         case EncoderInput::Palette8:
-            for (int x = 0; x < codedWidth_; ++x)
+            for (int x = 0; x < input_->linesize[0]; ++x)
                 *out++ = worldIndex_[at(x)];
             break;
         case EncoderInput::Grey8:
@@ -495,7 +509,7 @@ void FfmpegMovieWriter::Finish() {
     if (r >= 0) r = file_.Commit();
     if (r < 0) {
         file_.Discard();
-        Fail("Can't Create Movie File: ", r);
+        FailFile(r);
     }
 }
 
@@ -522,7 +536,7 @@ void FfmpegMovieWriter::Close() {
 
 } // namespace
 
-std::unique_ptr<MovieWriter> makeMovieWriter() {
+std::unique_ptr<MovieWriter> makeQuickTimeWriter() {
     return std::make_unique<FfmpegMovieWriter>();
 }
 

@@ -3,19 +3,17 @@
 namespace trevalin {
 namespace {
 
+// The QuickTime rows of the codec table, in its order: the encoder and the
+// sample description's codec type.
 struct Codec {
-    const char* name;
     const char* encoder;
     std::uint32_t tag;
 };
 
 constexpr Codec kCodecs[kCodecCount] = {
-    {"Raw", "rawvideo", fourCc('r', 'a', 'w', ' ')},
-    {"Animation", "qtrle", fourCc('r', 'l', 'e', ' ')},
-    {"Graphics", "smc", fourCc('s', 'm', 'c', ' ')},
-    {"Motion JPEG A", "mjpeg", fourCc('m', 'j', 'p', 'a')},
-    {"Motion JPEG B", "mjpeg", fourCc('m', 'j', 'p', 'b')},
-    {"Cinepak", "cinepak", fourCc('c', 'v', 'i', 'd')},
+    {"rawvideo", fourCc('r', 'a', 'w', ' ')}, {"qtrle", fourCc('r', 'l', 'e', ' ')},
+    {"smc", fourCc('s', 'm', 'c', ' ')},      {"mjpeg", fourCc('m', 'j', 'p', 'a')},
+    {"mjpeg", fourCc('m', 'j', 'p', 'b')},    {"cinepak", fourCc('c', 'v', 'i', 'd')},
 };
 
 OutputWorld worldFor(const MovieParams& p) {
@@ -35,7 +33,7 @@ bool indexed(OutputWorld w) {
 MovieFormat chooseMovieFormat(const MovieParams& params) {
     const int codec = params.codec >= 0 && params.codec < kCodecCount ? params.codec : 3;
     MovieFormat f;
-    f.name = kCodecs[codec].name;
+    f.name = kMovieCodecs[codec].name;
     f.encoder = kCodecs[codec].encoder;
     f.tag = kCodecs[codec].tag;
     f.world = worldFor(params);

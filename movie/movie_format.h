@@ -7,10 +7,11 @@
 #include <cstdint>
 
 #include "movie/movie_writer.h"
+#include "render/movie_codecs.h"
 
 namespace trevalin {
 
-inline constexpr int kCodecCount = 6;
+inline constexpr int kCodecCount = kQuickTimeCodecCount;
 
 constexpr std::uint32_t fourCc(char a, char b, char c, char d) {
     return std::uint32_t(std::uint8_t(a)) << 24 | std::uint32_t(std::uint8_t(b)) << 16 |
@@ -51,7 +52,7 @@ struct MovieFormat {
     bool padToFour = false;     // the encoder wants sizes that are multiples of 4
 };
 
-// The format for params' codec (0..5), depth and colour model at this width.
+// The format for params' QuickTime codec (0..5), depth and colour model at this width.
 MovieFormat chooseMovieFormat(const MovieParams& params);
 
 } // namespace trevalin

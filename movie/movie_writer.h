@@ -1,44 +1,15 @@
-// Writes rendered frames into a QuickTime movie file. The render job calls the
-// four operations in order, each under its render lock: Open, AddFrame per
-// finished frame, Finish (also after a stop or an error), Close.
+// Writes rendered frames into a QuickTime movie file through FFmpeg's
+// libraries; the render job sees it as a FrameSink.
 #pragma once
 
-#include <functional>
 #include <memory>
-#include <string>
+
+#include "render/frame_sink.h"
 
 namespace trevalin {
 
-class DibImage;
-
-struct MovieParams {
-    int width = 0;
-    int height = 0;
-    int codec = 3;     // 0 "Raw", 1 "Animation", 2 "Graphics", 3 "Motion JPEG A",
-                       // 4 "Motion JPEG B", 5 "Cinepak"
-    int depth = 2;     // 0 "8-bit", 1 "16-bit", 2 "24-bit"; others 16-bit
-    int dither = 0;    // dither the reduction to 8 and 16 bits
-    int colormode = 0; // 0 (Grayscale) picks the grey ramp at 8 bits
-    double framerate = 10.0;
-    std::string path;
-};
-
-class MovieWriter {
-  public:
-    // Writes the failure text into the job's status line and stops the job.
-    using ErrorReporter = std::function<void(const std::string& message)>;
-
-    virtual ~MovieWriter() = default;
-    // Creates the file and everything needed to add frames; failures go through
-    // report, and the job then calls Finish and Close at once.
-    virtual void Open(const MovieParams& params, ErrorReporter report) = 0;
-    // Appends the finished frame as one sample; 1 to go on, 0 after an error.
-    virtual int AddFrame(const DibImage& image) = 0;
-    // Completes the file with the frames added so far.
-    virtual void Finish() = 0;
-    // Releases everything.
-    virtual void Close() = 0;
-};
+// The name the movie code and its tests use for a sink that writes a movie.
+using MovieWriter = FrameSink;
 
 // The writer on FFmpeg's libraries.
 std::unique_ptr<MovieWriter> makeMovieWriter();

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "formula/arith.h"
+#include "render/movie_codecs.h"
 
 namespace trevalin {
 
@@ -12,10 +13,14 @@ std::string movieRefusal(const RenderSettings& s) {
         std::snprintf(text, sizeof text, "Movie not rendered: the frame rate must be above 0");
         return text;
     }
-    if (s.codec < 0 || s.codec > 5) {
+    if (!validMovieCodec(s.codec)) {
         std::snprintf(text, sizeof text, "Movie not rendered: unknown codec %d", s.codec);
         return text;
     }
+    // A name that promises another kind of file than the codec writes would
+    // mislead whoever opens it.
+    if (const std::string mismatch = codecPathMismatch(s.codec, s.moviefile); !mismatch.empty())
+        return "Movie not rendered: " + std::string(s.moviefile) + ": " + mismatch;
     // A render of one frame is a still image and writes no movie.
     const int frames = truncToInt32(s.duration * s.framerate);
     if (frames < 2) {

@@ -13,9 +13,9 @@
 #include "formula/arith.h"
 #include "formula/formula_context.h"
 #include "formula/interpreter.h"
-#include "movie/movie_writer.h"
 #include "render/dib_image.h"
 #include "render/frame_renderer.h"
+#include "render/frame_sink.h"
 #include "render/render_settings.h"
 
 namespace trevalin {

@@ -19,14 +19,14 @@ namespace trevalin {
 struct FormulaContext;
 struct RenderSettings;
 class DibImage;
-class MovieWriter;
+class FrameSink;
 
 class RenderJob {
   public:
     // Called on the worker thread after each pass and frame and at the end; it
     // must not wait for the user-interface thread (post, don't send).
     using PaintRequest = std::function<void()>;
-    using WriterFactory = std::function<std::unique_ptr<MovieWriter>()>;
+    using WriterFactory = std::function<std::unique_ptr<FrameSink>()>;
 
     struct Params {
         FormulaContext* context = nullptr;
@@ -43,7 +43,7 @@ class RenderJob {
     ~RenderJob(); // stops and joins a running job
 
     void SetPaintRequest(PaintRequest paint) { paint_ = std::move(paint); }
-    // Makes the movie writer for renders of more than one frame.
+    // Makes the sink for the frames of renders of more than one frame.
     void SetWriterFactory(WriterFactory factory) { writerFactory_ = std::move(factory); }
 
     // Stops any previous job, then starts a new worker thread; the settings'
@@ -83,7 +83,7 @@ class RenderJob {
     bool stopRequest_ = false;
     bool finished_ = false;
     std::atomic<bool> running_{false};
-    std::unique_ptr<MovieWriter> writer_;
+    std::unique_ptr<FrameSink> writer_;
     char status_[128] = {};
     mutable std::recursive_mutex lock_;
     std::thread worker_;

@@ -8,6 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
+    parallel
     qt6-base-dev qt6-base-dev-tools libgl-dev
 )
 

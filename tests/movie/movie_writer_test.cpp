@@ -348,7 +348,7 @@ TEST(MovieWriter, RefusesParametersThatMakeNoMovie) {
     struct Case {
         double framerate;
         int codec;
-        const char* message;
+        std::string message;
     };
     const Case cases[] = {
         {0, 3, "Frame rate must be above 0"},
@@ -358,7 +358,7 @@ TEST(MovieWriter, RefusesParametersThatMakeNoMovie) {
         {std::numeric_limits<double>::infinity(), 0, "Frame rate must be at most 600"},
         {1e-9, 0, "Frame rate is too low"},
         {10, -1, "Unknown codec -1"},
-        {10, 6, "Unknown codec 6"},
+        {10, kMovieCodecCount, "Unknown codec " + std::to_string(kMovieCodecCount)},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -380,12 +380,14 @@ TEST(MovieWriter, ReportsPathsItCannotWriteAndLeavesNoFile) {
     std::filesystem::create_directory(dir.File("folder"));
     struct Case {
         std::string path;
-        const char* message;
+        std::string message;
     };
     const Case cases[] = {
-        {dir.File("missing/m.mov"), "Can't Create Movie File: -2"}, // ENOENT
-        {dir.File("folder"), "Can't Create Movie File: -21"},       // EISDIR
-        {"", "Pathname conversion error: -22"},                     // EINVAL
+        {dir.File("missing/m.mov"), "Can't Create Movie File: -2 (" + dir.File("missing/m.mov") +
+                                        ": No such file or directory)"},
+        {dir.File("folder"),
+         "Can't Create Movie File: -21 (" + dir.File("folder") + ": Is a directory)"},
+        {"", "Pathname conversion error: -22"}, // EINVAL
     };
     for (const Case& c : cases) {
         MovieParams params;

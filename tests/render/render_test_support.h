@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "movie/movie_writer.h"
 #include "render/dib_image.h"
+#include "render/frame_sink.h"
 #include "render/headless_view.h"
 #include "render/render_settings.h"
 #include "render/trevalin_doc.h"
@@ -61,7 +61,7 @@ struct WriterLog {
     MovieParams params;
 };
 
-class RecordingWriter : public MovieWriter {
+class RecordingWriter : public FrameSink {
   public:
     RecordingWriter(WriterLog& log, std::string failOpen = "", int failAtFrame = -1,
                     bool failFinish = false)

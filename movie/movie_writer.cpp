@@ -1,0 +1,48 @@
+#include "movie/movie_writer.h"
+
+#include "movie/writers.h"
+#include "render/movie_codecs.h"
+
+namespace trevalin {
+namespace {
+
+// Picks the writer for the codec's kind of file when the job opens the movie.
+class ChoosingWriter final : public MovieWriter {
+  public:
+    void Open(const MovieParams& params, ErrorReporter report) override {
+        if (!validMovieCodec(params.codec)) {
+            report("Unknown codec " + std::to_string(params.codec));
+            return;
+        }
+        switch (kMovieCodecs[params.codec].container) {
+        case MovieContainer::QuickTime: writer_ = makeQuickTimeWriter(); break;
+        case MovieContainer::Mp4:
+        case MovieContainer::WebM:
+        case MovieContainer::Gif: writer_ = makeSharedMovieWriter(); break;
+        case MovieContainer::FramesFolder:
+            report(std::string(kMovieCodecs[params.codec].name) +
+                   " are written by trevalin-render --frames, not into a movie file");
+            return;
+        }
+        writer_->Open(params, std::move(report));
+    }
+    int AddFrame(const DibImage& image) override { return writer_ ? writer_->AddFrame(image) : 1; }
+    void Finish() override {
+        if (writer_) writer_->Finish();
+    }
+    void Close() override {
+        if (writer_) writer_->Close();
+        writer_.reset();
+    }
+
+  private:
+    std::unique_ptr<MovieWriter> writer_;
+};
+
+} // namespace
+
+std::unique_ptr<MovieWriter> makeMovieWriter() {
+    return std::make_unique<ChoosingWriter>();
+}
+
+} // namespace trevalin

@@ -1,0 +1,314 @@
+// Movies in the formats people share: H.264 in MP4, VP9 in WebM, animated
+// GIF. Frames go through libswscale to 4:2:0 for the video codecs and through
+// the 8-bit colour table (or the grey ramp) for GIF. Like the QuickTime
+// writer it writes under a temporary name and renames the finished file.
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+#include <libavutil/log.h>
+#include <libavutil/opt.h>
+#include <libswscale/swscale.h>
+}
+
+#include "movie/colour_tables.h"
+#include "movie/frame_reduction.h"
+#include "movie/pending_file.h"
+#include "movie/writers.h"
+#include "render/dib_image.h"
+#include "render/movie_codecs.h"
+
+namespace trevalin {
+namespace {
+
+struct SharedFormat {
+    MovieContainer container;
+    const char* muxer;
+    const char* encoder;
+    AVPixelFormat input;
+    bool evenSize; // 4:2:0 in H.264 needs even sizes
+};
+
+constexpr SharedFormat kSharedFormats[] = {
+    {MovieContainer::Mp4, "mp4", "libx264", AV_PIX_FMT_YUV420P, true},
+    {MovieContainer::WebM, "webm", "libvpx-vp9", AV_PIX_FMT_YUV420P, false},
+    {MovieContainer::Gif, "gif", "gif", AV_PIX_FMT_PAL8, false},
+};
+
+// QuickTime's "normal" quality as constant-quality settings: x264's own
+// default and VP9's recommended value for the same look.
+constexpr const char* kH264Crf = "23";
+constexpr const char* kVp9Crf = "32";
+
+class SharedMovieWriter final : public MovieWriter {
+  public:
+    SharedMovieWriter() {
+        static std::once_flag quiet;
+        std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
+    }
+    ~SharedMovieWriter() override { Close(); }
+
+    void Open(const MovieParams& params, ErrorReporter report) override;
+    int AddFrame(const DibImage& image) override;
+    void Finish() override;
+    void Close() override;
+
+  private:
+    bool Fail(const std::string& message) {
+        if (report_) report_(message);
+        return false;
+    }
+    bool Fail(const std::string& what, int code) {
+        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(code, reason, sizeof reason);
+        return Fail(what + ": " + reason + " (" + std::to_string(code) + ")");
+    }
+    bool FailFile(int code) { return Fail("Can't Create Movie File " + path_, code); }
+    bool OpenSteps(const MovieParams& params);
+    bool FillInput(const DibImage& image);
+    bool Encode(const AVFrame* frame);
+
+    ErrorReporter report_;
+    const SharedFormat* format_ = nullptr;
+    std::string path_;
+    int width_ = 0, height_ = 0, codedWidth_ = 0, codedHeight_ = 0;
+    bool dither_ = false, grey_ = false;
+    bool open_ = false, failed_ = false;
+    std::int64_t frames_ = 0, samples_ = 0;
+
+    std::vector<std::uint32_t> frame_; // the rendered frame at the coded size
+    std::vector<std::uint8_t> indices_;
+    std::unique_ptr<NearestColour> nearest_;
+    PendingFile file_;
+    AVFormatContext* container_ = nullptr;
+    AVStream* stream_ = nullptr;
+    AVCodecContext* encoder_ = nullptr;
+    SwsContext* scaler_ = nullptr;
+    AVFrame* input_ = nullptr;
+    AVPacket* packet_ = nullptr;
+};
+
+void SharedMovieWriter::Open(const MovieParams& params, ErrorReporter report) {
+    Close();
+    report_ = std::move(report);
+    if (!OpenSteps(params)) {
+        if (container_ && container_->pb) avio_closep(&container_->pb);
+        file_.Discard();
+    }
+}
+
+bool SharedMovieWriter::OpenSteps(const MovieParams& params) {
+    if (!(params.framerate > 0)) return Fail("Frame rate must be above 0");
+    if (params.framerate > 600) return Fail("Frame rate must be at most 600");
+    if (!validMovieCodec(params.codec))
+        return Fail("Unknown codec " + std::to_string(params.codec));
+    for (const SharedFormat& f : kSharedFormats)
+        if (f.container == kMovieCodecs[params.codec].container) format_ = &f;
+    if (!format_) return Fail("Unknown codec " + std::to_string(params.codec));
+    if (params.width < 1 || params.height < 1 || params.width > kMaxImageRows ||
+        params.height > kMaxImageRows)
+        return Fail("Bad movie size");
+    if (params.path.empty() || params.path.find('\0') != std::string::npos)
+        return Fail("Pathname conversion error", AVERROR(EINVAL));
+    width_ = params.width;
+    height_ = params.height;
+    codedWidth_ = format_->evenSize ? (width_ + 1) / 2 * 2 : width_;
+    codedHeight_ = format_->evenSize ? (height_ + 1) / 2 * 2 : height_;
+    dither_ = params.dither != 0;
+    grey_ = params.colormode == 0;
+    path_ = params.path;
+
+    const AVCodec* codec = avcodec_find_encoder_by_name(format_->encoder);
+    if (!codec) return Fail(std::string("Movie encoder not available: ") + format_->encoder);
+
+    int r = file_.Create(path_);
+    if (r < 0) return FailFile(r);
+    // The temporary file is the container's own name: MP4's fast start reads
+    // the file back to move the index to the front.
+    r = avformat_alloc_output_context2(&container_, nullptr, format_->muxer,
+                                       ("file:" + file_.Path()).c_str());
+    if (r < 0 || !container_) return Fail("Movie container not available", r);
+    container_->flags |= AVFMT_FLAG_BITEXACT;
+
+    encoder_ = avcodec_alloc_context3(codec);
+    if (!encoder_) return Fail("Movie encoder", AVERROR(ENOMEM));
+    encoder_->width = codedWidth_;
+    encoder_->height = codedHeight_;
+    encoder_->pix_fmt = format_->input;
+    const AVRational rate = av_d2q(params.framerate, 100000);
+    encoder_->time_base = av_inv_q(rate);
+    encoder_->framerate = rate;
+    encoder_->flags |= AV_CODEC_FLAG_BITEXACT;
+    if (container_->oformat->flags & AVFMT_GLOBALHEADER)
+        encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    AVDictionary* codecOptions = nullptr;
+    if (format_->container == MovieContainer::Mp4) {
+        av_dict_set(&codecOptions, "crf", kH264Crf, 0);
+        av_dict_set(&codecOptions, "preset", "medium", 0);
+    } else if (format_->container == MovieContainer::WebM) {
+        av_dict_set(&codecOptions, "crf", kVp9Crf, 0);
+        av_dict_set(&codecOptions, "b", "0", 0);
+        av_dict_set(&codecOptions, "cpu-used", "4", 0);
+        av_dict_set(&codecOptions, "row-mt", "1", 0);
+    }
+    if (format_->input == AV_PIX_FMT_YUV420P) {
+        encoder_->colorspace = AVCOL_SPC_SMPTE170M;
+        encoder_->color_range = AVCOL_RANGE_MPEG;
+    }
+    r = avcodec_open2(encoder_, codec, &codecOptions);
+    av_dict_free(&codecOptions);
+    if (r < 0) return Fail("Movie encoder could not be opened", r);
+
+    stream_ = avformat_new_stream(container_, nullptr);
+    if (!stream_) return Fail("Can't create track");
+    r = avcodec_parameters_from_context(stream_->codecpar, encoder_);
+    if (r < 0) return Fail("Can't create media", r);
+    stream_->time_base = encoder_->time_base;
+    stream_->avg_frame_rate = rate;
+
+    input_ = av_frame_alloc();
+    packet_ = av_packet_alloc();
+    if (!input_ || !packet_) return Fail("Movie frame", AVERROR(ENOMEM));
+    input_->format = format_->input;
+    input_->width = codedWidth_;
+    input_->height = codedHeight_;
+    r = av_frame_get_buffer(input_, 0);
+    if (r < 0) return Fail("Movie frame", r);
+    frame_.assign(std::size_t(codedWidth_) * std::size_t(codedHeight_), 0);
+    if (format_->input == AV_PIX_FMT_YUV420P) {
+        scaler_ =
+            sws_getContext(codedWidth_, codedHeight_, AV_PIX_FMT_BGR0, codedWidth_, codedHeight_,
+                           AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT,
+                           nullptr, nullptr, nullptr);
+        if (!scaler_) return Fail("Movie frame", AVERROR(EINVAL));
+    } else {
+        indices_.resize(frame_.size());
+        if (!grey_) nearest_ = std::make_unique<NearestColour>(standardColourTable());
+    }
+
+    r = avio_open(&container_->pb, container_->url, AVIO_FLAG_WRITE);
+    if (r < 0) return FailFile(r);
+    AVDictionary* muxOptions = nullptr;
+    if (format_->container == MovieContainer::Mp4)
+        av_dict_set(&muxOptions, "movflags", "+faststart", 0);
+    r = avformat_write_header(container_, &muxOptions);
+    av_dict_free(&muxOptions);
+    if (r < 0) return FailFile(r);
+    open_ = true;
+    return true;
+}
+
+bool SharedMovieWriter::FillInput(const DibImage& image) {
+    // Parts of the coded picture the image does not cover repeat its last
+    // row and column.
+    const bool usable = image.HasData() && image.BitsPerPixel() == 32;
+    for (int y = 0; y < codedHeight_; ++y)
+        for (int x = 0; x < codedWidth_; ++x) {
+            const int sy = std::min({y, height_ - 1, usable ? image.Height() - 1 : -1});
+            const int sx = std::min({x, width_ - 1, usable ? image.Width() - 1 : -1});
+            frame_[std::size_t(y) * std::size_t(codedWidth_) + std::size_t(x)] =
+                sx < 0 || sy < 0 ? 0 : image.Row(sy)[sx] & 0xFFFFFF;
+        }
+    int r = av_frame_make_writable(input_);
+    if (r < 0) return Fail("Compress Error", r);
+    if (scaler_) {
+        const std::uint8_t* src[1] = {reinterpret_cast<const std::uint8_t*>(frame_.data())};
+        const int stride[1] = {codedWidth_ * 4};
+        r = sws_scale(scaler_, src, stride, 0, codedHeight_, input_->data, input_->linesize);
+        if (r < 0) return Fail("Compress Error", r);
+    } else {
+        const ColourTable& table = grey_ ? greyRampTable() : standardColourTable();
+        if (grey_)
+            reduceToGreyRamp(frame_, indices_);
+        else
+            reduceToTable(frame_, codedWidth_, dither_, *nearest_, indices_);
+        for (int y = 0; y < codedHeight_; ++y)
+            std::memcpy(input_->data[0] + std::ptrdiff_t(y) * input_->linesize[0],
+                        &indices_[std::size_t(y) * std::size_t(codedWidth_)],
+                        std::size_t(codedWidth_));
+        auto* palette = reinterpret_cast<std::uint32_t*>(input_->data[1]);
+        for (int k = 0; k < 256; ++k)
+            palette[k] = 0xFF000000u | table[std::size_t(k)];
+    }
+    input_->pts = frames_;
+    return true;
+}
+
+bool SharedMovieWriter::Encode(const AVFrame* frame) {
+    int r = avcodec_send_frame(encoder_, frame);
+    if (r < 0) return Fail("Compress Error", r);
+    while (true) {
+        r = avcodec_receive_packet(encoder_, packet_);
+        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
+        if (r < 0) return Fail("Compress Error", r);
+        packet_->duration = 1;
+        av_packet_rescale_ts(packet_, encoder_->time_base, stream_->time_base);
+        packet_->stream_index = stream_->index;
+        r = av_interleaved_write_frame(container_, packet_);
+        if (r < 0) return Fail("AddMediaSample Error", r);
+        ++samples_;
+    }
+}
+
+int SharedMovieWriter::AddFrame(const DibImage& image) {
+    if (!open_) return 1;
+    if (failed_) return 0;
+    if (!FillInput(image) || !Encode(input_)) {
+        failed_ = true;
+        return 0;
+    }
+    ++frames_;
+    return 1;
+}
+
+void SharedMovieWriter::Finish() {
+    if (!open_) return;
+    open_ = false;
+    // H.264 and VP9 hold frames back; drain them before the index is written.
+    if (!failed_ && frames_ > 0) Encode(nullptr);
+    if (samples_ == 0) {
+        avio_closep(&container_->pb);
+        file_.Discard();
+        return;
+    }
+    int r = av_write_trailer(container_);
+    const int closed = avio_closep(&container_->pb);
+    if (r >= 0) r = closed;
+    if (r >= 0) r = file_.Commit();
+    if (r < 0) {
+        file_.Discard();
+        FailFile(r);
+    }
+}
+
+void SharedMovieWriter::Close() {
+    if (container_ && container_->pb) avio_closep(&container_->pb);
+    file_.Discard();
+    avformat_free_context(container_);
+    container_ = nullptr;
+    stream_ = nullptr;
+    avcodec_free_context(&encoder_);
+    sws_freeContext(scaler_);
+    scaler_ = nullptr;
+    av_frame_free(&input_);
+    av_packet_free(&packet_);
+    frame_ = {};
+    indices_ = {};
+    nearest_.reset();
+    format_ = nullptr;
+    open_ = failed_ = false;
+    frames_ = samples_ = 0;
+}
+
+} // namespace
+
+std::unique_ptr<MovieWriter> makeSharedMovieWriter() {
+    return std::make_unique<SharedMovieWriter>();
+}
+
+} // namespace trevalin
