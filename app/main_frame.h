@@ -1,6 +1,7 @@
-// The main window: menus, toolbar, status bar, the splitter with the image view
-// and the settings pane, and the fixed sequences that move parameter sets
-// between the pages and the document.
+// The main window: the splitter with the image view and the settings pane, and
+// the one sequence that moves a parameter set between the pages and the
+// document and renders it. The commands live in main_frame_actions.cpp (one
+// table), the document's file in main_frame_file.cpp.
 #pragma once
 
 #include <QMainWindow>
@@ -37,12 +38,15 @@ enum CommandId : int {
     kFileMruFirst = 57616,
     kAppExit = 57665,
     kEditUndo = 57643,
+    kEditRedo = 57644,
     kEditCut = 57635,
     kEditCopy = 57634,
     kEditPaste = 57637,
     kViewToolbar = 59392,
     kViewStatusBar = 59393,
     kWindowSplit = 57653,
+    kViewZoomIn = 32790,
+    kViewZoomOut = 32791,
     kImageSize = 32773,
     kImageSource = 32782,
     kPresetsView = 32774,
@@ -53,7 +57,12 @@ enum CommandId : int {
     kHelpIndex = 57667,
     kAppAbout = 57664,
     kContextHelp = 57669,
+    kFocusNextPane = 57680,
+    kFocusPreviousPane = 57681,
 };
+
+class ImagePrinting;
+class SplitMode;
 
 class CMainFrame : public QMainWindow, public FrameOperations {
     Q_OBJECT
@@ -102,14 +111,22 @@ class CMainFrame : public QMainWindow, public FrameOperations {
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void CreateActions();
-    void CreateMenus();
-    void CreateToolBar();
-    QAction* AddAction(int id, const QString& text, const QString& prompt,
-                       const QString& tip = QString());
+    struct ActionRow;
+    static const ActionRow kActionRows[];
+    // Actions, menus and toolbar from the command table.
+    void createActions();
+    void createMenus();
+    void createToolBar();
+
+    // Stops the job; the pages show `shown` unless it is null, the document
+    // takes `record` unless it is null; then what failed to compile is reported.
+    // Every render command starts with this.
+    void applySettings(const RenderSettings* record, const RenderSettings* shown);
+    // A copy of the document's record with the pages' values written over it.
+    std::unique_ptr<RenderSettings> pagesRecord();
+    void renderStill();
     void Zoom(bool in, double fx, double fy);
     // Shows what the last compile refused: in the status band, the status bar
     // and on the pages' fields.
@@ -119,13 +136,7 @@ class CMainFrame : public QMainWindow, public FrameOperations {
     void UpdateTitle();
     void RebuildRecentMenu();
     void RememberFile(const QString& path);
-    void StartSplitMode();
     void FocusNextPane(bool forward);
-#ifdef TREVALIN_HAVE_PRINTING
-    void OnFilePrint();
-    void OnFilePrintPreview();
-    void OnFilePrintSetup();
-#endif
 
     CTrevalinDoc& doc_;
     RenderJob& job_;
@@ -140,10 +151,9 @@ class CMainFrame : public QMainWindow, public FrameOperations {
     QString path_;
     QPointer<QDialog> help_;
 #ifdef TREVALIN_HAVE_PRINTING
-    std::unique_ptr<QPrinter> printer_;
+    ImagePrinting* printing_ = nullptr;
 #endif
-    bool splitMode_ = false;
-    QList<int> splitSizes_;
+    SplitMode* splitMode_ = nullptr;
 };
 
 } // namespace trevalin

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QSplitter>
 #include <QTemporaryDir>
@@ -114,6 +115,7 @@ class MainFrameTest : public QObject {
     void sliderReleaseRendersAtNewTime();
     void helpTopicsShowsReference();
     void splitMovesDividerFromKeyboard();
+    void shortcutsTriggerTheirCommands();
 #ifdef TREVALIN_HAVE_PRINTING
     void printsToPdf();
 #endif
@@ -469,6 +471,50 @@ void MainFrameTest::splitMovesDividerFromKeyboard() {
     QTest::keyClick(&p.frame, Qt::Key_Left);
     QTest::keyClick(&p.frame, Qt::Key_Escape); // puts it back
     QCOMPARE(p.frame.Splitter()->sizes()[0], start + 10);
+}
+
+void MainFrameTest::shortcutsTriggerTheirCommands() {
+    Program p;
+    QVERIFY(QTest::qWaitForWindowActive(&p.frame));
+    QVERIFY(p.doc.SetImageSize(8, 8));
+    p.setRegion("-2", "-2", "4", false);
+    int movieDialogs = 0;
+    setSaveFileHook([&](const SaveFileRequest&) {
+        ++movieDialogs;
+        return QString(); // cancelled
+    });
+    const struct {
+        QKeySequence key;
+        int id;
+    } rows[] = {
+        {QKeySequence(Qt::Key_F5), kRenderImage},
+        {QKeySequence(Qt::CTRL | Qt::Key_R), kRenderImage},
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), kRenderImage},
+        {QKeySequence(Qt::Key_Escape), kRenderStop},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), kRenderMovie},
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), kViewZoomIn},
+        {QKeySequence(Qt::CTRL | Qt::Key_Minus), kViewZoomOut},
+    };
+    for (const auto& row : rows) {
+        QAction* action = p.frame.Action(row.id);
+        const QString name = row.key.toString();
+        // The menus show the key beside the item.
+        QVERIFY2(action->shortcuts().contains(row.key), qPrintable(name));
+        QSignalSpy spy(action, &QAction::triggered);
+        QTest::keySequence(&p.frame, row.key);
+        QVERIFY2(spy.count() == 1, qPrintable(name));
+        p.frame.OnRenderStop();
+    }
+    QCOMPARE(movieDialogs, 1);
+    // The zoom keys act about the centre: in then out gives the region back.
+    QCOMPARE(docText(p.doc, &RenderSettings::width), QString("4"));
+    QCOMPARE(docText(p.doc, &RenderSettings::left), QString("-2"));
+
+    // Escape stops a running render.
+    QVERIFY(p.doc.SetImageSize(2000, 2000));
+    p.frame.OnRenderImage();
+    QTest::keyClick(&p.frame, Qt::Key_Escape);
+    QVERIFY(!p.job.Running());
 }
 
 #ifdef TREVALIN_HAVE_PRINTING

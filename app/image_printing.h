@@ -1,0 +1,37 @@
+// File > Print, Print Preview and Print Setup: the picture, as large as the
+// page allows, on one printer kept for the session.
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+class QPrinter;
+class QWidget;
+
+namespace trevalin {
+
+class CTrevalinDoc;
+class RenderJob;
+
+class ImagePrinting : public QObject {
+    Q_OBJECT
+  public:
+    ImagePrinting(CTrevalinDoc& doc, RenderJob& job, QWidget* owner);
+    ~ImagePrinting() override;
+
+    void print();
+    void preview();
+    void setup();
+    // Draws the picture centred at the top of the page, proportions kept.
+    void printImage(QPrinter* printer);
+
+  private:
+    QPrinter* printer();
+
+    CTrevalinDoc& doc_;
+    RenderJob& job_;
+    QWidget* owner_;
+    std::unique_ptr<QPrinter> printer_;
+};
+
+} // namespace trevalin
