@@ -120,9 +120,18 @@ int parseOptions(int argc, char** argv, Options& o) {
     return -1;
 }
 
+// TREVALIN_DATA wins; then the installed copy (<prefix>/bin/trevalin-render
+// beside <prefix>/share/trevalin), then the source tree the tool was built from.
 std::filesystem::path bundledPresets() {
     if (const char* dir = std::getenv("TREVALIN_DATA"))
         return std::filesystem::path(dir) / "presets.txt";
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path installed =
+            exe.parent_path().parent_path() / "share" / "trevalin" / "presets.txt";
+        if (std::filesystem::exists(installed, error)) return installed;
+    }
     return std::filesystem::path(TREVALIN_DATA_DIR) / "presets.txt";
 }
 
