@@ -103,9 +103,12 @@ err=$("$tool" --presets "$work/open.txt" --size 8x8 -o "$work/w.bmp" 2>&1)
 contains "presets warning" "$work/open.txt: line 2: preset \"open\" has no ENDPRESET" "$err"
 
 # A picture too large for the memory there is is refused before the render, saying why.
-err=$(ulimit -v 800000; "$tool" --presets "$work/p.txt" --size 16000x16000 -o "$work/huge.bmp" 2>&1)
-check "huge picture status" 2 $?
-contains "huge picture" "16000 × 16000 needs 1.0 GB for the picture" "$err"
+# (AddressSanitizer cannot start under an address-space limit.)
+if ! ldd "$tool" | grep -q libasan; then
+    err=$(ulimit -v 800000; "$tool" --presets "$work/p.txt" --size 16000x16000 -o "$work/huge.bmp" 2>&1)
+    check "huge picture status" 2 $?
+    contains "huge picture" "16000 × 16000 needs 1.0 GB for the picture" "$err"
+fi
 
 if [ "$failures" -ne 0 ]; then exit 1; fi
 echo "output files: all checks passed"
