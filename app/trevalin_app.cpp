@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
@@ -72,8 +73,14 @@ bool CTrevalinApp::InitInstance(int* code) {
     }
     tabs->PresetsPage()->ReadPresets(presets.path);
 
+    // The last run's settings and layout; on a first start the first preset.
     auto preset = std::make_unique<RenderSettings>();
-    if (loadFirstPreset(tabs->PresetsPage()->Tree(), *preset)) {
+    QSettings settings;
+    bool haveRecord = frame_->restoreLayout(settings, preset.get());
+    QString presetName;
+    if (!haveRecord)
+        haveRecord = loadFirstPreset(tabs->PresetsPage()->Tree(), *preset, &presetName);
+    if (haveRecord) {
         tabs->PresetsPage()->SetSettings(*preset);
         tabs->FormulasPage()->LoadFromSettings(*preset);
         tabs->CoordsPage()->LoadFromSettings(*preset);
@@ -86,6 +93,11 @@ bool CTrevalinApp::InitInstance(int* code) {
         return false;
     }
     frame_->show();
+    // A picture at once, unless a file was opened to be looked at.
+    if (files.isEmpty() && haveRecord && !parser.isSet(screenshot)) {
+        if (!presetName.isEmpty()) frame_->setPresetName(presetName);
+        frame_->startWith(*preset);
+    }
 
     if (parser.isSet(screenshot))
         TakeScreenshot(parser.value(screenshot), files.isEmpty(),
