@@ -2,13 +2,14 @@
 # make test  installs what is missing, builds, runs every test (the engine also under
 #            AddressSanitizer/UBSan, the render job under ThreadSanitizer)
 # make bench installs what is missing, builds, runs the benchmarks
+# make package builds a Debian package (in build/)
 BUILD ?= build
 SANBUILD ?= build-san
 TSANBUILD ?= build-tsan
 JOBS ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 
-.PHONY: all deps build build-san build-tsan test run bench clean
+.PHONY: all deps build build-san build-tsan test run bench package clean
 
 all: build
 
@@ -39,6 +40,9 @@ run: build
 
 bench: build
 	@scripts/bench.sh $(BUILD)
+
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(SANBUILD) $(TSANBUILD)

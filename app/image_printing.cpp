@@ -7,6 +7,7 @@
 #include <QPrinter>
 
 #include "app/document_file.h"
+#include "app/user_messages.h"
 #include "render/render_job.h"
 
 namespace trevalin {
@@ -21,21 +22,23 @@ QPrinter* ImagePrinting::printer() {
     return printer_.get();
 }
 
-void ImagePrinting::printImage(QPrinter* printer) {
+bool ImagePrinting::printImage(QPrinter* printer) {
     const QImage picture = snapshotImage(doc_, job_.Lock());
     QPainter painter(printer);
-    if (picture.isNull() || !painter.isActive()) return;
+    if (picture.isNull() || !painter.isActive()) return false;
     const QRect page = painter.viewport();
     QSize size = picture.size();
     size.scale(page.size(), Qt::KeepAspectRatio);
     const QRect target(page.left() + (page.width() - size.width()) / 2, page.top(), size.width(),
                        size.height());
     painter.drawImage(target, picture);
+    return painter.end();
 }
 
 void ImagePrinting::print() {
     QPrintDialog dialog(printer(), owner_);
-    if (dialog.exec() == QDialog::Accepted) printImage(printer());
+    if (dialog.exec() == QDialog::Accepted && !printImage(printer()))
+        showWarning(owner_, tr("The picture could not be printed."));
 }
 
 void ImagePrinting::preview() {

@@ -22,8 +22,9 @@ class ImagePrinting : public QObject {
     void print();
     void preview();
     void setup();
-    // Draws the picture centred at the top of the page, proportions kept.
-    void printImage(QPrinter* printer);
+    // Draws the picture centred at the top of the page, proportions kept;
+    // false when nothing was printed.
+    bool printImage(QPrinter* printer);
 
   private:
     QPrinter* printer();

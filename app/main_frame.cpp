@@ -22,6 +22,7 @@
 #include "app/dialogs.h"
 #include "app/document_file.h"
 #include "app/help_reference.h"
+#include "app/lock_key_indicators.h"
 #include "app/pages/field_edit.h"
 #include "app/pages/props_a.h"
 #include "app/pages/props_b.h"
@@ -74,6 +75,7 @@ CMainFrame::CMainFrame(CTrevalinDoc& doc, RenderJob& job, QWidget* parent,
     createMenus();
     createToolBar();
     statusBar()->addWidget(new QLabel(tr("Ready"), statusBar()), 1);
+    indicators_ = new LockKeyIndicators(statusBar(), this, makePlatformLockKeySource());
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     view_ = new CTrevalinView(doc_, job_, splitter_);
@@ -124,8 +126,8 @@ QAction* CMainFrame::Action(int id) const {
 }
 
 #ifdef TREVALIN_HAVE_PRINTING
-void CMainFrame::PrintImage(QPrinter* printer) {
-    printing_->printImage(printer);
+bool CMainFrame::PrintImage(QPrinter* printer) {
+    return printing_->printImage(printer);
 }
 #endif
 

@@ -27,6 +27,7 @@ namespace trevalin {
 
 class CTrevalinDoc;
 class CTrevalinView;
+class LockKeyIndicators;
 class RenderJob;
 
 // Command ids of the menus and toolbar, as the program has always numbered them.
@@ -128,14 +129,15 @@ class CMainFrame : public QMainWindow, public FrameOperations {
     CTrevalinView* View() const { return view_; }
     CMyTabView* Tabs() const { return tabs_; }
     QSplitter* Splitter() const { return splitter_; }
+    LockKeyIndicators* Indicators() const { return indicators_; }
     const RecentFileList& RecentFiles() const { return recent_; }
     QString DocumentPath() const { return path_; }
     QString PresetName() const { return presetName_; }
     // Shown in the title and suggested by Save As.
     void setPresetName(const QString& name);
 #ifdef TREVALIN_HAVE_PRINTING
-    // The picture, as large as the page allows.
-    void PrintImage(QPrinter* printer);
+    // The picture, as large as the page allows; false when nothing was printed.
+    bool PrintImage(QPrinter* printer);
 #endif
 
   protected:
@@ -189,6 +191,7 @@ class CMainFrame : public QMainWindow, public FrameOperations {
     RecentFileList recent_;
     QString path_;
     QPointer<QDialog> help_;
+    LockKeyIndicators* indicators_ = nullptr;
 #ifdef TREVALIN_HAVE_PRINTING
     ImagePrinting* printing_ = nullptr;
 #endif

@@ -13,6 +13,7 @@
 
 #include "app/main_frame.h"
 #include "app/split_mode.h"
+#include "app/thread_count_menu.h"
 
 #ifdef TREVALIN_HAVE_PRINTING
 #include "app/image_printing.h"
@@ -43,6 +44,7 @@ enum RowFlag : unsigned {
 // recent-file list goes.
 constexpr int kSeparator = 0;
 constexpr int kRecentFiles = -1;
+constexpr int kRenderThreads = -2; // the Threads submenu
 
 } // namespace
 
@@ -227,7 +229,8 @@ void CMainFrame::createMenus() {
           kSeparator, kViewLivePreview}},
         {QT_TR_NOOP("&Image"), {kImageSize, kImageSource}},
         {QT_TR_NOOP("&Presets"), {kPresetsView, kPresetsSave}},
-        {QT_TR_NOOP("&Render"), {kRenderImage, kRenderMovie, kRenderStop}},
+        {QT_TR_NOOP("&Render"),
+         {kRenderImage, kRenderMovie, kRenderStop, kSeparator, kRenderThreads}},
         {QT_TR_NOOP("&Help"), {kHelpIndex, kSeparator, kAppAbout}},
     };
     for (const MenuRow& row : menus) {
@@ -235,6 +238,8 @@ void CMainFrame::createMenus() {
         for (int id : row.items) {
             if (id == kSeparator) {
                 menu->addSeparator();
+            } else if (id == kRenderThreads) {
+                menu->addMenu(new ThreadCountMenu(job_, menu));
             } else if (id == kRecentFiles) {
                 // The list goes in above this separator.
                 fileMenu_ = menu;

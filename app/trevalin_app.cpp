@@ -3,15 +3,19 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
+#include <QMessageBox>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
 
+#include "app/command_line.h"
+#include "app/command_line_print.h"
 #include "app/main_frame.h"
 #include "app/pages/props_a.h"
 #include "app/pages/props_b.h"
 #include "app/pages/settings_page.h"
+#include "app/session_inhibitor.h"
 #include "app/startup_preset.h"
 #include "app/user_messages.h"
 #include "app/view/trevalin_view.h"
@@ -28,33 +32,29 @@ CTrevalinApp::CTrevalinApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("Trevalin"));
     setApplicationDisplayName(QStringLiteral("Trevalin"));
     setApplicationVersion(QStringLiteral(TREVALIN_VERSION));
-    setDesktopFileName(QStringLiteral("trevalin"));
+    setDesktopFileName(QStringLiteral("io.github.trevalin.Trevalin"));
 }
 
 CTrevalinApp::~CTrevalinApp() {
     // The window (whose view stops the render) goes first, the job and its lock last.
     frame_.reset();
+    inhibitor_.reset();
     doc_.reset();
     job_.reset();
 }
 
 bool CTrevalinApp::InitInstance(int* code) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Makes pictures and movies from formulas."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A picture to open."),
-                                 QStringLiteral("[file]"));
-    // For the documentation and for checks: render the first preset (or show
-    // the file given), save a picture of the window and quit.
-    QCommandLineOption screenshot(QStringLiteral("screenshot"), QString(), QStringLiteral("png"));
-    screenshot.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(screenshot);
-    QCommandLineOption screenshotTab(QStringLiteral("screenshot-tab"), QString(),
-                                     QStringLiteral("index"));
-    screenshotTab.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(screenshotTab);
-    parser.process(*this);
+    CommandLine line;
+    QString error;
+    if (!parseCommandLine(parser, arguments(), line, &error)) {
+        std::fprintf(stderr, "%s: %s\n%s\n", qPrintable(applicationName()), qPrintable(error),
+                     qPrintable(tr("Try --help.")));
+        *code = 1;
+        return false;
+    }
+    if (line.help) parser.showHelp(0); // these two end the process
+    if (line.version) parser.showVersion();
 
     job_ = std::make_unique<RenderJob>();
     doc_ = std::make_unique<CTrevalinDoc>();
@@ -87,22 +87,39 @@ bool CTrevalinApp::InitInstance(int* code) {
         tabs->MovieOptionsPage()->LoadFromSettings(*preset);
     }
 
-    const QStringList files = parser.positionalArguments();
-    if (!files.isEmpty() && !frame_->OpenDocumentFile(files.first())) {
+    if (line.action != CommandLine::Action::Open) {
+#ifdef TREVALIN_HAVE_PRINTING
+        // No window to show the reason in: a terminal gets it too.
+        setWarningHook([](const QString& text) {
+            std::fprintf(stderr, "%s: %s\n", qPrintable(applicationName()),
+                         qPrintable(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' '))));
+            QMessageBox::warning(nullptr, applicationDisplayName(), text);
+        });
+        *code = printFromCommandLine(*frame_, line);
+        setWarningHook(nullptr);
+#else
+        std::fprintf(stderr, "%s\n", qPrintable(tr("This build of Trevalin cannot print.")));
+        *code = 1;
+#endif
+        return false;
+    }
+    if (!line.file.isEmpty() && !frame_->OpenDocumentFile(line.file)) {
         *code = 1;
         return false;
     }
+    // Before the window shows, so that its first activation is seen.
+    inhibitor_ = std::make_unique<SessionInhibitor>(makeScreenSaverService());
+    inhibitor_->watch(frame_.get(), frame_->View());
     frame_->show();
     // A picture at once, unless a file was opened to be looked at.
-    if (files.isEmpty() && haveRecord && !parser.isSet(screenshot)) {
+    if (line.file.isEmpty() && haveRecord && line.screenshot.isEmpty()) {
         if (!presetName.isEmpty()) frame_->setPresetName(presetName);
         frame_->startWith(*preset);
     }
 
-    if (parser.isSet(screenshot))
-        TakeScreenshot(parser.value(screenshot), files.isEmpty(),
-                       parser.isSet(screenshotTab) ? parser.value(screenshotTab).toInt()
-                                                   : CMyTabView::kPresetsTab);
+    if (!line.screenshot.isEmpty())
+        TakeScreenshot(line.screenshot, line.file.isEmpty(),
+                       line.screenshotTab >= 0 ? line.screenshotTab : CMyTabView::kPresetsTab);
     return true;
 }
 

@@ -11,6 +11,7 @@ namespace trevalin {
 class CMainFrame;
 class CTrevalinDoc;
 class RenderJob;
+class SessionInhibitor;
 
 class CTrevalinApp : public QApplication {
     Q_OBJECT
@@ -26,6 +27,7 @@ class CTrevalinApp : public QApplication {
     void TakeScreenshot(const QString& path, bool renderPreset, int tab);
 
     std::unique_ptr<RenderJob> job_;
+    std::unique_ptr<SessionInhibitor> inhibitor_;
     std::unique_ptr<CTrevalinDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
 };

@@ -29,7 +29,7 @@ using namespace trevalin;
 constexpr const char* kUsage =
     "usage: trevalin-render [--presets FILE] [--preset NAME] [--list] [--size WxH] [--time N]\n"
     "                       [--source FILE.bmp] [--set KEY=VALUE]... [-o OUT.bmp|OUT.png]\n"
-    "                       [--movie OUT.mov | --frames DIR] [--quiet]\n";
+    "                       [--movie OUT.mov | --frames DIR] [--threads N] [--quiet]\n";
 
 enum Exit { kRendered = 0, kRenderError = 1, kBadInput = 2, kOutputFailed = 3 };
 
@@ -37,6 +37,7 @@ struct Options {
     std::string presets, preset, source, output, movie, frames;
     std::vector<std::string> sets;
     int width = 256, height = 256, time = 0;
+    int threads = 0; // every core
     bool list = false, quiet = false;
 };
 
@@ -95,6 +96,9 @@ int parseOptions(int argc, char** argv, Options& o) {
             if (!value(o.movie)) return usageError("--movie needs a file");
         } else if (a == "--frames") {
             if (!value(o.frames)) return usageError("--frames needs a folder");
+        } else if (a == "--threads") {
+            if (!value(v) || !parseInt(v.c_str(), 1, 1024, o.threads))
+                return usageError("--threads takes a number from 1 to 1024");
         } else if (a == "--quiet") {
             o.quiet = true;
         } else if (a == "-h" || a == "--help") {
@@ -116,9 +120,18 @@ int parseOptions(int argc, char** argv, Options& o) {
     return -1;
 }
 
+// TREVALIN_DATA wins; then the installed copy (<prefix>/bin/trevalin-render
+// beside <prefix>/share/trevalin), then the source tree the tool was built from.
 std::filesystem::path bundledPresets() {
     if (const char* dir = std::getenv("TREVALIN_DATA"))
         return std::filesystem::path(dir) / "presets.txt";
+    std::error_code error;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) {
+        const std::filesystem::path installed =
+            exe.parent_path().parent_path() / "share" / "trevalin" / "presets.txt";
+        if (std::filesystem::exists(installed, error)) return installed;
+    }
     return std::filesystem::path(TREVALIN_DATA_DIR) / "presets.txt";
 }
 
@@ -190,6 +203,7 @@ int main(int argc, char** argv) {
     doc->SetView(&view);
     std::atomic<int> paints{0};
     job.SetPaintRequest([&paints] { ++paints; });
+    job.SetThreadCount(o.threads);
 
     if (!doc->SetImageSize(o.width, o.height)) return usageError("bad image size");
     if (!o.source.empty()) {

@@ -3,16 +3,11 @@
 #include <cmath>
 
 #include "formula/arith.h"
+#include "formula/code_walk.h"
 #include "formula/formula_context.h"
 
 namespace trevalin {
 namespace {
-
-// The memo point matches when neither coordinate differs from it; written as
-// "not less and not greater" so that a NaN coordinate matches too.
-inline bool memoHit(const FormulaContext& ctx, double x, double y) {
-    return !(x < ctx.memoX || x > ctx.memoX) && !(y < ctx.memoY || y > ctx.memoY);
-}
 
 inline std::int32_t rememberCount(FormulaContext& ctx, double x, double y, std::int32_t count) {
     ctx.memoX = x;
@@ -43,6 +38,11 @@ inline std::int32_t iterateSquare(double a, double b, double cx, double cy, std:
 }
 
 } // namespace
+
+// Written as "not less and not greater" so that a NaN coordinate matches too.
+bool memoHit(const FormulaContext& ctx, double x, double y) {
+    return !(x < ctx.memoX || x > ctx.memoX) && !(y < ctx.memoY || y > ctx.memoY);
+}
 
 std::int32_t mandel(FormulaContext& ctx, double x, double y) {
     if (memoHit(ctx, x, y)) return ctx.memoCount;
@@ -121,6 +121,22 @@ double zebra(double a1, double a2, double a3, double a4) {
     // 64-bit: h - r - 1 leaves int32 for h = INT32_MIN.
     if (q & 1) return static_cast<double>(std::int64_t{h} - r - 1);
     return static_cast<double>(r);
+}
+
+bool callsFractal(const std::uint8_t* code) {
+    for (int pos = 0; pos < kCodeAreaSize && code[pos] != kRecordEnd;
+         pos += recordSize(code + pos)) {
+        if (code[pos] != kRecordOperation) continue;
+        switch (static_cast<Op>(code[pos + 1])) {
+        case Op::Mandel:
+        case Op::Manc:
+        case Op::Man3:
+        case Op::Julia:
+        case Op::Dragon: return true;
+        default: break;
+        }
+    }
+    return false;
 }
 
 } // namespace trevalin

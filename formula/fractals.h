@@ -9,6 +9,10 @@ namespace trevalin {
 
 struct FormulaContext;
 
+// Whether (x, y) matches the memo point: neither coordinate differs, so a NaN
+// coordinate matches anything.
+bool memoHit(const FormulaContext& ctx, double x, double y);
+
 // Escape counts 1 .. iterationLimit; 0 for a point that stays bounded.
 std::int32_t mandel(FormulaContext& ctx, double x, double y);
 std::int32_t man3(FormulaContext& ctx, double x, double y);
@@ -21,5 +25,9 @@ double manc(FormulaContext& ctx, double x, double y);
 // Bands of width trunc(a2) counting up, then down, along trunc(a1 + a4); odd
 // positions shifted by trunc(a3). 0 when a1 is 0 or the width truncates to 0.
 double zebra(double a1, double a2, double a3, double a4);
+
+// Whether a run of code calls one of the iteration functions, and so reads or
+// writes the memo entry.
+bool callsFractal(const std::uint8_t* code);
 
 } // namespace trevalin

@@ -16,6 +16,7 @@
 #include "render/dib_image.h"
 #include "render/frame_renderer.h"
 #include "render/frame_sink.h"
+#include "render/parallel_pass.h"
 #include "render/render_settings.h"
 
 namespace trevalin {
@@ -52,13 +53,18 @@ RenderJob::~RenderJob() {
 
 void RenderJob::Start(const Params& params) {
     Stop();
-    p_ = params;
-    p_.vars.source = p_.source.get();
-    status_[0] = '\0';
-    stopRequest_ = false;
-    errorFlag_ = false;
-    finished_ = false;
-    writer_.reset();
+    {
+        // Other threads poll the status and flags under the lock at any time.
+        Guard hold(lock_);
+        p_ = params;
+        p_.vars.source = p_.source.get();
+        status_[0] = '\0';
+        stopRequest_ = false;
+        stopping_ = false;
+        errorFlag_ = false;
+        finished_ = false;
+        writer_.reset();
+    }
     running_ = true;
     worker_ = std::thread([this] {
         applyPriority(p_.settings->priority);
@@ -66,10 +72,15 @@ void RenderJob::Start(const Params& params) {
     });
 }
 
+void RenderJob::RequestStop() {
+    stopRequest_ = true;
+    stopping_ = true;
+}
+
 void RenderJob::Stop() {
     {
         Guard hold(lock_);
-        stopRequest_ = true;
+        RequestStop();
     }
     if (worker_.joinable()) worker_.join();
     running_ = false;
@@ -108,7 +119,7 @@ int RenderJob::ReportError(const char* format, ...) {
     va_start(args, format);
     std::vsnprintf(status_, sizeof status_, format, args);
     va_end(args);
-    stopRequest_ = true;
+    RequestStop();
     errorFlag_ = true;
     return 0;
 }
@@ -176,6 +187,59 @@ void RenderJob::SetUpFrame() {
     refineMask_ = 2 * step_ - 1;
 }
 
+bool RenderJob::RunPassOnePixel() {
+    FrameVariables& v = p_.vars;
+    const RenderSettings& s = *p_.settings;
+    DibImage& target = *p_.target;
+    for (;;) {
+        v.x = v.px * v.xstep + v.left;
+        if (step_ == firstStep_ || (refineMask_ & (v.px | v.py)) != 0) {
+            const std::uint32_t colour = PixelColour(*p_.context, v, s);
+            bool stop;
+            {
+                Guard hold(lock_);
+                if (step_ < 2)
+                    target.Row(v.py)[v.px] = colour;
+                else
+                    target.FillBlock(v.px, v.py, step_, colour);
+                stop = stopRequest_;
+            }
+            if (stop) return false;
+        }
+        v.px += step_;
+        if (v.px < p_.width) continue;
+        v.px = 0;
+        v.py += step_;
+        v.y = v.py * v.ystep + v.top;
+        if (v.py < p_.height) continue;
+        return true;
+    }
+}
+
+bool RenderJob::RunPassOnThreads(int threads) {
+    PassPlan plan;
+    plan.context = p_.context;
+    plan.vars = p_.vars;
+    plan.settings = p_.settings;
+    plan.width = p_.width;
+    plan.height = p_.height;
+    plan.step = step_;
+    plan.allPoints = step_ == firstStep_;
+    plan.threads = threads;
+    const int priority = p_.settings->priority;
+    if (!renderParallelPass(plan, *p_.target, lock_, stopping_,
+                            [priority] { applyPriority(priority); }))
+        return false;
+    // Where the one-pixel loop leaves the walk at the end of the pass.
+    FrameVariables& v = p_.vars;
+    const int lastColumn = (p_.width - 1) / step_ * step_;
+    v.x = lastColumn * v.xstep + v.left;
+    v.px = 0;
+    v.py = (p_.height + step_ - 1) / step_ * step_;
+    v.y = v.py * v.ystep + v.top;
+    return true;
+}
+
 void RenderJob::Run() {
     FrameVariables& v = p_.vars;
     const RenderSettings& s = *p_.settings;
@@ -213,27 +277,11 @@ void RenderJob::Run() {
         if (!ended) ReportStatus("Frame %d", v.frame + 1);
     }
 
+    const int threads = effectiveThreadCount(threads_);
     while (!ended) {
-        v.x = v.px * v.xstep + v.left;
-        if (step_ == firstStep_ || (refineMask_ & (v.px | v.py)) != 0) {
-            const std::uint32_t colour = PixelColour(*p_.context, v, s);
-            bool stop;
-            {
-                Guard hold(lock_);
-                if (step_ < 2)
-                    target.Row(v.py)[v.px] = colour;
-                else
-                    target.FillBlock(v.px, v.py, step_, colour);
-                stop = stopRequest_;
-            }
-            if (stop) break;
-        }
-        v.px += step_;
-        if (v.px < p_.width) continue;
-        v.px = 0;
-        v.py += step_;
-        v.y = v.py * v.ystep + v.top;
-        if (v.py < p_.height) continue;
+        const bool completed =
+            threads > 1 && passCanBeSplit(s) ? RunPassOnThreads(threads) : RunPassOnePixel();
+        if (!completed) break;
 
         // The pass is complete; the next one computes only its new grid points.
         const int old = step_;

@@ -45,6 +45,10 @@ class RenderJob {
     void SetPaintRequest(PaintRequest paint) { paint_ = std::move(paint); }
     // Makes the sink for the frames of renders of more than one frame.
     void SetWriterFactory(WriterFactory factory) { writerFactory_ = std::move(factory); }
+    // Threads for the passes of the next render: 0 for every core (the default),
+    // 1 for the one-pixel loop. The pictures are the same for every count.
+    void SetThreadCount(int threads) { threads_ = threads < 0 ? 0 : threads; }
+    int ThreadCount() const { return threads_; }
 
     // Stops any previous job, then starts a new worker thread; the settings'
     // priority picks the thread's nice value (Low lower, High higher where permitted).
@@ -73,6 +77,10 @@ class RenderJob {
 
   private:
     void Run();
+    // Computes the current pass; false when the job stopped in the middle.
+    bool RunPassOnePixel();
+    bool RunPassOnThreads(int threads);
+    void RequestStop(); // under the lock
     void PostPaint();
 
     Params p_;
@@ -81,6 +89,8 @@ class RenderJob {
     int refineMask_ = 31;
     bool errorFlag_ = false;
     bool stopRequest_ = false;
+    std::atomic<bool> stopping_{false}; // stopRequest_ for the pass threads, which poll it
+    int threads_ = 0;
     bool finished_ = false;
     std::atomic<bool> running_{false};
     std::unique_ptr<FrameSink> writer_;

@@ -9,7 +9,8 @@ packages=(
     libpng-dev
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
     parallel
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
+    desktop-file-utils appstream shared-mime-info dbus-daemon dpkg-dev
 )
 
 missing=()

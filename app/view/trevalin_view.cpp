@@ -73,9 +73,11 @@ void CTrevalinView::StartRender(const FrameVariables& vars) {
 }
 
 void CTrevalinView::StopRender() {
+    const bool ran = worker_;
     job_.Stop();
     worker_ = false;
     timer_.stop();
+    if (ran) emit renderEnded();
 }
 
 void CTrevalinView::SetScrollSize(int, int) {

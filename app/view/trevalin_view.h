@@ -49,6 +49,8 @@ class CTrevalinView : public QWidget, public DocumentView {
     void renderStarted();
     // The job ended by itself (finished, or stopped by an error).
     void renderFinished();
+    // A render that ran has ended, however: finished, failed or stopped.
+    void renderEnded();
 
   protected:
     void paintEvent(QPaintEvent* event) override;

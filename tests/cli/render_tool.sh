@@ -121,6 +121,21 @@ check "set red" "7 20 3" "$(bmp_pixel "$work/set.bmp" 1 1)"
 cmp -s "$work/a.png" "$work/b.png"; check "repeatable png" 0 $?
 check "png signature" "89504e47" "$(od -An -tx1 -N 4 "$work/a.png" | tr -d ' ')"
 
+# Every bundled preset gives the same picture on one thread and on several.
+"$tool" --presets "$src/data/presets.txt" --list >"$work/names.txt"
+differing=""
+while IFS= read -r name; do
+    "$tool" --presets "$src/data/presets.txt" --preset "$name" --size 45x29 --threads 1 \
+        --source "$src/data/source.bmp" -o "$work/one.bmp" --quiet 2>/dev/null
+    "$tool" --presets "$src/data/presets.txt" --preset "$name" --size 45x29 --threads 3 \
+        --source "$src/data/source.bmp" -o "$work/three.bmp" --quiet 2>/dev/null
+    cmp -s "$work/one.bmp" "$work/three.bmp" || differing="$differing [$name]"
+done <"$work/names.txt"
+check "bundled presets, --threads 1 and 3" "" "$differing"
+check "presets listed" 1 "$([ "$(wc -l <"$work/names.txt")" -gt 40 ] && echo 1)"
+"$tool" --presets "$work/p.txt" --preset ramps --threads 0 -o "$work/x.bmp" 2>/dev/null
+check "zero threads refused" 2 $?
+
 # A formula that fails names its field and the render goes on.
 err=$("$tool" --presets "$work/p.txt" --preset broken --size 2x2 -o "$work/broken.bmp" 2>&1)
 check "broken status" 0 $?

@@ -1,0 +1,281 @@
+#include "render/parallel_pass.h"
+
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "formula/formula_context.h"
+#include "formula/fractals.h"
+#include "formula/noise.h"
+#include "formula/random_draws.h"
+#include "formula/random_state.h"
+#include "render/dib_image.h"
+#include "render/frame_renderer.h"
+#include "render/render_settings.h"
+
+namespace trevalin {
+namespace {
+
+// The formulas PixelColour runs for a sample under the colour model.
+int colourCodes(const RenderSettings& s, const std::uint8_t* codes[3]) {
+    switch (s.colormode) {
+    case 0:
+    case 3: codes[0] = s.red.code; return 1;
+    case 1:
+    case 2:
+        codes[0] = s.red.code;
+        codes[1] = s.grn.code;
+        codes[2] = s.blu.code;
+        return 3;
+    default: return 0; // nothing is evaluated
+    }
+}
+
+struct Memo {
+    std::int32_t count;
+    double value, x, y;
+};
+
+Memo memoOf(const FormulaContext& c) {
+    return Memo{c.memoCount, c.memoValue, c.memoX, c.memoY};
+}
+
+void setMemo(FormulaContext& c, const Memo& m) {
+    c.memoCount = m.count;
+    c.memoValue = m.value;
+    c.memoX = m.x;
+    c.memoY = m.y;
+}
+
+// The computed columns of a pass row: every grid column in the first pass and
+// in rows new to this pass, only the new (odd) ones otherwise.
+struct RowSpan {
+    int first, stride, count;
+};
+
+struct Band {
+    int firstRow = 0; // index among the pass's rows
+    int rows = 0;
+    std::int64_t pixelsBefore = 0;
+    int pixels = 0;
+    std::vector<std::uint32_t> colours;
+    Memo end{};
+    bool stopped = false;
+    bool ready = false; // guarded by the commit mutex
+};
+
+class PassRunner {
+  public:
+    PassRunner(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,
+               const std::atomic<bool>& stop)
+        : plan_(plan), vars_(plan.vars), target_(target), lock_(lock), stop_(stop),
+          snapshot_(std::make_unique<FormulaContext>(*plan.context)),
+          probe_(std::make_unique<FormulaContext>(*plan.context)) {
+        const std::uint8_t* codes[3];
+        const int n = colourCodes(*plan.settings, codes);
+        std::uint64_t draws = 0;
+        for (int i = 0; i < n; ++i) {
+            draws += static_cast<std::uint64_t>(randomDrawsPerRun(codes[i]));
+            memoUsed_ = memoUsed_ || callsFractal(codes[i]);
+        }
+        drawsPerPixel_ = draws * (plan.settings->oversample ? 4 : 1);
+        randomStart_ = RandomState::get();
+        memo_ = memoOf(*plan.context);
+
+        const int passRows = (plan.height + plan.step - 1) / plan.step;
+        const int wanted = plan.threads > 1 ? plan.threads * 8 : 1;
+        const int bandCount = passRows < wanted ? passRows : wanted;
+        const int rowsPerBand = (passRows + bandCount - 1) / bandCount;
+        std::int64_t before = 0;
+        for (int r = 0; r < passRows; r += rowsPerBand) {
+            Band b;
+            b.firstRow = r;
+            b.rows = passRows - r < rowsPerBand ? passRows - r : rowsPerBand;
+            b.pixelsBefore = before;
+            for (int k = 0; k < b.rows; ++k)
+                b.pixels += span(rowPy(r + k)).count;
+            before += b.pixels;
+            bands_.push_back(std::move(b));
+        }
+    }
+
+    bool run(int threads, const std::function<void()>& onThreadStart) {
+        std::vector<std::thread> helpers;
+        for (int i = 1; i < threads && i < static_cast<int>(bands_.size()); ++i)
+            helpers.emplace_back([this, &onThreadStart] {
+                if (onThreadStart) onThreadStart();
+                work();
+            });
+        work();
+        for (std::thread& t : helpers)
+            t.join();
+
+        // The state of the bands stored, as the one-pixel loop would leave it.
+        const std::uint64_t draws = drawsPerPixel_ * static_cast<std::uint64_t>(committedPixels_);
+        if (draws != 0) RandomState::set(RandomState::jump(randomStart_, draws));
+        if (memoUsed_) setMemo(*plan_.context, memo_);
+        return !halted_ && next_ == bands_.size();
+    }
+
+  private:
+    int rowPy(int passRow) const { return passRow * plan_.step; }
+    // The loop sets y from the row only when it moves to the next row.
+    double rowY(int py) const { return py == 0 ? vars_.top : py * vars_.ystep + vars_.top; }
+    double columnX(int px) const { return px * vars_.xstep + vars_.left; }
+
+    RowSpan span(int py) const {
+        const int s = plan_.step;
+        if (plan_.allPoints || (py & (2 * s - 1)) != 0)
+            return RowSpan{0, s, (plan_.width + s - 1) / s};
+        const int count = plan_.width > s ? (plan_.width - s + 2 * s - 1) / (2 * s) : 0;
+        return RowSpan{s, 2 * s, count};
+    }
+
+    // The first sample of the band's first pixel.
+    bool firstPoint(const Band& b, double& x, double& y) const {
+        for (int k = 0; k < b.rows; ++k) {
+            const int py = rowPy(b.firstRow + k);
+            const RowSpan sp = span(py);
+            if (sp.count == 0) continue;
+            x = columnX(sp.first);
+            y = rowY(py);
+            return true;
+        }
+        return false;
+    }
+
+    // Computes the band's pixels, from the true memo when one is given, else
+    // from one that the first sample cannot match (unless it is NaN in both).
+    void compute(Band& b, const Memo* trueMemo) {
+        // A copy per band: 3.5 KB, nothing next to the band's formula runs.
+        const auto owned = std::make_unique<FormulaContext>(*snapshot_);
+        FormulaContext& ctx = *owned;
+        if (trueMemo) {
+            setMemo(ctx, *trueMemo);
+        } else {
+            double x = 0, y = 0;
+            if (firstPoint(b, x, y)) {
+                ctx.memoX = x == 1.0 ? 2.0 : 1.0;
+                ctx.memoY = y == 1.0 ? 2.0 : 1.0;
+            }
+        }
+        std::int32_t random = RandomState::jump(
+            randomStart_, drawsPerPixel_ * static_cast<std::uint64_t>(b.pixelsBefore));
+        RandomState::ThreadStream stream(random);
+        FrameVariables v = vars_;
+        b.colours.resize(static_cast<std::size_t>(b.pixels));
+        b.stopped = false;
+        std::size_t out = 0;
+        for (int k = 0; k < b.rows; ++k) {
+            const int py = rowPy(b.firstRow + k);
+            const RowSpan sp = span(py);
+            v.py = py;
+            v.y = rowY(py);
+            for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride) {
+                if (stop_.load(std::memory_order_relaxed)) {
+                    b.stopped = true;
+                    return;
+                }
+                v.px = px;
+                v.x = columnX(px);
+                b.colours[out++] = PixelColour(ctx, v, *plan_.settings);
+            }
+        }
+        b.end = memoOf(ctx);
+    }
+
+    void work() {
+        for (;;) {
+            const std::size_t i = nextBand_.fetch_add(1);
+            if (i >= bands_.size()) return;
+            compute(bands_[i], nullptr);
+            std::lock_guard<std::mutex> hold(commitMutex_);
+            bands_[i].ready = true;
+            commitReady();
+            if (halted_) return;
+        }
+    }
+
+    // Stores finished bands in pass order, checking each one's memo guess
+    // against the band before it.
+    void commitReady() {
+        while (!halted_ && next_ < bands_.size() && bands_[next_].ready) {
+            Band& b = bands_[next_];
+            double x = 0, y = 0;
+            if (!b.stopped && memoUsed_ && firstPoint(b, x, y)) {
+                setMemo(*probe_, memo_);
+                if (memoHit(*probe_, x, y)) compute(b, &memo_);
+            }
+            if (b.stopped) {
+                halted_ = true;
+                return;
+            }
+            if (b.pixels > 0) memo_ = b.end;
+            store(b);
+            committedPixels_ += b.pixels;
+            std::vector<std::uint32_t>().swap(b.colours);
+            ++next_;
+        }
+    }
+
+    void store(const Band& b) {
+        std::size_t in = 0;
+        for (int k = 0; k < b.rows; ++k) {
+            const int py = rowPy(b.firstRow + k);
+            const RowSpan sp = span(py);
+            std::lock_guard<std::recursive_mutex> hold(lock_);
+            if (plan_.step < 2) {
+                std::uint32_t* row = target_.Row(py);
+                for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride)
+                    row[px] = b.colours[in++];
+            } else {
+                for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride)
+                    target_.FillBlock(px, py, plan_.step, b.colours[in++]);
+            }
+        }
+    }
+
+    const PassPlan& plan_;
+    const FrameVariables vars_;
+    DibImage& target_;
+    std::recursive_mutex& lock_;
+    const std::atomic<bool>& stop_;
+    std::unique_ptr<FormulaContext> snapshot_;
+    std::unique_ptr<FormulaContext> probe_; // holds the true memo for the check
+    std::uint64_t drawsPerPixel_ = 0;
+    bool memoUsed_ = false;
+    std::int32_t randomStart_ = 1;
+    std::vector<Band> bands_;
+    std::atomic<std::size_t> nextBand_{0};
+
+    std::mutex commitMutex_;
+    std::size_t next_ = 0; // the next band to store
+    Memo memo_{};          // the true memo after the bands stored
+    std::int64_t committedPixels_ = 0;
+    bool halted_ = false;
+};
+
+} // namespace
+
+bool passCanBeSplit(const RenderSettings& settings) {
+    if (gradientTableBuilt()) return true;
+    const std::uint8_t* codes[3];
+    const int n = colourCodes(settings, codes);
+    for (int i = 0; i < n; ++i)
+        if (usesGradientNoise(codes[i])) return false;
+    return true;
+}
+
+bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,
+                        const std::atomic<bool>& stop, const std::function<void()>& onThreadStart) {
+    PassRunner runner(plan, target, lock, stop);
+    return runner.run(plan.threads, onThreadStart);
+}
+
+int effectiveThreadCount(int requested) {
+    if (requested > 0) return requested;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(cores);
+}
+
+} // namespace trevalin

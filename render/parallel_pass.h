@@ -1,0 +1,47 @@
+// One pass of a frame split into bands of rows over several threads. Pixels and
+// the state the pass leaves (random state, fractal memo) are those of the
+// one-pixel loop: each band starts from the random state jumped ahead by the
+// draws of the pixels before it, and assumes that its first sample misses the
+// memo; when the band before it ends on a memo point that the first sample
+// matches after all, the band is computed again from that true memo.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+
+#include "formula/frame_variables.h"
+
+namespace trevalin {
+
+struct FormulaContext;
+struct RenderSettings;
+class DibImage;
+
+struct PassPlan {
+    FormulaContext* context = nullptr; // read at the start; memo set at the end
+    FrameVariables vars{};             // the frame's; px, py, x and y are ignored
+    const RenderSettings* settings = nullptr;
+    int width = 0;
+    int height = 0;
+    int step = 1;          // the pass's grid
+    bool allPoints = true; // the first pass: every grid point, not only new ones
+    int threads = 1;
+};
+
+// Whether the pass can be split exactly. It cannot while the gradient table is
+// not built and the colour formulas use gradient noise: the first use reseeds
+// the generator in the middle of the pass.
+bool passCanBeSplit(const RenderSettings& settings);
+
+// Renders the pass into target, storing each row of a band under lock. Stops
+// early, leaving the state of the bands stored so far, once stop is set.
+// Every helper thread calls onThreadStart first. Returns whether the pass
+// completed.
+bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,
+                        const std::atomic<bool>& stop, const std::function<void()>& onThreadStart);
+
+// The number of threads for a requested count: 0 means every core.
+int effectiveThreadCount(int requested);
+
+} // namespace trevalin

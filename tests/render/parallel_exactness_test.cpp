@@ -1,0 +1,366 @@
+// Renders on several threads against the one-pixel loop: random settings from
+// our own generator, odd sizes, every colour model, movies of three frames.
+// The same bytes and the same state left behind (random state, fractal memo,
+// gradient table) every time.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "formula/formula_context.h"
+#include "formula/noise.h"
+#include "formula/random_state.h"
+#include "render/parallel_pass.h"
+#include "tests/render/render_test_support.h"
+
+namespace trevalin {
+namespace {
+
+using testing::Fields;
+using testing::makeSettings;
+using testing::Renderer;
+
+// Keeps a digest of every frame handed to it.
+class DigestWriter : public FrameSink {
+  public:
+    explicit DigestWriter(std::vector<std::uint64_t>& digests) : digests_(digests) {}
+    void Open(const MovieParams&, ErrorReporter) override {}
+    int AddFrame(const DibImage& image) override {
+        std::uint64_t h = 1469598103934665603ull;
+        for (int y = 0; y < image.Height(); ++y)
+            for (int x = 0; x < image.Width(); ++x)
+                h = (h ^ image.Row(y)[x]) * 1099511628211ull;
+        digests_.push_back(h);
+        return 1;
+    }
+    void Finish() override {}
+    void Close() override {}
+
+  private:
+    std::vector<std::uint64_t>& digests_;
+};
+
+struct Outcome {
+    std::vector<std::uint32_t> pixels;
+    std::vector<std::uint64_t> frames;
+    std::int32_t random = 0;
+    std::int32_t memoCount = 0;
+    std::uint64_t memoValue = 0, memoX = 0, memoY = 0; // bits, so NaNs compare
+    bool gradientBuilt = false;
+    bool finished = false;
+
+    bool operator==(const Outcome&) const = default;
+};
+
+std::uint64_t bits(double d) {
+    std::uint64_t u;
+    std::memcpy(&u, &d, sizeof u);
+    return u;
+}
+
+struct Case {
+    std::string name;
+    Fields fields;
+    int colormode = 0;
+    int oversample = 0, wrap = 0, cycle = 0;
+    int width = 17, height = 13;
+    int frames = 1;
+};
+
+std::string describe(const Case& c) {
+    std::ostringstream out;
+    out << c.name << " [mode " << c.colormode << " over " << c.oversample << " wrap " << c.wrap
+        << " cycle " << c.cycle << " " << c.width << "x" << c.height << " frames " << c.frames
+        << "]";
+    for (const auto& [k, v] : c.fields)
+        out << " " << k << "=" << v;
+    return out.str();
+}
+
+// A fresh document (which resets the generator), a render, and what it left.
+// The memo starts off the plane's grid unless preset says otherwise.
+Outcome renderCase(const Case& c, int threads) {
+    Renderer r;
+    r.job.SetThreadCount(threads);
+    std::vector<std::uint64_t> digests;
+    r.job.SetWriterFactory([&] { return std::make_unique<DigestWriter>(digests); });
+    EXPECT_TRUE(r.doc->SetImageSize(c.width, c.height));
+    auto s = makeSettings(c.fields, c.colormode);
+    s->oversample = c.oversample;
+    s->wrap = c.wrap;
+    s->cycle = c.cycle;
+    Outcome o;
+    o.finished = r.render(*s, c.frames);
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x)
+            o.pixels.push_back(r.pixel(x, y));
+    o.frames = digests;
+    const FormulaContext& ctx = r.doc->Context();
+    o.random = RandomState::get();
+    o.memoCount = ctx.memoCount;
+    o.memoValue = bits(ctx.memoValue);
+    o.memoX = bits(ctx.memoX);
+    o.memoY = bits(ctx.memoY);
+    o.gradientBuilt = gradientTableBuilt();
+    return o;
+}
+
+// Our settings generator: formulas built from pieces that touch every part of
+// the state, over regions that include degenerate ones.
+Case randomCase(std::mt19937& rng, int index) {
+    auto pick = [&](const std::vector<std::string>& from) {
+        return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(rng)];
+    };
+    const std::vector<std::string> pieces = {
+        "x*y",
+        "x+y",
+        "?",
+        "?*?",
+        "mandel()",
+        "manc()",
+        "julia()",
+        "man3()",
+        "dragon()",
+        "sin(x*7)",
+        "noise(x*4, y*4)",
+        "turb(x, y*3)",
+        "x/y",
+        "0/0",
+        "log(x)",
+        "px - py",
+        "rgb(x, ?, y)",
+        "hsv(x*90, 200, 255)",
+        "cond(mandel() > 3, ?, x)",
+        "fbm(x, y, t, 1, 2, 3)",
+        "gturb3d(x, y, t)",
+        "t*?",
+        "sample(x, y)",
+    };
+    auto formula = [&] {
+        std::string f = pick(pieces);
+        if (rng() % 2) f += " + " + pick(pieces);
+        return f;
+    };
+    const std::vector<std::vector<std::string>> regions = {
+        {"-2", "-1.5", "3", "3"},      // ordinary
+        {"0.3", "0.2", "0", "1"},      // zero-width plane
+        {"0.3", "0.2", "0", "0"},      // a single point
+        {"0", "0", "0/0", "1"},        // columns that are not a number
+        {"0", "0", "0/0", "0/0"},      // no number anywhere
+        {"-1", "0.5", "2", "0/0"},     // rows below the first not a number
+        {"1e17", "-1", "1", "2"},      // the column step lost to rounding
+        {"1e17", "1e17", "1", "1"},    // both steps lost to rounding
+        {"-0.75", "0.1", "0.01", "0"}, // zero height
+    };
+    Case c;
+    c.name = "case " + std::to_string(index);
+    const auto& region = regions[rng() % regions.size()];
+    c.fields = {{"red", formula()},
+                {"grn", formula()},
+                {"blu", formula()},
+                {"left", region[0]},
+                {"top", region[1]},
+                {"width", region[2]},
+                {"height", region[3]},
+                {"min", "0"},
+                {"max", pick({"1", "40", "0"})},
+                {"recurse", pick({"64", "200"})},
+                {"p0", "-0.8"},
+                {"q0", "0.156"}};
+    c.colormode = static_cast<int>(rng() % 4);
+    c.oversample = static_cast<int>(rng() % 2);
+    c.wrap = static_cast<int>(rng() % 2);
+    c.cycle = static_cast<int>(rng() % 2);
+    const int sizes[][2] = {{17, 13}, {33, 9}, {5, 31}, {1, 1}, {40, 3}, {19, 23}};
+    const auto& size = sizes[rng() % 6];
+    c.width = size[0];
+    c.height = size[1];
+    c.frames = rng() % 5 == 0 ? 3 : 1;
+    return c;
+}
+
+// Memo aliasing, the cases the memo rules single out.
+std::vector<Case> memoCases() {
+    const Fields plane = {{"left", "-2"}, {"top", "-1.25"}, {"width", "2.5"}, {"height", "2.5"},
+                          {"min", "0"},   {"max", "30"},    {"p0", "-0.8"},   {"q0", "0.156"}};
+    auto with = [&](Fields extra) {
+        Fields f = plane;
+        for (auto& e : extra)
+            f.push_back(e);
+        return f;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"mandel julia manc",
+                     with({{"red", "mandel()"}, {"grn", "julia()"}, {"blu", "manc()"}}), 1});
+    cases.push_back({"manc first",
+                     with({{"red", "manc()*9"}, {"grn", "mandel()"}, {"blu", "julia() + manc()"}}),
+                     2, 1});
+    cases.push_back(
+        {"dragon triple", with({{"red", "rgb(dragon(), man3(), manc())"}}), 3, 1, 1, 1});
+    Case zero{"zero width plane", with({{"red", "mandel()"}, {"grn", "manc()"}, {"blu", "?"}}), 1};
+    zero.fields.push_back({"width", "0"});
+    cases.push_back(zero);
+    Case nan{"NaN plane", with({{"red", "julia() + ?"}}), 0, 1};
+    nan.fields.push_back({"top", "0/0"});
+    nan.fields.push_back({"width", "0/0"});
+    cases.push_back(nan);
+    Case point{"point plane", with({{"red", "mandel()"}, {"grn", "?"}, {"blu", "manc()"}}), 2, 1};
+    point.fields.push_back({"width", "0"});
+    point.fields.push_back({"height", "0"});
+    cases.push_back(point);
+    Case nanRows{"NaN rows", with({{"red", "y"}, {"grn", "manc()"}}), 1};
+    nanRows.fields.push_back({"height", "0/0"});
+    nanRows.fields.push_back({"max", "1"});
+    nanRows.fields.push_back({"top", "0.5"});
+    nanRows.fields.push_back({"zoom", "1"}); // else the zoom makes the top NaN too
+    cases.push_back(nanRows);
+    Case lost{"step lost to rounding", with({{"red", "mandel()"}, {"grn", "manc()"}}), 1, 0, 1, 1};
+    lost.fields.push_back({"left", "1e17"});
+    lost.fields.push_back({"top", "1e17"});
+    lost.width = 31;
+    cases.push_back(lost);
+    Case movie{"movie",
+               with({{"red", "mandel()*t + ?"}, {"grn", "manc()"}, {"blu", "noise(x, t)"}}), 1};
+    movie.frames = 3;
+    movie.width = 21;
+    movie.height = 11;
+    cases.push_back(movie);
+    return cases;
+}
+
+constexpr int kThreadCounts[] = {2, 3, 8};
+
+void expectSameForEveryThreadCount(const Case& c) {
+    const Outcome reference = renderCase(c, 1);
+    for (int threads : kThreadCounts) {
+        const Outcome o = renderCase(c, threads);
+        EXPECT_EQ(o.pixels, reference.pixels) << threads << " threads, " << describe(c);
+        EXPECT_EQ(o.frames, reference.frames) << threads << " threads, " << describe(c);
+        EXPECT_EQ(o.random, reference.random) << threads << " threads, " << describe(c);
+        EXPECT_EQ(o.memoCount, reference.memoCount) << threads << " threads, " << describe(c);
+        EXPECT_EQ(o.memoValue, reference.memoValue) << threads << " threads, " << describe(c);
+        EXPECT_EQ(o.memoX, reference.memoX) << threads << " threads, " << describe(c);
+        EXPECT_EQ(o.memoY, reference.memoY) << threads << " threads, " << describe(c);
+        EXPECT_EQ(o.finished, reference.finished) << threads << " threads, " << describe(c);
+    }
+}
+
+TEST(ParallelExactness, MemoAliasingAndDegeneratePlanes) {
+    double gx, gy, gz;
+    gradientEntry(0, gx, gy, gz); // the first use is checked in fresh processes below
+    for (const Case& c : memoCases())
+        expectSameForEveryThreadCount(c);
+}
+
+TEST(ParallelExactness, RandomSettings) {
+    double gx, gy, gz;
+    gradientEntry(0, gx, gy, gz);
+    std::mt19937 rng(20261208);
+#if defined(__SANITIZE_THREAD__)
+    const int cases = 12; // the same generator, fewer cases under ThreadSanitizer
+#else
+    const int cases = 60;
+#endif
+    for (int i = 0; i < cases; ++i)
+        expectSameForEveryThreadCount(randomCase(rng, i));
+}
+
+// The first use of gradient noise reseeds the generator mid-render, once per
+// process: each render runs in a child of its own that reports its outcome.
+Outcome renderInFreshProcess(const Case& c, int threads) {
+    int fds[2];
+    if (pipe(fds) != 0) return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(fds[0]);
+        const Outcome o = renderCase(c, threads);
+        std::vector<std::uint64_t> words = {o.pixels.size(),
+                                            static_cast<std::uint64_t>(o.random),
+                                            static_cast<std::uint64_t>(o.memoCount),
+                                            o.memoValue,
+                                            o.memoX,
+                                            o.memoY,
+                                            static_cast<std::uint64_t>(o.gradientBuilt),
+                                            static_cast<std::uint64_t>(o.finished),
+                                            o.frames.size()};
+        for (std::uint32_t p : o.pixels)
+            words.push_back(p);
+        for (std::uint64_t f : o.frames)
+            words.push_back(f);
+        const char* data = reinterpret_cast<const char*>(words.data());
+        std::size_t left = words.size() * sizeof(std::uint64_t);
+        while (left > 0) {
+            const ssize_t n = write(fds[1], data, left);
+            if (n <= 0) _exit(2);
+            data += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    std::vector<std::uint64_t> words;
+    std::uint64_t w;
+    while (read(fds[0], &w, sizeof w) == static_cast<ssize_t>(sizeof w))
+        words.push_back(w);
+    close(fds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    Outcome o;
+    if (words.size() < 9) {
+        ADD_FAILURE() << "no outcome from the child";
+        return o;
+    }
+    const std::size_t pixels = words[0], frames = words[8];
+    o.random = static_cast<std::int32_t>(words[1]);
+    o.memoCount = static_cast<std::int32_t>(words[2]);
+    o.memoValue = words[3];
+    o.memoX = words[4];
+    o.memoY = words[5];
+    o.gradientBuilt = words[6] != 0;
+    o.finished = words[7] != 0;
+    if (words.size() != 9 + pixels + frames) {
+        ADD_FAILURE() << "short outcome from the child";
+        return o;
+    }
+    for (std::size_t i = 0; i < pixels; ++i)
+        o.pixels.push_back(static_cast<std::uint32_t>(words[9 + i]));
+    for (std::size_t i = 0; i < frames; ++i)
+        o.frames.push_back(words[9 + pixels + i]);
+    return o;
+}
+
+TEST(ParallelExactness, FirstUseOfGradientNoise) {
+    const Fields plane = {{"left", "-1"},  {"top", "-1"}, {"width", "2"},
+                          {"height", "2"}, {"min", "-1"}, {"max", "1"}};
+    const Fields formulas[] = {
+        {{"red", "gnoise3d(x*3, y*3, ?)"}},
+        {{"red", "? + fbm(x, y, 0.5, 1, 2, 4)"}, {"grn", "?"}, {"blu", "gturb3d(x, y, ?)"}},
+        {{"red", "?"}, {"grn", "mandel()"}, {"blu", "gnoise3d(x, y, t) + ?"}},
+    };
+    int index = 0;
+    for (const Fields& f : formulas) {
+        Case c;
+        c.name = "gradient " + std::to_string(index);
+        c.fields = plane;
+        c.fields.insert(c.fields.end(), f.begin(), f.end());
+        c.colormode = index == 0 ? 0 : 1;
+        c.oversample = index == 1;
+        c.frames = index == 2 ? 3 : 1;
+        ++index;
+        const Outcome reference = renderInFreshProcess(c, 1);
+        EXPECT_TRUE(reference.gradientBuilt) << describe(c);
+        for (int threads : kThreadCounts)
+            EXPECT_TRUE(renderInFreshProcess(c, threads) == reference)
+                << threads << " threads, " << describe(c);
+    }
+}
+
+} // namespace
+} // namespace trevalin
