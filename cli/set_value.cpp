@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/setting_ranges.h"
 #include "presets/c_numbers.h"
 #include "presets/preset_keys.h"
 
@@ -16,6 +17,7 @@ bool setValueByKey(RenderSettings& settings, std::string_view key, std::string_v
         return false;
     }
     const std::string text(value);
+    if (isRangedKey(key)) return parseRangedValue(key, value, settings.*(k->integer), error);
     switch (k->kind) {
     case ValueKind::Text:
     case ValueKind::OptText:

@@ -1,4 +1,5 @@
 // trevalin-formula: compiles one formula, prints its code, and runs it once.
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -17,10 +18,16 @@ namespace {
 
 using namespace trevalin;
 
+constexpr const char* kUsage =
+    "usage: trevalin-formula [--code] [--var NAME=VALUE]... [--recursion N]\n"
+    "                        [--source FILE.bmp] [--] FORMULA\n"
+    "Compiles FORMULA, prints its byte code (--code), runs it once and prints the value.\n"
+    "Errors and warnings go to stderr with their place; a formula that does not compile\n"
+    "exits with 1.\n";
+
 int usage(const char* problem = nullptr) {
     if (problem) std::fprintf(stderr, "trevalin-formula: %s\n", problem);
-    std::fprintf(stderr, "usage: trevalin-formula [--code] [--var NAME=VALUE]... [--recursion N]\n"
-                         "                        [--source FILE.bmp] FORMULA\n");
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -80,9 +87,20 @@ int main(int argc, char** argv) {
     FrameVariables vars{};
     vars.pw = vars.ph = vars.fw = vars.fh = 256;
 
+    bool optionsDone = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--code") {
+        if (optionsDone || a.empty() || a[0] != '-' || a == "-" ||
+            (a.size() > 1 && (std::isdigit(static_cast<unsigned char>(a[1])) || a[1] == '.'))) {
+            // A formula may start with a minus sign: -x, -1.5.
+            if (formula) return usage("give one formula");
+            formula = argv[i];
+        } else if (a == "--") {
+            optionsDone = true;
+        } else if (a == "-h" || a == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else if (a == "--code") {
             showCode = true;
         } else if (a == "--var") {
             if (i + 1 >= argc) return usage("--var needs NAME=VALUE");
@@ -97,10 +115,12 @@ int main(int argc, char** argv) {
         } else if (a == "--source") {
             if (i + 1 >= argc) return usage("--source needs a file");
             sourcePath = argv[++i];
-        } else if (!formula) {
-            formula = argv[i];
+        } else if (a.size() > 1 && a[1] == '-') {
+            return usage(("unknown option " + a).c_str());
         } else {
-            return usage();
+            // Any other leading minus is a formula: -x, -sin(x), -(1).
+            if (formula) return usage("give one formula");
+            formula = argv[i];
         }
     }
     if (!formula) return usage();
@@ -112,10 +132,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     setFormulaText(slot, formula);
-    if (compileFormula(slot) != 0) {
-        std::fprintf(stderr, "%s\n", lastCompileError());
-        return 1;
-    }
+    const int failed = compileFormula(slot);
+    for (const FormulaDiagnostic& d : lastCompileDiagnostics())
+        std::fputs(compilerStyle("formula", slot.text, d).c_str(), stderr);
+    if (failed) return 1;
     if (showCode) {
         const int length = codeLength(slot.code);
         for (int i = 0; i < length; ++i)

@@ -13,9 +13,11 @@
 #include <thread>
 #include <vector>
 
+#include "cli/formula_report.h"
 #include "cli/frame_files_writer.h"
 #include "cli/png_file.h"
 #include "cli/set_value.h"
+#include "cli/setting_ranges.h"
 #include "formula/code_walk.h"
 #include "movie/movie_writer.h"
 #include "presets/presets_file.h"
@@ -195,6 +197,15 @@ int main(int argc, char** argv) {
         std::string error;
         if (!setValueByKey(*settings, s.substr(0, eq), s.substr(eq + 1), error))
             return usageError("--set " + error);
+    }
+    // Nothing is written for a record that cannot render as the user meant it.
+    if (!reportFormulas(*settings, o.quiet, stderr)) {
+        std::fprintf(stderr, "trevalin-render: not rendered: a formula does not compile\n");
+        return kBadInput;
+    }
+    if (const std::string refusal = rangeRefusal(*settings, !o.movie.empty()); !refusal.empty()) {
+        std::fprintf(stderr, "trevalin-render: not rendered: %s\n", refusal.c_str());
+        return kBadInput;
     }
 
     auto doc = std::make_unique<CTrevalinDoc>();

@@ -3,7 +3,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "formula/diagnostics.h"
 #include "formula/formula_slot.h"
 
 namespace trevalin {
@@ -20,5 +23,17 @@ int compileFormulaText(const char* text, std::size_t maxLength, std::uint8_t* co
 // The message of the last failed compile ("parse error", "parser stack overflow",
 // "formula too long", "formula too complex"); empty after a success.
 const char* lastCompileError();
+
+// Everything the last compile noticed, in the order of the text: the error that
+// ended a failed compile, and the warnings about likely mistakes. Compiling
+// never depends on these.
+const std::vector<FormulaDiagnostic>& lastCompileDiagnostics();
+
+struct FormulaCheck {
+    bool failed = false;
+    std::vector<FormulaDiagnostic> diagnostics;
+};
+// Compiles text (cut at 1023 characters) into a scratch area, for what it says.
+FormulaCheck checkFormula(const std::string& text);
 
 } // namespace trevalin

@@ -2,7 +2,8 @@
    rule is reduced. There is no error recovery: the first error ends the parse. */
 %define api.pure full
 %define api.prefix {formula_}
-%define parse.error simple
+%define parse.error custom
+%locations
 %param {trevalin::CompileState& state}
 
 %code requires {
@@ -11,18 +12,40 @@ namespace trevalin {
 struct CompileState;
 struct SymbolEntry;
 }
+// Where a token or a reduced phrase lies in the formula, in bytes.
+struct FormulaLocation {
+    int begin = 0;
+    int end = 0;
+    FormulaLocation() = default;
+    // The parser's own initial value names lines and columns; offsets start at 0.
+    constexpr FormulaLocation(int, int, int, int) {}
+};
+#define FORMULA_LTYPE FormulaLocation
+#define FORMULA_LTYPE_IS_DECLARED 1
+// Lets the parser's stacks grow past their first 200 entries when compiled as C++.
+#define FORMULA_LTYPE_IS_TRIVIAL 1
+#define YYLLOC_DEFAULT(Current, Rhs, N)                                                            \
+    do {                                                                                           \
+        if (N) {                                                                                   \
+            (Current).begin = YYRHSLOC(Rhs, 1).begin;                                              \
+            (Current).end = YYRHSLOC(Rhs, N).end;                                                  \
+        } else {                                                                                   \
+            (Current).begin = (Current).end = YYRHSLOC(Rhs, 0).end;                                \
+        }                                                                                          \
+    } while (0)
 }
 
 %code {
 #include <cstring>
 
 #include "formula/compile_state.h"
+#include "formula/diagnostic_details.h"
 #include "formula/opcodes.h"
 
 namespace {
 
-int formula_lex(FORMULA_STYPE* value, trevalin::CompileState& state);
-void formula_error(trevalin::CompileState& state, const char* message);
+int formula_lex(FORMULA_STYPE* value, FORMULA_LTYPE* location, trevalin::CompileState& state);
+void formula_error(FORMULA_LTYPE* location, trevalin::CompileState& state, const char* message);
 
 constexpr std::uint8_t op(trevalin::Op o) { return static_cast<std::uint8_t>(o); }
 constexpr std::uint8_t slot(trevalin::Slot s) { return static_cast<std::uint8_t>(s); }
@@ -33,7 +56,8 @@ constexpr std::uint8_t slot(trevalin::Slot s) { return static_cast<std::uint8_t>
 #define EMIT(call)                                                                                 \
     do {                                                                                           \
         if (!(state.emitter.call)) {                                                               \
-            state.fail("formula too long");                                                        \
+            state.fail(trevalin::DiagnosticKind::TooLong, yyloc.begin, yyloc.end - yyloc.begin,   \
+                       "the code does not fit in its 4096 bytes");                                 \
             YYABORT;                                                                               \
         }                                                                                          \
     } while (0)
@@ -55,6 +79,7 @@ constexpr std::uint8_t slot(trevalin::Slot s) { return static_cast<std::uint8_t>
 %token <entry> STRING VARIABLE FUNCTION
 %token <code> COMPARE
 %token LOGAND LOGOR BITAND BITOR XOR MOD POW NEG OPNAME
+%type <code> arglist
 
 %left LOGAND LOGOR
 %left COMPARE
@@ -73,11 +98,14 @@ formula
 
 expr
     : NUMBER                        { EMIT(emitLiteral($1)); }
-    | STRING                        { }
+    | STRING                        { state.warn(trevalin::DiagnosticKind::StringValue, @1.begin, @1.end - @1.begin,
+                                                 trevalin::stringValueDetail($1->name)); }
     | VARIABLE                      { EMIT(emitVariable($1->code));
                                       state.dependencyFlags &= ~static_cast<std::uint32_t>($1->dependencyKind); }
-    | FUNCTION '(' arglist ')'      { EMIT(emitOperation($1->code)); }
-    | FUNCTION '(' ')'              { EMIT(emitOperation($1->code)); }
+    | FUNCTION '(' arglist ')'      { EMIT(emitOperation($1->code));
+                                      trevalin::checkArgumentCount(state, *$1, $3, @1.begin, @1.end); }
+    | FUNCTION '(' ')'              { EMIT(emitOperation($1->code));
+                                      trevalin::checkArgumentCount(state, *$1, 0, @1.begin, @1.end); }
     | expr '+' expr                 { EMIT(emitOperation(op(trevalin::Op::Add))); }
     | expr '*' expr                 { EMIT(emitOperation(op(trevalin::Op::Multiply))); }
     | expr '/' expr                 { EMIT(emitOperation(op(trevalin::Op::Divide))); }
@@ -109,8 +137,8 @@ expr
     ;
 
 arglist
-    : expr
-    | arglist ',' expr
+    : expr                          { $$ = 1; }
+    | arglist ',' expr              { $$ = $1 + 1; }
     ;
 
 pair
@@ -121,9 +149,14 @@ pair
 
 namespace {
 
-int formula_lex(FORMULA_STYPE* value, trevalin::CompileState& state) {
+int formula_lex(FORMULA_STYPE* value, FORMULA_LTYPE* location, trevalin::CompileState& state) {
     using trevalin::TokenType;
-    const trevalin::Token tok = state.scanner.next();
+    state.previous = state.lookahead;
+    ++state.tokensRead;
+    state.lookahead = state.scanner.next();
+    const trevalin::Token& tok = state.lookahead;
+    location->begin = tok.begin;
+    location->end = tok.end;
     switch (tok.type) {
     case TokenType::End: return 0;
     case TokenType::Number: value->number = tok.number; return NUMBER;
@@ -143,14 +176,48 @@ int formula_lex(FORMULA_STYPE* value, trevalin::CompileState& state) {
     return 0;
 }
 
-void formula_error(trevalin::CompileState& state, const char* message) {
+void formula_error(FORMULA_LTYPE*, trevalin::CompileState& state, const char* message) {
     // The parser's stack is limited to 10000 entries; running out of it is the
-    // only way it exhausts memory.
+    // only way it exhausts memory. Syntax errors come through
+    // yyreport_syntax_error instead.
+    const trevalin::Token& at = state.lookahead;
     if (std::strcmp(message, "memory exhausted") == 0)
-        state.fail("parser stack overflow");
+        state.fail(trevalin::DiagnosticKind::StackOverflow, at.begin, at.end - at.begin,
+                   "nested too deeply");
     else
-        state.fail("parse error");
+        state.fail(trevalin::DiagnosticKind::ParseError, at.begin, at.end - at.begin, message);
 }
+
+// The kinds of token the parser could have taken, by their grammar names.
+unsigned expectedTokens(const yypcontext_t* context) {
+    yysymbol_kind_t kinds[YYNTOKENS];
+    const int n = yypcontext_expected_tokens(context, kinds, YYNTOKENS);
+    unsigned expected = 0;
+    for (int i = 0; i < n; ++i) {
+        const char* name = yysymbol_name(kinds[i]);
+        if (std::strcmp(name, "NUMBER") == 0) expected |= trevalin::kExpectValue;
+        else if (std::strcmp(name, "'('") == 0) expected |= trevalin::kExpectOpenParen;
+        else if (std::strcmp(name, "')'") == 0) expected |= trevalin::kExpectCloseParen;
+        else if (std::strcmp(name, "','") == 0) expected |= trevalin::kExpectComma;
+        else if (std::strcmp(name, "'['") == 0) expected |= trevalin::kExpectOpenBracket;
+        else if (std::strcmp(name, "']'") == 0) expected |= trevalin::kExpectCloseBracket;
+        else if (kinds[i] == YYSYMBOL_YYEOF) expected |= trevalin::kExpectEnd;
+        else if (std::strcmp(name, "'+'") == 0 || std::strcmp(name, "'*'") == 0 ||
+                 std::strcmp(name, "COMPARE") == 0 || std::strcmp(name, "LOGAND") == 0)
+            expected |= trevalin::kExpectOperator;
+    }
+    return expected;
+}
+
+} // namespace
+
+// Declared static by the parser, so it cannot live in the namespace above.
+static int yyreport_syntax_error(const yypcontext_t* context, trevalin::CompileState& state) {
+    trevalin::reportSyntaxError(state, expectedTokens(context));
+    return 0;
+}
+
+namespace {
 
 } // namespace
 

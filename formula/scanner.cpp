@@ -1,6 +1,8 @@
 #include "formula/scanner.h"
 
 #include <charconv>
+
+#include "formula/diagnostic_details.h"
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -49,16 +51,69 @@ double decimalValue(std::string_view text) {
 
 } // namespace
 
-Scanner::Scanner(const char* text, std::size_t maxLength, SymbolTable& symbols)
-    : text_(text, strnlen(text, maxLength)), symbols_(symbols) {}
+Scanner::Scanner(const char* text, std::size_t maxLength, SymbolTable& symbols,
+                 std::vector<FormulaDiagnostic>& notes)
+    : text_(text, strnlen(text, maxLength)), symbols_(symbols), notes_(notes) {}
+
+const GluedNumber* Scanner::gluedBefore(int offset) const {
+    for (const GluedNumber& g : glued_)
+        if (g.tokenBegin == offset) return &g;
+    return nullptr;
+}
+
+void Scanner::noteGluedNumber(std::size_t start, std::size_t end) {
+    std::size_t i = end;
+    const auto at = [&](std::size_t k) { return k < text_.size() ? text_[k] : '\0'; };
+    if (!isLetter(at(i))) return;
+    // The letters, and for an exponent its sign and digits too.
+    ++i;
+    if (lower(text_[end]) == 'e' && (at(i) == '+' || at(i) == '-') && isDigit(at(i + 1))) ++i;
+    while (isLetter(at(i)) || isDigit(at(i)) || at(i) == '_')
+        ++i;
+    const std::string_view s(text_);
+    std::string detail = gluedNumberDetail(s.substr(start, end - start), s.substr(end, i - end));
+    if (detail.empty()) return;
+    glued_.push_back(GluedNumber{static_cast<int>(end), static_cast<int>(start),
+                                 static_cast<int>(i), std::move(detail)});
+}
+
+void Scanner::noteSkipped(std::size_t from, std::size_t to) {
+    notes_.push_back(FormulaDiagnostic{
+        DiagnosticKind::SkippedCharacter, static_cast<int>(from), static_cast<int>(to - from),
+        skippedDetail(std::string_view(text_).substr(from, to - from))});
+}
 
 Token Scanner::next() {
+    const std::size_t before = pos_;
+    Token tok = scan();
+    tok.begin = static_cast<int>(tokenStart_);
+    tok.end = static_cast<int>(pos_);
+    // Skipped characters between the previous token and this one, one note per run.
+    std::size_t runStart = std::string::npos;
+    for (std::size_t i = before; i <= static_cast<std::size_t>(tok.begin); ++i) {
+        const bool skipped = i < static_cast<std::size_t>(tok.begin) && text_[i] != ' ' &&
+                             text_[i] != '\t' && text_[i] != '\n' && text_[i] != '\r';
+        if (skipped && runStart == std::string::npos) runStart = i;
+        if (!skipped && runStart != std::string::npos) {
+            noteSkipped(runStart, i);
+            runStart = std::string::npos;
+        }
+    }
+    if (tok.unknownName) {
+        notes_.push_back(FormulaDiagnostic{DiagnosticKind::UnknownName, tok.begin,
+                                           tok.end - tok.begin, unknownNameDetail(textOf(tok))});
+    }
+    return tok;
+}
+
+Token Scanner::scan() {
     const std::string& s = text_;
     const std::size_t n = s.size();
     auto at = [&](std::size_t i) { return i < n ? s[i] : '\0'; };
 
     while (pos_ < n) {
         const std::size_t start = pos_;
+        tokenStart_ = pos_;
         const char c = s[pos_];
         Token tok;
 
@@ -80,6 +135,7 @@ Token Scanner::next() {
             tok.type = TokenType::Number;
             tok.number = decimalValue(std::string_view(s).substr(start, i - start));
             pos_ = i;
+            noteGluedNumber(start, i);
             return tok;
         }
 
@@ -118,7 +174,10 @@ Token Scanner::next() {
             if (equalsLower(word, "mod")) return Token{TokenType::Mod};
             if (equalsLower(word, "xor")) return Token{TokenType::Xor};
             const SymbolEntry* entry = symbols_.find(word);
-            if (!entry) entry = symbols_.enter(word, SymbolKind::Variable);
+            if (!entry) {
+                entry = symbols_.enter(word, SymbolKind::Variable);
+                tok.unknownName = true;
+            }
             tok.type =
                 entry->kind == SymbolKind::Function ? TokenType::Function : TokenType::Variable;
             tok.entry = entry;
@@ -173,6 +232,7 @@ Token Scanner::next() {
         // Anything else, bytes outside 7-bit ASCII included, is skipped.
         ++pos_;
     }
+    tokenStart_ = n;
     return Token{TokenType::End};
 }
 

@@ -44,7 +44,8 @@ void CTrevalinDoc::Recompile() {
     for (const FormulaField& field : kFormulaFields) {
         // A slot that fails does not stop the others.
         if (compileFormula(settings_.get()->*field.slot) != 0)
-            failures_.push_back(CompileFailure{field.key, lastCompileError()});
+            failures_.push_back(
+                CompileFailure{field.key, lastCompileError(), lastCompileDiagnostics()});
     }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "formula/diagnostics.h"
 #include "formula/formula_context.h"
 #include "formula/frame_variables.h"
 #include "render/dib_image.h"
@@ -28,6 +29,7 @@ extern const FormulaField kFormulaFields[13];
 struct CompileFailure {
     const char* field; // the presets-file key, e.g. "red"
     std::string message;
+    std::vector<FormulaDiagnostic> diagnostics; // the error with its place, and any warnings
 };
 
 class CTrevalinDoc {

@@ -5,6 +5,8 @@ build=$1
 src=$2
 tool="$build/cli/trevalin-formula"
 failures=0
+work_err=$(mktemp)
+trap 'rm -f "$work_err"' EXIT
 check() { # name expected actual
     if [ "$2" != "$3" ]; then
         echo "FAIL $1: expected [$2] got [$3]"
@@ -16,8 +18,29 @@ check "code of x + 2*3" $'5604560100000000000018404f3500\nflags 2\n6' "$("$tool"
 check "empty formula" $'00\nflags 7\n0' "$("$tool" --code "")"
 
 err=$("$tool" --code "x +" 2>&1 >/dev/null); status=$?
-check "parse error message" "parse error" "$err"
+check "parse error message" $'formula:1:4: parse error: unexpected end of formula, expected a value\n    x +\n       ^' "$err"
 check "parse error status" 1 "$status"
+
+# Errors and warnings in compiler style, a caret under the place.
+err=$("$tool" "sin(x*3 +" 2>&1 >/dev/null); status=$?
+check "unfinished formula status" 1 "$status"
+check "unfinished formula" $'formula:1:10: parse error: unexpected end of formula, expected a value\n    sin(x*3 +\n             ^' "$err"
+out=$("$tool" "sin(x*3 + foo)" 2>"$work_err"); status=$?
+check "unknown name still runs" "0:0" "$status:$out"
+check "unknown name warned" $'formula:1:11: warning: unknown name \'foo\' has no value\n    sin(x*3 + foo)\n              ^~~' "$(cat "$work_err")"
+err=$("$tool" "sinn(x)" 2>&1 >/dev/null)
+check "misspelt function" $'formula:1:1: parse error: \'sinn\' is not a function; did you mean \'sin\'?\n    sinn(x)\n    ^~~~' "$err"
+check "clean formula is quiet" "" "$("$tool" "x + 1" 2>&1 >/dev/null)"
+
+# Options: --help, -h, and -- before a formula that looks like one.
+out=$("$tool" --help); status=$?
+check "--help status" 0 "$status"
+case "$out" in "usage: trevalin-formula"*) ;; *) check "--help usage" "usage: ..." "$out" ;; esac
+case "$("$tool" -h)" in "usage: trevalin-formula"*) ;; *) check "-h usage" "usage" "" ;; esac
+check "-- ends options" "-2" "$("$tool" -- -2)"
+check "a leading minus is a formula" "-3" "$("$tool" "-3")"
+"$tool" --bogus x >/dev/null 2>&1; check "unknown option" 2 $?
+"$tool" x y >/dev/null 2>&1; check "two formulas" 2 $?
 
 "$tool" >/dev/null 2>&1; check "no formula is a usage error" 2 $?
 

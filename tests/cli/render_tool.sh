@@ -136,10 +136,52 @@ check "presets listed" 1 "$([ "$(wc -l <"$work/names.txt")" -gt 40 ] && echo 1)"
 "$tool" --presets "$work/p.txt" --preset ramps --threads 0 -o "$work/x.bmp" 2>/dev/null
 check "zero threads refused" 2 $?
 
-# A formula that fails names its field and the render goes on.
+# A formula that fails is named with its place, and nothing is rendered.
 err=$("$tool" --presets "$work/p.txt" --preset broken --size 2x2 -o "$work/broken.bmp" 2>&1)
-check "broken status" 0 $?
-case "$err" in *"red: parse error"*) ;; *) check "broken warning" "red: parse error" "$err" ;; esac
+check "broken status" 2 $?
+case "$err" in *"red:1:4: parse error: unexpected end of formula, expected a value"*) ;;
+*) check "broken message" "red:1:4: parse error: ..." "$err" ;; esac
+[ ! -e "$work/broken.bmp" ]; check "broken writes nothing" 0 $?
+err=$("$tool" --presets "$work/p.txt" --preset ramps --set 'red=sin(x*3 +' -o "$work/set.bmp" 2>&1)
+check "--set of a broken formula" 2 $?
+case "$err" in *$'red:1:10: parse error'*$'\n    sin(x*3 +\n             ^'*) ;;
+*) check "--set caret" "red:1:10 ... caret" "$err" ;; esac
+# An unused formula may fail: Grayscale reads only the first.
+"$tool" --presets "$work/p.txt" --preset wrapped --set 'grn=(' --size 2x2 -o "$work/gray.bmp" --quiet
+check "unused formula" 0 $?
+# Warnings go to stderr unless --quiet; the render goes on.
+err=$("$tool" --presets "$work/p.txt" --preset ramps --set 'red=x + foo' --size 2x2 \
+    -o "$work/warn.bmp" 2>&1 >/dev/null)
+check "warning status" 0 $?
+case "$err" in *"red:1:5: warning: unknown name 'foo' has no value"*) ;;
+*) check "warning text" "red:1:5: warning: ..." "$err" ;; esac
+check "--quiet hides warnings" "" "$("$tool" --presets "$work/p.txt" --preset ramps \
+    --set 'red=x + foo' --size 2x2 -o "$work/warn.bmp" --quiet 2>&1)"
+
+# Settings with a few values take them by number or name and refuse others.
+"$tool" --presets "$work/p.txt" --preset ramps --size 4x4 --set colormode=rgb -o "$work/byname.bmp" --quiet
+check "colormode by name" 0 $?
+cmp -s "$work/byname.bmp" "$work/ramps.bmp"; check "colormode=rgb renders RGB" 0 $?
+"$tool" --presets "$work/p.txt" --preset ramps --size 4x4 --set colormode=Grayscale \
+    -o "$work/gray2.bmp" --quiet
+check "colormode Grayscale" "0 0 0" "$(bmp_pixel "$work/gray2.bmp" 0 0)"
+for bad in colormode=7 colormode=RGBA wrap=2 cycle=-1 oversample=yes codec=11 codec=x264 depth=3; do
+    err=$("$tool" --presets "$work/p.txt" --preset ramps --set "$bad" -o "$work/bad.bmp" 2>&1)
+    check "--set $bad refused" 2 $?
+done
+err=$("$tool" --presets "$work/p.txt" --preset ramps --set colormode=7 -o "$work/bad.bmp" 2>&1)
+case "$err" in *"colormode takes Grayscale (0), RGB (1), HSV (2) or Triplet (3), not \"7\""*) ;;
+*) check "colormode list" "colormode takes Grayscale (0), ..." "$err" ;; esac
+err=$("$tool" --presets "$work/p.txt" --preset ramps --set wrap=2 -o "$work/bad.bmp" 2>&1)
+case "$err" in *"wrap takes 0 to 1"*) ;; *) check "wrap range" "wrap takes 0 to 1" "$err" ;; esac
+[ ! -e "$work/bad.bmp" ]; check "refused settings write nothing" 0 $?
+"$tool" --presets "$work/p.txt" --preset ramps --size 2x2 --set codec=mjpa --set depth=24-bit \
+    -o "$work/named.bmp" --quiet
+check "codec and depth by name" 0 $?
+sed 's/colormode 2/colormode 9/' "$work/p.txt" >"$work/p9.txt"
+err=$("$tool" --presets "$work/p9.txt" --preset "hsv red" -o "$work/bad.bmp" 2>&1)
+check "preset colormode out of range" 2 $?
+case "$err" in *"colormode is 9; it takes Grayscale (0)"*) ;; *) check "preset range" "colormode is 9" "$err" ;; esac
 
 # Exit statuses.
 "$tool" --presets "$work/p.txt" --preset nothing -o "$work/x.bmp" 2>/dev/null; check "unknown preset" 2 $?
@@ -149,7 +191,7 @@ case "$err" in *"red: parse error"*) ;; *) check "broken warning" "red: parse er
 "$tool" --presets "$work/missing.txt" -o "$work/x.bmp" 2>/dev/null; check "missing presets" 2 $?
 "$tool" --presets "$work/p.txt" --preset ramps -o "$work/no/such/dir/x.bmp" 2>/dev/null
 check "unwritable output" 3 $?
-"$tool" --presets "$work/p.txt" --preset broken --movie "$work/m.mov" 2>/dev/null
+"$tool" --presets "$work/p.txt" --preset broken --set red=x --movie "$work/m.mov" 2>/dev/null
 check "frame rate 0 refuses the movie" 2 $?
 [ ! -e "$work/m.mov" ]; check "refused movie writes nothing" 0 $?
 touch "$work/afile"
