@@ -363,7 +363,8 @@ void CMainFrame::previewPages() {
     std::vector<CompileFailure> failures;
     for (const FormulaField& field : kFormulaFields) {
         if (compileFormula(trial.get()->*field.slot) != 0)
-            failures.push_back(CompileFailure{field.key, lastCompileError()});
+            failures.push_back(
+                CompileFailure{field.key, lastCompileError(), lastCompileDiagnostics()});
     }
     if (!failures.empty()) {
         for (SettingsPage* page :
