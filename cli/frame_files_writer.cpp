@@ -30,8 +30,9 @@ class FrameFilesWriter : public FrameSink {
         char name[32];
         std::snprintf(name, sizeof name, "frame_%05d.bmp", count_);
         const std::string path = (std::filesystem::path(directory_) / name).string();
-        if (!image.SaveFile(path)) {
-            report_("Can't write " + path);
+        std::string error;
+        if (!image.SaveFile(path, error)) {
+            report_("Can't write frame: " + error);
             return 0;
         }
         ++count_;

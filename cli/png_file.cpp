@@ -2,33 +2,57 @@
 
 #include <png.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <new>
+#include <string_view>
 #include <vector>
 
+#include "base/replacement_file.h"
 #include "render/colour_word.h"
 #include "render/dib_image.h"
 
 namespace trevalin {
 namespace {
 
+// The encoded file collects in memory, so it reaches the disk in one
+// replacement (compressed, it is smaller than the picture itself).
+struct PngBytes {
+    std::vector<png_byte> bytes;
+    std::string problem;
+};
+
+void appendBytes(png_structp png, png_bytep data, png_size_t size) {
+    auto* out = static_cast<PngBytes*>(png_get_io_ptr(png));
+    try {
+        out->bytes.insert(out->bytes.end(), data, data + size);
+    } catch (const std::bad_alloc&) {
+        out->problem = "out of memory";
+        png_error(png, "out of memory");
+    }
+}
+
+void noFlush(png_structp) {}
+
+void keepError(png_structp png, png_const_charp message) {
+    auto* out = static_cast<PngBytes*>(png_get_error_ptr(png));
+    if (out->problem.empty()) out->problem = message;
+    png_longjmp(png, 1);
+}
+
 // libpng reports errors by longjmp; keep everything that needs cleaning up
 // outside the function that calls setjmp.
-bool writeRows(std::FILE* file, const DibImage& image, std::string& error) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+bool encodeRows(PngBytes& out, const DibImage& image, std::vector<png_byte>& row) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &out, keepError, nullptr);
     if (!png) {
-        error = "cannot set up the PNG writer";
+        out.problem = "cannot set up the PNG writer";
         return false;
     }
     png_infop info = png_create_info_struct(png);
-    std::vector<png_byte> row(static_cast<std::size_t>(image.Width()) * 3);
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        error = "PNG encoding failed";
+        if (out.problem.empty()) out.problem = "PNG encoding failed";
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, &out, appendBytes, noFlush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.Width()),
                  static_cast<png_uint_32>(image.Height()), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -51,30 +75,22 @@ bool writeRows(std::FILE* file, const DibImage& image, std::string& error) {
 
 bool writePngFile(const DibImage& image, const std::string& path, std::string& error) {
     if (!image.HasData()) {
-        error = "the image is empty";
+        error = "cannot write " + path + ": the image is empty";
         return false;
     }
-    const std::string temp = path + ".part";
-    std::FILE* file = std::fopen(temp.c_str(), "wb");
-    if (!file) {
-        error = path + ": " + std::strerror(errno);
+    PngBytes out;
+    try {
+        std::vector<png_byte> row(static_cast<std::size_t>(image.Width()) * 3);
+        if (!encodeRows(out, image, row)) {
+            error = "cannot write " + path + ": " + out.problem;
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        error = "cannot write " + path + ": out of memory";
         return false;
     }
-    bool ok = writeRows(file, image, error);
-    if (std::fflush(file) != 0 && ok) {
-        error = path + ": " + std::strerror(errno);
-        ok = false;
-    }
-    if (std::fclose(file) != 0 && ok) {
-        error = path + ": " + std::strerror(errno);
-        ok = false;
-    }
-    if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
-        error = path + ": " + std::strerror(errno);
-        ok = false;
-    }
-    if (!ok) std::remove(temp.c_str());
-    return ok;
+    const std::string_view bytes(reinterpret_cast<const char*>(out.bytes.data()), out.bytes.size());
+    return replaceFileContents(path, bytes, error);
 }
 
 } // namespace trevalin

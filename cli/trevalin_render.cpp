@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,110 +17,23 @@
 #include "cli/formula_report.h"
 #include "cli/frame_files_writer.h"
 #include "cli/png_file.h"
+#include "cli/render_options.h"
 #include "cli/set_value.h"
 #include "cli/setting_ranges.h"
 #include "formula/code_walk.h"
 #include "movie/movie_writer.h"
 #include "presets/presets_file.h"
 #include "render/headless_view.h"
+#include "render/memory_check.h"
 #include "render/movie_check.h"
 
 namespace {
 
 using namespace trevalin;
 
-constexpr const char* kUsage =
-    "usage: trevalin-render [--presets FILE] [--preset NAME] [--list] [--size WxH] [--time N]\n"
-    "                       [--source FILE.bmp] [--set KEY=VALUE]... [-o OUT.bmp|OUT.png]\n"
-    "                       [--movie OUT.mov | --frames DIR] [--threads N] [--quiet]\n";
-
-enum Exit { kRendered = 0, kRenderError = 1, kBadInput = 2, kOutputFailed = 3 };
-
-struct Options {
-    std::string presets, preset, source, output, movie, frames;
-    std::vector<std::string> sets;
-    int width = 256, height = 256, time = 0;
-    int threads = 0; // every core
-    bool list = false, quiet = false;
-};
-
 int usageError(const std::string& message) {
     std::fprintf(stderr, "trevalin-render: %s\n%s", message.c_str(), kUsage);
     return kBadInput;
-}
-
-bool parseInt(const char* text, int lo, int hi, int& out) {
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text, &end, 10);
-    if (errno || end == text || *end || v < lo || v > hi) return false;
-    out = static_cast<int>(v);
-    return true;
-}
-
-bool parseSize(const std::string& text, int& w, int& h) {
-    const auto x = text.find_first_of("xX");
-    if (x == std::string::npos) return false;
-    return parseInt(text.substr(0, x).c_str(), 1, kMaxImageRows, w) &&
-           parseInt(text.substr(x + 1).c_str(), 1, kMaxImageRows, h);
-}
-
-// Returns -1 when the options were read, otherwise the exit status.
-int parseOptions(int argc, char** argv, Options& o) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
-            return true;
-        };
-        std::string v;
-        if (a == "--presets") {
-            if (!value(o.presets)) return usageError("--presets needs a file");
-        } else if (a == "--preset") {
-            if (!value(o.preset)) return usageError("--preset needs a name");
-        } else if (a == "--list") {
-            o.list = true;
-        } else if (a == "--size") {
-            if (!value(v) || !parseSize(v, o.width, o.height))
-                return usageError("--size takes WxH, each from 1 to 16000");
-        } else if (a == "--time") {
-            if (!value(v) || !parseInt(v.c_str(), 0, 100, o.time))
-                return usageError("--time takes a number from 0 to 100");
-        } else if (a == "--source") {
-            if (!value(o.source)) return usageError("--source needs a file");
-        } else if (a == "--set") {
-            if (!value(v) || v.find('=') == std::string::npos)
-                return usageError("--set takes KEY=VALUE");
-            o.sets.push_back(v);
-        } else if (a == "-o") {
-            if (!value(o.output)) return usageError("-o needs a file");
-        } else if (a == "--movie") {
-            if (!value(o.movie)) return usageError("--movie needs a file");
-        } else if (a == "--frames") {
-            if (!value(o.frames)) return usageError("--frames needs a folder");
-        } else if (a == "--threads") {
-            if (!value(v) || !parseInt(v.c_str(), 1, 1024, o.threads))
-                return usageError("--threads takes a number from 1 to 1024");
-        } else if (a == "--quiet") {
-            o.quiet = true;
-        } else if (a == "-h" || a == "--help") {
-            std::fputs(kUsage, stdout);
-            return kRendered;
-        } else {
-            return usageError("unknown argument \"" + a + "\"");
-        }
-    }
-    if (!o.movie.empty() && !o.frames.empty())
-        return usageError("--movie and --frames exclude each other");
-    if (!o.list && o.output.empty() && o.movie.empty() && o.frames.empty())
-        return usageError("nothing to write: give -o, --movie or --frames");
-    if (!o.output.empty()) {
-        const std::string ext = std::filesystem::path(o.output).extension().string();
-        if (ext != ".bmp" && ext != ".png" && ext != ".BMP" && ext != ".PNG")
-            return usageError("-o writes .bmp or .png files");
-    }
-    return -1;
 }
 
 // TREVALIN_DATA wins; then the installed copy (<prefix>/bin/trevalin-render
@@ -164,8 +78,18 @@ void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frame
 } // namespace
 
 int main(int argc, char** argv) {
-    Options o;
-    if (int status = parseOptions(argc, argv, o); status >= 0) return status;
+    // Past a file-size limit (ulimit -f) a write should fail with a reason
+    // the user sees, not end the program.
+    std::signal(SIGXFSZ, SIG_IGN);
+    RenderOptions o;
+    std::string usage;
+    if (int status = parseOptions(argc, argv, o, usage); status >= 0) {
+        if (usage.empty())
+            std::fputs(kUsage, stdout); // --help
+        else
+            usageError(usage);
+        return status;
+    }
 
     const std::filesystem::path presetsPath = !o.presets.empty() ? std::filesystem::path(o.presets)
                                               : std::filesystem::exists("presets.txt")
@@ -176,6 +100,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "trevalin-render: %s\n", presets.error.c_str());
         return kBadInput;
     }
+    for (const std::string& warning : presets.warnings)
+        std::fprintf(stderr, "trevalin-render: warning: %s: %s\n", presetsPath.c_str(),
+                     warning.c_str());
     if (o.list) {
         presets.tree.forEachPreset(
             [](const PresetNode&, const std::string& path) { std::printf("%s\n", path.c_str()); });
@@ -216,7 +143,18 @@ int main(int argc, char** argv) {
     job.SetPaintRequest([&paints] { ++paints; });
     job.SetThreadCount(o.threads);
 
-    if (!doc->SetImageSize(o.width, o.height)) return usageError("bad image size");
+    const bool movie = !o.movie.empty() || !o.frames.empty();
+    if (const std::string refusal = memoryRefusal(o.width, o.height, movie, availableMemory());
+        !refusal.empty()) {
+        std::fprintf(stderr, "trevalin-render: %s\n", refusal.c_str());
+        return kBadInput;
+    }
+    // The size was checked when the options were read: only memory can fail.
+    if (!doc->SetImageSize(o.width, o.height)) {
+        std::fprintf(stderr, "trevalin-render: out of memory for a %d × %d picture\n", o.width,
+                     o.height);
+        return kRenderError;
+    }
     if (!o.source.empty()) {
         doc->LoadSourceImage(o.source.c_str());
         if (!doc->Source()->HasData())
@@ -235,7 +173,6 @@ int main(int argc, char** argv) {
                      "sees black; give --source FILE.bmp (%s/source.bmp is bundled)\n",
                      bundledPresets().parent_path().c_str());
 
-    const bool movie = !o.movie.empty() || !o.frames.empty();
     if (movie) {
         if (!o.movie.empty()) {
             doc->SetMovieFile(std::filesystem::absolute(o.movie).c_str());
@@ -266,10 +203,9 @@ int main(int argc, char** argv) {
         const std::string ext = std::filesystem::path(o.output).extension().string();
         const bool ok = (ext == ".png" || ext == ".PNG")
                             ? writePngFile(doc->Image(), o.output, error)
-                            : doc->Image().SaveFile(o.output);
+                            : doc->Image().SaveFile(o.output, error);
         if (!ok) {
-            std::fprintf(stderr, "trevalin-render: cannot write %s%s%s\n", o.output.c_str(),
-                         error.empty() ? "" : ": ", error.c_str());
+            std::fprintf(stderr, "trevalin-render: %s\n", error.c_str());
             return kOutputFailed;
         }
     }

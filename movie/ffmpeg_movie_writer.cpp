@@ -2,7 +2,8 @@
 // depth, compressed and appended to a QuickTime file as one key-frame sample
 // lasting frameDuration units of 1/600 s.
 //
-// Each step and what it reports when it fails ("%d" is FFmpeg's AVERROR):
+// Each step and what it reports when it fails ("%d" is FFmpeg's AVERROR, followed
+// by what it means in brackets):
 //
 //   step                                              message
 //   frame rate and codec checked                      "Frame rate must be above 0", "Frame rate
@@ -16,14 +17,13 @@
 //   encoder opened for this size and pixel format     "GetMaxCompressionSize Problem: %d"
 //   packet allocated                                  "Can't allocate compress buffer: %d"
 //   movie path checked                                "Pathname conversion error: %d"
-//   temporary file beside the target created, opened  "Can't Create Movie File: %d (path:
-//                                                     reason)"
+//   temporary file beside the target created, opened  "Can't Create Movie File: %d (path: reason)"
 //   stream created                                    "Can't create track"
 //   stream parameters, time base, JPEG header filter  "Can't create media"
 //   header written, time base confirmed as 1/600      "Can't begin media edits"
 //   frame converted, encoded, filtered, re-laid out   "Compress Error: %d"
 //   packet written                                    "AddMediaSample Error: %d"
-//   Finish: trailer written, file closed, renamed     the same
+//   Finish: trailer written, file closed, renamed     "Can't Create Movie File: %d (path: reason)"
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -40,6 +40,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "base/replacement_file.h"
 #include "formula/arith.h"
 #include "movie/colour_tables.h"
 #include "movie/frame_reduction.h"
@@ -47,7 +48,6 @@ extern "C" {
 #include "movie/mjpegb_layout.h"
 #include "movie/movie_format.h"
 #include "movie/movie_writer.h"
-#include "movie/pending_file.h"
 #include "movie/writers.h"
 #include "render/dib_image.h"
 
@@ -94,12 +94,17 @@ class FfmpegMovieWriter final : public MovieWriter {
 
   private:
     bool Fail(const std::string& message);
-    bool Fail(const char* prefix, int code) { return Fail(prefix + std::to_string(code)); }
-    // A failure of the file itself: which file, and why, as well as the code.
-    bool FailFile(int code) {
+    // The number as FFmpeg gives it, then what it means.
+    bool Fail(const char* prefix, int code) {
         char reason[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(code, reason, sizeof reason);
-        return Fail("Can't Create Movie File: " + std::to_string(code) + " (" + path_ + ": " +
+        return Fail(prefix + std::to_string(code) + " (" + reason + ")");
+    }
+    // A failure of the movie file itself names it too.
+    bool FailFile(const std::string& path, int code) {
+        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
+        av_strerror(code, reason, sizeof reason);
+        return Fail("Can't Create Movie File: " + std::to_string(code) + " (" + path + ": " +
                     reason + ")");
     }
     bool OpenSteps(const MovieParams& params);
@@ -133,7 +138,7 @@ class FfmpegMovieWriter final : public MovieWriter {
     std::vector<std::uint8_t> field_;
 
     std::string path_;
-    PendingFile file_;
+    ReplacementFile file_;
     AVFormatContext* container_ = nullptr;
     AVStream* stream_ = nullptr;
     AVCodecContext* encoder_ = nullptr;
@@ -153,7 +158,7 @@ void FfmpegMovieWriter::Open(const MovieParams& params, ErrorReporter report) {
     if (!OpenSteps(params)) {
         // Nothing that claims to be a movie stays behind.
         if (container_ && container_->pb) avio_closep(&container_->pb);
-        file_.Discard();
+        file_.discard();
     }
 }
 
@@ -193,7 +198,7 @@ bool FfmpegMovieWriter::OpenSteps(const MovieParams& params) {
         return Fail("Pathname conversion error: ", AVERROR(EINVAL));
     struct stat info;
     if (stat(params.path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        return FailFile(AVERROR(EISDIR));
+        return FailFile(params.path, AVERROR(EISDIR));
     if (!CreateFileAndStream()) return false;
 
     if (format_.jpegAppHeader) {
@@ -287,9 +292,10 @@ bool FfmpegMovieWriter::OpenEncoder(const AVCodec* codec) {
 }
 
 bool FfmpegMovieWriter::CreateFileAndStream() {
-    int r = file_.Create(path_);
-    if (r >= 0) r = avio_open(&container_->pb, ("file:" + file_.Path()).c_str(), AVIO_FLAG_WRITE);
-    if (r < 0) return FailFile(r);
+    std::string error;
+    if (!file_.open(path_, error)) return FailFile(path_, AVERROR(file_.lastErrno()));
+    int r = avio_open(&container_->pb, ("file:" + file_.reopenPath()).c_str(), AVIO_FLAG_WRITE);
+    if (r < 0) return FailFile(path_, r);
 
     stream_ = avformat_new_stream(container_, nullptr);
     if (!stream_) return Fail("Can't create track");
@@ -499,23 +505,25 @@ void FfmpegMovieWriter::Finish() {
         // FFmpeg would store a movie without a track; keep no file instead
         // and leave whatever was at the path before.
         avio_closep(&container_->pb);
-        file_.Discard();
+        file_.discard();
         return;
     }
     // The trailer writes the index (moov) that makes the samples a movie.
     int r = av_write_trailer(container_);
     const int closed = avio_closep(&container_->pb);
     if (r >= 0) r = closed;
-    if (r >= 0) r = file_.Commit();
     if (r < 0) {
-        file_.Discard();
-        FailFile(r);
+        file_.discard();
+        FailFile(path_, r);
+        return;
     }
+    std::string error;
+    if (!file_.commit(error)) FailFile(path_, AVERROR(file_.lastErrno()));
 }
 
 void FfmpegMovieWriter::Close() {
     if (container_ && container_->pb) avio_closep(&container_->pb);
-    file_.Discard(); // only still there when Finish did not complete the movie
+    file_.discard(); // only still there when Finish did not complete the movie
     avformat_free_context(container_);
     container_ = nullptr;
     stream_ = nullptr;

@@ -16,9 +16,9 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "base/replacement_file.h"
 #include "movie/colour_tables.h"
 #include "movie/frame_reduction.h"
-#include "movie/pending_file.h"
 #include "movie/writers.h"
 #include "render/dib_image.h"
 #include "render/movie_codecs.h"
@@ -84,7 +84,7 @@ class SharedMovieWriter final : public MovieWriter {
     std::vector<std::uint32_t> frame_; // the rendered frame at the coded size
     std::vector<std::uint8_t> indices_;
     std::unique_ptr<NearestColour> nearest_;
-    PendingFile file_;
+    ReplacementFile file_;
     AVFormatContext* container_ = nullptr;
     AVStream* stream_ = nullptr;
     AVCodecContext* encoder_ = nullptr;
@@ -98,7 +98,7 @@ void SharedMovieWriter::Open(const MovieParams& params, ErrorReporter report) {
     report_ = std::move(report);
     if (!OpenSteps(params)) {
         if (container_ && container_->pb) avio_closep(&container_->pb);
-        file_.Discard();
+        file_.discard();
     }
 }
 
@@ -126,12 +126,12 @@ bool SharedMovieWriter::OpenSteps(const MovieParams& params) {
     const AVCodec* codec = avcodec_find_encoder_by_name(format_->encoder);
     if (!codec) return Fail(std::string("Movie encoder not available: ") + format_->encoder);
 
-    int r = file_.Create(path_);
-    if (r < 0) return FailFile(r);
+    std::string error;
+    if (!file_.open(path_, error)) return FailFile(AVERROR(file_.lastErrno()));
     // The temporary file is the container's own name: MP4's fast start reads
     // the file back to move the index to the front.
-    r = avformat_alloc_output_context2(&container_, nullptr, format_->muxer,
-                                       ("file:" + file_.Path()).c_str());
+    int r = avformat_alloc_output_context2(&container_, nullptr, format_->muxer,
+                                           ("file:" + file_.reopenPath()).c_str());
     if (r < 0 || !container_) return Fail("Movie container not available", r);
     container_->flags |= AVFMT_FLAG_BITEXACT;
 
@@ -273,22 +273,24 @@ void SharedMovieWriter::Finish() {
     if (!failed_ && frames_ > 0) Encode(nullptr);
     if (samples_ == 0) {
         avio_closep(&container_->pb);
-        file_.Discard();
+        file_.discard();
         return;
     }
     int r = av_write_trailer(container_);
     const int closed = avio_closep(&container_->pb);
     if (r >= 0) r = closed;
-    if (r >= 0) r = file_.Commit();
     if (r < 0) {
-        file_.Discard();
+        file_.discard();
         FailFile(r);
+        return;
     }
+    std::string error;
+    if (!file_.commit(error)) FailFile(AVERROR(file_.lastErrno()));
 }
 
 void SharedMovieWriter::Close() {
     if (container_ && container_->pb) avio_closep(&container_->pb);
-    file_.Discard();
+    file_.discard();
     avformat_free_context(container_);
     container_ = nullptr;
     stream_ = nullptr;

@@ -17,11 +17,16 @@ inline constexpr std::size_t kPresetLineLimit = 1023;  // characters read per li
 inline constexpr std::size_t kPresetNameLimit = 63;    // characters of a preset name read
 inline constexpr std::size_t kCategoryDepthLimit = 16; // categories open at once
 inline constexpr std::size_t kWrittenNameLimit = 255;  // characters of a name written
+// Each preset holds a whole record in memory: past this many the rest of the
+// file is not read, so a huge file costs at most a few hundred megabytes.
+inline constexpr std::size_t kPresetCountLimit = 5000;
+inline constexpr std::size_t kPresetWarningLimit = 100; // warnings listed; then one saying so
 
 enum class PresetsReadStatus {
     Read,    // the file was read (warnings may still say what was cut)
     Missing, // no such file: the tree is empty; callers may fall back to bundled presets
-    Failed,  // the file exists but could not be read; the tree holds what was read before
+    Failed,  // the file exists but could not be read (or memory ran out); the tree
+             // holds what was read before
 };
 
 struct PresetsReadResult {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <istream>
 #include <memory>
+#include <new>
 #include <sstream>
 #include <unistd.h>
 
@@ -108,9 +109,18 @@ class Reader {
         if (inPreset_) warn("preset \"" + name_ + "\" has no ENDPRESET and is not added");
     }
 
+    // Past the preset limit nothing more is read.
+    bool full() const { return full_; }
+
   private:
     void warn(const std::string& what) {
-        result_.warnings.push_back("line " + std::to_string(lineNo_) + ": " + what);
+        const std::size_t count = result_.warnings.size();
+        if (count > kPresetWarningLimit) return;
+        result_.warnings.push_back(count < kPresetWarningLimit
+                                       ? "line " + std::to_string(lineNo_) + ": " + what
+                                       : "line " + std::to_string(lineNo_) +
+                                             ": more warnings; only the first " +
+                                             std::to_string(kPresetWarningLimit) + " are listed");
     }
 
     PresetNode* innermost() const { return open_.empty() ? nullptr : open_.back(); }
@@ -163,6 +173,11 @@ class Reader {
         if (!inPreset_) return;
         result_.tree.append(parent_, PresetNode::makePreset(name_, *work_));
         inPreset_ = false;
+        if (++presets_ == kPresetCountLimit) {
+            warn("more than " + std::to_string(kPresetCountLimit) +
+                 " presets; the rest of the file is not read");
+            full_ = true;
+        }
     }
 
     // Value lines outside a preset would only touch a record that the next
@@ -194,24 +209,32 @@ class Reader {
     std::vector<PresetNode*> open_;
     std::size_t excess_ = 0;
     bool inPreset_ = false;
+    std::size_t presets_ = 0;
+    bool full_ = false;
     std::string name_;
     PresetNode* parent_ = nullptr;
     std::unique_ptr<RenderSettings> work_ = std::make_unique<RenderSettings>();
 };
 
-void readInto(std::istream& in, PresetsReadResult& result) {
-    Reader reader(result);
-    std::string line;
-    bool cut = false;
-    while (readLine(in, line, cut)) {
-        reader.line(line);
-        if (cut) reader.lineCut();
-    }
-    reader.finish();
+std::string failure(const std::string& where, int err) {
+    return where + ": " + std::strerror(err);
 }
 
-std::string failure(const std::filesystem::path& path, int err) {
-    return path.string() + ": " + std::strerror(err);
+// Memory running out is a read failure that says so, never an abort.
+void readInto(std::istream& in, PresetsReadResult& result, const std::string& where) {
+    try {
+        Reader reader(result);
+        std::string line;
+        bool cut = false;
+        while (!reader.full() && readLine(in, line, cut)) {
+            reader.line(line);
+            if (cut) reader.lineCut();
+        }
+        if (!reader.full()) reader.finish();
+    } catch (const std::bad_alloc&) {
+        result.status = PresetsReadStatus::Failed;
+        result.error = where + ": out of memory";
+    }
 }
 
 } // namespace
@@ -228,8 +251,8 @@ void setPresetDefaults(RenderSettings& settings, std::string_view name) {
 
 PresetsReadResult readPresets(std::istream& in) {
     PresetsReadResult result;
-    readInto(in, result);
-    if (in.bad()) {
+    readInto(in, result, "presets");
+    if (result.status == PresetsReadStatus::Read && in.bad()) {
         result.status = PresetsReadStatus::Failed;
         result.error = "read error";
     }
@@ -241,7 +264,7 @@ PresetsReadResult readPresetsFile(const std::filesystem::path& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         result.status = errno == ENOENT ? PresetsReadStatus::Missing : PresetsReadStatus::Failed;
-        result.error = failure(path, errno);
+        result.error = failure(path.string(), errno);
         return result;
     }
     // Slurp through the descriptor so that every read error is seen; a
@@ -251,9 +274,14 @@ PresetsReadResult readPresetsFile(const std::filesystem::path& path) {
     int err = 0;
     for (;;) {
         ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n > 0)
-            bytes.append(buf, static_cast<std::size_t>(n));
-        else if (n == 0)
+        if (n > 0) {
+            try {
+                bytes.append(buf, static_cast<std::size_t>(n));
+            } catch (const std::bad_alloc&) {
+                err = ENOMEM;
+                break;
+            }
+        } else if (n == 0)
             break;
         else if (errno != EINTR) {
             err = errno;
@@ -262,10 +290,11 @@ PresetsReadResult readPresetsFile(const std::filesystem::path& path) {
     }
     ::close(fd);
     std::istringstream in(std::move(bytes));
-    readInto(in, result);
+    readInto(in, result, path.string());
     if (err != 0) {
         result.status = PresetsReadStatus::Failed;
-        result.error = failure(path, err);
+        result.error =
+            err == ENOMEM ? path.string() + ": out of memory" : failure(path.string(), err);
     }
     return result;
 }

@@ -3,10 +3,10 @@
 #include <ostream>
 #include <sstream>
 
+#include "base/replacement_file.h"
 #include "presets/c_numbers.h"
 #include "presets/preset_keys.h"
 #include "presets/presets_file.h"
-#include "presets/replace_file.h"
 
 namespace trevalin {
 
@@ -153,7 +153,8 @@ PresetsWriteResult writePresets(const PresetTree& tree, std::ostream& out) {
 PresetsWriteResult writePresetsFile(const PresetTree& tree, const std::filesystem::path& path) {
     std::ostringstream text;
     PresetsWriteResult result = writePresets(tree, text);
-    if (result.ok && !replaceFile(path, text.view(), result.error)) result.ok = false;
+    if (result.ok && !replaceFileContents(path.string(), text.view(), result.error))
+        result.ok = false;
     return result;
 }
 

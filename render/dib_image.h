@@ -33,6 +33,8 @@ class DibImage {
     // Writes the 24-bit BMP to path; false when the image has no data or the
     // file cannot be written.
     bool SaveFile(const std::string& path) const;
+    // The same; on failure error names the path and the reason.
+    bool SaveFile(const std::string& path, std::string& error) const;
     void Release();
 
     // Row r counted from the top; valid for 0 <= r < Height() of a 32-bit image.

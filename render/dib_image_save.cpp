@@ -1,36 +1,21 @@
 // Writing the image as a 24-bit BMP file.
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <string>
-#include <unistd.h>
 
+#include "base/replacement_file.h"
 #include "render/bmp_format.h"
 #include "render/dib_image.h"
 
 namespace trevalin {
 namespace {
 
-// Writes into a fresh file beside path and renames it over path, so a failed
-// write never leaves a half picture where a good one was.
-bool replaceFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    std::FILE* file = nullptr;
-    for (int attempt = 0; attempt < 100 && file == nullptr; ++attempt) {
-        temp = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-        file = std::fopen(temp.c_str(), "wbx"); // "x": never reuse someone else's file
-    }
-    if (file == nullptr) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fflush(file) == 0 && ok;
-    ok = ::fsync(::fileno(file)) == 0 && ok; // on disk before the rename makes it visible
-    ok = std::fclose(file) == 0 && ok;
-    ok = ok && std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) std::remove(temp.c_str());
-    return ok;
+// The size of the 24-bit file: rows padded to four bytes.
+std::uint64_t bmpFileSize(int width, int height, std::uint64_t& rowSize) {
+    rowSize = (3ull * static_cast<std::uint64_t>(width) + 3) & ~3ull;
+    return kFileHeaderSize + kInfoHeaderSize + rowSize * static_cast<std::uint64_t>(height);
 }
 
 } // namespace
@@ -39,9 +24,8 @@ int DibImage::Save(std::vector<std::uint8_t>& out) const {
     if (!HasData()) return 0;
     const int bits = BitsPerPixel();
     if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return 0;
-    const std::uint64_t rowSize = (3ull * static_cast<std::uint64_t>(width_) + 3) & ~3ull;
-    const std::uint64_t fileSize =
-        kFileHeaderSize + kInfoHeaderSize + rowSize * static_cast<std::uint64_t>(height_);
+    std::uint64_t rowSize = 0;
+    const std::uint64_t fileSize = bmpFileSize(width_, height_, rowSize);
     if (fileSize > std::numeric_limits<std::uint32_t>::max()) return 0;
 
     const std::size_t start = out.size();
@@ -85,8 +69,24 @@ int DibImage::Save(std::vector<std::uint8_t>& out) const {
 }
 
 bool DibImage::SaveFile(const std::string& path) const {
+    std::string error;
+    return SaveFile(path, error);
+}
+
+bool DibImage::SaveFile(const std::string& path, std::string& error) const {
     std::vector<std::uint8_t> bytes;
-    return Save(bytes) == 1 && replaceFile(path, bytes);
+    if (Save(bytes) != 1) {
+        std::uint64_t rowSize = 0;
+        const char* reason =
+            !HasData() ? "the image is empty"
+            : bmpFileSize(width_, height_, rowSize) > std::numeric_limits<std::uint32_t>::max()
+                ? "the image is too large for a BMP file"
+                : "out of memory";
+        error = "cannot write " + path + ": " + reason;
+        return false;
+    }
+    const std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return replaceFileContents(path, view, error);
 }
 
 } // namespace trevalin

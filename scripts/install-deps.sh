@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config bison
+    clang-14 libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg

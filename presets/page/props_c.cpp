@@ -134,6 +134,10 @@ void PropsC::TakePresets(const QString& path, PresetsReadResult read) {
     if (!writable_) {
         Warn(tr("The presets could not be read.\n%1\nChanges to the presets will not be saved.")
                  .arg(QString::fromStdString(read.error)));
+    } else if (!read.warnings.empty()) {
+        // Something was cut or dropped: say where, rather than lose it quietly.
+        Note(tr("%1: %2 (%n warning(s))", nullptr, static_cast<int>(read.warnings.size()))
+                 .arg(path, QString::fromStdString(read.warnings.front())));
     }
 }
 

@@ -387,7 +387,7 @@ TEST(MovieWriter, ReportsPathsItCannotWriteAndLeavesNoFile) {
                                         ": No such file or directory)"},
         {dir.File("folder"),
          "Can't Create Movie File: -21 (" + dir.File("folder") + ": Is a directory)"},
-        {"", "Pathname conversion error: -22"}, // EINVAL
+        {"", "Pathname conversion error: -22 (Invalid argument)"},
     };
     for (const Case& c : cases) {
         MovieParams params;

@@ -1,0 +1,97 @@
+#include "cli/render_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+#include "render/dib_image.h"
+
+namespace trevalin {
+
+const char* const kUsage =
+    "usage: trevalin-render [--presets FILE] [--preset NAME] [--list] [--size WxH] [--time N]\n"
+    "                       [--source FILE.bmp] [--set KEY=VALUE]... [-o OUT.bmp|OUT.png]\n"
+    "                       [--movie OUT.mov | --frames DIR] [--threads N] [--quiet]\n";
+
+namespace {
+
+bool parseInt(const char* text, int lo, int hi, int& out) {
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text, &end, 10);
+    if (errno || end == text || *end || v < lo || v > hi) return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool parseSize(const std::string& text, int& w, int& h) {
+    const auto x = text.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    return parseInt(text.substr(0, x).c_str(), 1, kMaxImageRows, w) &&
+           parseInt(text.substr(x + 1).c_str(), 1, kMaxImageRows, h);
+}
+
+} // namespace
+
+int parseOptions(int argc, const char* const* argv, RenderOptions& o, std::string& error) {
+    auto usageError = [&error](std::string message) {
+        error = std::move(message);
+        return kBadInput;
+    };
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--presets") {
+            if (!value(o.presets)) return usageError("--presets needs a file");
+        } else if (a == "--preset") {
+            if (!value(o.preset)) return usageError("--preset needs a name");
+        } else if (a == "--list") {
+            o.list = true;
+        } else if (a == "--size") {
+            if (!value(v) || !parseSize(v, o.width, o.height))
+                return usageError("--size takes WxH, each from 1 to 16000");
+        } else if (a == "--time") {
+            if (!value(v) || !parseInt(v.c_str(), 0, 100, o.time))
+                return usageError("--time takes a number from 0 to 100");
+        } else if (a == "--source") {
+            if (!value(o.source)) return usageError("--source needs a file");
+        } else if (a == "--set") {
+            if (!value(v) || v.find('=') == std::string::npos)
+                return usageError("--set takes KEY=VALUE");
+            o.sets.push_back(v);
+        } else if (a == "-o") {
+            if (!value(o.output)) return usageError("-o needs a file");
+        } else if (a == "--movie") {
+            if (!value(o.movie)) return usageError("--movie needs a file");
+        } else if (a == "--frames") {
+            if (!value(o.frames)) return usageError("--frames needs a folder");
+        } else if (a == "--threads") {
+            if (!value(v) || !parseInt(v.c_str(), 1, 1024, o.threads))
+                return usageError("--threads takes a number from 1 to 1024");
+        } else if (a == "--quiet") {
+            o.quiet = true;
+        } else if (a == "-h" || a == "--help") {
+            error.clear();
+            return kRendered;
+        } else {
+            return usageError("unknown argument \"" + a + "\"");
+        }
+    }
+    if (!o.movie.empty() && !o.frames.empty())
+        return usageError("--movie and --frames exclude each other");
+    if (!o.list && o.output.empty() && o.movie.empty() && o.frames.empty())
+        return usageError("nothing to write: give -o, --movie or --frames");
+    if (!o.output.empty()) {
+        const std::string ext = std::filesystem::path(o.output).extension().string();
+        if (ext != ".bmp" && ext != ".png" && ext != ".BMP" && ext != ".PNG")
+            return usageError("-o writes .bmp or .png files");
+    }
+    return -1;
+}
+
+} // namespace trevalin

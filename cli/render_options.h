@@ -1,0 +1,25 @@
+// trevalin-render's command line, read into options without printing.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace trevalin {
+
+extern const char* const kUsage;
+
+enum Exit { kRendered = 0, kRenderError = 1, kBadInput = 2, kOutputFailed = 3 };
+
+struct RenderOptions {
+    std::string presets, preset, source, output, movie, frames;
+    std::vector<std::string> sets;
+    int width = 256, height = 256, time = 0;
+    int threads = 0; // every core
+    bool list = false, quiet = false;
+};
+
+// -1 when the options were read; otherwise the exit status, with what was
+// wrong in error (empty for --help, which exits with kRendered).
+int parseOptions(int argc, const char* const* argv, RenderOptions& o, std::string& error);
+
+} // namespace trevalin
