@@ -21,9 +21,11 @@
 
 #include "app/dialogs.h"
 #include "app/document_file.h"
+#include "app/help_dialog.h"
 #include "app/help_reference.h"
 #include "app/lock_key_indicators.h"
 #include "app/pages/field_edit.h"
+#include "app/pages/formula_marks.h"
 #include "app/pages/props_a.h"
 #include "app/pages/props_b.h"
 #include "app/pages/settings_page.h"
@@ -35,6 +37,7 @@
 #include "presets/page/props_c.h"
 #include "presets/preset_text.h"
 #include "presets/preset_tree.h"
+#include "render/formula_use.h"
 #include "render/movie_check.h"
 #include "render/render_job.h"
 #include "render/trevalin_doc.h"
@@ -164,6 +167,7 @@ void CMainFrame::applySettings(const RenderSettings* record, const RenderSetting
 }
 
 void CMainFrame::renderStill() {
+    if (refuseFailedFormulas()) return;
     doc_.SetFrameCount(1);
     doc_.StartRendering();
 }
@@ -386,13 +390,56 @@ void CMainFrame::previewPages() {
              sliderOnly ? SettingsStep::kTimeSlider : SettingsStep::kNoMerge);
 }
 
+namespace {
+const FormulaField* formulaField(const char* key) {
+    for (const FormulaField& f : kFormulaFields)
+        if (qstrcmp(f.key, key) == 0) return &f;
+    return &kFormulaFields[0];
+}
+} // namespace
+
+QString CMainFrame::failureMessage(const CompileFailure& failure) {
+    const FormulaSlot& slot = doc_.Settings().*(formulaField(failure.field)->slot);
+    const QString text = slotText(slot);
+    QLineEdit* edit = formulaEditFor(tabs_, failure.field, text);
+    const QString label = edit ? fieldLabel(edit) : QString::fromLatin1(failure.field);
+    if (const FormulaDiagnostic* error = firstError(failure.diagnostics))
+        return fieldMessage(label, text, *error);
+    return QStringLiteral("%1: %2").arg(label, QString::fromStdString(failure.message));
+}
+
+bool CMainFrame::refuseFailedFormulas() {
+    QStringList parts;
+    QLineEdit* first = nullptr;
+    const FormulaDiagnostic* firstPlace = nullptr;
+    for (const CompileFailure& failure : doc_.CompileFailures()) {
+        if (!formulaInUse(doc_.Settings(), failure.field)) continue;
+        parts << failureMessage(failure);
+        if (first) continue;
+        const QString text = slotText(doc_.Settings().*(formulaField(failure.field)->slot));
+        first = formulaEditFor(tabs_, failure.field, text);
+        firstPlace = firstError(failure.diagnostics);
+    }
+    if (parts.isEmpty()) return false;
+    // The picture stays as it was: a render with a formula that reads nothing
+    // would only look like a result.
+    const QString message = tr("Not rendered: %1").arg(parts.join(QStringLiteral("; ")));
+    view_->SetCompileMessage(message);
+    statusBar()->showMessage(message);
+    if (first) {
+        for (int i = 0; i < tabs_->count(); ++i)
+            if (tabs_->widget(i)->isAncestorOf(first)) tabs_->setCurrentIndex(i);
+        first->setFocus(Qt::OtherFocusReason);
+        if (firstPlace) showDiagnosticPlace(first, *firstPlace);
+    }
+    return true;
+}
+
 void CMainFrame::ShowCompileFailures() {
     const std::vector<CompileFailure>& failures = doc_.CompileFailures();
     QStringList parts;
-    for (const CompileFailure& failure : failures) {
-        parts << QStringLiteral("%1: %2").arg(QString::fromLatin1(failure.field),
-                                              QString::fromStdString(failure.message));
-    }
+    for (const CompileFailure& failure : failures)
+        parts << failureMessage(failure);
     const QString text = parts.join(QStringLiteral("; "));
     view_->SetCompileMessage(text);
     for (SettingsPage* page :
@@ -409,6 +456,7 @@ void CMainFrame::OnRenderMovie() {
 #ifdef TREVALIN_HAVE_MOVIES
     doc_.StopRendering();
     applySettings(pagesRecord().get(), nullptr);
+    if (refuseFailedFormulas()) return;
 
     // No frame rate, an unknown codec or a single frame: nothing to ask a file for.
     const std::string refusal = movieRefusal(doc_.Settings());
@@ -500,15 +548,8 @@ void CMainFrame::OnAppAbout() {
 
 void CMainFrame::OnHelpTopics() {
     if (!help_) {
-        help_ = new QDialog(this);
-        help_->setWindowTitle(tr("Trevalin Help"));
+        help_ = new HelpDialog(this);
         help_->setAttribute(Qt::WA_DeleteOnClose);
-        auto* browser = new QTextBrowser(help_);
-        browser->setObjectName(QStringLiteral("reference"));
-        browser->setHtml(formulaReferenceHtml());
-        auto* layout = new QVBoxLayout(help_);
-        layout->addWidget(browser);
-        help_->resize(640, 600);
     }
     help_->show();
     help_->raise();

@@ -25,6 +25,8 @@ class QUndoStack;
 
 namespace trevalin {
 
+struct CompileFailure;
+
 class CTrevalinDoc;
 class CTrevalinView;
 class LockKeyIndicators;
@@ -172,6 +174,11 @@ class CMainFrame : public QMainWindow, public FrameOperations {
     // Shows what the last compile refused: in the status band, the status bar
     // and on the pages' fields.
     void ShowCompileFailures();
+    // "Red: parse error at column 4: ...", the field named by its label.
+    QString failureMessage(const CompileFailure& failure);
+    // When a formula the render reads does not compile: says which, puts the
+    // caret at the place and returns true; the render must not start.
+    bool refuseFailedFormulas();
     void SetDocumentPath(const QString& path);
     void SetModified(bool modified);
     void UpdateTitle();

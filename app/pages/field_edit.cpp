@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <cstring>
 
+#include "app/pages/formula_marks.h"
 #include "app/user_messages.h"
 #include "formula/formula_slot.h"
 #include "render/trevalin_doc.h"
@@ -87,14 +88,11 @@ void markCompileFailure(QLineEdit* edit, const QString& message) {
 }
 
 void markCompileFailures(std::initializer_list<std::pair<const char*, QLineEdit*>> fields,
-                         const std::vector<CompileFailure>& failures) {
-    for (const auto& [key, edit] : fields) {
-        QString message;
-        for (const CompileFailure& failure : failures) {
-            if (qstrcmp(failure.field, key) == 0) message = QString::fromStdString(failure.message);
-        }
-        markCompileFailure(edit, message);
-    }
+                         const std::vector<CompileFailure>&) {
+    // The document compiled what the fields hold, so checking their texts again
+    // gives the same errors, and the warnings and places besides.
+    for (const auto& field : fields)
+        markFormulaEdit(field.second);
 }
 
 } // namespace trevalin

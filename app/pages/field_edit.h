@@ -58,8 +58,8 @@ int readRadio(const QButtonGroup* group, int current);
 // Marks the edit as holding a formula that failed to compile (message not
 // empty) or clears the mark.
 void markCompileFailure(QLineEdit* edit, const QString& message);
-// Marks each edit with the failure that names its record key (the last, when
-// several do) and clears the mark on the others.
+// Marks each edit with what the compiler says about its text (see
+// formula_marks.h) and clears the marks on the others.
 void markCompileFailures(std::initializer_list<std::pair<const char*, QLineEdit*>> fields,
                          const std::vector<CompileFailure>& failures);
 

@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "app/pages/field_edit.h"
+#include "app/pages/formula_editor.h"
+#include "app/pages/formula_marks.h"
 #include "app/pages/props_b.h"
 #include "app/pages/tab_view.h"
 #include "app/pages/time_slider.h"
@@ -21,17 +23,16 @@
 namespace trevalin {
 
 std::optional<std::array<QString, 3>> channelLabels(int colormode) {
+    // Grayscale and Triplet read only the first formula: the others have no label.
     switch (colormode) {
-    case 0: return std::array<QString, 3>{QStringLiteral("value"), QString(), QString()};
+    case 0: return std::array<QString, 3>{QStringLiteral("Grey"), QString(), QString()};
     case 1:
-        return std::array<QString, 3>{QStringLiteral("red"), QStringLiteral("green"),
-                                      QStringLiteral("blue")};
+        return std::array<QString, 3>{QStringLiteral("Red"), QStringLiteral("Green"),
+                                      QStringLiteral("Blue")};
     case 2:
-        return std::array<QString, 3>{QStringLiteral("hue"), QStringLiteral("sat"),
-                                      QStringLiteral("val")};
-    case 3:
-        return std::array<QString, 3>{QStringLiteral("layer 1"), QStringLiteral("layer 2"),
-                                      QStringLiteral("layer 3")};
+        return std::array<QString, 3>{QStringLiteral("Hue"), QStringLiteral("Saturation"),
+                                      QStringLiteral("Value")};
+    case 3: return std::array<QString, 3>{QStringLiteral("Colour"), QString(), QString()};
     default: return std::nullopt;
     }
 }
@@ -53,6 +54,9 @@ PropsA::PropsA(CMyTabView* tabs, QWidget* parent) : SettingsPage(tabs, parent) {
     red_ = addFormula(0, f_.redLabel);
     green_ = addFormula(1, f_.greenLabel);
     blue_ = addFormula(2, f_.blueLabel);
+    watchFormulaEdit(red_, "red", f_.redLabel);
+    watchFormulaEdit(green_, "grn", f_.greenLabel);
+    watchFormulaEdit(blue_, "blu", f_.blueLabel);
     formulas->setColumnMinimumWidth(0, 50);
     layout->addLayout(formulas);
 
@@ -74,6 +78,10 @@ PropsA::PropsA(CMyTabView* tabs, QWidget* parent) : SettingsPage(tabs, parent) {
     max_ = new QLineEdit(rangeBox);
     for (QLineEdit* edit : {min_, max_})
         setLengthLimit(edit, kTextLimit);
+    watchFormulaEdit(min_, "min", tr("min"));
+    watchFormulaEdit(max_, "max", tr("max"));
+    for (QLineEdit* edit : {red_, green_, blue_, min_, max_})
+        attachFormulaEditor(edit);
     range->addWidget(new QLabel(tr("min"), rangeBox), 0, 0);
     range->addWidget(min_, 0, 1);
     range->addWidget(new QLabel(tr("max"), rangeBox), 1, 0);
@@ -137,6 +145,14 @@ void PropsA::ShowFields() {
     labels_[0]->setText(f_.redLabel);
     labels_[1]->setText(f_.greenLabel);
     labels_[2]->setText(f_.blueLabel);
+    // Messages name a field by its label; a field without one is not read.
+    const std::array<QLineEdit*, 3> edits{red_, green_, blue_};
+    const std::array<QString, 3> names{f_.redLabel, f_.greenLabel, f_.blueLabel};
+    for (int i = 0; i < 3; ++i) {
+        if (channelLabels(f_.colormode)) edits[i]->setEnabled(!names[i].isEmpty());
+        if (!names[i].isEmpty()) setFieldLabel(edits[i], names[i]);
+        markFormulaEdit(edits[i]);
+    }
 }
 
 void PropsA::UpdateChannelLabels() {

@@ -60,9 +60,9 @@ class PropsA : public SettingsPage {
         int oversample = 0;
         QString red = QStringLiteral("x");
         int wrap = 0;
-        QString greenLabel = QStringLiteral("green");
-        QString blueLabel = QStringLiteral("blue");
-        QString redLabel = QStringLiteral("red");
+        QString greenLabel = QStringLiteral("Green");
+        QString blueLabel = QStringLiteral("Blue");
+        QString redLabel = QStringLiteral("Red");
     };
 
     bool ReadControls();

@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 
 #include "app/pages/field_edit.h"
+#include "app/pages/formula_editor.h"
+#include "app/pages/formula_marks.h"
 #include "app/pages/props_a.h"
 #include "app/pages/tab_view.h"
 #include "render/render_settings.h"
@@ -47,6 +49,15 @@ PropsB::PropsB(CMyTabView* tabs, QWidget* parent) : SettingsPage(tabs, parent) {
     fractalForm->addRow(tr("recursion"), recursion_);
     layout->addWidget(fractal);
     layout->addStretch(1);
+
+    const std::pair<const char*, QLineEdit*> formulas[] = {
+        {"left", left_}, {"top", top_}, {"width", width_}, {"height", height_},
+        {"zoom", zoom_}, {"p0", p0_},   {"q0", q0_},       {"recurse", recursion_}};
+    for (const auto& [key, edit] : formulas) {
+        const char* label = key == std::string_view("recurse") ? "recursion" : key;
+        watchFormulaEdit(edit, key, tr(label));
+        attachFormulaEditor(edit);
+    }
 
     setFocusProxy(left_);
     ShowFields();

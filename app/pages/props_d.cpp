@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include "app/pages/field_edit.h"
+#include "app/pages/formula_marks.h"
 #include "app/pages/props_a.h"
 #include "app/pages/props_b.h"
 #include "app/pages/tab_view.h"
@@ -119,6 +120,7 @@ PropsD::PropsD(CMyTabView* tabs, QWidget* parent) : SettingsPage(tabs, parent) {
     grid->addWidget(frameRate_, 1, 1);
 
     zoom_ = makeEdit(kTextLimit);
+    watchFormulaEdit(zoom_, "zoom", tr("zoom"));
     zoom_->setReadOnly(true);
     zoom_->setFocusPolicy(Qt::ClickFocus); // not a tab stop
     addLabel(tr("Zoom"), 2, zoom_);

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSplitter>
@@ -251,27 +252,56 @@ void MainFrameTest::clickInScaledViewZoomsAboutPointUnderCursor() {
 void MainFrameTest::failedFormulaIsNamedAndMarked() {
     Program p;
     QVERIFY(p.doc.SetImageSize(8, 8));
+    p.setRegion("0", "0", "8", false);
+    p.setColour("px*30", "0", "0");
+    p.frame.OnRenderImage();
+    QVERIFY(waitForJob(p.job));
+    const std::uint32_t before = p.pixel(1, 0);
+    QCOMPARE(before, 0x1E0000u);
+
+    // A failing formula the render reads: named by its label, marked, caret at
+    // the place, and the picture is left as it was.
     p.setColour("x +", "y", "0");
     p.b()->P0Edit()->setText("(");
     p.frame.OnRenderImage();
-    QCOMPARE(p.frame.View()->StatusText(), QString("red: parse error; p0: parse error"));
+    const QString redError =
+        "Red: parse error at column 4: unexpected end of formula, expected a value";
+    QCOMPARE(
+        p.frame.View()->StatusText(),
+        "Not rendered: " + redError +
+            "; p0: parse error at column 2: unexpected end of formula, expected a value or ')'");
+    QVERIFY(!p.job.Running());
+    QCOMPARE(p.pixel(1, 0), before);
     QVERIFY(p.a()->RedEdit()->property("compileError").toBool());
-    QCOMPARE(p.a()->RedEdit()->toolTip(), QString("parse error"));
+    QCOMPARE(p.a()->RedEdit()->toolTip(), redError);
+    QCOMPARE(p.a()->RedEdit()->cursorPosition(), 3);
+    QVERIFY(p.frame.Tabs()->currentWidget()->isAncestorOf(p.a()->RedEdit()));
     QVERIFY(!p.a()->GreenEdit()->property("compileError").toBool());
     QVERIFY(p.b()->P0Edit()->property("compileError").toBool());
-    QVERIFY(waitForJob(p.job));
 
-    // Marks stay until the formula compiles.
+    // Marks stay until the formula compiles; a warning gets the lighter mark.
+    p.a()->RedEdit()->setText("x + foo");
+    QVERIFY(!p.a()->RedEdit()->property("compileError").toBool());
+    QVERIFY(p.a()->RedEdit()->property("compileWarning").toBool());
+    QCOMPARE(p.a()->RedEdit()->toolTip(),
+             QString("Red: warning at column 5: unknown name 'foo' has no value"));
+    p.frame.OnRenderImage();
+    QVERIFY(p.frame.View()->StatusText().startsWith("Not rendered: p0: parse error"));
+    QVERIFY(!p.job.Running());
     p.b()->P0Edit()->setText("0");
     p.frame.OnRenderImage();
-    QCOMPARE(p.frame.View()->StatusText(), QString("red: parse error"));
     QVERIFY(!p.b()->P0Edit()->property("compileError").toBool());
-    QVERIFY(p.a()->RedEdit()->property("compileError").toBool());
-    p.a()->RedEdit()->setText("x + 1");
-    p.frame.OnRenderImage();
-    QVERIFY(!p.a()->RedEdit()->property("compileError").toBool());
     QVERIFY(waitForJob(p.job));
     QTRY_VERIFY(p.frame.View()->StatusText().startsWith("elapsed: "));
+
+    // An unused formula may fail: Grayscale reads only the first.
+    p.a()->ColourModelButton(0)->click();
+    QVERIFY(!p.a()->GreenEdit()->isEnabled());
+    p.a()->GreenEdit()->setText("(");
+    p.frame.OnRenderImage();
+    QVERIFY(!p.frame.View()->StatusText().startsWith("Not rendered"));
+    QVERIFY(waitForJob(p.job));
+    QCOMPARE(p.pixel(1, 0), 0x010101u); // grey 1: x + foo at x = 1, foo reading nothing
 }
 
 void MainFrameTest::saveAndOpenBmpKeepsPixels() {

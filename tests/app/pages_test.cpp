@@ -92,9 +92,9 @@ void PagesTest::initialValuesAreSaved() {
     QCOMPARE(text(s->p0), QString("0"));
     QCOMPARE(text(s->q0), QString("0"));
     QCOMPARE(text(s->recurse), QString("64"));
-    QCOMPARE(pane.a->ChannelLabel(0)->text(), QString("red"));
-    QCOMPARE(pane.a->ChannelLabel(1)->text(), QString("green"));
-    QCOMPARE(pane.a->ChannelLabel(2)->text(), QString("blue"));
+    QCOMPARE(pane.a->ChannelLabel(0)->text(), QString("Red"));
+    QCOMPARE(pane.a->ChannelLabel(1)->text(), QString("Green"));
+    QCOMPARE(pane.a->ChannelLabel(2)->text(), QString("Blue"));
 }
 
 void PagesTest::loadThenSaveKeepsEveryField() {
@@ -236,10 +236,10 @@ void PagesTest::overLongTextIsKeptAndRefused() {
 void PagesTest::channelLabels_data() {
     QTest::addColumn<int>("model");
     QTest::addColumn<QStringList>("labels");
-    QTest::newRow("Grayscale") << 0 << QStringList{"value", "", ""};
-    QTest::newRow("RGB") << 1 << QStringList{"red", "green", "blue"};
-    QTest::newRow("HSV") << 2 << QStringList{"hue", "sat", "val"};
-    QTest::newRow("Triplet") << 3 << QStringList{"layer 1", "layer 2", "layer 3"};
+    QTest::newRow("Grayscale") << 0 << QStringList{"Grey", "", ""};
+    QTest::newRow("RGB") << 1 << QStringList{"Red", "Green", "Blue"};
+    QTest::newRow("HSV") << 2 << QStringList{"Hue", "Saturation", "Value"};
+    QTest::newRow("Triplet") << 3 << QStringList{"Colour", "", ""};
 }
 
 void PagesTest::channelLabels() {
@@ -253,8 +253,12 @@ void PagesTest::channelLabels() {
     start->colormode = model == 3 ? 2 : 3;
     pane.a->LoadFromSettings(*start);
     QTest::mouseClick(pane.a->ColourModelButton(model), Qt::LeftButton);
-    for (int i = 0; i < 3; ++i)
+    const QLineEdit* edits[] = {pane.a->RedEdit(), pane.a->GreenEdit(), pane.a->BlueEdit()};
+    for (int i = 0; i < 3; ++i) {
         QCOMPARE(pane.a->ChannelLabel(i)->text(), labels[i]);
+        // A field the colour model does not read is disabled.
+        QCOMPARE(edits[i]->isEnabled(), !labels[i].isEmpty());
+    }
     auto out = zeroSettings();
     QVERIFY(pane.a->SaveToSettings(*out));
     QCOMPARE(out->colormode, model);
@@ -275,8 +279,8 @@ void PagesTest::unknownModelLeavesLabels() {
     pane.a->LoadFromSettings(*in);
     in->colormode = 9;
     pane.a->LoadFromSettings(*in);
-    QCOMPARE(pane.a->ChannelLabel(0)->text(), QString("hue"));
-    QCOMPARE(pane.a->ChannelLabel(2)->text(), QString("val"));
+    QCOMPARE(pane.a->ChannelLabel(0)->text(), QString("Hue"));
+    QCOMPARE(pane.a->ChannelLabel(2)->text(), QString("Value"));
 }
 
 void PagesTest::radioClickKeepsTypedText() {
