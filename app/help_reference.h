@@ -14,8 +14,8 @@ struct OperatorHelp {
     const char* spelling;
     const char* example;
     std::uint8_t code;
-    int precedence; // 1 binds loosest
-    const char* meaning;
+    int precedence;   // 1 binds loosest
+    const char* note; // added to the operation's own help line, or null
 };
 
 extern const OperatorHelp kOperatorHelp[];

@@ -1,9 +1,12 @@
 #include "cli/frame_files_writer.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "cli/png_file.h"
 #include "render/dib_image.h"
 
 namespace trevalin {
@@ -11,7 +14,8 @@ namespace {
 
 class FrameFilesWriter : public FrameSink {
   public:
-    explicit FrameFilesWriter(std::string directory) : directory_(std::move(directory)) {}
+    FrameFilesWriter(std::string directory, bool png)
+        : directory_(std::move(directory)), png_(png) {}
 
     void Open(const MovieParams&, ErrorReporter report) override {
         report_ = std::move(report);
@@ -28,10 +32,11 @@ class FrameFilesWriter : public FrameSink {
     int AddFrame(const DibImage& image) override {
         if (!open_) return 1;
         char name[32];
-        std::snprintf(name, sizeof name, "frame_%05d.bmp", count_);
+        std::snprintf(name, sizeof name, "frame_%05d.%s", count_, png_ ? "png" : "bmp");
         const std::string path = (std::filesystem::path(directory_) / name).string();
         std::string error;
-        if (!image.SaveFile(path, error)) {
+        const bool ok = png_ ? writePngFile(image, path, error) : image.SaveFile(path, error);
+        if (!ok) {
             report_("Can't write frame: " + error);
             return 0;
         }
@@ -44,6 +49,7 @@ class FrameFilesWriter : public FrameSink {
 
   private:
     std::string directory_;
+    bool png_;
     ErrorReporter report_;
     bool open_ = false;
     int count_ = 0;
@@ -51,8 +57,8 @@ class FrameFilesWriter : public FrameSink {
 
 } // namespace
 
-std::unique_ptr<FrameSink> makeFrameFilesWriter(const std::string& directory) {
-    return std::make_unique<FrameFilesWriter>(directory);
+std::unique_ptr<FrameSink> makeFrameFilesWriter(const std::string& directory, bool png) {
+    return std::make_unique<FrameFilesWriter>(directory, png);
 }
 
 } // namespace trevalin

@@ -8,6 +8,7 @@
 
 namespace trevalin {
 
-std::unique_ptr<FrameSink> makeFrameFilesWriter(const std::string& directory);
+// Numbered frames frame_00000.bmp (or .png) in an existing folder.
+std::unique_ptr<FrameSink> makeFrameFilesWriter(const std::string& directory, bool png = false);
 
 } // namespace trevalin

@@ -2,11 +2,15 @@
 
 #include <png.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <new>
 #include <string_view>
 #include <vector>
 
 #include "base/replacement_file.h"
+#include "presets/picture_preset.h"
 #include "render/colour_word.h"
 #include "render/dib_image.h"
 
@@ -40,7 +44,8 @@ void keepError(png_structp png, png_const_charp message) {
 
 // libpng reports errors by longjmp; keep everything that needs cleaning up
 // outside the function that calls setjmp.
-bool encodeRows(PngBytes& out, const DibImage& image, std::vector<png_byte>& row) {
+bool encodeRows(PngBytes& out, const DibImage& image, std::vector<png_byte>& row,
+                const std::string& presetText) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &out, keepError, nullptr);
     if (!png) {
         out.problem = "cannot set up the PNG writer";
@@ -56,6 +61,14 @@ bool encodeRows(PngBytes& out, const DibImage& image, std::vector<png_byte>& row
     png_set_IHDR(png, info, static_cast<png_uint_32>(image.Width()),
                  static_cast<png_uint_32>(image.Height()), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (!presetText.empty()) {
+        png_text text{};
+        text.compression = PNG_ITXT_COMPRESSION_zTXt;
+        text.key = const_cast<char*>(kPictureChunkKeyword);
+        text.text = const_cast<char*>(presetText.c_str());
+        text.itxt_length = presetText.size();
+        png_set_text(png, info, &text, 1);
+    }
     png_write_info(png, info);
     for (int r = 0; r < image.Height(); ++r) {
         const std::uint32_t* words = image.Row(r);
@@ -71,9 +84,66 @@ bool encodeRows(PngBytes& out, const DibImage& image, std::vector<png_byte>& row
     return true;
 }
 
+// libpng drops a text chunk it cannot take (too large, damaged) with a
+// warning; keep the last one to say why no preset was found.
+void keepWarning(png_structp png, png_const_charp message) {
+    *static_cast<std::string*>(png_get_error_ptr(png)) = message;
+}
+
+bool readText(std::FILE* file, std::string& text, std::string& error) {
+    std::string warning;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &warning, nullptr, keepWarning);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        error = "cannot set up the PNG reader";
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        error = "not a readable PNG file, or its text is too large";
+        return false;
+    }
+    // A decompressed chunk larger than this ends the read (longjmp above)
+    // before it can take memory.
+    png_set_chunk_malloc_max(png, kPictureChunkLimit + 4096);
+    png_init_io(png, file);
+    png_read_info(png, info);
+    png_textp texts = nullptr;
+    int count = 0;
+    png_get_text(png, info, &texts, &count);
+    bool found = false;
+    for (int i = 0; i < count && !found; ++i)
+        if (std::strcmp(texts[i].key, kPictureChunkKeyword) == 0) {
+            const std::size_t length = texts[i].compression >= PNG_ITXT_COMPRESSION_NONE
+                                           ? texts[i].itxt_length
+                                           : texts[i].text_length;
+            text.assign(texts[i].text, length);
+            found = true;
+        }
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (!found)
+        error = warning.empty() ? "the picture carries no Trevalin preset"
+                                : "the picture's text could not be read: " + warning;
+    return found;
+}
+
 } // namespace
 
-bool writePngFile(const DibImage& image, const std::string& path, std::string& error) {
+bool readPngPresetText(const std::string& path, std::string& text, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool ok = readText(file, text, error);
+    std::fclose(file);
+    if (!ok) error = path + ": " + error;
+    return ok;
+}
+
+bool writePngFile(const DibImage& image, const std::string& path, std::string& error,
+                  const std::string& presetText) {
     if (!image.HasData()) {
         error = "cannot write " + path + ": the image is empty";
         return false;
@@ -81,7 +151,7 @@ bool writePngFile(const DibImage& image, const std::string& path, std::string& e
     PngBytes out;
     try {
         std::vector<png_byte> row(static_cast<std::size_t>(image.Width()) * 3);
-        if (!encodeRows(out, image, row)) {
+        if (!encodeRows(out, image, row, presetText)) {
             error = "cannot write " + path + ": " + out.problem;
             return false;
         }

@@ -5,13 +5,15 @@
 #include <filesystem>
 
 #include "render/dib_image.h"
+#include "render/movie_codecs.h"
 
 namespace trevalin {
 
 const char* const kUsage =
-    "usage: trevalin-render [--presets FILE] [--preset NAME] [--list] [--size WxH] [--time N]\n"
-    "                       [--source FILE.bmp] [--set KEY=VALUE]... [-o OUT.bmp|OUT.png]\n"
-    "                       [--movie OUT.mov | --frames DIR] [--threads N] [--quiet]\n";
+    "usage: trevalin-render [--presets FILE] [--preset NAME | --from PICTURE.png] [--list]\n"
+    "                       [--size WxH] [--time N] [--source FILE.bmp] [--set KEY=VALUE]...\n"
+    "                       [-o OUT.bmp|OUT.png] [--movie OUT.mov|.mp4|.webm|.gif]\n"
+    "                       [--frames DIR [--mkdir]] [--codec NAME] [--threads N] [--quiet]\n";
 
 namespace {
 
@@ -55,9 +57,23 @@ int parseOptions(int argc, const char* const* argv, RenderOptions& o, std::strin
         } else if (a == "--size") {
             if (!value(v) || !parseSize(v, o.width, o.height))
                 return usageError("--size takes WxH, each from 1 to 16000");
+            o.sizeGiven = true;
         } else if (a == "--time") {
             if (!value(v) || !parseInt(v.c_str(), 0, 100, o.time))
                 return usageError("--time takes a number from 0 to 100");
+            o.timeGiven = true;
+        } else if (a == "--from") {
+            if (!value(o.from)) return usageError("--from needs a PNG file");
+        } else if (a == "--codec") {
+            if (!value(o.codec)) return usageError("--codec needs a name");
+            if (movieCodecByName(o.codec) < 0) {
+                std::string names;
+                for (const MovieCodecRow& row : kMovieCodecs)
+                    names += std::string(names.empty() ? "" : ", ") + row.shortName;
+                return usageError("no codec \"" + o.codec + "\"; the codecs are " + names);
+            }
+        } else if (a == "--mkdir") {
+            o.mkdir = true;
         } else if (a == "--source") {
             if (!value(o.source)) return usageError("--source needs a file");
         } else if (a == "--set") {
@@ -84,6 +100,8 @@ int parseOptions(int argc, const char* const* argv, RenderOptions& o, std::strin
     }
     if (!o.movie.empty() && !o.frames.empty())
         return usageError("--movie and --frames exclude each other");
+    if (!o.from.empty() && !o.preset.empty())
+        return usageError("--from and --preset exclude each other");
     if (!o.list && o.output.empty() && o.movie.empty() && o.frames.empty())
         return usageError("nothing to write: give -o, --movie or --frames");
     if (!o.output.empty()) {

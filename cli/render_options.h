@@ -8,14 +8,14 @@ namespace trevalin {
 
 extern const char* const kUsage;
 
-enum Exit { kRendered = 0, kRenderError = 1, kBadInput = 2, kOutputFailed = 3 };
+enum Exit { kRendered = 0, kRenderError = 1, kBadInput = 2, kOutputFailed = 3, kInterrupted = 130 };
 
 struct RenderOptions {
-    std::string presets, preset, source, output, movie, frames;
+    std::string presets, preset, source, output, movie, frames, from, codec;
     std::vector<std::string> sets;
     int width = 256, height = 256, time = 0;
     int threads = 0; // every core
-    bool list = false, quiet = false;
+    bool list = false, quiet = false, mkdir = false, sizeGiven = false, timeGiven = false;
 };
 
 // -1 when the options were read; otherwise the exit status, with what was

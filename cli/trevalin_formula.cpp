@@ -10,6 +10,7 @@
 #include "formula/arith.h"
 #include "formula/code_walk.h"
 #include "formula/compiler.h"
+#include "formula/disassembler.h"
 #include "formula/formula_context.h"
 #include "formula/interpreter.h"
 #include "render/dib_image.h"
@@ -19,9 +20,10 @@ namespace {
 using namespace trevalin;
 
 constexpr const char* kUsage =
-    "usage: trevalin-formula [--code] [--var NAME=VALUE]... [--recursion N]\n"
+    "usage: trevalin-formula [--code [--disasm]] [--var NAME=VALUE]... [--recursion N]\n"
     "                        [--source FILE.bmp] [--] FORMULA\n"
-    "Compiles FORMULA, prints its byte code (--code), runs it once and prints the value.\n"
+    "Compiles FORMULA, prints its byte code (--code; as records with --disasm), runs it\n"
+    "once and prints the value.\n"
     "Errors and warnings go to stderr with their place; a formula that does not compile\n"
     "exits with 1.\n";
 
@@ -80,6 +82,7 @@ bool setVariable(FrameVariables& vars, const std::string& assignment) {
 
 int main(int argc, char** argv) {
     bool showCode = false;
+    bool disassembly = false; // --code as records instead of hex
     const char* formula = nullptr;
     const char* sourcePath = nullptr;
     bool haveRecursion = false;
@@ -102,6 +105,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (a == "--code") {
             showCode = true;
+        } else if (a == "--disasm") {
+            disassembly = true;
         } else if (a == "--var") {
             if (i + 1 >= argc) return usage("--var needs NAME=VALUE");
             if (!setVariable(vars, argv[++i]))
@@ -138,8 +143,11 @@ int main(int argc, char** argv) {
     if (failed) return 1;
     if (showCode) {
         const int length = codeLength(slot.code);
-        for (int i = 0; i < length; ++i)
-            std::printf("%02x", slot.code[i]);
+        if (disassembly)
+            std::printf("%s", disassemble(slot.code).c_str());
+        else
+            for (int i = 0; i < length; ++i)
+                std::printf("%02x", slot.code[i]);
         std::printf("\nflags %d\n", static_cast<int>(slot.flags));
     }
 

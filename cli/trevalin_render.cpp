@@ -1,7 +1,10 @@
 // trevalin-render: renders a preset to an image or a movie without a display,
 // through the same document and render job as the desktop program.
+#include <signal.h>
+#include <strings.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -20,16 +23,25 @@
 #include "cli/render_options.h"
 #include "cli/set_value.h"
 #include "cli/setting_ranges.h"
+#include "formula/arith.h"
 #include "formula/code_walk.h"
 #include "movie/movie_writer.h"
+#include "presets/picture_preset.h"
 #include "presets/presets_file.h"
 #include "render/headless_view.h"
 #include "render/memory_check.h"
 #include "render/movie_check.h"
+#include "render/movie_codecs.h"
 
 namespace {
 
 using namespace trevalin;
+
+// Set by SIGINT and SIGTERM; the main thread stops the job as the stop button does.
+volatile sig_atomic_t interrupted = 0;
+void onInterrupt(int) {
+    interrupted = 1;
+}
 
 int usageError(const std::string& message) {
     std::fprintf(stderr, "trevalin-render: %s\n%s", message.c_str(), kUsage);
@@ -51,28 +63,132 @@ std::filesystem::path bundledPresets() {
     return std::filesystem::path(TREVALIN_DATA_DIR) / "presets.txt";
 }
 
-// Reports progress while the job runs: passes of a still, frames of a movie.
-void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frames) {
+// Waits for the job, or for Ctrl-C; with show, reports progress on the
+// terminal: pass of a still or frame of a movie, percentage and time left.
+void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frames, bool show) {
     const auto start = std::chrono::steady_clock::now();
-    while (job.Running()) {
+    while (job.Running() && !interrupted) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!show) continue;
         const double secs =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        double fraction;
         if (movie) {
             // Five paint requests per frame: four between passes, one after it.
             const int done = paints.load() / 5;
-            std::fprintf(stderr, "\rframe %d of %d, %3d%%, %.1f s ",
-                         done < frames ? done + 1 : frames, frames,
-                         frames ? 100 * done / frames : 0, secs);
+            fraction = frames ? double(done) / frames : 0;
+            std::fprintf(stderr, "\rframe %d of %d, %3d%%", done < frames ? done + 1 : frames,
+                         frames, int(100 * fraction));
         } else {
             // Each pass computes three times the pixels of all before it: after
             // pass k, 4^(k-1) / 256 of the picture is done.
             const int done = paints.load() < 4 ? paints.load() : 4;
-            const int percent = done == 0 ? 0 : 100 * (1 << (2 * (done - 1))) / 256;
-            std::fprintf(stderr, "\rpass %d of 5, %3d%% done, %.1f s ", done + 1, percent, secs);
+            fraction = done == 0 ? 0 : (1 << (2 * (done - 1))) / 256.0;
+            std::fprintf(stderr, "\rpass %d of 5, %3d%%", done + 1, int(100 * fraction));
+        }
+        if (fraction > 0)
+            std::fprintf(stderr, ", %.0f s left ", secs * (1 - fraction) / fraction);
+        else
+            std::fprintf(stderr, ", %.1f s ", secs);
+    }
+    if (show) std::fprintf(stderr, "\r\033[K");
+}
+
+// presets.txt: the working directory's, then the one the desktop program
+// keeps in the user's data folder, then the bundled file.
+std::filesystem::path findPresetsFile() {
+    if (std::filesystem::exists("presets.txt")) return "presets.txt";
+    std::filesystem::path data;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+        data = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        data = std::filesystem::path(home) / ".local/share";
+    if (!data.empty()) {
+        const std::filesystem::path user = data / "Trevalin/Trevalin/presets.txt";
+        if (std::filesystem::exists(user)) return user;
+    }
+    return bundledPresets();
+}
+
+// Every preset has a frame rate and a duration; a movie preset is one whose
+// frames differ: it zooms, cycles its colours, or a formula reads the time t
+// or the frame number n.
+bool changesOverTime(const RenderSettings& s) {
+    const FormulaSlot* slots[] = {&s.red,  &s.grn, &s.blu, &s.left,    &s.top, &s.width, &s.height,
+                                  &s.zoom, &s.min, &s.max, &s.recurse, &s.p0,  &s.q0};
+    char* end = nullptr;
+    const double zoom = std::strtod(s.zoom.text, &end);
+    if (s.cycle || (end != s.zoom.text && *end == '\0' && zoom != 1.0)) return true;
+    for (const FormulaSlot* slot : slots) {
+        std::string word;
+        for (const char* c = slot->text;; ++c) {
+            if (std::isalnum(static_cast<unsigned char>(*c)) || *c == '_') {
+                word += char(std::tolower(static_cast<unsigned char>(*c)));
+                continue;
+            }
+            if (word == "t" || word == "n") return true;
+            word.clear();
+            if (!*c) break;
         }
     }
-    std::fprintf(stderr, "\r\033[K");
+    return false;
+}
+
+std::string lowered(std::string text) {
+    for (char& c : text)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] != b[j - 1])});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The preset named (by name or category path), ignoring case; an exact match
+// wins over one that differs only in case.
+const PresetNode* findPresetAnyCase(const PresetTree& tree, const std::string& wanted) {
+    if (const PresetNode* exact = tree.findPreset(wanted)) return exact;
+    const PresetNode* found = nullptr;
+    const std::string key = lowered(wanted);
+    tree.forEachPreset([&](const PresetNode& node, const std::string& path) {
+        if (!found && (lowered(node.name()) == key || lowered(path) == key)) found = &node;
+    });
+    return found;
+}
+
+// Up to three names nearest to what was asked for.
+std::vector<std::string> nearestPresets(const PresetTree& tree, const std::string& wanted) {
+    std::vector<std::pair<std::size_t, std::string>> scored;
+    const std::string key = lowered(wanted);
+    tree.forEachPreset([&](const PresetNode& node, const std::string&) {
+        const std::string name = lowered(node.name());
+        std::size_t d = editDistance(key, name);
+        if (name.find(key) != std::string::npos) d = std::min<std::size_t>(d, 1);
+        if (d <= std::max<std::size_t>(2, key.size() / 3)) scored.emplace_back(d, node.name());
+    });
+    std::stable_sort(scored.begin(), scored.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < scored.size() && i < 3; ++i)
+        names.push_back(scored[i].second);
+    return names;
+}
+
+int outputError(const std::string& message) {
+    std::fprintf(stderr, "trevalin-render: %s\n", message.c_str());
+    return kOutputFailed;
 }
 
 } // namespace
@@ -91,34 +207,73 @@ int main(int argc, char** argv) {
         return status;
     }
 
-    const std::filesystem::path presetsPath = !o.presets.empty() ? std::filesystem::path(o.presets)
-                                              : std::filesystem::exists("presets.txt")
-                                                  ? std::filesystem::path("presets.txt")
-                                                  : bundledPresets();
-    PresetsReadResult presets = readPresetsFile(presetsPath);
-    if (presets.status != PresetsReadStatus::Read) {
-        std::fprintf(stderr, "trevalin-render: %s\n", presets.error.c_str());
-        return kBadInput;
+    const std::filesystem::path presetsPath =
+        !o.presets.empty() ? std::filesystem::path(o.presets) : findPresetsFile();
+    std::unique_ptr<RenderSettings> settings;
+    std::string presetName;
+    if (!o.from.empty()) {
+        // The picture's own preset; the presets file is not needed.
+        std::string text, error;
+        if (!readPngPresetText(o.from, text, error)) {
+            std::fprintf(stderr, "trevalin-render: %s\n", error.c_str());
+            return kBadInput;
+        }
+        PicturePreset picture = readPictureChunk(text);
+        if (!picture.error.empty()) {
+            std::fprintf(stderr, "trevalin-render: %s: %s\n", o.from.c_str(),
+                         picture.error.c_str());
+            return kBadInput;
+        }
+        for (const std::string& w : picture.warnings)
+            std::fprintf(stderr, "trevalin-render: warning: %s: %s\n", o.from.c_str(), w.c_str());
+        settings = std::move(picture.settings);
+        presetName = picture.name;
+        if (!o.sizeGiven) {
+            o.width = picture.width;
+            o.height = picture.height;
+        }
+        if (o.timeGiven) settings->time = o.time;
+    } else {
+        PresetsReadResult presets = readPresetsFile(presetsPath);
+        if (presets.status != PresetsReadStatus::Read) {
+            std::fprintf(stderr, "trevalin-render: %s\n", presets.error.c_str());
+            return kBadInput;
+        }
+        for (const std::string& warning : presets.warnings)
+            std::fprintf(stderr, "trevalin-render: warning: %s: %s\n", presetsPath.c_str(),
+                         warning.c_str());
+        if (o.list) {
+            presets.tree.forEachPreset([](const PresetNode& node, const std::string& path) {
+                const RenderSettings& s = *node.settings();
+                const int frames = truncToInt32(s.duration * s.framerate);
+                if (frames > 1 && validMovieCodec(s.codec) && changesOverTime(s))
+                    std::printf("%s\t(movie: %d frames at %g fps, %s)\n", path.c_str(), frames,
+                                s.framerate, kMovieCodecs[s.codec].name);
+                else
+                    std::printf("%s\n", path.c_str());
+            });
+            return kRendered;
+        }
+        const PresetNode* preset = o.preset.empty() ? presets.tree.firstPreset()
+                                                    : findPresetAnyCase(presets.tree, o.preset);
+        if (!preset) {
+            std::fprintf(stderr, "trevalin-render: no preset %s in %s\n",
+                         o.preset.empty() ? "at all" : ("\"" + o.preset + "\"").c_str(),
+                         presetsPath.c_str());
+            if (!o.preset.empty()) {
+                const auto near = nearestPresets(presets.tree, o.preset);
+                for (std::size_t i = 0; i < near.size(); ++i)
+                    std::fprintf(stderr, "%s\"%s\"", i == 0 ? "did you mean " : " or ",
+                                 near[i].c_str());
+                std::fprintf(stderr, "%s(--list shows them all)\n", near.empty() ? "" : "? ");
+            }
+            return kBadInput;
+        }
+        settings = std::make_unique<RenderSettings>(*preset->settings());
+        presetName = preset->name();
+        settings->time = o.time;
     }
-    for (const std::string& warning : presets.warnings)
-        std::fprintf(stderr, "trevalin-render: warning: %s: %s\n", presetsPath.c_str(),
-                     warning.c_str());
-    if (o.list) {
-        presets.tree.forEachPreset(
-            [](const PresetNode&, const std::string& path) { std::printf("%s\n", path.c_str()); });
-        return kRendered;
-    }
-    const PresetNode* preset =
-        o.preset.empty() ? presets.tree.firstPreset() : presets.tree.findPreset(o.preset);
-    if (!preset) {
-        std::fprintf(stderr, "trevalin-render: no preset %s in %s\n",
-                     o.preset.empty() ? "at all" : ("\"" + o.preset + "\"").c_str(),
-                     presetsPath.c_str());
-        return kBadInput;
-    }
-
-    auto settings = std::make_unique<RenderSettings>(*preset->settings());
-    settings->time = o.time;
+    if (!o.codec.empty()) settings->codec = movieCodecByName(o.codec);
     for (const std::string& s : o.sets) {
         const auto eq = s.find('=');
         std::string error;
@@ -173,13 +328,27 @@ int main(int argc, char** argv) {
                      "sees black; give --source FILE.bmp (%s/source.bmp is bundled)\n",
                      bundledPresets().parent_path().c_str());
 
+    std::string written; // what the render leaves, for the last line
     if (movie) {
         if (!o.movie.empty()) {
-            doc->SetMovieFile(std::filesystem::absolute(o.movie).c_str());
+            written = std::filesystem::absolute(o.movie).string();
+            doc->SetMovieFile(written.c_str());
             job.SetWriterFactory([] { return makeMovieWriter(); });
         } else {
+            // A mistyped folder should not quietly become a new tree of folders.
+            std::error_code ec;
+            if (!std::filesystem::is_directory(o.frames, ec)) {
+                if (!o.mkdir)
+                    return outputError(o.frames + ": " + std::strerror(ENOENT) +
+                                       " (give --mkdir to create the folder)");
+                std::filesystem::create_directories(o.frames, ec);
+                if (ec) return outputError(o.frames + ": " + ec.message());
+            }
+            written = o.frames;
+            doc->SetMovieFile(o.frames.c_str());
             const std::string dir = o.frames;
-            job.SetWriterFactory([dir] { return makeFrameFilesWriter(dir); });
+            const bool png = applied.codec == movieCodecByName("png");
+            job.SetWriterFactory([dir, png] { return makeFrameFilesWriter(dir, png); });
         }
         if (const std::string refusal = movieRefusal(doc->Settings()); !refusal.empty()) {
             std::fprintf(stderr, "trevalin-render: %s\n", refusal.c_str());
@@ -190,25 +359,35 @@ int main(int argc, char** argv) {
         doc->SetFrameCount(1);
     }
 
+    struct sigaction stop {};
+    stop.sa_handler = onInterrupt;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
+
     doc->StartRendering();
-    if (!o.quiet && isatty(STDERR_FILENO)) watch(job, paints, movie, doc->Vars().frames);
+    watch(job, paints, movie, doc->Vars().frames, !o.quiet && isatty(STDERR_FILENO));
+    // Ctrl-C stops as the stop button does: the frames so far make the movie.
+    if (interrupted) job.Stop();
     job.Wait();
 
-    if (job.ErrorFlag()) {
-        std::fprintf(stderr, "trevalin-render: %s\n", job.Status().c_str());
-        return kRenderError;
+    if (job.ErrorFlag()) return outputError(job.Status());
+    if (interrupted) {
+        std::fprintf(stderr, "trevalin-render: interrupted%s%s\n",
+                     movie ? "; kept the frames so far in " : "", movie ? written.c_str() : "");
+        return kInterrupted;
     }
     if (!o.output.empty()) {
         std::string error;
         const std::string ext = std::filesystem::path(o.output).extension().string();
-        const bool ok = (ext == ".png" || ext == ".PNG")
-                            ? writePngFile(doc->Image(), o.output, error)
-                            : doc->Image().SaveFile(o.output, error);
-        if (!ok) {
-            std::fprintf(stderr, "trevalin-render: %s\n", error.c_str());
-            return kOutputFailed;
-        }
+        const bool ok =
+            (ext == ".png" || ext == ".PNG")
+                ? writePngFile(doc->Image(), o.output, error,
+                               pictureChunkText(presetName, doc->Settings(), o.width, o.height))
+                : doc->Image().SaveFile(o.output, error);
+        if (!ok) return outputError(error);
+        written = o.output;
     }
-    if (!o.quiet) std::fprintf(stderr, "%s\n", job.Status().c_str());
+    if (!o.quiet) std::fprintf(stderr, "%s: %s\n", written.c_str(), job.Status().c_str());
     return kRendered;
 }

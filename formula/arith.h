@@ -31,6 +31,18 @@ inline double modOp(double a, double b) {
     return static_cast<double>(ia % ib);
 }
 
+inline double addOp(double a, double b) {
+    return a + b;
+}
+inline double subtractOp(double a, double b) {
+    return a - b;
+}
+inline double multiplyOp(double a, double b) {
+    return a * b;
+}
+inline double negateOp(double a) {
+    return -a;
+}
 inline double intOp(double a) {
     return static_cast<double>(truncToInt32(a));
 }

@@ -2,40 +2,10 @@
 
 #include <cstring>
 
-#include "formula/arith.h"
+#include "formula/fold_rules.h"
 #include "formula/opcodes.h"
 
 namespace trevalin {
-namespace {
-
-// Folds a binary operation on two literals; false for codes that never fold.
-bool foldBinary(std::uint8_t code, double a, double b, double& result) {
-    switch (static_cast<Op>(code)) {
-    case Op::Add: result = a + b; return true;
-    case Op::Subtract: result = a - b; return true;
-    case Op::Multiply: result = a * b; return true;
-    case Op::Divide: result = divideOp(a, b); return true;
-    case Op::Pow: result = powOp(a, b); return true;
-    case Op::Mod: result = modOp(a, b); return true;
-    case Op::BitAnd: result = bitAndOp(a, b); return true;
-    case Op::BitOr: result = bitOrOp(a, b); return true;
-    case Op::Xor: result = xorOp(a, b); return true;
-    default: return false;
-    }
-}
-
-bool foldUnary(std::uint8_t code, double v, double& result) {
-    switch (static_cast<Op>(code)) {
-    case Op::Negate: result = -v; return true;
-    case Op::Pow2: result = pow2Op(v); return true;
-    case Op::Int: result = intOp(v); return true;
-    case Op::Complement: result = complementOp(v); return true;
-    default: return false;
-    }
-}
-
-} // namespace
-
 CodeEmitter::CodeEmitter(std::uint8_t* area) : area_(area) {}
 
 double CodeEmitter::literalAt(int valuePos) const {
@@ -49,16 +19,21 @@ void CodeEmitter::setLiteralAt(int valuePos, double value) {
 }
 
 bool CodeEmitter::emit(std::uint8_t kind, std::uint8_t code) {
+    // An operation on literals replaces them by its result literal. Only the
+    // newest one or two records are looked at; see the header.
     if (kind == kRecordOperation && (constantMarks_ & 1u)) {
+        const FoldRule& rule = foldRule(code);
+        // The newest record is a literal, so its 8 value bytes end at pos_.
         const int newest = pos_ - 8;
-        double result;
-        if (foldUnary(code, literalAt(newest), result)) {
-            setLiteralAt(newest, result);
+        if (rule.operands == 1) {
+            setLiteralAt(newest, rule.unary(literalAt(newest)));
             return true;
         }
-        if ((constantMarks_ & 2u) &&
-            foldBinary(code, literalAt(newest - kLiteralRecordSize), literalAt(newest), result)) {
-            setLiteralAt(newest - kLiteralRecordSize, result);
+        // The one before it is a literal too: fold both into the older record
+        // and drop the newer one, with its mark.
+        if (rule.operands == 2 && (constantMarks_ & 2u)) {
+            const int older = newest - kLiteralRecordSize;
+            setLiteralAt(older, rule.binary(literalAt(older), literalAt(newest)));
             pos_ -= kLiteralRecordSize;
             constantMarks_ >>= 1;
             return true;

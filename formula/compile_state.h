@@ -7,6 +7,7 @@
 
 #include "formula/code_emitter.h"
 #include "formula/diagnostics.h"
+#include "formula/opcodes.h"
 #include "formula/scanner.h"
 #include "formula/symbol_table.h"
 
@@ -17,7 +18,7 @@ struct CompileState {
     std::vector<FormulaDiagnostic> diagnostics;
     Scanner scanner;
     CodeEmitter emitter;
-    std::uint32_t dependencyFlags = 7;
+    std::uint32_t dependencyFlags = kDependencyFlagsStart;
     bool failed = false;
     std::string message;
     // The last two tokens handed to the parser: at a syntax error, the one it

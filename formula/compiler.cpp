@@ -21,7 +21,7 @@ int compileFormulaText(const char* text, std::size_t maxLength, std::uint8_t* co
     gLastDiagnostics.clear();
     code[0] = kRecordEnd; // a compile that fails before emitting anything is empty
     bool failed = false;
-    std::uint32_t dependencyFlags = 7;
+    std::uint32_t dependencyFlags = kDependencyFlagsStart;
     try {
         CompileState state(text, maxLength, code);
         parseFormula(state);

@@ -65,7 +65,7 @@ constexpr std::uint8_t slot(trevalin::Slot s) { return static_cast<std::uint8_t>
 #define EMIT_PIXEL_VARIABLE(s)                                                                     \
     do {                                                                                           \
         EMIT(emitVariable(slot(s)));                                                               \
-        state.dependencyFlags &= ~5u;                                                              \
+        state.dependencyFlags &= ~static_cast<std::uint32_t>(trevalin::kDependsOnPixel);           \
     } while (0)
 }
 
@@ -78,7 +78,7 @@ constexpr std::uint8_t slot(trevalin::Slot s) { return static_cast<std::uint8_t>
 %token <number> NUMBER
 %token <entry> STRING VARIABLE FUNCTION
 %token <code> COMPARE
-%token LOGAND LOGOR BITAND BITOR XOR MOD POW NEG OPNAME
+%token LOGAND LOGOR BITAND BITOR XOR MOD POW NEG
 %type <code> arglist
 
 %left LOGAND LOGOR

@@ -115,38 +115,10 @@ inline double sphereLongitude(const FrameVariables& v) {
 [[gnu::always_inline]] inline double variableValue(std::uint8_t slot, const FormulaContext& ctx,
                                                    const FrameVariables& v) {
     switch (static_cast<Slot>(slot)) {
-    case Slot::T: return v.t;
-    case Slot::Random: return RandomState::nextReal();
-    case Slot::X: return v.x;
-    case Slot::Y: return v.y;
-    case Slot::W: return v.w;
-    case Slot::H: return v.h;
-    case Slot::A: return angle(v.x - v.cx, v.y - v.cy);
-    case Slot::D: return distance(v.x - v.cx, v.y - v.cy);
-    case Slot::I: return v.i;
-    case Slot::N: return v.n;
-    case Slot::Fw: return v.fw;
-    case Slot::Fh: return v.fh;
-    case Slot::Jx: return v.jx;
-    case Slot::Jy: return v.jy;
-    case Slot::Px: return v.px;
-    case Slot::Py: return v.py;
-    case Slot::Pw: return v.pw;
-    case Slot::Ph: return v.ph;
-    case Slot::Cx: return v.cx;
-    case Slot::Cy: return v.cy;
-    case Slot::Sx: return std::cos(sphereLatitude(v)) * std::sin(sphereLongitude(v));
-    case Slot::Sy: return std::cos(sphereLatitude(v)) * std::cos(sphereLongitude(v));
-    case Slot::Sz: return std::sin(sphereLatitude(v));
-    case Slot::R: return redOf(pixelUnderSample(v));
-    case Slot::G: return greenOf(pixelUnderSample(v));
-    case Slot::B: return blueOf(pixelUnderSample(v));
-    case Slot::C: return pixelHue(pixelUnderSample(v));
-    case Slot::S: return pixelSaturation(pixelUnderSample(v));
-    case Slot::L: return pixelLargest(pixelUnderSample(v));
-    case Slot::E: return ctx.eulerE;
-    case Slot::Pi: return kPi;
-    case Slot::Pi2: return ctx.twoPi;
+#define TREVALIN_READ_SLOT(Name, slot, spelling, dependency, reach, value, help)                   \
+    case Slot::Name: return value;
+        TREVALIN_VARIABLES(TREVALIN_READ_SLOT)
+#undef TREVALIN_READ_SLOT
     default: return 0.0; // the caller filters out other slots
     }
 }

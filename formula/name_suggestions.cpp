@@ -64,9 +64,14 @@ std::vector<std::string> nearestNames(std::string_view word, bool functionsOnly)
     };
     for (const FunctionName& f : kBuiltinFunctionTable)
         consider(f.name);
-    if (!functionsOnly)
+    if (!functionsOnly) {
         for (const VariableName& v : kVariableTable)
             consider(v.name);
+            // pi, pi2 and e are read as numbers, not looked up, but are names all the same.
+#define TREVALIN_CONSIDER_CONSTANT(Id, spelling, value) consider(spelling);
+        TREVALIN_CONSTANTS(TREVALIN_CONSIDER_CONSTANT)
+#undef TREVALIN_CONSIDER_CONSTANT
+    }
     std::stable_sort(found.begin(), found.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::string> out;

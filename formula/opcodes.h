@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "formula/vocabulary.h"
+
 namespace trevalin {
 
 // Record kinds in the code area.
@@ -29,89 +31,9 @@ enum class ResultShape : std::uint8_t {
     Inert,    // performs nothing and leaves its operands
 };
 
-// X(code, Name, stack operands, value operands, result shape)
-// Value operands are popped as whole values (a triple stays a triple); the rest
-// are popped as numbers. Value operands are always the first ones in source order.
-#define TREVALIN_OPCODES(X)                                                                        \
-    X(1, Int, 1, 0, Number)                                                                        \
-    X(2, Sqrt, 1, 0, Number)                                                                       \
-    X(3, Log, 1, 0, Number)                                                                        \
-    X(4, Log10, 1, 0, Number)                                                                      \
-    X(5, Abs, 1, 0, Number)                                                                        \
-    X(6, Sign, 1, 0, Number)                                                                       \
-    X(7, Exp, 1, 0, Number)                                                                        \
-    X(8, Cos, 1, 0, Number)                                                                        \
-    X(9, Sin, 1, 0, Number)                                                                        \
-    X(10, Tan, 1, 0, Number)                                                                       \
-    X(11, Acos, 1, 0, Number)                                                                      \
-    X(12, Asin, 1, 0, Number)                                                                      \
-    X(13, Atan, 1, 0, Number)                                                                      \
-    X(14, Cosh, 1, 0, Number)                                                                      \
-    X(15, Sinh, 1, 0, Number)                                                                      \
-    X(16, Tanh, 1, 0, Number)                                                                      \
-    X(17, Sin2, 1, 0, Number)                                                                      \
-    X(18, Cos2, 1, 0, Number)                                                                      \
-    X(19, Sin3, 1, 0, Number)                                                                      \
-    X(20, Cos3, 1, 0, Number)                                                                      \
-    X(21, Mandel, 0, 0, Number)                                                                    \
-    X(22, Manc, 0, 0, Number)                                                                      \
-    X(23, Man3, 0, 0, Number)                                                                      \
-    X(24, Julia, 0, 0, Number)                                                                     \
-    X(25, Zebra, 4, 0, Number)                                                                     \
-    X(26, Noise, 2, 0, Number)                                                                     \
-    X(27, Turb, 2, 0, Number)                                                                      \
-    X(28, Noise3d, 3, 0, Number)                                                                   \
-    X(29, Turb3d, 3, 0, Number)                                                                    \
-    X(30, Dragon, 0, 0, Number)                                                                    \
-    X(31, Fbm, 6, 0, Number)                                                                       \
-    X(32, Gturb3d, 3, 0, Number)                                                                   \
-    X(33, Gnoise3d, 3, 0, Number)                                                                  \
-    X(34, Cond, 3, 0, Number)                                                                      \
-    X(35, Angle, 2, 0, Number)                                                                     \
-    X(36, Distance, 2, 0, Number)                                                                  \
-    X(37, Fib, 1, 0, Number)                                                                       \
-    X(38, Prime, 1, 0, Number)                                                                     \
-    X(39, Terp, 2, 2, Operands)                                                                    \
-    X(40, Terpt, 3, 2, Operands)                                                                   \
-    X(41, Ease, 1, 1, Operands)                                                                    \
-    X(42, Linen, 4, 0, Number)                                                                     \
-    X(43, Linenr, 4, 0, Number)                                                                    \
-    X(44, Limit, 3, 0, Number)                                                                     \
-    X(45, Negate, 1, 0, Number)                                                                    \
-    X(46, Not, 1, 0, Number)                                                                       \
-    X(47, Complement, 1, 0, Number)                                                                \
-    X(48, Pow, 2, 0, Number)                                                                       \
-    X(49, Pow2, 1, 0, Number)                                                                      \
-    X(50, Multiply, 2, 0, Number)                                                                  \
-    X(51, Divide, 2, 0, Number)                                                                    \
-    X(52, Mod, 2, 0, Number)                                                                       \
-    X(53, Add, 2, 0, Number)                                                                       \
-    X(54, Subtract, 2, 0, Number)                                                                  \
-    X(55, BitAnd, 2, 0, Number)                                                                    \
-    X(56, BitOr, 2, 0, Number)                                                                     \
-    X(57, Xor, 2, 0, Number)                                                                       \
-    X(58, Equal, 2, 0, Number)                                                                     \
-    X(59, Greater, 2, 0, Number)                                                                   \
-    X(60, Less, 2, 0, Number)                                                                      \
-    X(61, GreaterEqual, 2, 0, Number)                                                              \
-    X(62, LessEqual, 2, 0, Number)                                                                 \
-    X(63, NotEqual, 2, 0, Number)                                                                  \
-    X(64, LogicalAnd, 2, 0, Number)                                                                \
-    X(65, LogicalOr, 2, 0, Number)                                                                 \
-    X(66, LargestAt, 0, 0, Inert)                                                                  \
-    X(67, Red, 2, 0, Number)                                                                       \
-    X(68, Green, 2, 0, Number)                                                                     \
-    X(69, Blue, 2, 0, Number)                                                                      \
-    X(70, HueAt, 0, 0, Inert)                                                                      \
-    X(71, SaturationAt, 0, 0, Inert)                                                               \
-    X(72, Sample, 2, 0, Triple)                                                                    \
-    X(73, SampleTile, 2, 0, Triple)                                                                \
-    X(74, Rgb, 3, 0, Triple)                                                                       \
-    X(75, Hsv, 3, 0, Triple)
-
 enum class Op : std::uint8_t {
-#define TREVALIN_OP_ENUM(code, name, args, values, shape) name = code,
-    TREVALIN_OPCODES(TREVALIN_OP_ENUM)
+#define TREVALIN_OP_ENUM(code, Name, ...) Name = code,
+    TREVALIN_BUILTINS(TREVALIN_OP_ENUM, TREVALIN_IGNORE, TREVALIN_OP_ENUM)
 #undef TREVALIN_OP_ENUM
 };
 
@@ -122,6 +44,7 @@ struct OpInfo {
     std::uint8_t args;   // values popped from the stack
     std::uint8_t values; // of those, how many are popped as whole values
     ResultShape shape;
+    const char* help; // one line for the help window; null for unused codes
 };
 
 namespace detail {
@@ -130,10 +53,13 @@ constexpr auto makeOpInfo() {
         OpInfo rows[kLastOpCode + 1];
     } t{};
     for (auto& row : t.rows)
-        row = OpInfo{nullptr, 0, 0, ResultShape::Inert};
-#define TREVALIN_OP_INFO(code, name, args, values, shape)                                          \
-    t.rows[code] = OpInfo{#name, args, values, ResultShape::shape};
-    TREVALIN_OPCODES(TREVALIN_OP_INFO)
+        row = OpInfo{nullptr, 0, 0, ResultShape::Inert, nullptr};
+#define TREVALIN_FN_INFO(code, Name, spelling, args, values, shape, fold, help)                    \
+    t.rows[code] = OpInfo{#Name, args, values, ResultShape::shape, help};
+#define TREVALIN_OP_INFO(code, Name, args, values, shape, fold, help)                              \
+    t.rows[code] = OpInfo{#Name, args, values, ResultShape::shape, help};
+    TREVALIN_BUILTINS(TREVALIN_FN_INFO, TREVALIN_IGNORE, TREVALIN_OP_INFO)
+#undef TREVALIN_FN_INFO
 #undef TREVALIN_OP_INFO
     return t;
 }
@@ -145,40 +71,102 @@ constexpr const OpInfo& opInfo(std::uint8_t code) {
     return code <= kLastOpCode ? detail::kOpInfoTable.rows[code] : detail::kOpInfoTable.rows[0];
 }
 
+// How many values the built-in with operation code `code` takes in source
+// order, e.g. 1 for sin, 6 for fbm, 0 for mandel; 0 for unused codes. For a
+// name from the function-name table this is the number of arguments a call
+// must pass to use every one (extra ones stay on the stack, missing ones read
+// as 0).
+constexpr int builtinArity(std::uint8_t code) {
+    return opInfo(code).args;
+}
+
+namespace detail {
+// Every code from 1 to kLastOpCode has exactly one row, and none lies beyond.
+constexpr bool everyCodeOnce() {
+    int seen[256] = {};
+#define TREVALIN_COUNT_CODE(code, ...) ++seen[code];
+    TREVALIN_BUILTINS(TREVALIN_COUNT_CODE, TREVALIN_IGNORE, TREVALIN_COUNT_CODE)
+#undef TREVALIN_COUNT_CODE
+    for (int code = 0; code < 256; ++code)
+        if (seen[code] != (code >= 1 && code <= kLastOpCode ? 1 : 0)) return false;
+    return true;
+}
+static_assert(everyCodeOnce(), "operation codes 1..kLastOpCode each need exactly one row");
+
+// Value operands are a subset of the operands, and only Operands-shaped
+// results depend on them.
+constexpr bool valueOperandsConsistent() {
+    for (const OpInfo& row : kOpInfoTable.rows) {
+        if (row.values > row.args) return false;
+        if ((row.values > 0) != (row.shape == ResultShape::Operands)) return false;
+    }
+    return true;
+}
+static_assert(valueOperandsConsistent());
+} // namespace detail
+
+// Dependency flags: a compile starts from kDependencyFlagsStart and each
+// variable it uses clears its dependency bits. Afterwards kUsesNoVariable is
+// still set when the formula reads no variable at all, kUsesNoPixelVariable
+// when it reads none besides jx and jy; bit 1 is never cleared.
+inline constexpr std::uint8_t kUsesNoPixelVariable = 1;
+inline constexpr std::uint8_t kUsesNoVariable = 4;
+inline constexpr std::uint8_t kDependencyFlagsStart = 7;
+// A variable's dependency bits.
+inline constexpr std::uint8_t kDependsOnPixel = kUsesNoVariable | kUsesNoPixelVariable;
+inline constexpr std::uint8_t kDependsOnParameter = kUsesNoVariable; // jx, jy
+inline constexpr std::uint8_t kDependsOnNothing = 0;
+static_assert(kDependsOnPixel == 5 && kDependsOnParameter == 4 && kDependencyFlagsStart == 7,
+              "callers test these bits of the flags word");
+
+// How the scanner reaches a variable row (see vocabulary.h).
+enum class VariableReach : std::uint8_t { Name, Letter, Constant };
+
 // Variable slots, as the byte code names them.
 enum class Slot : std::uint8_t {
-    T = 2,
-    Random = 3,
-    X = 4,
-    Y = 5,
-    W = 6,
-    H = 7,
-    A = 8,
-    D = 9,
-    I = 10,
-    N = 11,
-    Fw = 12,
-    Fh = 13,
-    Jx = 14,
-    Jy = 15,
-    Px = 16,
-    Py = 17,
-    Pw = 18,
-    Ph = 19,
-    Cx = 20,
-    Cy = 21,
-    Sx = 22,
-    Sy = 23,
-    Sz = 24,
-    R = 25,
-    G = 26,
-    B = 27,
-    C = 28,
-    S = 29,
-    L = 30,
-    E = 31,
-    Pi = 32,
-    Pi2 = 33,
+#define TREVALIN_SLOT_ENUM(Name, slot, ...) Name = slot,
+    TREVALIN_VARIABLES(TREVALIN_SLOT_ENUM)
+#undef TREVALIN_SLOT_ENUM
 };
+
+struct SlotInfo {
+    const char* name; // as written in formulas; null for slots 0 and 1
+    std::uint8_t dependency;
+    VariableReach reach;
+    const char* help;
+};
+
+namespace detail {
+constexpr auto makeSlotInfo() {
+    struct Table {
+        SlotInfo rows[kLastSlot + 1];
+    } t{};
+    for (auto& row : t.rows)
+        row = SlotInfo{nullptr, 0, VariableReach::Name, nullptr};
+#define TREVALIN_SLOT_INFO(Name, slot, spelling, dependency, reach, value, help)                   \
+    t.rows[slot] = SlotInfo{spelling, dependency, VariableReach::reach, help};
+    TREVALIN_VARIABLES(TREVALIN_SLOT_INFO)
+#undef TREVALIN_SLOT_INFO
+    return t;
+}
+inline constexpr auto kSlotInfoTable = makeSlotInfo();
+
+// Slots 2 .. kLastSlot each have exactly one row.
+constexpr bool everySlotOnce() {
+    int seen[256] = {};
+#define TREVALIN_COUNT_SLOT(Name, slot, ...) ++seen[slot];
+    TREVALIN_VARIABLES(TREVALIN_COUNT_SLOT)
+#undef TREVALIN_COUNT_SLOT
+    for (int slot = 0; slot < 256; ++slot)
+        if (seen[slot] != (slot > kSlotLiteral && slot <= kLastSlot ? 1 : 0)) return false;
+    return true;
+}
+static_assert(everySlotOnce(), "variable slots 2..kLastSlot each need exactly one row");
+} // namespace detail
+
+// Description of variable slot `slot`; slots 0, 1 and above kLastSlot have no name.
+constexpr const SlotInfo& slotInfo(std::uint8_t slot) {
+    return slot <= kLastSlot ? detail::kSlotInfoTable.rows[slot] : detail::kSlotInfoTable.rows[0];
+}
 
 } // namespace trevalin

@@ -7,12 +7,24 @@
 #include <limits>
 #include <string_view>
 
+#include "formula/opcodes.h"
+
 namespace trevalin {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kE = 2.718281828459045;
+struct NamedConstant {
+    std::string_view name;
+    double value;
+};
+constexpr NamedConstant kConstants[] = {
+#define TREVALIN_CONSTANT_ROW(Name, spelling, value) {spelling, value},
+    TREVALIN_CONSTANTS(TREVALIN_CONSTANT_ROW)
+#undef TREVALIN_CONSTANT_ROW
+};
+
+constexpr std::uint8_t compare(Op op) {
+    return static_cast<std::uint8_t>(op);
+}
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -161,9 +173,8 @@ Token Scanner::scan() {
             const std::string_view word = std::string_view(s).substr(start, i - start);
             pos_ = i;
             // Keyword rules come before the name rule and win a tie in length.
-            if (equalsLower(word, "pi")) return Token{TokenType::Number, kPi};
-            if (equalsLower(word, "pi2")) return Token{TokenType::Number, kTwoPi};
-            if (equalsLower(word, "e")) return Token{TokenType::Number, kE};
+            for (const NamedConstant& k : kConstants)
+                if (equalsLower(word, k.name)) return Token{TokenType::Number, k.value};
             if (word.size() == 1 && std::strchr("rgbcsl", lower(c))) {
                 tok.type = TokenType::Char;
                 tok.ch = lower(c);
@@ -210,17 +221,19 @@ Token Scanner::scan() {
         case '*':
             if (d == '*') return two(TokenType::Pow);
             break;
-        case '=': return d == '=' ? two(TokenType::Compare, 58) : one(TokenType::Compare, 58);
+        case '=':
+            return d == '=' ? two(TokenType::Compare, compare(Op::Equal))
+                            : one(TokenType::Compare, compare(Op::Equal));
         case '!':
-            if (d == '=') return two(TokenType::Compare, 63);
+            if (d == '=') return two(TokenType::Compare, compare(Op::NotEqual));
             break;
         case '<':
-            if (d == '>') return two(TokenType::Compare, 63);
-            if (d == '=') return two(TokenType::Compare, 62);
-            return one(TokenType::Compare, 60);
+            if (d == '>') return two(TokenType::Compare, compare(Op::NotEqual));
+            if (d == '=') return two(TokenType::Compare, compare(Op::LessEqual));
+            return one(TokenType::Compare, compare(Op::Less));
         case '>':
-            if (d == '=') return two(TokenType::Compare, 61);
-            return one(TokenType::Compare, 59);
+            if (d == '=') return two(TokenType::Compare, compare(Op::GreaterEqual));
+            return one(TokenType::Compare, compare(Op::Greater));
         default: break;
         }
         if (std::strchr("()+-*/,[]~!", c)) {

@@ -20,7 +20,7 @@ enum class TokenType : std::uint8_t {
     String,   // entry: the literal with its quotes
     Variable, // entry: a variable, "?", or an unknown name (slot 0)
     Function, // entry
-    Compare,  // code: 58..63
+    Compare,  // code: the comparison's operation code
     LogAnd,
     LogOr,
     BitAnd,

@@ -16,27 +16,15 @@ bool sameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-constexpr const char* kOperatorSpellings[] = {"+", "-", "*",  "/",  "&",  "|",  "^",   "**",
-                                              "<", ">", "<=", ">=", "<>", "!=", "!MOD"};
-
 } // namespace
 
 SymbolTable::SymbolTable() {
-    for (const char* spelling : kOperatorSpellings)
-        enter(spelling, SymbolKind::OpName);
-    for (const VariableName& v : kVariableTable) {
-        if (findMutable(v.name)) continue;
+    // The tables hold no name twice (name_tables.h checks), so each row makes
+    // its own entry.
+    for (const VariableName& v : kVariableTable)
         entries_.push_front(SymbolEntry{v.name, SymbolKind::Variable, v.slot, v.kind});
-    }
-    for (const FunctionName& f : kBuiltinFunctionTable) {
-        // r, g, b, c, s, l are variables too: the variable entry keeps its kind and
-        // only takes the function code. The scanner never looks those letters up.
-        if (SymbolEntry* existing = findMutable(f.name)) {
-            existing->code = f.code;
-            continue;
-        }
+    for (const FunctionName& f : kBuiltinFunctionTable)
         entries_.push_front(SymbolEntry{f.name, SymbolKind::Function, f.code, 0});
-    }
 }
 
 SymbolEntry* SymbolTable::findMutable(std::string_view name) {

@@ -1,6 +1,6 @@
-// Names seen by one compile: the operator spellings, the variables and the
-// built-in functions, plus the unknown names and string literals the scanner
-// meets. Look-up ignores ASCII letter case; the first entry made for a name stays.
+// Names seen by one compile: the variables and the built-in functions, plus the unknown names and
+// string literals the scanner meets. Look-up ignores ASCII letter case; the first entry made for a
+// name stays.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,7 @@
 
 namespace trevalin {
 
-enum class SymbolKind : std::uint8_t { OpName, Variable, Function, String };
+enum class SymbolKind : std::uint8_t { Variable, Function, String };
 
 struct SymbolEntry {
     std::string name;
@@ -21,8 +21,8 @@ struct SymbolEntry {
 
 class SymbolTable {
   public:
-    // Seeds the table: operator spellings, then the variable table, then the
-    // function table, each in table order.
+    // Seeds the table: the variable table, then the function table, each in
+    // table order.
     SymbolTable();
 
     const SymbolEntry* find(std::string_view name) const;

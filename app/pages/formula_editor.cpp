@@ -139,6 +139,10 @@ QStringList completionNames() {
         names << QString::fromLatin1(f.name);
     for (const VariableName& v : kVariableTable)
         names << QString::fromLatin1(v.name);
+        // pi, pi2 and e are read as numbers rather than looked up.
+#define TREVALIN_CONSTANT_NAME(Id, spelling, value) names << QStringLiteral(spelling);
+    TREVALIN_CONSTANTS(TREVALIN_CONSTANT_NAME)
+#undef TREVALIN_CONSTANT_NAME
     names.removeDuplicates();
     for (const QString& s : shadowed)
         names.removeAll(s);

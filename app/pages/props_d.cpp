@@ -22,6 +22,7 @@
 #include "app/user_messages.h"
 #include "formula/arith.h"
 #include "presets/c_numbers.h"
+#include "render/movie_codecs.h"
 #include "render/render_settings.h"
 #include "render/trevalin_doc.h"
 
@@ -153,8 +154,10 @@ PropsD::PropsD(CMyTabView* tabs, QWidget* parent) : SettingsPage(tabs, parent) {
     grid->addWidget(dithered_, 6, 2);
 
     codec_ = new QComboBox(this);
-    codec_->addItems({tr("Raw"), tr("Animation"), tr("Graphics"), tr("Motion JPEG A"),
-                      tr("Motion JPEG B"), tr("Cinepak")});
+    // Movie files only, in table order so the list index is the codec; frame
+    // folders are the command line's (--frames).
+    for (const MovieCodecRow& row : kMovieCodecs)
+        if (row.container != MovieContainer::FramesFolder) codec_->addItem(tr(row.name));
     seamless_ = new QCheckBox(tr("Seamless Loop"), this);
     addLabel(tr("Codec"), 7, codec_);
     grid->addWidget(codec_, 7, 1);

@@ -77,8 +77,9 @@ void MovieOptionsTest::initialValues() {
     QCOMPARE(d->FileEdit()->text(), QString("Untitled.mov"));
     QCOMPARE(items(d->PriorityList()), (QStringList{"Low", "Normal", "High"}));
     QCOMPARE(items(d->DepthList()), (QStringList{"8-bit", "16-bit", "24-bit"}));
-    QCOMPARE(items(d->CodecList()), (QStringList{"Raw", "Animation", "Graphics", "Motion JPEG A",
-                                                 "Motion JPEG B", "Cinepak"}));
+    QCOMPARE(items(d->CodecList()),
+             (QStringList{"Raw", "Animation", "Graphics", "Motion JPEG A", "Motion JPEG B",
+                          "Cinepak", "H.264", "VP9", "GIF"}));
     QCOMPARE(d->PriorityList()->currentText(), QString("Normal"));
     QCOMPARE(d->DepthList()->currentText(), QString("24-bit"));
     QCOMPARE(d->CodecList()->currentText(), QString("Motion JPEG A"));
@@ -287,7 +288,7 @@ void MovieOptionsTest::loadThenSaveKeepsEveryField() {
     in->lockswidth = 1;
     in->lockewidth = 1;
     setFormulaText(in->zoom, "0.99");
-    in->codec = 7; // no such codec: shown as none, kept
+    in->codec = 97; // no such codec: shown as none, kept
     in->time = 64;
     std::strcpy(in->moviefile, "/tmp/out.mov");
     pane.d->LoadFromSettings(*in);
@@ -311,7 +312,7 @@ void MovieOptionsTest::loadThenSaveKeepsEveryField() {
     QCOMPARE(out->lockewidth, 1);
     // Both widths held: 30 steps from 4 to 0.5.
     QCOMPARE(text(out->zoom), QString("0.933033"));
-    QCOMPARE(out->codec, 7);
+    QCOMPARE(out->codec, 97);
     QCOMPARE(out->time, 64);
     QCOMPARE(QString(out->moviefile), QString("/tmp/out.mov"));
     // Fields the page does not own.

@@ -16,6 +16,9 @@ check() { # name expected actual
 
 check "code of x + 2*3" $'5604560100000000000018404f3500\nflags 2\n6' "$("$tool" --code "x + 2*3")"
 check "empty formula" $'00\nflags 7\n0' "$("$tool" --code "")"
+check "records of x + 2*3" $'var x | lit 6 | op Add\nflags 2\n6' "$("$tool" --code --disasm "x + 2*3")"
+check "records of r[x, 0.1] > pi" $'var x | lit 0.1 | op Red | lit 3.141592653589793 | op Greater\nflags 2\n0' \
+    "$("$tool" --disasm --code "r[x, 0.1] > pi")"
 
 err=$("$tool" --code "x +" 2>&1 >/dev/null); status=$?
 check "parse error message" $'formula:1:4: parse error: unexpected end of formula, expected a value\n    x +\n       ^' "$err"

@@ -90,10 +90,10 @@ check "no temporary files after failures" "" "$(cd "$work" && ls -A | grep treva
 
 # Movie files: a missing folder and a file-size limit name the path and the reason.
 err=$("$tool" --presets "$work/p.txt" --size 16x16 --set framerate=2 --movie "$work/missing/m.mov" 2>&1)
-check "movie missing folder status" 1 $?
+check "movie missing folder status" 3 $? # an output failure
 contains "movie missing folder" "$work/missing/m.mov: No such file or directory" "$err"
 err=$(ulimit -f 1; "$tool" --presets "$work/p.txt" --size 256x256 --movie "$work/m.mov" 2>&1)
-check "movie file-size limit status" 1 $?
+check "movie file-size limit status" 3 $? # an output failure
 contains "movie file-size limit" "$work/m.mov: File too large" "$err"
 check "movie leaves nothing" "" "$(cd "$work" && ls -A | grep -e trevalin-tmp -e 'm.mov')"
 

@@ -74,7 +74,8 @@ fi
 # the installed file a preset of its own and look for it.
 awk '/^ *PRESET /{n++} n==1{print} n==1 && /ENDPRESET/{exit}' "$source/data/presets.txt" |
     sed 's/^\( *\)PRESET .*/\1PRESET Installed Copy/' >"$share/trevalin/presets.txt"
-listed=$(cd "$scratch" && env -u TREVALIN_DATA "$prefix/bin/trevalin-render" --list 2>&1)
+# A presets file the desktop program saved in the user's data folder would come first.
+listed=$(cd "$scratch" && env -u TREVALIN_DATA XDG_DATA_HOME="$scratch/xdg" "$prefix/bin/trevalin-render" --list 2>&1)
 grep -q "Installed Copy" <<<"$listed" || { echo "$listed"; fail "trevalin-render --list did not read the installed presets"; }
 
 [ "$failures" -eq 0 ] || exit 1
