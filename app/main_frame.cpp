@@ -1,19 +1,26 @@
 #include "app/main_frame.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSettings>
+#include <QSlider>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTextBrowser>
+#include <QTreeWidget>
+#include <QUndoStack>
 #include <QVBoxLayout>
+#include <mutex>
 
 #include "app/dialogs.h"
-#include <QLineEdit>
-
+#include "app/document_file.h"
 #include "app/help_dialog.h"
 #include "app/help_reference.h"
 #include "app/lock_key_indicators.h"
@@ -22,10 +29,14 @@
 #include "app/pages/props_a.h"
 #include "app/pages/props_b.h"
 #include "app/pages/settings_page.h"
+#include "app/settings_history.h"
 #include "app/split_mode.h"
 #include "app/user_messages.h"
 #include "app/view/trevalin_view.h"
+#include "formula/compiler.h"
 #include "presets/page/props_c.h"
+#include "presets/preset_text.h"
+#include "presets/preset_tree.h"
 #include "render/formula_use.h"
 #include "render/movie_check.h"
 #include "render/render_job.h"
@@ -49,12 +60,17 @@ namespace trevalin {
 namespace {
 constexpr int kViewPaneWidth = 300;
 constexpr int kViewPaneHeight = 460;
+// A formula edit renders once typing pauses this long.
+constexpr int kPreviewPauseMs = 300;
+constexpr int kUndoLimit = 100;
 } // namespace
 
 CMainFrame::CMainFrame(CTrevalinDoc& doc, RenderJob& job, QWidget* parent,
                        CMyTabView::PageFactory movieOptions)
     : QMainWindow(parent), doc_(doc), job_(job) {
     initIconResources();
+    undo_ = new QUndoStack(this);
+    undo_->setUndoLimit(kUndoLimit);
     if (QApplication::windowIcon().isNull()) {
         QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/trevalin-256.png")));
     }
@@ -85,12 +101,16 @@ CMainFrame::CMainFrame(CTrevalinDoc& doc, RenderJob& job, QWidget* parent,
     view_->SetFrame(this);
     tabs_->SetFrame(this);
     connect(view_, &CTrevalinView::renderStarted, this, [this] { SetModified(true); });
+    previewTimer_.setSingleShot(true);
+    connect(&previewTimer_, &QTimer::timeout, this, &CMainFrame::previewPages);
+    watchPages();
 #ifdef TREVALIN_HAVE_MOVIES
     job_.SetWriterFactory([] { return makeMovieWriter(); });
 #endif
 
     setAcceptDrops(true);
     QSettings settings;
+    Action(kViewLivePreview)->setChecked(settings.value("view/livePreview", true).toBool());
     recent_.Load(settings);
     RebuildRecentMenu();
     UpdateTitle();
@@ -136,9 +156,11 @@ std::unique_ptr<RenderSettings> CMainFrame::pagesRecord() {
 void CMainFrame::applySettings(const RenderSettings* record, const RenderSettings* shown) {
     doc_.StopRendering(); // the record must not change under a running job
     if (shown) {
+        applying_ = true;
         tabs_->FormulasPage()->LoadFromSettings(*shown);
         tabs_->CoordsPage()->LoadFromSettings(*shown);
         tabs_->MovieOptionsPage()->LoadFromSettings(*shown);
+        applying_ = false;
     }
     if (record) doc_.SetSettings(*record);
     ShowCompileFailures();
@@ -150,10 +172,42 @@ void CMainFrame::renderStill() {
     doc_.StartRendering();
 }
 
+ViewState CMainFrame::currentState() const {
+    auto settings = std::make_shared<RenderSettings>();
+    doc_.GetSettings(*settings);
+    return ViewState{std::move(settings), doc_.ImageWidth(), doc_.ImageHeight()};
+}
+
+void CMainFrame::applyState(const ViewState& state) {
+    previewTimer_.stop();
+    if (state.width != doc_.ImageWidth() || state.height != doc_.ImageHeight()) {
+        if (!doc_.SetImageSize(state.width, state.height)) return;
+        clearImage();
+    }
+    applySettings(state.settings.get(), state.settings.get());
+    renderStill();
+}
+
+void CMainFrame::pushStep(const QString& label, const ViewState& before, int mergeId) {
+    ViewState after = currentState();
+    if (sameState(before, after)) return;
+    undo_->push(new SettingsStep(
+        label, before, std::move(after), [this](const ViewState& state) { applyState(state); },
+        mergeId));
+}
+
+void CMainFrame::startWith(const RenderSettings& record) {
+    applySettings(&record, &record);
+    renderStill();
+}
+
 void CMainFrame::OnRenderImage() {
+    previewTimer_.stop();
     doc_.StopRendering(); // before the pages are read: a refusal may show a message
+    const ViewState before = currentState();
     applySettings(pagesRecord().get(), nullptr);
     renderStill();
+    pushStep(tr("Edit Settings"), before);
 }
 
 void CMainFrame::OnRenderStop() {
@@ -161,7 +215,9 @@ void CMainFrame::OnRenderStop() {
 }
 
 void CMainFrame::Zoom(bool in, double fx, double fy) {
+    previewTimer_.stop();
     doc_.StopRendering();
+    const ViewState before = currentState();
     if (in) {
         doc_.ZoomRegionIn(fx, fy);
     } else {
@@ -173,6 +229,7 @@ void CMainFrame::Zoom(bool in, double fx, double fy) {
     tabs_->MovieOptionsPage()->SaveToSettings(*shown);
     applySettings(nullptr, shown.get());
     renderStill();
+    pushStep(in ? tr("Zoom In") : tr("Zoom Out"), before);
 }
 
 void CMainFrame::ZoomIn(double fx, double fy) {
@@ -182,11 +239,155 @@ void CMainFrame::ZoomOut() {
     Zoom(false, 0.0, 0.0);
 }
 
+void CMainFrame::zoomToRectangle(double fx0, double fy0, double fx1, double fy1) {
+    // The larger side decides, so the whole rectangle stays in view.
+    const double scale = std::max(std::abs(fx1 - fx0), std::abs(fy1 - fy0));
+    if (!(scale > 0)) return;
+    previewTimer_.stop();
+    doc_.StopRendering();
+    const ViewState before = currentState();
+    doc_.ZoomRegionTo((fx0 + fx1) * 0.5, (fy0 + fy1) * 0.5, scale);
+    applySettings(nullptr, currentState().settings.get());
+    renderStill();
+    pushStep(tr("Zoom to Rectangle"), before);
+}
+
+void CMainFrame::zoomAbout(double fx, double fy, double scale) {
+    if (!(scale > 0)) return;
+    previewTimer_.stop();
+    doc_.StopRendering();
+    const ViewState before = currentState();
+    // The point under the cursor keeps its place on the screen.
+    doc_.ZoomRegionTo(fx + scale * (0.5 - fx), fy + scale * (0.5 - fy), scale);
+    applySettings(nullptr, currentState().settings.get());
+    renderStill();
+    pushStep(scale < 1 ? tr("Zoom In") : tr("Zoom Out"), before);
+}
+
+void CMainFrame::pan(double dfx, double dfy) {
+    if (dfx == 0 && dfy == 0) return;
+    previewTimer_.stop();
+    doc_.StopRendering();
+    const ViewState before = currentState();
+    doc_.ZoomRegionTo(0.5 - dfx, 0.5 - dfy, 1.0);
+    applySettings(nullptr, currentState().settings.get());
+    renderStill();
+    pushStep(tr("Pan"), before);
+}
+
 void CMainFrame::ApplySettingsAndRender() {
+    previewTimer_.stop();
+    doc_.StopRendering();
+    const ViewState before = currentState();
     auto record = std::make_unique<RenderSettings>();
     tabs_->PresetsPage()->GetSettings(*record);
     applySettings(record.get(), record.get());
     renderStill();
+    PropsC* presets = tabs_->PresetsPage();
+    if (const PresetNode* node = presets->NodeOf(presets->TreeWidget()->currentItem()))
+        setPresetName(QString::fromStdString(node->name()));
+    pushStep(tr("Load Preset"), before);
+}
+
+// ---- the clipboard -----------------------------------------------------------
+
+void CMainFrame::copyPicture() {
+    const QImage picture = snapshotImage(doc_, job_.Lock());
+    if (!picture.isNull()) QGuiApplication::clipboard()->setImage(picture);
+}
+
+void CMainFrame::copySettings() {
+    const QString name = presetName_.isEmpty() ? tr("Untitled") : presetName_;
+    QGuiApplication::clipboard()->setText(
+        QString::fromStdString(presetText(doc_.Settings(), name.toUtf8().toStdString())));
+}
+
+bool CMainFrame::pasteSettings(const QString& text) {
+    auto record = std::make_unique<RenderSettings>();
+    const PresetTextRead read = readPresetText(text.toUtf8().toStdString(), *record);
+    if (!read.ok) {
+        showWarning(
+            this,
+            tr("The clipboard holds no settings: %1.").arg(QString::fromStdString(read.error)));
+        return false;
+    }
+    previewTimer_.stop();
+    doc_.StopRendering();
+    const ViewState before = currentState();
+    applySettings(record.get(), record.get());
+    renderStill();
+    setPresetName(QString::fromStdString(read.name));
+    if (!read.warnings.empty()) {
+        statusBar()->showMessage(QString::fromStdString(read.warnings.front()));
+    }
+    pushStep(tr("Paste Settings"), before);
+    return true;
+}
+
+// ---- live preview ----------------------------------------------------------
+
+bool CMainFrame::livePreview() const {
+    return Action(kViewLivePreview)->isChecked();
+}
+
+void CMainFrame::schedulePreview(int delayMs) {
+    if (applying_ || !livePreview()) return;
+    previewTimer_.start(delayMs);
+}
+
+void CMainFrame::watchPages() {
+    // Only what the user does counts: typing, clicks, picks and the slider.
+    // Loading a page sets its controls without these signals (or with the
+    // slider's blocked).
+    for (SettingsPage* page :
+         {static_cast<SettingsPage*>(tabs_->FormulasPage()),
+          static_cast<SettingsPage*>(tabs_->CoordsPage()), tabs_->MovieOptionsPage()}) {
+        for (QLineEdit* edit : page->findChildren<QLineEdit*>())
+            connect(edit, &QLineEdit::textEdited, this,
+                    [this] { schedulePreview(kPreviewPauseMs); });
+        // Queued after the page's own handlers, which read the clicked control.
+        for (QAbstractButton* button : page->findChildren<QAbstractButton*>())
+            connect(button, &QAbstractButton::clicked, this, [this] { schedulePreview(0); });
+        for (QComboBox* box : page->findChildren<QComboBox*>())
+            connect(box, &QComboBox::activated, this, [this] { schedulePreview(0); });
+        for (QSlider* slider : page->findChildren<QSlider*>())
+            connect(slider, &QSlider::valueChanged, this, [this] { schedulePreview(0); });
+    }
+}
+
+void CMainFrame::previewPages() {
+    if (!livePreview()) return;
+    auto record = pagesRecord();
+    auto current = std::make_unique<RenderSettings>();
+    doc_.GetSettings(*current);
+    if (sameSettings(*record, *current)) return;
+
+    // A formula half typed does not replace the picture; its field is marked.
+    auto trial = std::make_unique<RenderSettings>(*record);
+    std::vector<CompileFailure> failures;
+    for (const FormulaField& field : kFormulaFields) {
+        if (compileFormula(trial.get()->*field.slot) != 0)
+            failures.push_back(
+                CompileFailure{field.key, lastCompileError(), lastCompileDiagnostics()});
+    }
+    if (!failures.empty()) {
+        for (SettingsPage* page :
+             {static_cast<SettingsPage*>(tabs_->FormulasPage()),
+              static_cast<SettingsPage*>(tabs_->CoordsPage()), tabs_->MovieOptionsPage()}) {
+            page->MarkCompileFailures(failures);
+        }
+        return;
+    }
+
+    // Only the time moved: one undo step for the whole drag.
+    auto timeOnly = std::make_unique<RenderSettings>(*current);
+    timeOnly->time = record->time;
+    const bool sliderOnly = sameSettings(*record, *timeOnly);
+    const ViewState before = currentState();
+    applySettings(record.get(), nullptr);
+    renderStill();
+    pushStep(sliderOnly ? tr("Move Time Slider") : tr("Edit Settings"), before,
+             sliderOnly ? SettingsStep::kTimeSlider : SettingsStep::kNoMerge);
 }
 
 namespace {
@@ -290,14 +491,34 @@ void CMainFrame::OnRenderMovie() {
 void CMainFrame::OnImageSize() {
     ImageSizeDialog dialog(doc_.ImageWidth(), doc_.ImageHeight(), this);
     if (dialog.exec() != QDialog::Accepted) return;
-    if (!doc_.SetImageSize(dialog.ImageWidth(), dialog.ImageHeight())) {
+    resizeImage(dialog.ImageWidth(), dialog.ImageHeight());
+}
+
+void CMainFrame::clearImage() {
+    // A resized image keeps its old bytes laid out at the new width: never show
+    // or save those.
+    std::lock_guard<std::recursive_mutex> lock(job_.Lock());
+    DibImage& image = doc_.Image();
+    if (!image.HasData() || image.BitsPerPixel() != 32) return;
+    for (int y = 0; y < image.Height(); ++y)
+        std::fill_n(image.Row(y), image.Width(), 0u);
+}
+
+bool CMainFrame::resizeImage(int width, int height) {
+    previewTimer_.stop();
+    const ViewState before = currentState();
+    if (!doc_.SetImageSize(width, height)) {
         showWarning(this, tr("There is not enough memory for an image of %1 x %2 pixels.")
-                              .arg(dialog.ImageWidth())
-                              .arg(dialog.ImageHeight()));
-        return;
+                              .arg(width)
+                              .arg(height));
+        return false;
     }
+    clearImage();
     SetModified(true);
     view_->update();
+    renderStill();
+    pushStep(tr("Image Size"), before);
+    return true;
 }
 
 void CMainFrame::OnImageSource() {

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QTimer>
 #include <map>
 #include <memory>
 
@@ -19,6 +20,8 @@ class QPrinter;
 class QSplitter;
 class QTextBrowser;
 class QDialog;
+class QSettings;
+class QUndoStack;
 
 namespace trevalin {
 
@@ -45,11 +48,14 @@ enum CommandId : int {
     kEditCut = 57635,
     kEditCopy = 57634,
     kEditPaste = 57637,
+    kEditCopySettings = 32792,
+    kEditPasteSettings = 32793,
     kViewToolbar = 59392,
     kViewStatusBar = 59393,
     kWindowSplit = 57653,
     kViewZoomIn = 32790,
     kViewZoomOut = 32791,
+    kViewLivePreview = 32794,
     kImageSize = 32773,
     kImageSource = 32782,
     kPresetsView = 32774,
@@ -66,6 +72,7 @@ enum CommandId : int {
 
 class ImagePrinting;
 class SplitMode;
+struct ViewState;
 
 class CMainFrame : public QMainWindow, public FrameOperations {
     Q_OBJECT
@@ -81,6 +88,10 @@ class CMainFrame : public QMainWindow, public FrameOperations {
     void ZoomOut() override;
     void OnRenderImage() override;
     void GetDocumentSettings(RenderSettings& out) const override;
+
+    void zoomToRectangle(double fx0, double fy0, double fx1, double fy1) override;
+    void zoomAbout(double fx, double fy, double scale) override;
+    void pan(double dfx, double dfy) override;
 
     void OnRenderStop();
     void OnRenderMovie();
@@ -99,6 +110,23 @@ class CMainFrame : public QMainWindow, public FrameOperations {
     // Asks to save a changed document; false when the user cancels.
     bool SaveModified();
 
+    // Image > Size without the dialog: a new picture, rendered at that size.
+    bool resizeImage(int width, int height);
+    // The pages and the document take record, which is rendered; no undo step.
+    void startWith(const RenderSettings& record);
+    // Renders what the pages show when it differs from the document and compiles.
+    void previewPages();
+    bool livePreview() const;
+    void copyPicture();
+    void copySettings();
+    // Loads presets-file text; false after telling the user why.
+    bool pasteSettings(const QString& text);
+    // Window geometry, divider, tab, image size, settings and live preview.
+    void saveLayout(QSettings& settings) const;
+    // False on a first start (nothing saved): the window then fits the screen.
+    bool restoreLayout(QSettings& settings, RenderSettings* record);
+
+    QUndoStack* UndoStack() const { return undo_; }
     QAction* Action(int id) const;
     CTrevalinView* View() const { return view_; }
     CMyTabView* Tabs() const { return tabs_; }
@@ -106,6 +134,9 @@ class CMainFrame : public QMainWindow, public FrameOperations {
     LockKeyIndicators* Indicators() const { return indicators_; }
     const RecentFileList& RecentFiles() const { return recent_; }
     QString DocumentPath() const { return path_; }
+    QString PresetName() const { return presetName_; }
+    // Shown in the title and suggested by Save As.
+    void setPresetName(const QString& name);
 #ifdef TREVALIN_HAVE_PRINTING
     // The picture, as large as the page allows; false when nothing was printed.
     bool PrintImage(QPrinter* printer);
@@ -131,6 +162,14 @@ class CMainFrame : public QMainWindow, public FrameOperations {
     // A copy of the document's record with the pages' values written over it.
     std::unique_ptr<RenderSettings> pagesRecord();
     void renderStill();
+    ViewState currentState() const;
+    void applyState(const ViewState& state);
+    // Pushes the change from before to now as one undo step named label.
+    void pushStep(const QString& label, const ViewState& before, int mergeId = -1);
+    void clearImage();
+    // Live preview: the pages' edits start a render after a pause.
+    void watchPages();
+    void schedulePreview(int delayMs);
     void Zoom(bool in, double fx, double fy);
     // Shows what the last compile refused: in the status band, the status bar
     // and on the pages' fields.
@@ -164,6 +203,10 @@ class CMainFrame : public QMainWindow, public FrameOperations {
     ImagePrinting* printing_ = nullptr;
 #endif
     SplitMode* splitMode_ = nullptr;
+    QUndoStack* undo_ = nullptr;
+    QString presetName_; // of the last preset loaded or pasted
+    QTimer previewTimer_;
+    bool applying_ = false; // the pages are being loaded: their signals are not edits
 };
 
 } // namespace trevalin

@@ -2,10 +2,13 @@
 // handler), the menus and the toolbar that show them.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QUndoStack>
 #include <QWhatsThis>
 
 #include "app/main_frame.h"
@@ -90,12 +93,25 @@ const CMainFrame::ActionRow CMainFrame::kActionRows[] = {
     {kAppExit, QT_TR_NOOP("E&xit"), QT_TR_NOOP("Quit the application; prompts to save documents"),
      QT_TR_NOOP("Exit"), "", kNoStandardIcon, nullptr, 0, [](CMainFrame& f) { f.close(); }},
 
+    // Undo, Redo and Copy are window keys: a line edit with the focus takes
+    // its own editing keys first.
     {kEditUndo, QT_TR_NOOP("&Undo"), QT_TR_NOOP("Undo the last action"), "",
-     "Ctrl+Z; Alt+Backspace", kNoStandardIcon, "edit-undo", kMenuKeysOnly, nullptr},
+     "Ctrl+Z; Alt+Backspace", kNoStandardIcon, "edit-undo", 0,
+     [](CMainFrame& f) { f.undo_->undo(); }},
+    {kEditRedo, QT_TR_NOOP("&Redo"), QT_TR_NOOP("Redo the last undone action"), "",
+     "Ctrl+Shift+Z; Ctrl+Y", kNoStandardIcon, "edit-redo", 0,
+     [](CMainFrame& f) { f.undo_->redo(); }},
     {kEditCut, QT_TR_NOOP("Cu&t"), QT_TR_NOOP("Cut the selection and put it on the Clipboard"), "",
      "Ctrl+X; Shift+Del", kNoStandardIcon, "edit-cut", kMenuKeysOnly, nullptr},
-    {kEditCopy, QT_TR_NOOP("&Copy"), QT_TR_NOOP("Copy the selection and put it on the Clipboard"),
-     "", "Ctrl+C; Ctrl+Ins", kNoStandardIcon, "edit-copy", kMenuKeysOnly, nullptr},
+    {kEditCopy, QT_TR_NOOP("&Copy"), QT_TR_NOOP("Copy the picture and put it on the Clipboard"), "",
+     "Ctrl+C; Ctrl+Ins", kNoStandardIcon, "edit-copy", 0, [](CMainFrame& f) { f.copyPicture(); }},
+    {kEditCopySettings, QT_TR_NOOP("Copy &Settings"),
+     QT_TR_NOOP("Put the settings on the Clipboard as presets-file text"), "", "Ctrl+Shift+C",
+     kNoStandardIcon, nullptr, 0, [](CMainFrame& f) { f.copySettings(); }},
+    {kEditPasteSettings, QT_TR_NOOP("Paste S&ettings"),
+     QT_TR_NOOP("Load settings from presets-file text on the Clipboard"), "", "Ctrl+Shift+V",
+     kNoStandardIcon, nullptr, 0,
+     [](CMainFrame& f) { f.pasteSettings(QGuiApplication::clipboard()->text()); }},
     {kEditPaste, QT_TR_NOOP("&Paste"), QT_TR_NOOP("Insert Clipboard contents"), "",
      "Ctrl+V; Shift+Ins", kNoStandardIcon, "edit-paste", kMenuKeysOnly, nullptr},
 
@@ -113,6 +129,9 @@ const CMainFrame::ActionRow CMainFrame::kActionRows[] = {
     {kViewZoomOut, QT_TR_NOOP("Zoom &Out"), QT_TR_NOOP("Zoom out twofold about the centre"),
      QT_TR_NOOP("Zoom Out"), "Ctrl+-", kNoStandardIcon, "zoom-out", 0,
      [](CMainFrame& f) { f.ZoomOut(); }},
+    {kViewLivePreview, QT_TR_NOOP("&Live Preview"),
+     QT_TR_NOOP("Render again as soon as a setting changes"), "", "", kNoStandardIcon, nullptr,
+     kCheckable | kChecked, nullptr},
 
     {kImageSize, QT_TR_NOOP("S&ize..."), QT_TR_NOOP("Change the size of the image"),
      QT_TR_NOOP("Set Image Size"), "", kNoStandardIcon, nullptr, 0,
@@ -175,6 +194,22 @@ void CMainFrame::createActions() {
         if (row.flags & kWindowKeys) addAction(action);
         actions_[row.id] = action;
     }
+
+    // Undo and Redo name the step they would take back or make again.
+    QAction* undo = Action(kEditUndo);
+    QAction* redo = Action(kEditRedo);
+    undo->setEnabled(false);
+    redo->setEnabled(false);
+    connect(undo_, &QUndoStack::canUndoChanged, undo, &QAction::setEnabled);
+    connect(undo_, &QUndoStack::canRedoChanged, redo, &QAction::setEnabled);
+    connect(undo_, &QUndoStack::undoTextChanged, undo, [this, undo](const QString& step) {
+        undo->setText(step.isEmpty() ? tr("&Undo") : tr("&Undo %1").arg(step));
+    });
+    connect(undo_, &QUndoStack::redoTextChanged, redo, [this, redo](const QString& step) {
+        redo->setText(step.isEmpty() ? tr("&Redo") : tr("&Redo %1").arg(step));
+    });
+    connect(Action(kViewLivePreview), &QAction::toggled, this,
+            [](bool on) { QSettings().setValue("view/livePreview", on); });
 }
 
 void CMainFrame::createMenus() {
@@ -186,9 +221,12 @@ void CMainFrame::createMenus() {
         {QT_TR_NOOP("&File"),
          {kFileNew, kFileOpen, kFileSave, kFileSaveAs, kSeparator, kFilePrint, kFilePrintPreview,
           kFilePrintSetup, kSeparator, kRecentFiles, kAppExit}},
-        {QT_TR_NOOP("&Edit"), {kEditUndo, kSeparator, kEditCut, kEditCopy, kEditPaste}},
+        {QT_TR_NOOP("&Edit"),
+         {kEditUndo, kEditRedo, kSeparator, kEditCut, kEditCopy, kEditPaste, kSeparator,
+          kEditCopySettings, kEditPasteSettings}},
         {QT_TR_NOOP("&View"),
-         {kViewToolbar, kViewStatusBar, kWindowSplit, kSeparator, kViewZoomIn, kViewZoomOut}},
+         {kViewToolbar, kViewStatusBar, kWindowSplit, kSeparator, kViewZoomIn, kViewZoomOut,
+          kSeparator, kViewLivePreview}},
         {QT_TR_NOOP("&Image"), {kImageSize, kImageSource}},
         {QT_TR_NOOP("&Presets"), {kPresetsView, kPresetsSave}},
         {QT_TR_NOOP("&Render"),

@@ -34,8 +34,15 @@ void CMainFrame::SetModified(bool modified) {
 }
 
 void CMainFrame::UpdateTitle() {
-    const QString name = path_.isEmpty() ? tr("Untitled") : QFileInfo(path_).fileName();
+    // The file when there is one, else the preset the picture came from.
+    QString name = path_.isEmpty() ? presetName_ : QFileInfo(path_).fileName();
+    if (name.isEmpty()) name = tr("Untitled");
     setWindowTitle(QStringLiteral("%1[*] - Trevalin").arg(name));
+}
+
+void CMainFrame::setPresetName(const QString& name) {
+    presetName_ = name;
+    UpdateTitle();
 }
 
 bool CMainFrame::SaveModified() {
@@ -102,18 +109,29 @@ bool CMainFrame::OnFileSave() {
 }
 
 bool CMainFrame::OnFileSaveAs() {
-    const QString suggested =
-        path_.isEmpty() ? QDir::current().filePath(QStringLiteral("Untitled.bmp")) : path_;
+    // The preset's name and the format used last time.
+    QSettings settings;
+    const bool png = settings.value("file/saveFormat").toString() == QLatin1String("png");
     const QString bmpFilter = tr("BMP Files (*.bmp)");
     const QString pngFilter = tr("PNG Files (*.png)");
-    QString filter = bmpFilter;
+    QString stem = presetName_.isEmpty() ? tr("Untitled") : presetName_;
+    stem.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QString suggested = path_.isEmpty()
+                                  ? QDir::current().filePath(stem + (png ? QStringLiteral(".png")
+                                                                         : QStringLiteral(".bmp")))
+                                  : path_;
+    QString filter = png ? pngFilter : bmpFilter;
     QString chosen = QFileDialog::getSaveFileName(
         this, tr("Save As"), suggested, bmpFilter + QStringLiteral(";;") + pngFilter, &filter);
     if (chosen.isEmpty()) return false;
     if (QFileInfo(chosen).suffix().isEmpty()) {
         chosen += filter == pngFilter ? QStringLiteral(".png") : QStringLiteral(".bmp");
     }
-    return SaveDocument(chosen);
+    const bool savedPng =
+        QFileInfo(chosen).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0;
+    if (!SaveDocument(chosen)) return false;
+    settings.setValue("file/saveFormat", savedPng ? QStringLiteral("png") : QStringLiteral("bmp"));
+    return true;
 }
 
 void CMainFrame::RememberFile(const QString& path) {
@@ -159,6 +177,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     doc_.StopRendering();
+    QSettings settings;
+    saveLayout(settings);
     // Every change is written as it is made; this writes the tree once more,
     // whole, as the program always has at exit.
     tabs_->PresetsPage()->WritePresets();

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
 #include <cstdio>
@@ -72,8 +73,14 @@ bool CTrevalinApp::InitInstance(int* code) {
     }
     tabs->PresetsPage()->ReadPresets(presets.path);
 
+    // The last run's settings and layout; on a first start the first preset.
     auto preset = std::make_unique<RenderSettings>();
-    if (loadFirstPreset(tabs->PresetsPage()->Tree(), *preset)) {
+    QSettings settings;
+    bool haveRecord = frame_->restoreLayout(settings, preset.get());
+    QString presetName;
+    if (!haveRecord)
+        haveRecord = loadFirstPreset(tabs->PresetsPage()->Tree(), *preset, &presetName);
+    if (haveRecord) {
         tabs->PresetsPage()->SetSettings(*preset);
         tabs->FormulasPage()->LoadFromSettings(*preset);
         tabs->CoordsPage()->LoadFromSettings(*preset);
@@ -104,6 +111,11 @@ bool CTrevalinApp::InitInstance(int* code) {
     inhibitor_ = std::make_unique<SessionInhibitor>(makeScreenSaverService());
     inhibitor_->watch(frame_.get(), frame_->View());
     frame_->show();
+    // A picture at once, unless a file was opened to be looked at.
+    if (line.file.isEmpty() && haveRecord && line.screenshot.isEmpty()) {
+        if (!presetName.isEmpty()) frame_->setPresetName(presetName);
+        frame_->startWith(*preset);
+    }
 
     if (!line.screenshot.isEmpty())
         TakeScreenshot(line.screenshot, line.file.isEmpty(),

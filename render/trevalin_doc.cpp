@@ -95,6 +95,22 @@ void CTrevalinDoc::ZoomRegionIn(double fx, double fy) {
     Recompile();
 }
 
+void CTrevalinDoc::ZoomRegionTo(double cx, double cy, double scale) {
+    const Region r = EvaluateCoordinates();
+    // The centre of the region now, then the new one at (cx, cy) of the region.
+    const double centreX = settings_->center == 1 ? r.left : r.left + r.width * 0.5;
+    const double centreY = settings_->center == 1 ? r.top : r.top + r.visibleHeight * 0.5;
+    const double newX = centreX + r.width * (cx - 0.5);
+    const double newY = centreY + r.visibleHeight * (cy - 0.5);
+    const double width = r.width * scale;
+    const double height = r.visibleHeight * scale;
+    FormatNumber(settings_->left, settings_->center == 1 ? newX : newX - width * 0.5);
+    FormatNumber(settings_->top, settings_->center == 1 ? newY : newY - height * 0.5);
+    FormatNumber(settings_->width, width);
+    FormatNumber(settings_->height, height);
+    Recompile();
+}
+
 void CTrevalinDoc::SetFrameCount(int n) {
     vars_.frames = n == -1 ? truncToInt32(settings_->duration * settings_->framerate) : n;
     vars_.frame = 0;

@@ -47,6 +47,9 @@ class CTrevalinDoc {
     void Recompile();
     void ZoomRegionOut();
     void ZoomRegionIn(double fx, double fy);
+    // Centres the region on the point at fractions (cx, cy) of it and scales
+    // its width and visible height by scale (a dragged rectangle, the wheel, a pan).
+    void ZoomRegionTo(double cx, double cy, double scale);
     // n frames; -1 for duration x framerate truncated.
     void SetFrameCount(int n);
     void SetMovieFile(const char* path);

@@ -2,6 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRubberBand>
+#include <QWheelEvent>
 #include <cmath>
 #include <mutex>
 
@@ -16,6 +18,10 @@ namespace {
 constexpr int kTimerPeriodMs = 300;
 constexpr auto kRepaintInterval = std::chrono::milliseconds(1000);
 constexpr int kBandFontPixels = 18;
+// A left drag shorter than this is a click.
+constexpr int kDragThreshold = 6;
+// One wheel notch scales the region by this (in) or its inverse (out).
+constexpr double kWheelStep = 0.8;
 } // namespace
 
 CTrevalinView::CTrevalinView(CTrevalinDoc& doc, RenderJob& job, QWidget* parent)
@@ -179,20 +185,84 @@ void CTrevalinView::Draw(QPainter& painter, const QRect& client, double deviceSc
     painter.restore();
 }
 
+std::optional<std::pair<double, double>> CTrevalinView::fractionAt(QPointF at) const {
+    const double dpr = devicePixelRatioF();
+    const QSize client = DeviceClientSize();
+    const auto f = clickToFraction(at.x() * dpr, at.y() * dpr, client.width(), client.height(),
+                                   doc_.ImageWidth(), doc_.ImageHeight());
+    if (!f) return std::nullopt;
+    return std::make_pair(f->fx, f->fy);
+}
+
+QPoint CTrevalinView::bandEnd(QPoint at) const {
+    // The zoom keeps the image's proportions; so does the rectangle shown.
+    const int w = doc_.ImageWidth();
+    const int h = doc_.ImageHeight();
+    int dx = at.x() - pressAt_.x();
+    int dy = at.y() - pressAt_.y();
+    if (w > 0 && h > 0) {
+        if (std::abs(dx) * h >= std::abs(dy) * w) {
+            dy = (dy < 0 ? -1 : 1) * static_cast<int>(std::lround(std::abs(dx) * double(h) / w));
+        } else {
+            dx = (dx < 0 ? -1 : 1) * static_cast<int>(std::lround(std::abs(dy) * double(w) / h));
+        }
+    }
+    return pressAt_ + QPoint(dx, dy);
+}
+
+void CTrevalinView::mousePressEvent(QMouseEvent* event) {
+    pressAt_ = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        drag_ = Drag::Rectangle;
+    } else if (event->button() == Qt::MiddleButton) {
+        drag_ = Drag::Pan;
+        setCursor(Qt::ClosedHandCursor);
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void CTrevalinView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (drag_ == Drag::Rectangle && (at - pressAt_).manhattanLength() >= kDragThreshold) {
+        if (!band_) band_ = new QRubberBand(QRubberBand::Rectangle, this);
+        band_->setGeometry(QRect(pressAt_, bandEnd(at)).normalized());
+        band_->show();
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
 void CTrevalinView::mouseReleaseEvent(QMouseEvent* event) {
+    const Drag drag = drag_;
+    drag_ = Drag::None;
+    if (band_) band_->hide();
+    unsetCursor();
+    const QPoint at = event->position().toPoint();
     if (frame_) {
-        if (event->button() == Qt::LeftButton) {
-            const double dpr = devicePixelRatioF();
-            const QSize client = DeviceClientSize();
-            const auto at = clickToFraction(event->position().x() * dpr,
-                                            event->position().y() * dpr, client.width(),
-                                            client.height(), doc_.ImageWidth(), doc_.ImageHeight());
-            if (at) frame_->ZoomIn(at->fx, at->fy);
+        if (event->button() == Qt::LeftButton && drag == Drag::Rectangle &&
+            (at - pressAt_).manhattanLength() >= kDragThreshold) {
+            const auto from = fractionAt(pressAt_);
+            const auto to = fractionAt(bandEnd(at));
+            if (from && to)
+                frame_->zoomToRectangle(from->first, from->second, to->first, to->second);
+        } else if (event->button() == Qt::LeftButton) {
+            if (const auto f = fractionAt(event->position())) frame_->ZoomIn(f->first, f->second);
         } else if (event->button() == Qt::RightButton) {
             frame_->ZoomOut();
+        } else if (event->button() == Qt::MiddleButton && drag == Drag::Pan) {
+            const auto from = fractionAt(pressAt_);
+            const auto to = fractionAt(event->position());
+            if (from && to) frame_->pan(to->first - from->first, to->second - from->second);
         }
     }
     QWidget::mouseReleaseEvent(event);
+}
+
+void CTrevalinView::wheelEvent(QWheelEvent* event) {
+    const double notches = event->angleDelta().y() / 120.0;
+    const auto at = fractionAt(event->position());
+    if (frame_ && at && notches != 0)
+        frame_->zoomAbout(at->first, at->second, std::pow(kWheelStep, notches));
+    event->accept();
 }
 
 } // namespace trevalin

@@ -3,12 +3,16 @@
 // and turns clicks into zooms of the main frame.
 #pragma once
 
+#include <QPoint>
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
 #include <chrono>
+#include <optional>
 
 #include "render/document_view.h"
+
+class QRubberBand;
 
 namespace trevalin {
 
@@ -50,11 +54,19 @@ class CTrevalinView : public QWidget, public DocumentView {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     void OnTimer();
     QSize DeviceClientSize() const;
+    // The image point under a position in logical pixels.
+    std::optional<std::pair<double, double>> fractionAt(QPointF at) const;
+    // The corner opposite the press of the dragged rectangle, which keeps the
+    // image's proportions.
+    QPoint bandEnd(QPoint at) const;
 
     CTrevalinDoc& doc_;
     RenderJob& job_;
@@ -65,6 +77,11 @@ class CTrevalinView : public QWidget, public DocumentView {
     // One queued repaint at a time, however fast the job asks.
     std::atomic<bool> paintQueued_{false};
     QString compileMessage_;
+    // A left drag draws the rectangle to zoom into; a middle drag pans.
+    enum class Drag { None, Rectangle, Pan };
+    Drag drag_ = Drag::None;
+    QPoint pressAt_;
+    QRubberBand* band_ = nullptr;
 };
 
 } // namespace trevalin

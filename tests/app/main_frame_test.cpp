@@ -134,12 +134,14 @@ void MainFrameTest::menusAndDisabledItems() {
         titles << menu->text();
     QCOMPARE(titles,
              (QStringList{"&File", "&Edit", "&View", "&Image", "&Presets", "&Render", "&Help"}));
-    for (int id : {kEditUndo, kEditCut, kEditCopy, kEditPaste, kPresetsView, kPresetsSave}) {
+    // Undo has nothing to undo yet; Cut and Paste have no handlers.
+    for (int id : {kEditUndo, kEditRedo, kEditCut, kEditPaste, kPresetsView, kPresetsSave}) {
         QVERIFY2(p.frame.Action(id), qPrintable(QString::number(id)));
         QVERIFY2(!p.frame.Action(id)->isEnabled(), qPrintable(QString::number(id)));
     }
     for (int id : {kFileNew, kFileOpen, kFileSave, kFileSaveAs, kImageSize, kImageSource,
-                   kRenderImage, kRenderStop, kHelpIndex, kAppAbout, kAppExit}) {
+                   kRenderImage, kRenderStop, kHelpIndex, kAppAbout, kAppExit, kEditCopy,
+                   kEditCopySettings, kEditPasteSettings, kViewLivePreview}) {
         QVERIFY2(p.frame.Action(id)->isEnabled(), qPrintable(QString::number(id)));
     }
     // The edits keep their own editing keys although the Edit items carry them.

@@ -1,0 +1,289 @@
+// Exploring without friction: a resize renders afresh, live preview, undo and
+// redo of every step, zoom by rectangle, wheel and pan, settings on the
+// clipboard.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QTest>
+#include <QUndoStack>
+#include <QWheelEvent>
+#include <vector>
+
+#include "app/main_frame.h"
+#include "app/pages/props_a.h"
+#include "app/pages/props_b.h"
+#include "app/settings_history.h"
+#include "app/view/trevalin_view.h"
+#include "app/view/view_geometry.h"
+#include "app_test_support.h"
+#include "presets/page/props_c.h"
+#include "render/render_job.h"
+#include "render/trevalin_doc.h"
+
+using namespace trevalin;
+using namespace trevalin::testing;
+
+namespace {
+
+struct Program {
+    Program() : frame(doc, job) {
+        frame.Action(kViewLivePreview)->setChecked(true);
+        frame.show();
+    }
+    ~Program() { frame.View()->StopRender(); }
+
+    PropsA* a() { return frame.Tabs()->FormulasPage(); }
+    PropsB* b() { return frame.Tabs()->CoordsPage(); }
+    void setRegion(const char* left, const char* top, const char* width, bool center) {
+        b()->LeftEdit()->setText(left);
+        b()->TopEdit()->setText(top);
+        b()->WidthEdit()->setText(width);
+        b()->HeightEdit()->setText(width);
+        b()->CenterBox()->setChecked(center);
+    }
+    void setColour(const char* red, const char* green, const char* blue) {
+        a()->RedEdit()->setText(red);
+        a()->GreenEdit()->setText(green);
+        a()->BlueEdit()->setText(blue);
+    }
+    std::vector<std::uint32_t> pixels() {
+        std::lock_guard<std::recursive_mutex> lock(job.Lock());
+        std::vector<std::uint32_t> all;
+        for (int y = 0; y < doc.ImageHeight(); ++y)
+            all.insert(all.end(), doc.Image().Row(y), doc.Image().Row(y) + doc.ImageWidth());
+        return all;
+    }
+    std::shared_ptr<RenderSettings> settings() {
+        auto copy = std::make_shared<RenderSettings>();
+        doc.GetSettings(*copy);
+        return copy;
+    }
+    // A point of the image (in image pixels) in the view's coordinates.
+    QPoint at(double x, double y) {
+        CTrevalinView* view = frame.View();
+        const ImagePlacement p =
+            placeImage(view->width(), view->height(), doc.ImageWidth(), doc.ImageHeight());
+        return QPoint(p.left + int(x * p.width / doc.ImageWidth()),
+                      p.top + int(y * p.height / doc.ImageHeight()));
+    }
+    double value(FormulaSlot RenderSettings::*slot) {
+        return QString::fromUtf8((doc.Settings().*slot).text).toDouble();
+    }
+    void type(QLineEdit* edit, const QString& text) {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+
+    RenderJob job;
+    CTrevalinDoc doc;
+    CMainFrame frame;
+};
+
+QString slotText(const CTrevalinDoc& doc, FormulaSlot RenderSettings::*slot) {
+    return QString::fromUtf8((doc.Settings().*slot).text);
+}
+
+} // namespace
+
+class ExploringTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void initTestCase() { isolateSettings(); }
+    void cleanup() { clearMessageHooks(); }
+
+    void resizeRendersAFreshPicture();
+    void liveFormulaEditRendersAfterThePause();
+    void undoAndRedoWalkEverySteps();
+    void rectangleWheelAndPanRegions();
+    void settingsGoThroughTheClipboard();
+};
+
+void ExploringTest::resizeRendersAFreshPicture() {
+    // Every column and row its own colour, so bytes laid out at another width show.
+    const int sizes[][4] = {{16, 8, 8, 20}, {10, 10, 33, 7}, {5, 40, 40, 5}};
+    for (const auto& size : sizes) {
+        Program p;
+        QVERIFY(p.doc.SetImageSize(size[0], size[1]));
+        p.setColour("x*7", "y*5", "x*y");
+        p.setRegion("0", "0", "32", false);
+        p.frame.OnRenderImage();
+        QVERIFY(waitForJob(p.job));
+        QVERIFY(p.frame.resizeImage(size[2], size[3]));
+        // Stopped at once: what is there is black or the new render's, never the old bytes.
+        p.frame.OnRenderStop();
+        const std::vector<std::uint32_t> stopped = p.pixels();
+        p.frame.OnRenderImage();
+        QVERIFY(waitForJob(p.job));
+
+        Program fresh;
+        QVERIFY(fresh.doc.SetImageSize(size[2], size[3]));
+        fresh.setColour("x*7", "y*5", "x*y");
+        fresh.setRegion("0", "0", "32", false);
+        fresh.frame.OnRenderImage();
+        QVERIFY(waitForJob(fresh.job));
+        const std::vector<std::uint32_t> expected = fresh.pixels();
+        QCOMPARE(p.pixels(), expected);
+        // The first pass paints blocks from their top-left sample: any pixel
+        // not black holds a colour of the new picture.
+        for (std::uint32_t pixel : stopped) {
+            QVERIFY(pixel == 0 ||
+                    std::find(expected.begin(), expected.end(), pixel) != expected.end());
+        }
+        // Undo gives the old size back.
+        p.frame.UndoStack()->undo();
+        QCOMPARE(p.doc.ImageWidth(), size[0]);
+        QCOMPARE(p.doc.ImageHeight(), size[1]);
+        QVERIFY(waitForJob(p.job));
+    }
+}
+
+void ExploringTest::liveFormulaEditRendersAfterThePause() {
+    Program p;
+    QVERIFY(QTest::qWaitForWindowActive(&p.frame));
+    QVERIFY(p.doc.SetImageSize(8, 8));
+    p.setColour("0", "0", "0");
+    p.frame.OnRenderImage();
+    QVERIFY(waitForJob(p.job));
+    p.frame.Tabs()->setCurrentIndex(CMyTabView::kFormulasTab);
+    QLineEdit* red = p.a()->RedEdit();
+
+    p.type(red, "255");
+    QTRY_COMPARE(slotText(p.doc, &RenderSettings::red), QString("255"));
+    QVERIFY(waitForJob(p.job));
+    QCOMPARE(p.pixels().front(), 0xFF0000u);
+
+    // Half typed: nothing renders, the field is marked.
+    p.type(red, "x +");
+    QTRY_VERIFY(red->property("compileError").toBool());
+    QCOMPARE(slotText(p.doc, &RenderSettings::red), QString("255"));
+
+    // Off: typing changes nothing until Render.
+    p.frame.Action(kViewLivePreview)->setChecked(false);
+    p.type(red, "128");
+    QTest::qWait(1000);
+    QCOMPARE(slotText(p.doc, &RenderSettings::red), QString("255"));
+    p.frame.OnRenderImage();
+    QCOMPARE(slotText(p.doc, &RenderSettings::red), QString("128"));
+    QVERIFY(waitForJob(p.job));
+    p.frame.Action(kViewLivePreview)->setChecked(true);
+}
+
+void ExploringTest::undoAndRedoWalkEverySteps() {
+    Program p;
+    QVERIFY(QTest::qWaitForWindowActive(&p.frame));
+    QVERIFY(p.doc.SetImageSize(8, 8));
+    p.setColour("x", "y", "0");
+    p.setRegion("-2", "-2", "4", false);
+    p.frame.OnRenderImage();
+    std::vector<std::shared_ptr<RenderSettings>> states{p.settings()};
+
+    p.frame.ZoomIn(0.25, 0.75);
+    states.push_back(p.settings());
+    QCOMPARE(p.frame.Action(kEditUndo)->text(), QString("&Undo Zoom In"));
+
+    auto preset = std::make_unique<RenderSettings>(*states.back());
+    setFormulaText(preset->grn, "x*y");
+    setFormulaText(preset->left, "7");
+    p.frame.Tabs()->PresetsPage()->SetSettings(*preset);
+    p.frame.ApplySettingsAndRender();
+    states.push_back(p.settings());
+    QCOMPARE(p.frame.Action(kEditUndo)->text(), QString("&Undo Load Preset"));
+
+    p.frame.Tabs()->setCurrentIndex(CMyTabView::kFormulasTab);
+    p.type(p.a()->BlueEdit(), "x+y");
+    QTRY_COMPARE(slotText(p.doc, &RenderSettings::blu), QString("x+y"));
+    states.push_back(p.settings());
+    QCOMPARE(p.frame.UndoStack()->count(), 4);
+
+    for (int i = int(states.size()) - 2; i >= 0; --i) {
+        p.frame.Action(kEditUndo)->trigger();
+        QVERIFY2(sameSettings(*p.settings(), *states[i]), qPrintable(QString::number(i)));
+        // The pages show what the document holds.
+        QCOMPARE(p.a()->BlueEdit()->text(), QString::fromUtf8(states[i]->blu.text));
+        QCOMPARE(p.b()->LeftEdit()->text(), QString::fromUtf8(states[i]->left.text));
+    }
+    QCOMPARE(p.frame.UndoStack()->index(), 1); // the first render is a step too
+    for (std::size_t i = 1; i < states.size(); ++i) {
+        QTest::keySequence(&p.frame, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+        QVERIFY2(sameSettings(*p.settings(), *states[i]), qPrintable(QString::number(i)));
+    }
+    QVERIFY(waitForJob(p.job));
+}
+
+void ExploringTest::rectangleWheelAndPanRegions() {
+    Program p;
+    QVERIFY(QTest::qWaitForWindowActive(&p.frame));
+    QVERIFY(p.doc.SetImageSize(100, 100)); // drawn at its own size: one pixel, one unit
+    p.setColour("x", "y", "0");
+    p.setRegion("0", "0", "100", false);
+    p.frame.OnRenderImage();
+    CTrevalinView* view = p.frame.View();
+    QVERIFY(view->width() >= 100 && view->height() >= 100);
+
+    // A drag from (20, 30) to (40, 50): that square fills the picture.
+    QTest::mousePress(view, Qt::LeftButton, {}, p.at(20, 30));
+    QTest::mouseMove(view, p.at(30, 40));
+    QTest::mouseMove(view, p.at(40, 50));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, p.at(40, 50));
+    QCOMPARE(p.value(&RenderSettings::left), 20.0);
+    QCOMPARE(p.value(&RenderSettings::top), 30.0);
+    QCOMPARE(p.value(&RenderSettings::width), 20.0);
+    QCOMPARE(p.value(&RenderSettings::height), 20.0);
+    p.frame.UndoStack()->undo();
+    QCOMPARE(p.value(&RenderSettings::width), 100.0);
+
+    // One notch up at (25, 75): 0.8 as wide, that point where it was.
+    const QPoint at = p.at(25, 75);
+    QWheelEvent wheel(at, view->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    QCOMPARE(p.value(&RenderSettings::width), 80.0);
+    QVERIFY(std::abs(p.value(&RenderSettings::left) - 5.0) < 1e-9);
+    QVERIFY(std::abs(p.value(&RenderSettings::top) - 15.0) < 1e-9);
+    p.frame.UndoStack()->undo();
+
+    // A middle drag 10 right and 5 up moves the region the other way.
+    QTest::mousePress(view, Qt::MiddleButton, {}, p.at(50, 50));
+    QTest::mouseRelease(view, Qt::MiddleButton, {}, p.at(60, 45));
+    QCOMPARE(p.value(&RenderSettings::left), -10.0);
+    QCOMPARE(p.value(&RenderSettings::top), 5.0);
+    QCOMPARE(p.value(&RenderSettings::width), 100.0);
+
+    // A click is still the twofold zoom about the point.
+    QTest::mouseClick(view, Qt::LeftButton, {}, p.at(50, 50));
+    QCOMPARE(p.value(&RenderSettings::width), 50.0);
+    QVERIFY(waitForJob(p.job));
+}
+
+void ExploringTest::settingsGoThroughTheClipboard() {
+    QStringList warnings;
+    collectWarnings(warnings);
+    Program p;
+    QVERIFY(p.doc.SetImageSize(8, 8));
+    p.setColour("sin(x)*255", "y", "x/2");
+    p.setRegion("-1.5", "2", "0.125", true);
+    p.frame.OnRenderImage();
+    const auto copied = p.settings();
+    p.frame.copySettings();
+    const QString text = QGuiApplication::clipboard()->text();
+    QVERIFY(text.contains("PRESET"));
+
+    p.frame.ZoomOut();
+    QVERIFY(!sameSettings(*p.settings(), *copied));
+    QVERIFY(p.frame.pasteSettings(text));
+    QVERIFY(sameSettings(*p.settings(), *copied));
+    QCOMPARE(p.frame.Action(kEditUndo)->text(), QString("&Undo Paste Settings"));
+
+    // Text that is no preset changes nothing and says why.
+    const auto before = p.settings();
+    QVERIFY(!p.frame.pasteSettings("hello"));
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY(sameSettings(*p.settings(), *before));
+    QVERIFY(waitForJob(p.job));
+}
+
+QTEST_MAIN(ExploringTest)
+#include "exploring_test.moc"
