@@ -7,7 +7,7 @@
 #include <QPrinterInfo>
 
 #include "app/command_line.h"
-#include "app/main_frame.h"
+#include "app/main_window.h"
 #include "app/user_messages.h"
 
 namespace trevalin {
@@ -28,9 +28,9 @@ std::unique_ptr<QPrinter> systemPrinter(const QString& name, QString* error) {
     return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }
 
-int printFromCommandLine(CMainFrame& frame, const CommandLine& line, const PrinterChooser& choose) {
+int printFromCommandLine(MainWindow& frame, const CommandLine& line, const PrinterChooser& choose) {
     // The file first: a missing file is the likelier mistake, and is named.
-    if (!frame.OpenDocumentFile(line.file)) return 1;
+    if (!frame.openDocumentFile(line.file)) return 1;
     QString error;
     const std::unique_ptr<QPrinter> printer =
         choose(line.action == CommandLine::Action::PrintTo ? line.printer : QString(), &error);
@@ -39,7 +39,7 @@ int printFromCommandLine(CMainFrame& frame, const CommandLine& line, const Print
         return 1;
     }
     printer->setDocName(line.file);
-    if (!frame.PrintImage(printer.get())) {
+    if (!frame.printImage(printer.get())) {
         showWarning(nullptr,
                     QCoreApplication::translate("CommandLine", "Could not print %1 on %2.")
                         .arg(line.file, printer->printerName().isEmpty() ? printer->outputFileName()

@@ -11,7 +11,7 @@
 
 namespace trevalin {
 
-class CMainFrame;
+class MainWindow;
 struct CommandLine;
 
 // The printer a command-line print goes to: the default one for an empty name,
@@ -21,7 +21,7 @@ std::unique_ptr<QPrinter> systemPrinter(const QString& name, QString* error);
 
 // Carries out a --print or --print-to line. The exit code: 0 once the
 // picture went to the printer, else 1 after the user was told why.
-int printFromCommandLine(CMainFrame& frame, const CommandLine& line,
+int printFromCommandLine(MainWindow& frame, const CommandLine& line,
                          const PrinterChooser& choose = systemPrinter);
 
 } // namespace trevalin

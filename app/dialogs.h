@@ -1,4 +1,4 @@
-// The program's own dialogs: Image Size and About.
+// The program's own dialogs: image Size and About.
 #pragma once
 
 #include <QDialog>
@@ -11,7 +11,7 @@ namespace trevalin {
 inline constexpr int kMinImageSize = 1;
 inline constexpr int kMaxImageSize = 16000;
 
-// The framework's check of one Image Size field: empty when text is a whole
+// The framework's check of one image Size field: empty when text is a whole
 // number from 1 to 16000, else the message to show.
 QString imageSizeError(const QString& text);
 
@@ -20,12 +20,12 @@ class ImageSizeDialog : public QDialog {
   public:
     ImageSizeDialog(int width, int height, QWidget* parent = nullptr);
 
-    int ImageWidth() const { return width_; }
-    int ImageHeight() const { return height_; }
-    QLineEdit* WidthEdit() const { return widthEdit_; }
-    QLineEdit* HeightEdit() const { return heightEdit_; }
+    int imageWidth() const { return width_; }
+    int imageHeight() const { return height_; }
+    QLineEdit* widthEdit() const { return widthEdit_; }
+    QLineEdit* heightEdit() const { return heightEdit_; }
 
-    // Checks Width, then Height; a bad field keeps the dialog open with the focus on it.
+    // Checks width, then height; a bad field keeps the dialog open with the focus on it.
     void accept() override;
 
   private:

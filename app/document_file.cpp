@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/dialogs.h"
-#include "render/dib_image.h"
-#include "render/trevalin_doc.h"
+#include "image/dib_image.h"
+#include "render/document.h"
 
 namespace trevalin {
 namespace {
@@ -38,16 +38,16 @@ bool writeWhole(const QString& path, const char* bytes, qint64 size, QString* er
 
 } // namespace
 
-bool openImageFile(CTrevalinDoc& doc, std::recursive_mutex& renderLock, const QString& path,
+bool openImageFile(Document& doc, std::recursive_mutex& renderLock, const QString& path,
                    QString* error) {
     DibImage bmp;
-    bmp.Load(QFile::encodeName(path).toStdString());
+    bmp.load(QFile::encodeName(path).toStdString());
     QImage picture;
     int w = 0;
     int h = 0;
-    if (bmp.HasData()) {
-        w = bmp.Width();
-        h = bmp.Height();
+    if (bmp.hasData()) {
+        w = bmp.width();
+        h = bmp.height();
     } else {
         QImageReader reader(path);
         picture = reader.read();
@@ -67,9 +67,9 @@ bool openImageFile(CTrevalinDoc& doc, std::recursive_mutex& renderLock, const QS
         return false;
     }
 
-    DibImage& target = doc.Image();
+    DibImage& target = doc.image();
     // Stops a running render first.
-    if (!doc.SetImageSize(w, h) || target.Width() != w || target.Height() != h) {
+    if (!doc.setImageSize(w, h) || target.width() != w || target.height() != h) {
         setError(error, QStringLiteral("There is not enough memory for the picture."));
         return false;
     }
@@ -78,7 +78,7 @@ bool openImageFile(CTrevalinDoc& doc, std::recursive_mutex& renderLock, const QS
         std::uint32_t* row = target.Row(r);
         if (picture.isNull()) {
             for (int c = 0; c < w; ++c)
-                row[c] = targetColour(bmp.FetchPixel(c, r));
+                row[c] = targetColour(bmp.fetchPixel(c, r));
         } else {
             const auto* src = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(r));
             for (int c = 0; c < w; ++c)
@@ -88,19 +88,19 @@ bool openImageFile(CTrevalinDoc& doc, std::recursive_mutex& renderLock, const QS
     return true;
 }
 
-QImage snapshotImage(const CTrevalinDoc& doc, std::recursive_mutex& renderLock) {
+QImage snapshotImage(const Document& doc, std::recursive_mutex& renderLock) {
     std::lock_guard<std::recursive_mutex> lock(renderLock);
-    const DibImage& image = doc.Image();
-    if (!image.HasData() || image.BitsPerPixel() != 32) return QImage();
-    QImage copy(image.Width(), image.Height(), QImage::Format_RGB32);
+    const DibImage& image = doc.image();
+    if (!image.hasData() || image.bitsPerPixel() != 32) return QImage();
+    QImage copy(image.width(), image.height(), QImage::Format_RGB32);
     if (copy.isNull()) return copy;
-    for (int r = 0; r < image.Height(); ++r) {
-        std::memcpy(copy.scanLine(r), image.Row(r), static_cast<std::size_t>(image.Width()) * 4);
+    for (int r = 0; r < image.height(); ++r) {
+        std::memcpy(copy.scanLine(r), image.Row(r), static_cast<std::size_t>(image.width()) * 4);
     }
     return copy;
 }
 
-bool saveImageFile(const CTrevalinDoc& doc, std::recursive_mutex& renderLock, const QString& path,
+bool saveImageFile(const Document& doc, std::recursive_mutex& renderLock, const QString& path,
                    QString* error) {
     if (QFileInfo(path).suffix().compare(QStringLiteral("png"), Qt::CaseInsensitive) == 0) {
         const QImage picture = snapshotImage(doc, renderLock);
@@ -118,7 +118,7 @@ bool saveImageFile(const CTrevalinDoc& doc, std::recursive_mutex& renderLock, co
     std::vector<std::uint8_t> bytes;
     {
         std::lock_guard<std::recursive_mutex> lock(renderLock);
-        if (doc.Image().Save(bytes) == 0 || bytes.empty()) {
+        if (doc.image().save(bytes) == 0 || bytes.empty()) {
             setError(error, QStringLiteral("There is no picture to save."));
             return false;
         }

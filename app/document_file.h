@@ -1,6 +1,6 @@
 // Reading and writing the document's picture. The document is its image: BMP
 // files through the engine's reader and writer, PNG (and, for opening, any
-// format Qt reads) through QImage. Files are written whole or not at all.
+// format Qt reads) through QImage. files are written whole or not at all.
 #pragma once
 
 #include <QImage>
@@ -9,19 +9,19 @@
 
 namespace trevalin {
 
-class CTrevalinDoc;
+class Document;
 
 // Loads the file's pixels into the document's image, which takes the file's
 // size (the render is stopped first). False, with the reason, when the file
 // cannot be read or its size is outside 1..16000; the document is then unchanged.
-bool openImageFile(CTrevalinDoc& doc, std::recursive_mutex& renderLock, const QString& path,
+bool openImageFile(Document& doc, std::recursive_mutex& renderLock, const QString& path,
                    QString* error = nullptr);
 
 // Writes the image: PNG when the name ends in .png, else a 24-bit BMP.
-bool saveImageFile(const CTrevalinDoc& doc, std::recursive_mutex& renderLock, const QString& path,
+bool saveImageFile(const Document& doc, std::recursive_mutex& renderLock, const QString& path,
                    QString* error = nullptr);
 
 // A top-down copy of the document's picture, taken under the render lock.
-QImage snapshotImage(const CTrevalinDoc& doc, std::recursive_mutex& renderLock);
+QImage snapshotImage(const Document& doc, std::recursive_mutex& renderLock);
 
 } // namespace trevalin

@@ -39,17 +39,17 @@ HelpDialog::HelpDialog(QWidget* parent) : QDialog(parent) {
     split->setStretchFactor(1, 3);
     layout->addWidget(split, 1);
 
-    BuildContents();
+    buildContents();
     connect(contents_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (item) ShowHeading(item->data(0, Qt::UserRole).toInt());
+        if (item) showHeading(item->data(0, Qt::UserRole).toInt());
     });
-    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) { Search(text); });
+    connect(search_, &QLineEdit::textChanged, this, [this](const QString& text) { search(text); });
     // Enter finds the next match.
-    connect(search_, &QLineEdit::returnPressed, this, [this] { Search(search_->text(), true); });
+    connect(search_, &QLineEdit::returnPressed, this, [this] { search(search_->text(), true); });
     resize(820, 600);
 }
 
-void HelpDialog::BuildContents() {
+void HelpDialog::buildContents() {
     contents_->clear();
     QTreeWidgetItem* top = nullptr;
     for (QTextBlock b = browser_->document()->begin(); b.isValid(); b = b.next()) {
@@ -64,7 +64,7 @@ void HelpDialog::BuildContents() {
     contents_->expandAll();
 }
 
-void HelpDialog::ShowHeading(int position) {
+void HelpDialog::showHeading(int position) {
     QTextCursor cursor(browser_->document());
     cursor.setPosition(position);
     browser_->setTextCursor(cursor);
@@ -74,7 +74,7 @@ void HelpDialog::ShowHeading(int position) {
     browser_->ensureCursorVisible();
 }
 
-int HelpDialog::Search(const QString& text, bool next) {
+int HelpDialog::search(const QString& text, bool next) {
     QList<QTextEdit::ExtraSelection> marks;
     QTextDocument* doc = browser_->document();
     if (!text.isEmpty()) {

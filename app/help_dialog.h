@@ -18,15 +18,15 @@ class HelpDialog : public QDialog {
 
     // Highlights every match of text and selects the one at the caret, or with
     // next the one after it (wrapping to the start); returns the number of matches.
-    int Search(const QString& text, bool next = false);
+    int search(const QString& text, bool next = false);
 
-    QTextBrowser* Browser() const { return browser_; }
-    QTreeWidget* Contents() const { return contents_; }
-    QLineEdit* SearchBox() const { return search_; }
+    QTextBrowser* browser() const { return browser_; }
+    QTreeWidget* contents() const { return contents_; }
+    QLineEdit* searchBox() const { return search_; }
 
   private:
-    void BuildContents();
-    void ShowHeading(int position);
+    void buildContents();
+    void showHeading(int position);
 
     QTextBrowser* browser_;
     QTreeWidget* contents_;

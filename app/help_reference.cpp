@@ -97,7 +97,7 @@ QString formulaReferenceHtml() {
     }
     html += QStringLiteral("</table>");
 
-    // Names sharing a code are one function; keep the table's order.
+    // names sharing a code are one function; keep the table's order.
     std::vector<std::uint8_t> codes;
     std::map<std::uint8_t, QStringList> names;
     for (const FunctionName& f : kBuiltinFunctionTable) {

@@ -21,7 +21,7 @@ struct OperatorHelp {
 extern const OperatorHelp kOperatorHelp[];
 extern const int kOperatorHelpCount;
 
-// Names of the function table that can be called as name(...); the rows the
+// names of the function table that can be called as name(...); the rows the
 // scanner reads as operators or letters (and, mod, r, ...) are left out.
 bool isCallableFunctionName(const char* name);
 

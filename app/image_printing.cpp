@@ -12,7 +12,7 @@
 
 namespace trevalin {
 
-ImagePrinting::ImagePrinting(CTrevalinDoc& doc, RenderJob& job, QWidget* owner)
+ImagePrinting::ImagePrinting(Document& doc, RenderJob& job, QWidget* owner)
     : QObject(owner), doc_(doc), job_(job), owner_(owner) {}
 
 ImagePrinting::~ImagePrinting() = default;
@@ -23,7 +23,7 @@ QPrinter* ImagePrinting::printer() {
 }
 
 bool ImagePrinting::printImage(QPrinter* printer) {
-    const QImage picture = snapshotImage(doc_, job_.Lock());
+    const QImage picture = snapshotImage(doc_, job_.lock());
     QPainter painter(printer);
     if (picture.isNull() || !painter.isActive()) return false;
     const QRect page = painter.viewport();

@@ -1,4 +1,4 @@
-// File > Print, Print Preview and Print Setup: the picture, as large as the
+// file > Print, Print Preview and Print Setup: the picture, as large as the
 // page allows, on one printer kept for the session.
 #pragma once
 
@@ -10,13 +10,13 @@ class QWidget;
 
 namespace trevalin {
 
-class CTrevalinDoc;
+class Document;
 class RenderJob;
 
 class ImagePrinting : public QObject {
     Q_OBJECT
   public:
-    ImagePrinting(CTrevalinDoc& doc, RenderJob& job, QWidget* owner);
+    ImagePrinting(Document& doc, RenderJob& job, QWidget* owner);
     ~ImagePrinting() override;
 
     void print();
@@ -29,7 +29,7 @@ class ImagePrinting : public QObject {
   private:
     QPrinter* printer();
 
-    CTrevalinDoc& doc_;
+    Document& doc_;
     RenderJob& job_;
     QWidget* owner_;
     std::unique_ptr<QPrinter> printer_;

@@ -1,8 +1,8 @@
-#include "app/trevalin_app.h"
+#include "app/trevalin_application.h"
 
 int main(int argc, char** argv) {
-    trevalin::CTrevalinApp app(argc, argv);
+    trevalin::TrevalinApplication app(argc, argv);
     int code = 0;
-    if (!app.InitInstance(&code)) return code;
+    if (!app.initInstance(&code)) return code;
     return app.exec();
 }

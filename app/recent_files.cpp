@@ -12,7 +12,7 @@ QString normalised(const QString& path) {
 }
 } // namespace
 
-void RecentFileList::Load(QSettings& settings) {
+void RecentFileList::load(QSettings& settings) {
     files_.clear();
     settings.beginGroup(kGroup);
     for (int i = 1; i <= kSize; ++i) {
@@ -22,7 +22,7 @@ void RecentFileList::Load(QSettings& settings) {
     settings.endGroup();
 }
 
-void RecentFileList::Save(QSettings& settings) const {
+void RecentFileList::save(QSettings& settings) const {
     settings.beginGroup(kGroup);
     for (int i = 1; i <= kSize; ++i) {
         const QString key = QStringLiteral("File%1").arg(i);
@@ -35,7 +35,7 @@ void RecentFileList::Save(QSettings& settings) const {
     settings.endGroup();
 }
 
-void RecentFileList::Add(const QString& path) {
+void RecentFileList::add(const QString& path) {
     const QString full = normalised(path);
     files_.removeAll(full);
     files_.prepend(full);
@@ -43,7 +43,7 @@ void RecentFileList::Add(const QString& path) {
         files_.removeLast();
 }
 
-void RecentFileList::Remove(const QString& path) {
+void RecentFileList::remove(const QString& path) {
     files_.removeAll(normalised(path));
 }
 

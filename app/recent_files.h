@@ -1,4 +1,4 @@
-// The recent-file list of File menu: the last four documents opened or saved,
+// The recent-file list of file menu: the last four documents opened or saved,
 // newest first, kept in the program's settings.
 #pragma once
 
@@ -12,13 +12,13 @@ class RecentFileList {
   public:
     static constexpr int kSize = 4;
 
-    void Load(QSettings& settings);
-    void Save(QSettings& settings) const;
+    void load(QSettings& settings);
+    void save(QSettings& settings) const;
 
     // Puts path first; a path already listed moves up instead of appearing twice.
-    void Add(const QString& path);
-    void Remove(const QString& path);
-    const QStringList& Files() const { return files_; }
+    void add(const QString& path);
+    void remove(const QString& path);
+    const QStringList& files() const { return files_; }
 
   private:
     QStringList files_;

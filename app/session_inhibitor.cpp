@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QWidget>
 
-#include "app/view/trevalin_view.h"
+#include "app/view/image_view.h"
 
 namespace trevalin {
 
@@ -17,7 +17,7 @@ SessionInhibitor::~SessionInhibitor() {
     if (window_) window_->removeEventFilter(this);
 }
 
-void SessionInhibitor::watch(QWidget* window, CTrevalinView* view) {
+void SessionInhibitor::watch(QWidget* window, ImageView* view) {
     if (window_) window_->removeEventFilter(this);
     window_ = window;
     if (window_) {
@@ -29,8 +29,8 @@ void SessionInhibitor::watch(QWidget* window, CTrevalinView* view) {
         setWindowActive(window_->isActiveWindow());
     }
     if (view) {
-        connect(view, &CTrevalinView::renderStarted, this, [this] { setRendering(true); });
-        connect(view, &CTrevalinView::renderEnded, this, [this] { setRendering(false); });
+        connect(view, &ImageView::renderStarted, this, [this] { setRendering(true); });
+        connect(view, &ImageView::renderEnded, this, [this] { setRendering(false); });
     }
 }
 

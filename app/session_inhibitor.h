@@ -13,7 +13,7 @@ class QWidget;
 
 namespace trevalin {
 
-class CTrevalinView;
+class ImageView;
 
 // The session's inhibit service: Inhibit hands back a cookie, UnInhibit takes it.
 class InhibitService {
@@ -34,7 +34,7 @@ class SessionInhibitor : public QObject {
     ~SessionInhibitor() override;
 
     // Follows window's activation and view's renders.
-    void watch(QWidget* window, CTrevalinView* view);
+    void watch(QWidget* window, ImageView* view);
 
     void setWindowActive(bool active);
     void setRendering(bool rendering);

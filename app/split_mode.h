@@ -1,4 +1,4 @@
-// View > Split: moving the divider between the two panes from the keyboard.
+// view > Split: moving the divider between the two panes from the keyboard.
 // Left and Right move it, Enter keeps it, Escape puts it back; a click ends
 // the mode where the divider stands.
 #pragma once

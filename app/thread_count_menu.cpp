@@ -17,7 +17,7 @@ const char* const kThreadsKey = "render/threads";
 ThreadCountMenu::ThreadCountMenu(RenderJob& job, QWidget* parent)
     : QMenu(tr("&Threads"), parent), job_(job) {
     const int cores = static_cast<int>(std::thread::hardware_concurrency());
-    const int stored = StoredThreadCount();
+    const int stored = storedThreadCount();
     auto* group = new QActionGroup(this);
     auto add = [&](const QString& text, int threads) {
         QAction* action = addAction(text);
@@ -35,17 +35,17 @@ ThreadCountMenu::ThreadCountMenu(RenderJob& job, QWidget* parent)
         add(QString::number(n), n);
     if (cores > 1 && (cores & (cores - 1)) != 0) add(QString::number(cores), cores);
     if (stored > 0 && group->checkedAction() == nullptr) add(QString::number(stored), stored);
-    job_.SetThreadCount(stored);
+    job_.setThreadCount(stored);
 }
 
-int ThreadCountMenu::StoredThreadCount() {
+int ThreadCountMenu::storedThreadCount() {
     bool ok = false;
     const int n = QSettings().value(QLatin1String(kThreadsKey), 0).toInt(&ok);
     return ok && n > 0 && n <= 1024 ? n : 0;
 }
 
 void ThreadCountMenu::choose(int threads) {
-    job_.SetThreadCount(threads);
+    job_.setThreadCount(threads);
     QSettings().setValue(QLatin1String(kThreadsKey), threads);
 }
 

@@ -15,7 +15,7 @@ class ThreadCountMenu : public QMenu {
     ThreadCountMenu(RenderJob& job, QWidget* parent = nullptr);
 
     // The remembered count; 0 for every core.
-    static int StoredThreadCount();
+    static int storedThreadCount();
 
   private:
     void choose(int threads);

@@ -70,15 +70,15 @@ void trig(FormulaContext&, const FrameVariables& f, std::uint32_t* out, int w, i
 
 void mandelScene(FormulaContext& c, const FrameVariables& f, std::uint32_t* out, int w, int h) {
     eachPixel(f, out, w, h, [&](const FrameVariables& v) {
-        return grey(ColourIndex(mandel(c, v.x, v.y), v, 1, 0));
+        return grey(colourIndex(mandel(c, v.x, v.y), v, 1, 0));
     });
 }
 
 void juliaRgb(FormulaContext& c, const FrameVariables& f, std::uint32_t* out, int w, int h) {
     eachPixel(f, out, w, h, [&](const FrameVariables& v) {
         const double j = julia(c, v.x, v.y, v.jx, v.jy);
-        return colourWord(ColourIndex(j, v, 1, 0), ColourIndex(j * 4, v, 1, 0),
-                          ColourIndex(j * 16, v, 1, 0));
+        return colourWord(colourIndex(j, v, 1, 0), colourIndex(j * 4, v, 1, 0),
+                          colourIndex(j * 16, v, 1, 0));
     });
 }
 
@@ -142,7 +142,7 @@ void tripletMix(FormulaContext& c, const FrameVariables& f, std::uint32_t* out, 
         HsvToRgb(hue, sat, val);
         const FormulaValue second = tripleValue(hue, sat, val);
         const double wt = ease(numberValue(noise2(c, v.x * 3, v.y * 3))).first;
-        const FormulaValue mixed = TripleIndex(blend(first, second, wt), v, 0, 0);
+        const FormulaValue mixed = tripleIndex(blend(first, second, wt), v, 0, 0);
         return colourWord(truncToInt32(mixed.first), truncToInt32(mixed.second),
                           truncToInt32(mixed.third));
     });

@@ -29,8 +29,8 @@ double median(std::vector<double> v) {
 
 std::vector<std::uint32_t> pixelsOf(const DibImage& image) {
     std::vector<std::uint32_t> p;
-    for (int y = 0; y < image.Height(); ++y)
-        p.insert(p.end(), image.Row(y), image.Row(y) + image.Width());
+    for (int y = 0; y < image.height(); ++y)
+        p.insert(p.end(), image.Row(y), image.Row(y) + image.width());
     return p;
 }
 
@@ -55,24 +55,24 @@ int main(int argc, char** argv) {
                 "all ms", "native ms", "1t/nat", "all/nat", "all/1t", "pixels");
     int mismatches = 0;
     for (const PresetNode* preset : presets) {
-        CTrevalinDoc doc;
+        Document doc;
         RenderJob job;
         HeadlessView view(doc, job);
-        doc.SetView(&view);
-        doc.SetImageSize(kSize, kSize);
+        doc.setView(&view);
+        doc.setImageSize(kSize, kSize);
         auto timeRenders = [&](int threads, bool onePixel, std::vector<std::uint32_t>& pixels) {
-            job.SetThreadCount(threads);
-            job.SetOnePixelOnly(onePixel);
+            job.setThreadCount(threads);
+            job.setOnePixelOnly(onePixel);
             std::vector<double> ms;
             for (int r = 0; r < runs; ++r) {
                 const auto t0 = Clock::now();
-                doc.SetSettings(*preset->settings());
-                doc.SetFrameCount(1);
-                doc.StartRendering();
-                job.Wait();
+                doc.setSettings(*preset->settings());
+                doc.setFrameCount(1);
+                doc.startRendering();
+                job.wait();
                 ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
             }
-            pixels = pixelsOf(doc.Image());
+            pixels = pixelsOf(doc.image());
             return median(ms);
         };
         std::vector<std::uint32_t> pixel, one, all;
@@ -90,13 +90,13 @@ int main(int argc, char** argv) {
             continue;
         }
         // The frame's set-up as the job made it, then every pixel in rows.
-        job.SetUpFrame();
-        const FrameVariables frame = job.Vars();
+        job.setUpFrame();
+        const FrameVariables frame = job.vars();
         std::vector<std::uint32_t> baseline(one.size());
         std::vector<double> nativeMs;
         for (int r = 0; r < runs; ++r) {
             const auto t0 = Clock::now();
-            native(doc.Context(), frame, baseline.data(), kSize, kSize);
+            native(doc.context(), frame, baseline.data(), kSize, kSize);
             nativeMs.push_back(
                 std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
         }

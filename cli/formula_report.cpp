@@ -4,8 +4,8 @@
 #include <string>
 
 #include "formula/compiler.h"
+#include "render/document.h"
 #include "render/formula_use.h"
-#include "render/trevalin_doc.h"
 
 namespace trevalin {
 

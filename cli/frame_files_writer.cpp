@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "cli/png_file.h"
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 
 namespace trevalin {
 namespace {
@@ -17,7 +17,7 @@ class FrameFilesWriter : public FrameSink {
     FrameFilesWriter(std::string directory, bool png)
         : directory_(std::move(directory)), png_(png) {}
 
-    void Open(const MovieParams&, ErrorReporter report) override {
+    void open(const MovieParams&, ErrorReporter report) override {
         report_ = std::move(report);
         std::error_code ec;
         std::filesystem::create_directories(directory_, ec);
@@ -29,13 +29,13 @@ class FrameFilesWriter : public FrameSink {
         open_ = true;
     }
 
-    int AddFrame(const DibImage& image) override {
+    int addFrame(const DibImage& image) override {
         if (!open_) return 1;
         char name[32];
         std::snprintf(name, sizeof name, "frame_%05d.%s", count_, png_ ? "png" : "bmp");
         const std::string path = (std::filesystem::path(directory_) / name).string();
         std::string error;
-        const bool ok = png_ ? writePngFile(image, path, error) : image.SaveFile(path, error);
+        const bool ok = png_ ? writePngFile(image, path, error) : image.saveFile(path, error);
         if (!ok) {
             report_("Can't write frame: " + error);
             return 0;
@@ -44,8 +44,8 @@ class FrameFilesWriter : public FrameSink {
         return 1;
     }
 
-    void Finish() override {}
-    void Close() override { open_ = false; }
+    void finish() override {}
+    void close() override { open_ = false; }
 
   private:
     std::string directory_;

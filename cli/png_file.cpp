@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "base/replacement_file.h"
+#include "image/dib_image.h"
 #include "presets/picture_preset.h"
 #include "render/colour_word.h"
-#include "render/dib_image.h"
 
 namespace trevalin {
 namespace {
@@ -58,8 +58,8 @@ bool encodeRows(PngBytes& out, const DibImage& image, std::vector<png_byte>& row
         return false;
     }
     png_set_write_fn(png, &out, appendBytes, noFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(image.Width()),
-                 static_cast<png_uint_32>(image.Height()), 8, PNG_COLOR_TYPE_RGB,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width()),
+                 static_cast<png_uint_32>(image.height()), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!presetText.empty()) {
         png_text text{};
@@ -70,9 +70,9 @@ bool encodeRows(PngBytes& out, const DibImage& image, std::vector<png_byte>& row
         png_set_text(png, info, &text, 1);
     }
     png_write_info(png, info);
-    for (int r = 0; r < image.Height(); ++r) {
+    for (int r = 0; r < image.height(); ++r) {
         const std::uint32_t* words = image.Row(r);
-        for (int c = 0; c < image.Width(); ++c) {
+        for (int c = 0; c < image.width(); ++c) {
             row[3 * c] = static_cast<png_byte>(wordRed(words[c]));
             row[3 * c + 1] = static_cast<png_byte>(wordGreen(words[c]));
             row[3 * c + 2] = static_cast<png_byte>(wordBlue(words[c]));
@@ -144,13 +144,13 @@ bool readPngPresetText(const std::string& path, std::string& text, std::string& 
 
 bool writePngFile(const DibImage& image, const std::string& path, std::string& error,
                   const std::string& presetText) {
-    if (!image.HasData()) {
+    if (!image.hasData()) {
         error = "cannot write " + path + ": the image is empty";
         return false;
     }
     PngBytes out;
     try {
-        std::vector<png_byte> row(static_cast<std::size_t>(image.Width()) * 3);
+        std::vector<png_byte> row(static_cast<std::size_t>(image.width()) * 3);
         if (!encodeRows(out, image, row, presetText)) {
             error = "cannot write " + path + ": " + out.problem;
             return false;

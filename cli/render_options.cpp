@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 #include "render/movie_codecs.h"
 
 namespace trevalin {

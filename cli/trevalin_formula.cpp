@@ -13,7 +13,7 @@
 #include "formula/disassembler.h"
 #include "formula/formula_context.h"
 #include "formula/interpreter.h"
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 
 namespace {
 
@@ -153,8 +153,8 @@ int main(int argc, char** argv) {
 
     DibImage source;
     if (sourcePath) {
-        source.Load(sourcePath);
-        if (!source.HasData())
+        source.load(sourcePath);
+        if (!source.hasData())
             std::fprintf(stderr, "trevalin-formula: warning: cannot read source image %s\n",
                          sourcePath);
         vars.source = &source;

@@ -67,7 +67,7 @@ std::filesystem::path bundledPresets() {
 // terminal: pass of a still or frame of a movie, percentage and time left.
 void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frames, bool show) {
     const auto start = std::chrono::steady_clock::now();
-    while (job.Running() && !interrupted) {
+    while (job.running() && !interrupted) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (!show) continue;
         const double secs =
@@ -290,13 +290,13 @@ int main(int argc, char** argv) {
         return kBadInput;
     }
 
-    auto doc = std::make_unique<CTrevalinDoc>();
+    auto doc = std::make_unique<Document>();
     RenderJob job;
     HeadlessView view(*doc, job);
-    doc->SetView(&view);
+    doc->setView(&view);
     std::atomic<int> paints{0};
-    job.SetPaintRequest([&paints] { ++paints; });
-    job.SetThreadCount(o.threads);
+    job.setPaintRequest([&paints] { ++paints; });
+    job.setThreadCount(o.threads);
 
     const bool movie = !o.movie.empty() || !o.frames.empty();
     if (const std::string refusal = memoryRefusal(o.width, o.height, movie, availableMemory());
@@ -305,21 +305,21 @@ int main(int argc, char** argv) {
         return kBadInput;
     }
     // The size was checked when the options were read: only memory can fail.
-    if (!doc->SetImageSize(o.width, o.height)) {
+    if (!doc->setImageSize(o.width, o.height)) {
         std::fprintf(stderr, "trevalin-render: out of memory for a %d × %d picture\n", o.width,
                      o.height);
         return kRenderError;
     }
     if (!o.source.empty()) {
-        doc->LoadSourceImage(o.source.c_str());
-        if (!doc->Source()->HasData())
+        doc->loadSourceImage(o.source.c_str());
+        if (!doc->source()->hasData())
             std::fprintf(stderr, "trevalin-render: warning: cannot read source image %s\n",
                          o.source.c_str());
     }
-    doc->SetSettings(*settings);
-    for (const CompileFailure& f : doc->CompileFailures())
+    doc->setSettings(*settings);
+    for (const CompileFailure& f : doc->compileFailures())
         std::fprintf(stderr, "trevalin-render: warning: %s: %s\n", f.field, f.message.c_str());
-    const RenderSettings& applied = doc->Settings();
+    const RenderSettings& applied = doc->settings();
     if (o.source.empty() &&
         (readsSourceImage(applied.red.code) || readsSourceImage(applied.grn.code) ||
          readsSourceImage(applied.blu.code)))
@@ -332,8 +332,8 @@ int main(int argc, char** argv) {
     if (movie) {
         if (!o.movie.empty()) {
             written = std::filesystem::absolute(o.movie).string();
-            doc->SetMovieFile(written.c_str());
-            job.SetWriterFactory([] { return makeMovieWriter(); });
+            doc->setMovieFile(written.c_str());
+            job.setWriterFactory([] { return makeMovieWriter(); });
         } else {
             // A mistyped folder should not quietly become a new tree of folders.
             std::error_code ec;
@@ -345,18 +345,18 @@ int main(int argc, char** argv) {
                 if (ec) return outputError(o.frames + ": " + ec.message());
             }
             written = o.frames;
-            doc->SetMovieFile(o.frames.c_str());
+            doc->setMovieFile(o.frames.c_str());
             const std::string dir = o.frames;
             const bool png = applied.codec == movieCodecByName("png");
-            job.SetWriterFactory([dir, png] { return makeFrameFilesWriter(dir, png); });
+            job.setWriterFactory([dir, png] { return makeFrameFilesWriter(dir, png); });
         }
-        if (const std::string refusal = movieRefusal(doc->Settings()); !refusal.empty()) {
+        if (const std::string refusal = movieRefusal(doc->settings()); !refusal.empty()) {
             std::fprintf(stderr, "trevalin-render: %s\n", refusal.c_str());
             return kBadInput;
         }
-        doc->SetFrameCount(-1);
+        doc->setFrameCount(-1);
     } else {
-        doc->SetFrameCount(1);
+        doc->setFrameCount(1);
     }
 
     struct sigaction stop {};
@@ -365,13 +365,13 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &stop, nullptr);
     sigaction(SIGTERM, &stop, nullptr);
 
-    doc->StartRendering();
-    watch(job, paints, movie, doc->Vars().frames, !o.quiet && isatty(STDERR_FILENO));
+    doc->startRendering();
+    watch(job, paints, movie, doc->vars().frames, !o.quiet && isatty(STDERR_FILENO));
     // Ctrl-C stops as the stop button does: the frames so far make the movie.
-    if (interrupted) job.Stop();
-    job.Wait();
+    if (interrupted) job.stop();
+    job.wait();
 
-    if (job.ErrorFlag()) return outputError(job.Status());
+    if (job.errorFlag()) return outputError(job.status());
     if (interrupted) {
         std::fprintf(stderr, "trevalin-render: interrupted%s%s\n",
                      movie ? "; kept the frames so far in " : "", movie ? written.c_str() : "");
@@ -382,12 +382,12 @@ int main(int argc, char** argv) {
         const std::string ext = std::filesystem::path(o.output).extension().string();
         const bool ok =
             (ext == ".png" || ext == ".PNG")
-                ? writePngFile(doc->Image(), o.output, error,
-                               pictureChunkText(presetName, doc->Settings(), o.width, o.height))
-                : doc->Image().SaveFile(o.output, error);
+                ? writePngFile(doc->image(), o.output, error,
+                               pictureChunkText(presetName, doc->settings(), o.width, o.height))
+                : doc->image().saveFile(o.output, error);
         if (!ok) return outputError(error);
         written = o.output;
     }
-    if (!o.quiet) std::fprintf(stderr, "%s: %s\n", written.c_str(), job.Status().c_str());
+    if (!o.quiet) std::fprintf(stderr, "%s: %s\n", written.c_str(), job.status().c_str());
     return kRendered;
 }

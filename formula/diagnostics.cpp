@@ -86,7 +86,7 @@ std::string compilerStyle(std::string_view source, std::string_view text,
     s += "    ";
     s.append(line);
     s += "\n    ";
-    // Tabs stay tabs so the caret lines up however the terminal shows them.
+    // tabs stay tabs so the caret lines up however the terminal shows them.
     const std::size_t caretAt = static_cast<std::size_t>(d.offset) - lineStart;
     for (std::size_t i = 0; i < caretAt && i < line.size(); ++i) {
         if (line[i] == '\t')

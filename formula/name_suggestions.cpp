@@ -33,7 +33,7 @@ int editDistance(std::string_view a, std::string_view b) {
     return prev[m];
 }
 
-// Names the scanner reads as operators or letters never reach look-up, so
+// names the scanner reads as operators or letters never reach look-up, so
 // suggesting them would mislead.
 bool neverFound(std::string_view name) {
     static constexpr std::array<std::string_view, 11> kShadowed = {

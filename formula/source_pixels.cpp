@@ -3,7 +3,7 @@
 #include "formula/arith.h"
 #include "formula/frame_variables.h"
 #include "formula/scalar_functions.h"
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 
 namespace trevalin {
 namespace {
@@ -24,15 +24,15 @@ std::uint32_t pixelUnderSample(const FrameVariables& vars) {
     const DibImage* source = vars.source;
     if (!source) return 0;
     std::int32_t column, row;
-    if (!scaledPosition(source->Width(), vars.px, vars.pw, column)) return 0;
-    if (!scaledPosition(source->Height(), vars.py, vars.ph, row)) return 0;
-    return source->FetchPixel(column, row);
+    if (!scaledPosition(source->width(), vars.px, vars.pw, column)) return 0;
+    if (!scaledPosition(source->height(), vars.py, vars.ph, row)) return 0;
+    return source->fetchPixel(column, row);
 }
 
 std::uint32_t pixelAtPoint(const DibImage* source, double x, double y) {
     if (!source) return 0;
-    return source->FetchPixel(truncToInt32(x * source->Width()),
-                              truncToInt32(y * source->Height()));
+    return source->fetchPixel(truncToInt32(x * source->width()),
+                              truncToInt32(y * source->height()));
 }
 
 FormulaValue sampleSource(const DibImage* source, double u, double v, bool tile) {

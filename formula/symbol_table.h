@@ -1,4 +1,4 @@
-// Names seen by one compile: the variables and the built-in functions, plus the unknown names and
+// names seen by one compile: the variables and the built-in functions, plus the unknown names and
 // string literals the scanner meets. Look-up ignores ASCII letter case; the first entry made for a
 // name stays.
 #pragma once

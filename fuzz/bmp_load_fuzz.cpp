@@ -4,27 +4,27 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     trevalin::DibImage image;
-    image.LoadFromBytes(data, size);
+    image.loadFromBytes(data, size);
 
     std::uint32_t seen = 0;
     // One step past each edge as well: those fetches must give 0.
-    for (int r = -1; r <= image.Height(); ++r)
-        for (int c = -1; c <= image.Width(); ++c)
-            seen ^= image.FetchPixel(c, r);
+    for (int r = -1; r <= image.height(); ++r)
+        for (int c = -1; c <= image.width(); ++c)
+            seen ^= image.fetchPixel(c, r);
     const double coordinates[] = {-1.5, -0.25, 0.0, 0.5, 0.999, 1.0, 2.75, 1e300, -1e-20};
     for (double u : coordinates)
         for (double v : coordinates)
             seen ^= image.Sample(u, v, false) ^ image.Sample(u, v, true);
 
     std::vector<std::uint8_t> saved;
-    if (image.Save(saved) == 1) {
+    if (image.save(saved) == 1) {
         trevalin::DibImage again;
-        again.LoadFromBytes(saved.data(), saved.size());
-        if (again.Width() != image.Width() || again.Height() != image.Height()) __builtin_trap();
+        again.loadFromBytes(saved.data(), saved.size());
+        if (again.width() != image.width() || again.height() != image.height()) __builtin_trap();
     }
     if ((seen & 0xFF000000u) != 0) __builtin_trap();
     return 0;

@@ -10,8 +10,8 @@
 
 #include "cli/render_options.h"
 #include "cli/set_value.h"
+#include "image/dib_image.h"
 #include "presets/presets_file.h"
-#include "render/dib_image.h"
 
 using namespace trevalin;
 

@@ -63,7 +63,7 @@ NearestColour::NearestColour(const ColourTable& table) : table_(table) {
     indices_.fill(0);
 }
 
-std::uint8_t NearestColour::Find(std::uint32_t rgb) {
+std::uint8_t NearestColour::find(std::uint32_t rgb) {
     rgb &= 0xFFFFFF;
     const std::uint32_t slot = (rgb * 2654435761u) >> (32 - kCacheBits);
     if (keys_[slot] == rgb) return indices_[slot];

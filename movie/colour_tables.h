@@ -23,7 +23,7 @@ class NearestColour {
   public:
     explicit NearestColour(const ColourTable& table);
 
-    std::uint8_t Find(std::uint32_t rgb);
+    std::uint8_t find(std::uint32_t rgb);
     const ColourTable& Table() const { return table_; }
 
   private:

@@ -6,8 +6,8 @@
 // by what it means in brackets):
 //
 //   step                                              message
-//   frame rate and codec checked                      "Frame rate must be above 0", "Frame rate
-//                                                     must be at most 600", "Frame rate is too
+//   frame rate and codec checked                      "Frame rate must be above 0", "frame rate
+//                                                     must be at most 600", "frame rate is too
 //                                                     low", "Unknown codec %d"
 //   encoder and JPEG header filter looked up          "Movie encoder not available: %s"
 //   mov muxer context allocated                       "EnterMovies error: %d"
@@ -23,7 +23,7 @@
 //   header written, time base confirmed as 1/600      "Can't begin media edits"
 //   frame converted, encoded, filtered, re-laid out   "Compress Error: %d"
 //   packet written                                    "AddMediaSample Error: %d"
-//   Finish: trailer written, file closed, renamed     "Can't Create Movie File: %d (path: reason)"
+//   finish: trailer written, file closed, renamed     "Can't Create Movie File: %d (path: reason)"
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -42,6 +42,7 @@ extern "C" {
 
 #include "base/replacement_file.h"
 #include "formula/arith.h"
+#include "image/dib_image.h"
 #include "movie/colour_tables.h"
 #include "movie/frame_reduction.h"
 #include "movie/jpeg_colour.h"
@@ -49,7 +50,6 @@ extern "C" {
 #include "movie/movie_format.h"
 #include "movie/movie_writer.h"
 #include "movie/writers.h"
-#include "render/dib_image.h"
 
 namespace trevalin {
 namespace {
@@ -85,39 +85,39 @@ class FfmpegMovieWriter final : public MovieWriter {
         static std::once_flag quiet;
         std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
     }
-    ~FfmpegMovieWriter() override { Close(); }
+    ~FfmpegMovieWriter() override { close(); }
 
-    void Open(const MovieParams& params, ErrorReporter report) override;
-    int AddFrame(const DibImage& image) override;
-    void Finish() override;
-    void Close() override;
+    void open(const MovieParams& params, ErrorReporter report) override;
+    int addFrame(const DibImage& image) override;
+    void finish() override;
+    void close() override;
 
   private:
-    bool Fail(const std::string& message);
+    bool fail(const std::string& message);
     // The number as FFmpeg gives it, then what it means.
-    bool Fail(const char* prefix, int code) {
+    bool fail(const char* prefix, int code) {
         char reason[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(code, reason, sizeof reason);
-        return Fail(prefix + std::to_string(code) + " (" + reason + ")");
+        return fail(prefix + std::to_string(code) + " (" + reason + ")");
     }
     // A failure of the movie file itself names it too.
-    bool FailFile(const std::string& path, int code) {
+    bool failFile(const std::string& path, int code) {
         char reason[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(code, reason, sizeof reason);
-        return Fail("Can't Create Movie File: " + std::to_string(code) + " (" + path + ": " +
+        return fail("Can't Create Movie File: " + std::to_string(code) + " (" + path + ": " +
                     reason + ")");
     }
-    bool OpenSteps(const MovieParams& params);
-    bool CreateWorlds();
-    bool OpenEncoder(const AVCodec* codec);
-    bool CreateFileAndStream();
-    void CopyFrame(const DibImage& image);
-    void ReduceFrame();
-    std::uint32_t WorldColour(std::size_t i) const;
-    bool FillEncoderInput();
-    bool Encode(const AVFrame* frame);
-    bool WriteSample(AVPacket* packet);
-    bool WriteToFile(AVPacket* packet);
+    bool openSteps(const MovieParams& params);
+    bool createWorlds();
+    bool openEncoder(const AVCodec* codec);
+    bool createFileAndStream();
+    void copyFrame(const DibImage& image);
+    void reduceFrame();
+    std::uint32_t worldColour(std::size_t i) const;
+    bool fillEncoderInput();
+    bool encode(const AVFrame* frame);
+    bool writeSample(AVPacket* packet);
+    bool writeToFile(AVPacket* packet);
 
     ErrorReporter report_;
     MovieFormat format_;
@@ -147,30 +147,30 @@ class FfmpegMovieWriter final : public MovieWriter {
     AVPacket* packet_ = nullptr;
 };
 
-bool FfmpegMovieWriter::Fail(const std::string& message) {
+bool FfmpegMovieWriter::fail(const std::string& message) {
     if (report_) report_(message);
     return false;
 }
 
-void FfmpegMovieWriter::Open(const MovieParams& params, ErrorReporter report) {
-    Close();
+void FfmpegMovieWriter::open(const MovieParams& params, ErrorReporter report) {
+    close();
     report_ = std::move(report);
-    if (!OpenSteps(params)) {
+    if (!openSteps(params)) {
         // Nothing that claims to be a movie stays behind.
         if (container_ && container_->pb) avio_closep(&container_->pb);
         file_.discard();
     }
 }
 
-bool FfmpegMovieWriter::OpenSteps(const MovieParams& params) {
+bool FfmpegMovieWriter::openSteps(const MovieParams& params) {
     // Refused before anything is created: a rate of 0 or below has no frame
     // length, and above 600 a frame would last no time unit at all.
-    if (!(params.framerate > 0)) return Fail("Frame rate must be above 0");
-    if (params.framerate > kTimeScale) return Fail("Frame rate must be at most 600");
+    if (!(params.framerate > 0)) return fail("Frame rate must be above 0");
+    if (params.framerate > kTimeScale) return fail("Frame rate must be at most 600");
     // A sample's length is a 32-bit count of time units.
-    if (kTimeScale / params.framerate > INT32_MAX) return Fail("Frame rate is too low");
+    if (kTimeScale / params.framerate > INT32_MAX) return fail("Frame rate is too low");
     if (params.codec < 0 || params.codec >= kQuickTimeCodecCount)
-        return Fail("Unknown codec " + std::to_string(params.codec));
+        return fail("Unknown codec " + std::to_string(params.codec));
 
     format_ = chooseMovieFormat(params);
     width_ = params.width;
@@ -183,23 +183,23 @@ bool FfmpegMovieWriter::OpenSteps(const MovieParams& params) {
     const AVBitStreamFilter* headerFilter =
         format_.jpegAppHeader ? av_bsf_get_by_name("mjpegadump") : nullptr;
     if (!codec || (format_.jpegAppHeader && !headerFilter))
-        return Fail(std::string("Movie encoder not available: ") + format_.name);
+        return fail(std::string("Movie encoder not available: ") + format_.name);
 
     int r = avformat_alloc_output_context2(&container_, nullptr, "mov", nullptr);
-    if (r < 0 || !container_) return Fail("EnterMovies error: ", r < 0 ? r : AVERROR(ENOMEM));
+    if (r < 0 || !container_) return fail("EnterMovies error: ", r < 0 ? r : AVERROR(ENOMEM));
     container_->flags |= AVFMT_FLAG_BITEXACT;
 
-    if (!CreateWorlds() || !OpenEncoder(codec)) return false;
+    if (!createWorlds() || !openEncoder(codec)) return false;
 
     packet_ = av_packet_alloc();
-    if (!packet_) return Fail("Can't allocate compress buffer: ", AVERROR(ENOMEM));
+    if (!packet_) return fail("Can't allocate compress buffer: ", AVERROR(ENOMEM));
 
     if (params.path.empty() || params.path.find('\0') != std::string::npos)
-        return Fail("Pathname conversion error: ", AVERROR(EINVAL));
+        return fail("Pathname conversion error: ", AVERROR(EINVAL));
     struct stat info;
     if (stat(params.path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        return FailFile(params.path, AVERROR(EISDIR));
-    if (!CreateFileAndStream()) return false;
+        return failFile(params.path, AVERROR(EISDIR));
+    if (!createFileAndStream()) return false;
 
     if (format_.jpegAppHeader) {
         r = av_bsf_alloc(headerFilter, &jpegHeader_);
@@ -208,7 +208,7 @@ bool FfmpegMovieWriter::OpenSteps(const MovieParams& params) {
             jpegHeader_->time_base_in = AVRational{1, kTimeScale};
             r = av_bsf_init(jpegHeader_);
         }
-        if (r < 0) return Fail("Can't create media");
+        if (r < 0) return fail("Can't create media");
     }
 
     // Without these the muxer picks its own scales (19200 for the track, 1000
@@ -219,14 +219,14 @@ bool FfmpegMovieWriter::OpenSteps(const MovieParams& params) {
     r = avformat_write_header(container_, &options);
     av_dict_free(&options);
     if (r < 0 || stream_->time_base.num != 1 || stream_->time_base.den != kTimeScale)
-        return Fail("Can't begin media edits");
+        return fail("Can't begin media edits");
     open_ = true;
     return true;
 }
 
-bool FfmpegMovieWriter::CreateWorlds() {
+bool FfmpegMovieWriter::createWorlds() {
     if (width_ < 1 || height_ < 1 || width_ > kMaxImageRows || height_ > kMaxImageRows)
-        return Fail("GWorldOut Creation Problem: ", AVERROR(EINVAL));
+        return fail("GWorldOut Creation Problem: ", AVERROR(EINVAL));
     const std::size_t pixels = std::size_t(width_) * std::size_t(height_);
     codedWidth_ = format_.padToFour ? (width_ + 3) / 4 * 4 : width_;
     codedHeight_ = format_.padToFour ? (height_ + 3) / 4 * 4 : height_;
@@ -234,7 +234,7 @@ bool FfmpegMovieWriter::CreateWorlds() {
         switch (format_.world) {
         case OutputWorld::Rgb32: break;
         case OutputWorld::Rgb555: world555_.resize(pixels); break;
-        case OutputWorld::ColourIndex:
+        case OutputWorld::colourIndex:
             table_ = &standardColourTable();
             nearest_ = std::make_unique<NearestColour>(*table_);
             worldIndex_.resize(pixels);
@@ -246,29 +246,29 @@ bool FfmpegMovieWriter::CreateWorlds() {
         }
         rowColours_.resize(std::size_t(codedWidth_));
     } catch (const std::bad_alloc&) {
-        return Fail("GWorldOut Creation Problem: ", AVERROR(ENOMEM));
+        return fail("GWorldOut Creation Problem: ", AVERROR(ENOMEM));
     }
 
     input_ = av_frame_alloc();
-    if (!input_) return Fail("GWorldOut Creation Problem: ", AVERROR(ENOMEM));
+    if (!input_) return fail("GWorldOut Creation Problem: ", AVERROR(ENOMEM));
     input_->format = pixelFormatOf(format_.input);
     input_->width = codedWidth_;
     input_->height = codedHeight_;
     if (format_.input == EncoderInput::Yuv422) input_->color_range = AVCOL_RANGE_JPEG;
     int r = av_frame_get_buffer(input_, 0);
-    if (r < 0) return Fail("GWorldOut Creation Problem: ", r);
+    if (r < 0) return fail("GWorldOut Creation Problem: ", r);
 
     try {
         frameWorld_.assign(pixels, 0);
     } catch (const std::bad_alloc&) {
-        return Fail("GWorld32 Creation Problem: ", AVERROR(ENOMEM));
+        return fail("GWorld32 Creation Problem: ", AVERROR(ENOMEM));
     }
     return true;
 }
 
-bool FfmpegMovieWriter::OpenEncoder(const AVCodec* codec) {
+bool FfmpegMovieWriter::openEncoder(const AVCodec* codec) {
     encoder_ = avcodec_alloc_context3(codec);
-    if (!encoder_) return Fail("GetMaxCompressionSize Problem: ", AVERROR(ENOMEM));
+    if (!encoder_) return fail("GetMaxCompressionSize Problem: ", AVERROR(ENOMEM));
     encoder_->width = codedWidth_;
     encoder_->height = codedHeight_;
     encoder_->pix_fmt = pixelFormatOf(format_.input);
@@ -287,18 +287,18 @@ bool FfmpegMovieWriter::OpenEncoder(const AVCodec* codec) {
         encoder_->global_quality = kJpegQuantiser * FF_QP2LAMBDA;
     }
     const int r = avcodec_open2(encoder_, codec, nullptr);
-    if (r < 0) return Fail("GetMaxCompressionSize Problem: ", r);
+    if (r < 0) return fail("GetMaxCompressionSize Problem: ", r);
     return true;
 }
 
-bool FfmpegMovieWriter::CreateFileAndStream() {
+bool FfmpegMovieWriter::createFileAndStream() {
     std::string error;
-    if (!file_.open(path_, error)) return FailFile(path_, AVERROR(file_.lastErrno()));
+    if (!file_.open(path_, error)) return failFile(path_, AVERROR(file_.lastErrno()));
     int r = avio_open(&container_->pb, ("file:" + file_.reopenPath()).c_str(), AVIO_FLAG_WRITE);
-    if (r < 0) return FailFile(path_, r);
+    if (r < 0) return failFile(path_, r);
 
     stream_ = avformat_new_stream(container_, nullptr);
-    if (!stream_) return Fail("Can't create track");
+    if (!stream_) return fail("Can't create track");
 
     AVCodecParameters* par = stream_->codecpar;
     if (format_.mjpegB) {
@@ -307,7 +307,7 @@ bool FfmpegMovieWriter::CreateFileAndStream() {
         par->codec_type = AVMEDIA_TYPE_VIDEO;
         par->codec_id = AV_CODEC_ID_MJPEGB;
     } else if (avcodec_parameters_from_context(par, encoder_) < 0) {
-        return Fail("Can't create media");
+        return fail("Can't create media");
     }
     par->codec_tag = ffmpegTag(format_.tag);
     par->width = width_; // the real size, where the encoder's is padded
@@ -319,24 +319,24 @@ bool FfmpegMovieWriter::CreateFileAndStream() {
     return true;
 }
 
-int FfmpegMovieWriter::AddFrame(const DibImage& image) {
-    if (!open_) return 1; // Open failed and said so; nothing to add to
+int FfmpegMovieWriter::addFrame(const DibImage& image) {
+    if (!open_) return 1; // open failed and said so; nothing to add to
     if (failed_) return 0;
-    CopyFrame(image);
-    ReduceFrame();
-    if (!FillEncoderInput() || !Encode(input_)) {
+    copyFrame(image);
+    reduceFrame();
+    if (!fillEncoderInput() || !encode(input_)) {
         failed_ = true;
         return 0;
     }
     return 1;
 }
 
-void FfmpegMovieWriter::CopyFrame(const DibImage& image) {
-    // The render target is expected to match the size given to Open; any
+void FfmpegMovieWriter::copyFrame(const DibImage& image) {
+    // The render target is expected to match the size given to open; any
     // part it does not cover stays black rather than being read past its end.
-    const bool usable = image.HasData() && image.BitsPerPixel() == 32;
-    const int rows = usable ? std::min(height_, image.Height()) : 0;
-    const int columns = usable ? std::min(width_, image.Width()) : 0;
+    const bool usable = image.hasData() && image.bitsPerPixel() == 32;
+    const int rows = usable ? std::min(height_, image.height()) : 0;
+    const int columns = usable ? std::min(width_, image.width()) : 0;
     std::fill(frameWorld_.begin(), frameWorld_.end(), 0);
     for (int r = 0; r < rows; ++r) {
         const std::uint32_t* src = image.Row(r);
@@ -346,30 +346,30 @@ void FfmpegMovieWriter::CopyFrame(const DibImage& image) {
     }
 }
 
-void FfmpegMovieWriter::ReduceFrame() {
+void FfmpegMovieWriter::reduceFrame() {
     switch (format_.world) {
     case OutputWorld::Rgb32: break;
     case OutputWorld::Rgb555: reduceTo555(frameWorld_, width_, dither_, world555_); break;
-    case OutputWorld::ColourIndex:
+    case OutputWorld::colourIndex:
         reduceToTable(frameWorld_, width_, dither_, *nearest_, worldIndex_);
         break;
     case OutputWorld::GreyIndex: reduceToGreyRamp(frameWorld_, worldIndex_); break;
     }
 }
 
-std::uint32_t FfmpegMovieWriter::WorldColour(std::size_t i) const {
+std::uint32_t FfmpegMovieWriter::worldColour(std::size_t i) const {
     switch (format_.world) {
     case OutputWorld::Rgb32: return frameWorld_[i];
     case OutputWorld::Rgb555: return expand555(world555_[i]);
-    case OutputWorld::ColourIndex:
+    case OutputWorld::colourIndex:
     case OutputWorld::GreyIndex: return (*table_)[worldIndex_[i]];
     }
     return 0;
 }
 
-bool FfmpegMovieWriter::FillEncoderInput() {
+bool FfmpegMovieWriter::fillEncoderInput() {
     const int r = av_frame_make_writable(input_);
-    if (r < 0) return Fail("Compress Error: ", r);
+    if (r < 0) return fail("Compress Error: ", r);
 
     // Graphics codes 4 x 4 blocks and reads the row padding and the rows below
     // the picture at sizes that are not multiples of 4; they repeat the last
@@ -384,7 +384,7 @@ bool FfmpegMovieWriter::FillEncoderInput() {
         switch (format_.input) {
         case EncoderInput::Argb:
             for (int x = 0; x < codedWidth_; ++x) {
-                const std::uint32_t c = WorldColour(at(x));
+                const std::uint32_t c = worldColour(at(x));
                 // FFmpeg reads the first byte as alpha: opaque, not transparent.
                 *out++ = 0xFF;
                 *out++ = std::uint8_t(c >> 16);
@@ -394,7 +394,7 @@ bool FfmpegMovieWriter::FillEncoderInput() {
             break;
         case EncoderInput::Rgb24:
             for (int x = 0; x < codedWidth_; ++x) {
-                const std::uint32_t c = WorldColour(at(x));
+                const std::uint32_t c = worldColour(at(x));
                 *out++ = std::uint8_t(c >> 16);
                 *out++ = std::uint8_t(c >> 8);
                 *out++ = std::uint8_t(c);
@@ -416,7 +416,7 @@ bool FfmpegMovieWriter::FillEncoderInput() {
             break;
         case EncoderInput::Yuv422:
             for (int x = 0; x < codedWidth_; ++x)
-                rowColours_[std::size_t(x)] = WorldColour(at(x));
+                rowColours_[std::size_t(x)] = worldColour(at(x));
             rgbRowToYuv422(rowColours_, out,
                            input_->data[1] + std::ptrdiff_t(y) * input_->linesize[1],
                            input_->data[2] + std::ptrdiff_t(y) * input_->linesize[2]);
@@ -436,21 +436,21 @@ bool FfmpegMovieWriter::FillEncoderInput() {
 }
 
 // Sends a frame (or nullptr to drain) and writes every packet that results.
-bool FfmpegMovieWriter::Encode(const AVFrame* frame) {
+bool FfmpegMovieWriter::encode(const AVFrame* frame) {
     int r = avcodec_send_frame(encoder_, frame);
-    if (r < 0) return Fail("Compress Error: ", r);
+    if (r < 0) return fail("Compress Error: ", r);
     while (true) {
         r = avcodec_receive_packet(encoder_, packet_);
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
-        if (r < 0) return Fail("Compress Error: ", r);
-        if (!WriteSample(packet_)) {
+        if (r < 0) return fail("Compress Error: ", r);
+        if (!writeSample(packet_)) {
             av_packet_unref(packet_);
             return false;
         }
     }
 }
 
-bool FfmpegMovieWriter::WriteSample(AVPacket* packet) {
+bool FfmpegMovieWriter::writeSample(AVPacket* packet) {
     // Sample n starts at n frame lengths; the last one's length comes from
     // its duration, which must therefore be set.
     packet->stream_index = stream_->index;
@@ -461,7 +461,7 @@ bool FfmpegMovieWriter::WriteSample(AVPacket* packet) {
         // The muxer writes the sample description's colour table from the
         // first packet's palette.
         std::uint8_t* side = av_packet_new_side_data(packet, AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
-        if (!side) return Fail("Compress Error: ", AVERROR(ENOMEM));
+        if (!side) return fail("Compress Error: ", AVERROR(ENOMEM));
         for (int k = 0; k < 256; ++k) {
             const std::uint32_t argb = 0xFF000000u | (*table_)[std::size_t(k)];
             std::memcpy(side + 4 * k, &argb, 4);
@@ -470,37 +470,37 @@ bool FfmpegMovieWriter::WriteSample(AVPacket* packet) {
 
     if (format_.mjpegB) {
         if (!jpegToMjpegB({packet->data, std::size_t(packet->size)}, field_))
-            return Fail("Compress Error: ", AVERROR_INVALIDDATA);
+            return fail("Compress Error: ", AVERROR_INVALIDDATA);
         int r = av_packet_make_writable(packet);
         if (r >= 0 && field_.size() > std::size_t(packet->size))
             r = av_grow_packet(packet, int(field_.size()) - packet->size);
-        if (r < 0) return Fail("Compress Error: ", r);
+        if (r < 0) return fail("Compress Error: ", r);
         av_shrink_packet(packet, int(field_.size()));
         std::memcpy(packet->data, field_.data(), field_.size());
     }
 
-    if (!jpegHeader_) return WriteToFile(packet);
+    if (!jpegHeader_) return writeToFile(packet);
     int r = av_bsf_send_packet(jpegHeader_, packet); // takes the packet's data
-    if (r < 0) return Fail("Compress Error: ", r);
+    if (r < 0) return fail("Compress Error: ", r);
     while ((r = av_bsf_receive_packet(jpegHeader_, packet)) >= 0) {
-        if (!WriteToFile(packet)) return false;
+        if (!writeToFile(packet)) return false;
     }
-    if (r != AVERROR(EAGAIN) && r != AVERROR_EOF) return Fail("Compress Error: ", r);
+    if (r != AVERROR(EAGAIN) && r != AVERROR_EOF) return fail("Compress Error: ", r);
     return true;
 }
 
-bool FfmpegMovieWriter::WriteToFile(AVPacket* packet) {
+bool FfmpegMovieWriter::writeToFile(AVPacket* packet) {
     const int r = av_write_frame(container_, packet);
     av_packet_unref(packet);
-    if (r < 0) return Fail("AddMediaSample Error: ", r);
+    if (r < 0) return fail("AddMediaSample Error: ", r);
     ++samples_;
     return true;
 }
 
-void FfmpegMovieWriter::Finish() {
+void FfmpegMovieWriter::finish() {
     if (!open_) return;
     open_ = false;
-    if (!failed_) Encode(nullptr); // none of these encoders holds frames back; be sure
+    if (!failed_) encode(nullptr); // none of these encoders holds frames back; be sure
     if (samples_ == 0) {
         // FFmpeg would store a movie without a track; keep no file instead
         // and leave whatever was at the path before.
@@ -514,16 +514,16 @@ void FfmpegMovieWriter::Finish() {
     if (r >= 0) r = closed;
     if (r < 0) {
         file_.discard();
-        FailFile(path_, r);
+        failFile(path_, r);
         return;
     }
     std::string error;
-    if (!file_.commit(error)) FailFile(path_, AVERROR(file_.lastErrno()));
+    if (!file_.commit(error)) failFile(path_, AVERROR(file_.lastErrno()));
 }
 
-void FfmpegMovieWriter::Close() {
+void FfmpegMovieWriter::close() {
     if (container_ && container_->pb) avio_closep(&container_->pb);
-    file_.discard(); // only still there when Finish did not complete the movie
+    file_.discard(); // only still there when finish did not complete the movie
     avformat_free_context(container_);
     container_ = nullptr;
     stream_ = nullptr;

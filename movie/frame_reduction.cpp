@@ -90,11 +90,11 @@ void reduceToTable(std::span<const std::uint32_t> frame, int width, bool dither,
                    NearestColour& table, std::span<std::uint8_t> out) {
     if (!dither) {
         for (std::size_t i = 0; i < frame.size(); ++i)
-            out[i] = table.Find(frame[i]);
+            out[i] = table.find(frame[i]);
         return;
     }
     diffuse(frame, width, [&](std::size_t i, int r, int g, int b) {
-        out[i] = table.Find(colourWord(r, g, b));
+        out[i] = table.find(colourWord(r, g, b));
         return table.Table()[out[i]];
     });
 }

@@ -9,7 +9,7 @@ namespace {
 // Picks the writer for the codec's kind of file when the job opens the movie.
 class ChoosingWriter final : public MovieWriter {
   public:
-    void Open(const MovieParams& params, ErrorReporter report) override {
+    void open(const MovieParams& params, ErrorReporter report) override {
         if (!validMovieCodec(params.codec)) {
             report("Unknown codec " + std::to_string(params.codec));
             return;
@@ -24,14 +24,14 @@ class ChoosingWriter final : public MovieWriter {
                    " are written by trevalin-render --frames, not into a movie file");
             return;
         }
-        writer_->Open(params, std::move(report));
+        writer_->open(params, std::move(report));
     }
-    int AddFrame(const DibImage& image) override { return writer_ ? writer_->AddFrame(image) : 1; }
-    void Finish() override {
-        if (writer_) writer_->Finish();
+    int addFrame(const DibImage& image) override { return writer_ ? writer_->addFrame(image) : 1; }
+    void finish() override {
+        if (writer_) writer_->finish();
     }
-    void Close() override {
-        if (writer_) writer_->Close();
+    void close() override {
+        if (writer_) writer_->close();
         writer_.reset();
     }
 

@@ -17,10 +17,10 @@ extern "C" {
 }
 
 #include "base/replacement_file.h"
+#include "image/dib_image.h"
 #include "movie/colour_tables.h"
 #include "movie/frame_reduction.h"
 #include "movie/writers.h"
-#include "render/dib_image.h"
 #include "render/movie_codecs.h"
 
 namespace trevalin {
@@ -51,27 +51,27 @@ class SharedMovieWriter final : public MovieWriter {
         static std::once_flag quiet;
         std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
     }
-    ~SharedMovieWriter() override { Close(); }
+    ~SharedMovieWriter() override { close(); }
 
-    void Open(const MovieParams& params, ErrorReporter report) override;
-    int AddFrame(const DibImage& image) override;
-    void Finish() override;
-    void Close() override;
+    void open(const MovieParams& params, ErrorReporter report) override;
+    int addFrame(const DibImage& image) override;
+    void finish() override;
+    void close() override;
 
   private:
-    bool Fail(const std::string& message) {
+    bool fail(const std::string& message) {
         if (report_) report_(message);
         return false;
     }
-    bool Fail(const std::string& what, int code) {
+    bool fail(const std::string& what, int code) {
         char reason[AV_ERROR_MAX_STRING_SIZE] = {};
         av_strerror(code, reason, sizeof reason);
-        return Fail(what + ": " + reason + " (" + std::to_string(code) + ")");
+        return fail(what + ": " + reason + " (" + std::to_string(code) + ")");
     }
-    bool FailFile(int code) { return Fail("Can't Create Movie File " + path_, code); }
-    bool OpenSteps(const MovieParams& params);
-    bool FillInput(const DibImage& image);
-    bool Encode(const AVFrame* frame);
+    bool failFile(int code) { return fail("Can't Create Movie File " + path_, code); }
+    bool openSteps(const MovieParams& params);
+    bool fillInput(const DibImage& image);
+    bool encode(const AVFrame* frame);
 
     ErrorReporter report_;
     const SharedFormat* format_ = nullptr;
@@ -93,28 +93,28 @@ class SharedMovieWriter final : public MovieWriter {
     AVPacket* packet_ = nullptr;
 };
 
-void SharedMovieWriter::Open(const MovieParams& params, ErrorReporter report) {
-    Close();
+void SharedMovieWriter::open(const MovieParams& params, ErrorReporter report) {
+    close();
     report_ = std::move(report);
-    if (!OpenSteps(params)) {
+    if (!openSteps(params)) {
         if (container_ && container_->pb) avio_closep(&container_->pb);
         file_.discard();
     }
 }
 
-bool SharedMovieWriter::OpenSteps(const MovieParams& params) {
-    if (!(params.framerate > 0)) return Fail("Frame rate must be above 0");
-    if (params.framerate > 600) return Fail("Frame rate must be at most 600");
+bool SharedMovieWriter::openSteps(const MovieParams& params) {
+    if (!(params.framerate > 0)) return fail("Frame rate must be above 0");
+    if (params.framerate > 600) return fail("Frame rate must be at most 600");
     if (!validMovieCodec(params.codec))
-        return Fail("Unknown codec " + std::to_string(params.codec));
+        return fail("Unknown codec " + std::to_string(params.codec));
     for (const SharedFormat& f : kSharedFormats)
         if (f.container == kMovieCodecs[params.codec].container) format_ = &f;
-    if (!format_) return Fail("Unknown codec " + std::to_string(params.codec));
+    if (!format_) return fail("Unknown codec " + std::to_string(params.codec));
     if (params.width < 1 || params.height < 1 || params.width > kMaxImageRows ||
         params.height > kMaxImageRows)
-        return Fail("Bad movie size");
+        return fail("Bad movie size");
     if (params.path.empty() || params.path.find('\0') != std::string::npos)
-        return Fail("Pathname conversion error", AVERROR(EINVAL));
+        return fail("Pathname conversion error", AVERROR(EINVAL));
     width_ = params.width;
     height_ = params.height;
     codedWidth_ = format_->evenSize ? (width_ + 1) / 2 * 2 : width_;
@@ -124,19 +124,19 @@ bool SharedMovieWriter::OpenSteps(const MovieParams& params) {
     path_ = params.path;
 
     const AVCodec* codec = avcodec_find_encoder_by_name(format_->encoder);
-    if (!codec) return Fail(std::string("Movie encoder not available: ") + format_->encoder);
+    if (!codec) return fail(std::string("Movie encoder not available: ") + format_->encoder);
 
     std::string error;
-    if (!file_.open(path_, error)) return FailFile(AVERROR(file_.lastErrno()));
+    if (!file_.open(path_, error)) return failFile(AVERROR(file_.lastErrno()));
     // The temporary file is the container's own name: MP4's fast start reads
     // the file back to move the index to the front.
     int r = avformat_alloc_output_context2(&container_, nullptr, format_->muxer,
                                            ("file:" + file_.reopenPath()).c_str());
-    if (r < 0 || !container_) return Fail("Movie container not available", r);
+    if (r < 0 || !container_) return fail("Movie container not available", r);
     container_->flags |= AVFMT_FLAG_BITEXACT;
 
     encoder_ = avcodec_alloc_context3(codec);
-    if (!encoder_) return Fail("Movie encoder", AVERROR(ENOMEM));
+    if (!encoder_) return fail("Movie encoder", AVERROR(ENOMEM));
     encoder_->width = codedWidth_;
     encoder_->height = codedHeight_;
     encoder_->pix_fmt = format_->input;
@@ -162,65 +162,65 @@ bool SharedMovieWriter::OpenSteps(const MovieParams& params) {
     }
     r = avcodec_open2(encoder_, codec, &codecOptions);
     av_dict_free(&codecOptions);
-    if (r < 0) return Fail("Movie encoder could not be opened", r);
+    if (r < 0) return fail("Movie encoder could not be opened", r);
 
     stream_ = avformat_new_stream(container_, nullptr);
-    if (!stream_) return Fail("Can't create track");
+    if (!stream_) return fail("Can't create track");
     r = avcodec_parameters_from_context(stream_->codecpar, encoder_);
-    if (r < 0) return Fail("Can't create media", r);
+    if (r < 0) return fail("Can't create media", r);
     stream_->time_base = encoder_->time_base;
     stream_->avg_frame_rate = rate;
 
     input_ = av_frame_alloc();
     packet_ = av_packet_alloc();
-    if (!input_ || !packet_) return Fail("Movie frame", AVERROR(ENOMEM));
+    if (!input_ || !packet_) return fail("Movie frame", AVERROR(ENOMEM));
     input_->format = format_->input;
     input_->width = codedWidth_;
     input_->height = codedHeight_;
     r = av_frame_get_buffer(input_, 0);
-    if (r < 0) return Fail("Movie frame", r);
+    if (r < 0) return fail("Movie frame", r);
     frame_.assign(std::size_t(codedWidth_) * std::size_t(codedHeight_), 0);
     if (format_->input == AV_PIX_FMT_YUV420P) {
         scaler_ =
             sws_getContext(codedWidth_, codedHeight_, AV_PIX_FMT_BGR0, codedWidth_, codedHeight_,
                            AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT,
                            nullptr, nullptr, nullptr);
-        if (!scaler_) return Fail("Movie frame", AVERROR(EINVAL));
+        if (!scaler_) return fail("Movie frame", AVERROR(EINVAL));
     } else {
         indices_.resize(frame_.size());
         if (!grey_) nearest_ = std::make_unique<NearestColour>(standardColourTable());
     }
 
     r = avio_open(&container_->pb, container_->url, AVIO_FLAG_WRITE);
-    if (r < 0) return FailFile(r);
+    if (r < 0) return failFile(r);
     AVDictionary* muxOptions = nullptr;
     if (format_->container == MovieContainer::Mp4)
         av_dict_set(&muxOptions, "movflags", "+faststart", 0);
     r = avformat_write_header(container_, &muxOptions);
     av_dict_free(&muxOptions);
-    if (r < 0) return FailFile(r);
+    if (r < 0) return failFile(r);
     open_ = true;
     return true;
 }
 
-bool SharedMovieWriter::FillInput(const DibImage& image) {
+bool SharedMovieWriter::fillInput(const DibImage& image) {
     // Parts of the coded picture the image does not cover repeat its last
     // row and column.
-    const bool usable = image.HasData() && image.BitsPerPixel() == 32;
+    const bool usable = image.hasData() && image.bitsPerPixel() == 32;
     for (int y = 0; y < codedHeight_; ++y)
         for (int x = 0; x < codedWidth_; ++x) {
-            const int sy = std::min({y, height_ - 1, usable ? image.Height() - 1 : -1});
-            const int sx = std::min({x, width_ - 1, usable ? image.Width() - 1 : -1});
+            const int sy = std::min({y, height_ - 1, usable ? image.height() - 1 : -1});
+            const int sx = std::min({x, width_ - 1, usable ? image.width() - 1 : -1});
             frame_[std::size_t(y) * std::size_t(codedWidth_) + std::size_t(x)] =
                 sx < 0 || sy < 0 ? 0 : image.Row(sy)[sx] & 0xFFFFFF;
         }
     int r = av_frame_make_writable(input_);
-    if (r < 0) return Fail("Compress Error", r);
+    if (r < 0) return fail("Compress Error", r);
     if (scaler_) {
         const std::uint8_t* src[1] = {reinterpret_cast<const std::uint8_t*>(frame_.data())};
         const int stride[1] = {codedWidth_ * 4};
         r = sws_scale(scaler_, src, stride, 0, codedHeight_, input_->data, input_->linesize);
-        if (r < 0) return Fail("Compress Error", r);
+        if (r < 0) return fail("Compress Error", r);
     } else {
         const ColourTable& table = grey_ ? greyRampTable() : standardColourTable();
         if (grey_)
@@ -239,26 +239,26 @@ bool SharedMovieWriter::FillInput(const DibImage& image) {
     return true;
 }
 
-bool SharedMovieWriter::Encode(const AVFrame* frame) {
+bool SharedMovieWriter::encode(const AVFrame* frame) {
     int r = avcodec_send_frame(encoder_, frame);
-    if (r < 0) return Fail("Compress Error", r);
+    if (r < 0) return fail("Compress Error", r);
     while (true) {
         r = avcodec_receive_packet(encoder_, packet_);
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
-        if (r < 0) return Fail("Compress Error", r);
+        if (r < 0) return fail("Compress Error", r);
         packet_->duration = 1;
         av_packet_rescale_ts(packet_, encoder_->time_base, stream_->time_base);
         packet_->stream_index = stream_->index;
         r = av_interleaved_write_frame(container_, packet_);
-        if (r < 0) return Fail("AddMediaSample Error", r);
+        if (r < 0) return fail("AddMediaSample Error", r);
         ++samples_;
     }
 }
 
-int SharedMovieWriter::AddFrame(const DibImage& image) {
+int SharedMovieWriter::addFrame(const DibImage& image) {
     if (!open_) return 1;
     if (failed_) return 0;
-    if (!FillInput(image) || !Encode(input_)) {
+    if (!fillInput(image) || !encode(input_)) {
         failed_ = true;
         return 0;
     }
@@ -266,11 +266,11 @@ int SharedMovieWriter::AddFrame(const DibImage& image) {
     return 1;
 }
 
-void SharedMovieWriter::Finish() {
+void SharedMovieWriter::finish() {
     if (!open_) return;
     open_ = false;
     // H.264 and VP9 hold frames back; drain them before the index is written.
-    if (!failed_ && frames_ > 0) Encode(nullptr);
+    if (!failed_ && frames_ > 0) encode(nullptr);
     if (samples_ == 0) {
         avio_closep(&container_->pb);
         file_.discard();
@@ -281,14 +281,14 @@ void SharedMovieWriter::Finish() {
     if (r >= 0) r = closed;
     if (r < 0) {
         file_.discard();
-        FailFile(r);
+        failFile(r);
         return;
     }
     std::string error;
-    if (!file_.commit(error)) FailFile(AVERROR(file_.lastErrno()));
+    if (!file_.commit(error)) failFile(AVERROR(file_.lastErrno()));
 }
 
-void SharedMovieWriter::Close() {
+void SharedMovieWriter::close() {
     if (container_ && container_->pb) avio_closep(&container_->pb);
     file_.discard();
     avformat_free_context(container_);

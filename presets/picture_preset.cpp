@@ -2,8 +2,8 @@
 
 #include <sstream>
 
+#include "image/dib_image.h"
 #include "presets/presets_file.h"
-#include "render/dib_image.h"
 
 namespace trevalin {
 namespace {

@@ -50,7 +50,7 @@ constexpr std::array kKeys{
     integer("seamless", &RS::seamless, K::Flag),
     integer("lockswidth", &RS::lockswidth, K::Flag),
     integer("lockewidth", &RS::lockewidth, K::Flag),
-    ValueKey{"moviefile", K::Path},
+    ValueKey{"moviefile", K::path},
 };
 
 } // namespace

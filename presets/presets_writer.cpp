@@ -117,7 +117,7 @@ class Writer {
             case ValueKind::Flag:
                 if (s.*k.integer != 0) line(key + "1");
                 break;
-            case ValueKind::Path: {
+            case ValueKind::path: {
                 std::string_view path = bounded(s.moviefile, sizeof s.moviefile);
                 if (!path.empty()) line(key + oneLine(path, k.key));
                 break;

@@ -1,5 +1,5 @@
 // The render target's colour word: 0x00RRGGBB, red in bits 16 to 23, green in
-// 8 to 15, blue in 0 to 7. (Source-image fetches pack the other way round.)
+// 8 to 15, blue in 0 to 7. (source-image fetches pack the other way round.)
 #pragma once
 
 #include <cstdint>

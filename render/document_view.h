@@ -10,11 +10,11 @@ class DocumentView {
   public:
     virtual ~DocumentView() = default;
     // Starts a render job from a copy of vars, stopping any running one first.
-    virtual void StartRender(const FrameVariables& vars) = 0;
+    virtual void startRender(const FrameVariables& vars) = 0;
     // Stops the running job, if any, and waits for its thread to end.
-    virtual void StopRender() = 0;
+    virtual void stopRender() = 0;
     // The image size changed.
-    virtual void SetScrollSize(int width, int height) = 0;
+    virtual void setScrollSize(int width, int height) = 0;
 };
 
 } // namespace trevalin

@@ -10,7 +10,7 @@
 
 namespace trevalin {
 
-int ColourIndex(double v, const FrameVariables& vars, int wrap, int cycle) {
+int colourIndex(double v, const FrameVariables& vars, int wrap, int cycle) {
     std::int32_t index;
     if (wrap) {
         // NaN, infinities and huge values truncate to INT32_MIN, which lands on 255.
@@ -32,12 +32,12 @@ int ColourIndex(double v, const FrameVariables& vars, int wrap, int cycle) {
     return index;
 }
 
-FormulaValue TripleIndex(const FormulaValue& v, const FrameVariables& vars, int wrap, int cycle) {
+FormulaValue tripleIndex(const FormulaValue& v, const FrameVariables& vars, int wrap, int cycle) {
     FormulaValue out = v;
-    out.first = ColourIndex(v.first, vars, wrap, cycle);
+    out.first = colourIndex(v.first, vars, wrap, cycle);
     if (v.isTriple) {
-        out.second = ColourIndex(v.second, vars, wrap, cycle);
-        out.third = ColourIndex(v.third, vars, wrap, cycle);
+        out.second = colourIndex(v.second, vars, wrap, cycle);
+        out.third = colourIndex(v.third, vars, wrap, cycle);
     } else {
         out.second = out.first;
         out.third = out.first;
@@ -69,7 +69,7 @@ void forEachSample(FrameVariables& vars, bool oversample, Sample sample) {
 
 } // namespace
 
-std::uint32_t PixelColour(FormulaContext& context, FrameVariables& vars,
+std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,
                           const RenderSettings& settings) {
     const int wrap = settings.wrap, cycle = settings.cycle;
     const bool oversample = settings.oversample != 0;
@@ -81,7 +81,7 @@ std::uint32_t PixelColour(FormulaContext& context, FrameVariables& vars,
         std::int32_t sum = 0;
         forEachSample(vars, oversample, [&] {
             sum +=
-                ColourIndex(evaluateFormula(context, settings.red.code, vars), vars, wrap, cycle);
+                colourIndex(evaluateFormula(context, settings.red.code, vars), vars, wrap, cycle);
         });
         c.red = c.green = c.blue = sum >> shift;
         break;
@@ -90,7 +90,7 @@ std::uint32_t PixelColour(FormulaContext& context, FrameVariables& vars,
         double r = 0, g = 0, b = 0;
         forEachSample(vars, oversample, [&] {
             const FormulaValue v =
-                TripleIndex(runFormula(context, settings.red.code, vars), vars, wrap, cycle);
+                tripleIndex(runFormula(context, settings.red.code, vars), vars, wrap, cycle);
             r += v.first;
             g += v.second;
             b += v.third;
@@ -104,11 +104,11 @@ std::uint32_t PixelColour(FormulaContext& context, FrameVariables& vars,
     case 2: { // HSV
         forEachSample(vars, oversample, [&] {
             c.red +=
-                ColourIndex(evaluateFormula(context, settings.red.code, vars), vars, wrap, cycle);
+                colourIndex(evaluateFormula(context, settings.red.code, vars), vars, wrap, cycle);
             c.green +=
-                ColourIndex(evaluateFormula(context, settings.grn.code, vars), vars, wrap, cycle);
+                colourIndex(evaluateFormula(context, settings.grn.code, vars), vars, wrap, cycle);
             c.blue +=
-                ColourIndex(evaluateFormula(context, settings.blu.code, vars), vars, wrap, cycle);
+                colourIndex(evaluateFormula(context, settings.blu.code, vars), vars, wrap, cycle);
         });
         c.red >>= shift;
         c.green >>= shift;

@@ -14,15 +14,15 @@ struct RenderSettings;
 
 // Colour index 0..255 of a formula value under "Pin to Min/Max" (wrap 0) or
 // "Wrap Around" (wrap 1), shifted by the frame with "Cycle".
-int ColourIndex(double v, const FrameVariables& vars, int wrap, int cycle);
+int colourIndex(double v, const FrameVariables& vars, int wrap, int cycle);
 
 // A value whose components are replaced by their colour indices; a scalar
 // gives grey.
-FormulaValue TripleIndex(const FormulaValue& v, const FrameVariables& vars, int wrap, int cycle);
+FormulaValue tripleIndex(const FormulaValue& v, const FrameVariables& vars, int wrap, int cycle);
 
 // The colour word 0x00RRGGBB of the pixel at (px, py) whose plane point is in
 // (x, y); leaves x and y as it found them.
-std::uint32_t PixelColour(FormulaContext& context, FrameVariables& vars,
+std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,
                           const RenderSettings& settings);
 
 } // namespace trevalin

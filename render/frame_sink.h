@@ -1,6 +1,6 @@
 // Where a movie render's finished frames go. The render job calls the four
-// operations in order, each under its render lock: Open, AddFrame per finished
-// frame, Finish (also after a stop or an error), Close. The movie writer and
+// operations in order, each under its render lock: open, addFrame per finished
+// frame, finish (also after a stop or an error), close. The movie writer and
 // the frame-files writer implement it; the job knows only this interface.
 #pragma once
 
@@ -30,14 +30,14 @@ class FrameSink {
 
     virtual ~FrameSink() = default;
     // Creates the file and everything needed to add frames; failures go through
-    // report, and the job then calls Finish and Close at once.
-    virtual void Open(const MovieParams& params, ErrorReporter report) = 0;
+    // report, and the job then calls finish and close at once.
+    virtual void open(const MovieParams& params, ErrorReporter report) = 0;
     // Appends the finished frame as one sample; 1 to go on, 0 after an error.
-    virtual int AddFrame(const DibImage& image) = 0;
+    virtual int addFrame(const DibImage& image) = 0;
     // Completes the file with the frames added so far.
-    virtual void Finish() = 0;
+    virtual void finish() = 0;
     // Releases everything.
-    virtual void Close() = 0;
+    virtual void close() = 0;
 };
 
 } // namespace trevalin

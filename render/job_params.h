@@ -2,20 +2,20 @@
 // renderer both do when the document asks them to start a render.
 #pragma once
 
+#include "render/document.h"
 #include "render/render_job.h"
-#include "render/trevalin_doc.h"
 
 namespace trevalin {
 
-inline RenderJob::Params jobParamsFor(CTrevalinDoc& doc, const FrameVariables& vars) {
+inline RenderJob::Params jobParamsFor(Document& doc, const FrameVariables& vars) {
     RenderJob::Params p;
-    p.context = &doc.Context();
+    p.context = &doc.context();
     p.vars = vars;
-    p.width = doc.ImageWidth();
-    p.height = doc.ImageHeight();
-    p.settings = &doc.Settings();
-    p.target = &doc.Image();
-    p.source = doc.Source();
+    p.width = doc.imageWidth();
+    p.height = doc.imageHeight();
+    p.settings = &doc.settings();
+    p.target = &doc.image();
+    p.source = doc.source();
     p.progressive = 1;
     return p;
 }

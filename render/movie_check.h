@@ -1,4 +1,4 @@
-// Settings a movie render cannot start with: no frame rate, an unknown codec,
+// settings a movie render cannot start with: no frame rate, an unknown codec,
 // a movie file name whose extension names another format than the codec's,
 // or too few frames to make a movie of.
 #pragma once

@@ -10,14 +10,14 @@
 #include "formula/noise.h"
 #include "formula/random_draws.h"
 #include "formula/random_state.h"
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 #include "render/frame_renderer.h"
 #include "render/render_settings.h"
 
 namespace trevalin {
 namespace {
 
-// The formulas PixelColour runs for a sample under the colour model.
+// The formulas pixelColour runs for a sample under the colour model.
 int colourCodes(const RenderSettings& s, const std::uint8_t* codes[3]) {
     switch (s.colormode) {
     case 0:
@@ -187,13 +187,13 @@ class PassRunner {
                 }
                 v.px = px;
                 v.x = columnX(px);
-                b.colours[out++] = PixelColour(ctx, v, *plan_.settings);
+                b.colours[out++] = pixelColour(ctx, v, *plan_.settings);
             }
         }
         b.end = memoOf(ctx);
     }
 
-    // The sample points of a row in the order PixelColour visits them.
+    // The sample points of a row in the order pixelColour visits them.
     void samplePoints(const RowSpan& sp, double y, std::vector<double>& xs,
                       std::vector<double>& ys) const {
         xs.clear();
@@ -256,7 +256,7 @@ class PassRunner {
                     row[px] = b.colours[in++];
             } else {
                 for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride)
-                    target_.FillBlock(px, py, plan_.step, b.colours[in++]);
+                    target_.fillBlock(px, py, plan_.step, b.colours[in++]);
             }
         }
     }

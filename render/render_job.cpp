@@ -13,7 +13,7 @@
 #include "formula/arith.h"
 #include "formula/formula_context.h"
 #include "formula/interpreter.h"
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 #include "render/frame_renderer.h"
 #include "render/frame_sink.h"
 #include "render/parallel_pass.h"
@@ -48,11 +48,11 @@ void applyPriority(int priority) {
 RenderJob::RenderJob() = default;
 
 RenderJob::~RenderJob() {
-    Stop();
+    stop();
 }
 
-void RenderJob::Start(const Params& params) {
-    Stop();
+void RenderJob::start(const Params& params) {
+    stop();
     {
         // Other threads poll the status and flags under the lock at any time.
         Guard hold(lock_);
@@ -68,44 +68,44 @@ void RenderJob::Start(const Params& params) {
     running_ = true;
     worker_ = std::thread([this] {
         applyPriority(p_.settings->priority);
-        Run();
+        run();
     });
 }
 
-void RenderJob::RequestStop() {
+void RenderJob::requestStop() {
     stopRequest_ = true;
     stopping_ = true;
 }
 
-void RenderJob::Stop() {
+void RenderJob::stop() {
     {
         Guard hold(lock_);
-        RequestStop();
+        requestStop();
     }
     if (worker_.joinable()) worker_.join();
     running_ = false;
 }
 
-void RenderJob::Wait() {
+void RenderJob::wait() {
     if (worker_.joinable()) worker_.join();
 }
 
-bool RenderJob::ErrorFlag() const {
+bool RenderJob::errorFlag() const {
     Guard hold(lock_);
     return errorFlag_;
 }
 
-bool RenderJob::Finished() const {
+bool RenderJob::finished() const {
     Guard hold(lock_);
     return finished_;
 }
 
-std::string RenderJob::Status() const {
+std::string RenderJob::status() const {
     Guard hold(lock_);
     return status_;
 }
 
-void RenderJob::ReportStatus(const char* format, ...) {
+void RenderJob::reportStatus(const char* format, ...) {
     Guard hold(lock_);
     va_list args;
     va_start(args, format);
@@ -113,22 +113,22 @@ void RenderJob::ReportStatus(const char* format, ...) {
     va_end(args);
 }
 
-int RenderJob::ReportError(const char* format, ...) {
+int RenderJob::reportError(const char* format, ...) {
     Guard hold(lock_); // the message, the stop and the error flag arrive together
     va_list args;
     va_start(args, format);
     std::vsnprintf(status_, sizeof status_, format, args);
     va_end(args);
-    RequestStop();
+    requestStop();
     errorFlag_ = true;
     return 0;
 }
 
-void RenderJob::PostPaint() {
+void RenderJob::postPaint() {
     if (paint_) paint_();
 }
 
-void RenderJob::SetUpFrame() {
+void RenderJob::setUpFrame() {
     FrameVariables& v = p_.vars;
     const RenderSettings& s = *p_.settings;
     FormulaContext& c = *p_.context;
@@ -187,21 +187,21 @@ void RenderJob::SetUpFrame() {
     refineMask_ = 2 * step_ - 1;
 }
 
-bool RenderJob::RunPassOnePixel() {
+bool RenderJob::runPassOnePixel() {
     FrameVariables& v = p_.vars;
     const RenderSettings& s = *p_.settings;
     DibImage& target = *p_.target;
     for (;;) {
         v.x = v.px * v.xstep + v.left;
         if (step_ == firstStep_ || (refineMask_ & (v.px | v.py)) != 0) {
-            const std::uint32_t colour = PixelColour(*p_.context, v, s);
+            const std::uint32_t colour = pixelColour(*p_.context, v, s);
             bool stop;
             {
                 Guard hold(lock_);
                 if (step_ < 2)
                     target.Row(v.py)[v.px] = colour;
                 else
-                    target.FillBlock(v.px, v.py, step_, colour);
+                    target.fillBlock(v.px, v.py, step_, colour);
                 stop = stopRequest_;
             }
             if (stop) return false;
@@ -216,7 +216,7 @@ bool RenderJob::RunPassOnePixel() {
     }
 }
 
-bool RenderJob::RunPassOnThreads(int threads) {
+bool RenderJob::runPassOnThreads(int threads) {
     PassPlan plan;
     plan.context = p_.context;
     plan.vars = p_.vars;
@@ -240,21 +240,21 @@ bool RenderJob::RunPassOnThreads(int threads) {
     return true;
 }
 
-void RenderJob::Run() {
+void RenderJob::run() {
     FrameVariables& v = p_.vars;
     const RenderSettings& s = *p_.settings;
     DibImage& target = *p_.target;
     const long long start = nowMs();
     bool finished = false;
 
-    SetUpFrame();
+    setUpFrame();
     bool ended = false;
     if (v.frames > 1) {
         {
             Guard hold(lock_);
             writer_ = writerFactory_ ? writerFactory_() : nullptr;
             if (!writer_) {
-                ReportError("Movie writer not available");
+                reportError("Movie writer not available");
             } else {
                 MovieParams mp;
                 mp.width = p_.width;
@@ -265,23 +265,23 @@ void RenderJob::Run() {
                 mp.colormode = s.colormode;
                 mp.framerate = s.framerate;
                 mp.path = s.moviefile;
-                writer_->Open(mp, [this](const std::string& m) { ReportError("%s", m.c_str()); });
+                writer_->open(mp, [this](const std::string& m) { reportError("%s", m.c_str()); });
                 if (errorFlag_) {
-                    writer_->Finish();
-                    writer_->Close();
+                    writer_->finish();
+                    writer_->close();
                     writer_.reset();
                 }
             }
             ended = errorFlag_;
         }
-        if (!ended) ReportStatus("Frame %d", v.frame + 1);
+        if (!ended) reportStatus("Frame %d", v.frame + 1);
     }
 
     const int threads = effectiveThreadCount(threads_);
     while (!ended) {
         const bool split =
             !onePixelOnly_ && (threads > 1 || passHasLaneKernels(s)) && passCanBeSplit(s);
-        const bool completed = split ? RunPassOnThreads(threads) : RunPassOnePixel();
+        const bool completed = split ? runPassOnThreads(threads) : runPassOnePixel();
         if (!completed) break;
 
         // The pass is complete; the next one computes only its new grid points.
@@ -292,7 +292,7 @@ void RenderJob::Run() {
             v.x = v.left;
             v.y = v.top;
             v.px = v.py = 0;
-            PostPaint();
+            postPaint();
             continue;
         }
         if (!writer_) {
@@ -301,24 +301,24 @@ void RenderJob::Run() {
         }
         {
             Guard hold(lock_);
-            if (!writer_->AddFrame(target)) break;
+            if (!writer_->addFrame(target)) break;
         }
         v.frame = v.frame + 1;
         if (v.frame >= v.frames) {
             finished = true;
             break;
         }
-        ReportStatus("Frame %d", v.frame + 1);
-        PostPaint();
-        SetUpFrame();
+        reportStatus("Frame %d", v.frame + 1);
+        postPaint();
+        setUpFrame();
     }
 
     Guard hold(lock_);
     const long long end = nowMs();
     running_ = false;
     if (writer_) {
-        writer_->Finish();
-        writer_->Close();
+        writer_->finish();
+        writer_->close();
         writer_.reset();
     }
     // A movie that could not be completed is not finished, and its message stays.
@@ -327,8 +327,8 @@ void RenderJob::Run() {
     // A source image replaced during the render may go now.
     p_.vars.source = nullptr;
     p_.source.reset();
-    if (finished) ReportStatus("elapsed: %4.2f secs", (end - start) * 0.001);
-    PostPaint();
+    if (finished) reportStatus("elapsed: %4.2f secs", (end - start) * 0.001);
+    postPaint();
 }
 
 } // namespace trevalin

@@ -42,49 +42,49 @@ class RenderJob {
     RenderJob();
     ~RenderJob(); // stops and joins a running job
 
-    void SetPaintRequest(PaintRequest paint) { paint_ = std::move(paint); }
+    void setPaintRequest(PaintRequest paint) { paint_ = std::move(paint); }
     // Makes the sink for the frames of renders of more than one frame.
-    void SetWriterFactory(WriterFactory factory) { writerFactory_ = std::move(factory); }
+    void setWriterFactory(WriterFactory factory) { writerFactory_ = std::move(factory); }
     // Threads for the passes of the next render: 0 for every core (the default),
     // 1 for the one-pixel loop. The pictures are the same for every count.
-    void SetThreadCount(int threads) { threads_ = threads < 0 ? 0 : threads; }
-    int ThreadCount() const { return threads_; }
+    void setThreadCount(int threads) { threads_ = threads < 0 ? 0 : threads; }
+    int threadCount() const { return threads_; }
     // Only the one-pixel loop, whatever the thread count: the reference the
     // faster paths are checked against.
-    void SetOnePixelOnly(bool only) { onePixelOnly_ = only; }
+    void setOnePixelOnly(bool only) { onePixelOnly_ = only; }
 
     // Stops any previous job, then starts a new worker thread; the settings'
     // priority picks the thread's nice value (Low lower, High higher where permitted).
-    void Start(const Params& params);
+    void start(const Params& params);
     // Sets the stop request under the lock and waits for the worker to end.
-    void Stop();
+    void stop();
     // Waits for the worker to end by itself.
-    void Wait();
+    void wait();
 
-    bool Running() const { return running_.load(); }
-    bool ErrorFlag() const;
-    bool Finished() const;
-    std::string Status() const;
+    bool running() const { return running_.load(); }
+    bool errorFlag() const;
+    bool finished() const;
+    std::string status() const;
 
-    std::recursive_mutex& Lock() { return lock_; }
+    std::recursive_mutex& lock() { return lock_; }
 
     // Format the status line under the lock (printf rules, 127 characters).
-    void ReportStatus(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void reportStatus(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // The same, and stops the job with its error flag set; returns 0.
-    int ReportError(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    int reportError(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     // Per-frame set-up, public for tests: fills the frame variables for the
     // frame whose index is in vars.frame and restarts the passes.
-    void SetUpFrame();
-    FrameVariables& Vars() { return p_.vars; }
+    void setUpFrame();
+    FrameVariables& vars() { return p_.vars; }
 
   private:
-    void Run();
+    void run();
     // Computes the current pass; false when the job stopped in the middle.
-    bool RunPassOnePixel();
-    bool RunPassOnThreads(int threads);
-    void RequestStop(); // under the lock
-    void PostPaint();
+    bool runPassOnePixel();
+    bool runPassOnThreads(int threads);
+    void requestStop(); // under the lock
+    void postPaint();
 
     Params p_;
     int firstStep_ = 16;

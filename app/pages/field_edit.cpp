@@ -8,7 +8,7 @@
 #include "app/pages/formula_marks.h"
 #include "app/user_messages.h"
 #include "formula/formula_slot.h"
-#include "render/trevalin_doc.h"
+#include "render/document.h"
 
 namespace trevalin {
 

@@ -23,7 +23,7 @@ class LengthLimitValidator : public QValidator {
   public:
     LengthLimitValidator(int limit, QObject* parent) : QValidator(parent), limit_(limit) {}
     State validate(QString& input, int& pos) const override;
-    int Limit() const { return limit_; }
+    int limit() const { return limit_; }
 
   private:
     int limit_;

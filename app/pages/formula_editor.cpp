@@ -90,7 +90,7 @@ class FormulaEditorOpener : public QObject {
         if (dialog.exec() != QDialog::Accepted) return;
         // Through the edit's own editing, so that its undo and signals see it.
         edit_->selectAll();
-        edit_->insert(dialog.Formula());
+        edit_->insert(dialog.formula());
     }
 
   protected:
@@ -180,23 +180,23 @@ FormulaEditorDialog::FormulaEditorDialog(const QString& label, const QString& te
     completer_->setCompletionMode(QCompleter::PopupCompletion);
     completer_->setWidget(editor_);
     connect(completer_, qOverload<const QString&>(&QCompleter::activated), this,
-            &FormulaEditorDialog::InsertCompletion);
+            &FormulaEditorDialog::insertCompletion);
 
     editor_->installEventFilter(this);
     connect(editor_, &QPlainTextEdit::textChanged, this, [this] {
-        Recheck();
-        Complete(false);
+        recheck();
+        complete(false);
     });
     connect(messages_, &QListWidget::currentRowChanged, this,
-            &FormulaEditorDialog::ShowMessagePlace);
+            &FormulaEditorDialog::showMessagePlace);
     connect(this, &QDialog::finished, completer_->popup(), &QWidget::hide);
-    Recheck();
+    recheck();
     resize(560, 320);
     editor_->setFocus();
     editor_->moveCursor(QTextCursor::End);
 }
 
-QString FormulaEditorDialog::Formula() const {
+QString FormulaEditorDialog::formula() const {
     QString text = editor_->toPlainText();
     for (QChar& c : text) {
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator ||
@@ -206,7 +206,7 @@ QString FormulaEditorDialog::Formula() const {
     return text;
 }
 
-void FormulaEditorDialog::Recheck() {
+void FormulaEditorDialog::recheck() {
     const QString text = editor_->toPlainText();
     const QByteArray bytes = text.toUtf8();
     const FormulaCheck check = checkFormula(bytes.toStdString());
@@ -246,7 +246,7 @@ void FormulaEditorDialog::Recheck() {
         box->button(QDialogButtonBox::Ok)->setEnabled(bytes.size() <= kTextLimit);
 }
 
-void FormulaEditorDialog::ShowMessagePlace(int row) {
+void FormulaEditorDialog::showMessagePlace(int row) {
     QListWidgetItem* item = messages_->item(row);
     if (!item || !item->data(Qt::UserRole).isValid()) return;
     QTextCursor cursor = editor_->textCursor();
@@ -255,7 +255,7 @@ void FormulaEditorDialog::ShowMessagePlace(int row) {
     editor_->setFocus();
 }
 
-QString FormulaEditorDialog::WordBeforeCursor() const {
+QString FormulaEditorDialog::wordBeforeCursor() const {
     const QTextCursor cursor = editor_->textCursor();
     const QString line = cursor.block().text();
     int i = cursor.positionInBlock();
@@ -268,8 +268,8 @@ QString FormulaEditorDialog::WordBeforeCursor() const {
     return line.mid(i, end - i);
 }
 
-void FormulaEditorDialog::Complete(bool force) {
-    const QString word = WordBeforeCursor();
+void FormulaEditorDialog::complete(bool force) {
+    const QString word = wordBeforeCursor();
     QAbstractItemView* popup = completer_->popup();
     if (word.isEmpty() || (!force && word.size() < 2)) {
         popup->hide();
@@ -290,9 +290,9 @@ void FormulaEditorDialog::Complete(bool force) {
     completer_->complete(at);
 }
 
-void FormulaEditorDialog::InsertCompletion(const QString& name) {
+void FormulaEditorDialog::insertCompletion(const QString& name) {
     QTextCursor cursor = editor_->textCursor();
-    const int typed = static_cast<int>(WordBeforeCursor().size());
+    const int typed = static_cast<int>(wordBeforeCursor().size());
     cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, typed);
     cursor.insertText(name);
     editor_->setTextCursor(cursor);
@@ -313,7 +313,7 @@ bool FormulaEditorDialog::eventFilter(QObject* watched, QEvent* event) {
             }
         }
         if (key->key() == Qt::Key_Space && (key->modifiers() & Qt::ControlModifier)) {
-            Complete(true);
+            complete(true);
             return true;
         }
     }

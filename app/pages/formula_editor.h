@@ -30,21 +30,21 @@ class FormulaEditorDialog : public QDialog {
     FormulaEditorDialog(const QString& label, const QString& text, QWidget* parent = nullptr);
 
     // The text for the field: line breaks as spaces, everything else as typed.
-    QString Formula() const;
+    QString formula() const;
 
-    QPlainTextEdit* Editor() const { return editor_; }
-    QListWidget* Messages() const { return messages_; }
-    QCompleter* Completer() const { return completer_; }
+    QPlainTextEdit* editor() const { return editor_; }
+    QListWidget* messages() const { return messages_; }
+    QCompleter* completer() const { return completer_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void Recheck();
-    void ShowMessagePlace(int row);
-    void Complete(bool force);
-    void InsertCompletion(const QString& name);
-    QString WordBeforeCursor() const;
+    void recheck();
+    void showMessagePlace(int row);
+    void complete(bool force);
+    void insertCompletion(const QString& name);
+    QString wordBeforeCursor() const;
 
     QString label_;
     QPlainTextEdit* editor_;

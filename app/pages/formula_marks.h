@@ -19,7 +19,7 @@ QString fieldLabel(const QLineEdit* edit);
 
 // Checks the edit's text and marks it (or clears the marks); returns the check.
 FormulaCheck markFormulaEdit(QLineEdit* edit);
-// Names the edit by its record key and label, marks it now and again whenever
+// names the edit by its record key and label, marks it now and again whenever
 // its text changes.
 void watchFormulaEdit(QLineEdit* edit, const char* key, const QString& label);
 // The watched edit under root for a record key; among several (the zoom is on

@@ -8,28 +8,28 @@
 
 namespace trevalin {
 
-class CMyTabView;
+class SettingsPane;
 struct CompileFailure;
 struct RenderSettings;
 
 class SettingsPage : public QWidget {
     Q_OBJECT
   public:
-    explicit SettingsPage(CMyTabView* tabs, QWidget* parent = nullptr)
+    explicit SettingsPage(SettingsPane* tabs, QWidget* parent = nullptr)
         : QWidget(parent), tabs_(tabs) {}
 
     // Reads every control; on success writes the page's fields into out and
     // returns true. A refused value leaves out untouched.
-    virtual bool SaveToSettings(RenderSettings& out) = 0;
+    virtual bool saveToSettings(RenderSettings& out) = 0;
     // Shows the page's fields of in.
-    virtual void LoadFromSettings(const RenderSettings& in) = 0;
+    virtual void loadFromSettings(const RenderSettings& in) = 0;
     // Runs when the page becomes the current tab and when the focus leaves it.
-    virtual void RunFocusSequence() {}
+    virtual void runFocusSequence() {}
     // Marks the page's formula fields that failed to compile; clears the others.
-    virtual void MarkCompileFailures(const std::vector<CompileFailure>&) {}
+    virtual void markFailures(const std::vector<CompileFailure>&) {}
 
   protected:
-    CMyTabView* tabs_;
+    SettingsPane* tabs_;
 };
 
 } // namespace trevalin

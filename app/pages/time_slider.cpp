@@ -7,7 +7,7 @@
 #include <QSlider>
 
 #include "app/frame_operations.h"
-#include "app/pages/tab_view.h"
+#include "app/pages/settings_pane.h"
 
 namespace trevalin {
 
@@ -15,7 +15,7 @@ namespace {
 
 class RenderOnRelease : public QObject {
   public:
-    RenderOnRelease(CMyTabView* tabs, QObject* parent) : QObject(parent), tabs_(tabs) {}
+    RenderOnRelease(SettingsPane* tabs, QObject* parent) : QObject(parent), tabs_(tabs) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::MouseButtonRelease &&
@@ -24,7 +24,7 @@ class RenderOnRelease : public QObject {
             QMetaObject::invokeMethod(
                 this,
                 [this] {
-                    if (tabs_ && tabs_->Frame()) tabs_->Frame()->OnRenderImage();
+                    if (tabs_ && tabs_->frame()) tabs_->frame()->onRenderImage();
                 },
                 Qt::QueuedConnection);
         }
@@ -32,12 +32,12 @@ class RenderOnRelease : public QObject {
     }
 
   private:
-    CMyTabView* tabs_;
+    SettingsPane* tabs_;
 };
 
 } // namespace
 
-QSlider* addTimeSlider(QWidget* page, QBoxLayout* layout, CMyTabView* tabs) {
+QSlider* addTimeSlider(QWidget* page, QBoxLayout* layout, SettingsPane* tabs) {
     layout->addWidget(new QLabel(QObject::tr("time (0-1)"), page));
     auto* slider = new QSlider(Qt::Horizontal, page);
     slider->setRange(0, 100);

@@ -8,10 +8,10 @@ class QWidget;
 
 namespace trevalin {
 
-class CMyTabView;
+class SettingsPane;
 
 // Adds the label and the slider to layout, both owned by page. A left-button
 // release asks the pane's frame for a render; moving alone renders nothing.
-QSlider* addTimeSlider(QWidget* page, QBoxLayout* layout, CMyTabView* tabs);
+QSlider* addTimeSlider(QWidget* page, QBoxLayout* layout, SettingsPane* tabs);
 
 } // namespace trevalin

@@ -17,11 +17,11 @@
 #include <thread>
 
 #include "app/frame_operations.h"
+#include "app/pages/coords_page.h"
 #include "app/pages/field_edit.h"
-#include "app/pages/props_a.h"
-#include "app/pages/props_b.h"
+#include "app/pages/formulas_page.h"
 #include "app/pages/settings_page.h"
-#include "app/pages/tab_view.h"
+#include "app/pages/settings_pane.h"
 #include "app/user_messages.h"
 #include "render/render_job.h"
 #include "render/render_settings.h"
@@ -55,22 +55,22 @@ inline void clearMessageHooks() {
 // and the last record it was loaded from.
 class FakeMoviePage : public SettingsPage {
   public:
-    explicit FakeMoviePage(CMyTabView* tabs) : SettingsPage(tabs) {}
+    explicit FakeMoviePage(SettingsPane* tabs) : SettingsPage(tabs) {}
 
-    bool SaveToSettings(RenderSettings& out) override {
+    bool saveToSettings(RenderSettings& out) override {
         ++saves;
         if (refuse) return false;
         setFormulaText(out.zoom, zoom.toUtf8().constData());
         out.time = time;
         return true;
     }
-    void LoadFromSettings(const RenderSettings& in) override {
+    void loadFromSettings(const RenderSettings& in) override {
         ++loads;
         zoom = QString::fromUtf8(in.zoom.text);
         time = in.time;
     }
-    void RunFocusSequence() override {
-        tabs_->RunSequence({this, tabs_->FormulasPage(), tabs_->CoordsPage()}, {this});
+    void runFocusSequence() override {
+        tabs_->runSequence({this, tabs_->formulasPage(), tabs_->coordsPage()}, {this});
     }
 
     QString zoom = QStringLiteral("1");
@@ -85,16 +85,16 @@ class FakeMoviePage : public SettingsPage {
 class RecordingFrame : public FrameOperations {
   public:
     RecordingFrame() : doc(zeroSettings()) {}
-    void CollectSettings(RenderSettings&) override {}
-    void ApplySettingsAndRender() override {}
-    void ZoomIn(double x, double y) override {
+    void collectSettings(RenderSettings&) override {}
+    void applySettingsAndRender() override {}
+    void zoomIn(double x, double y) override {
         ++ins;
         fx = x;
         fy = y;
     }
-    void ZoomOut() override { ++outs; }
-    void OnRenderImage() override { ++renders; }
-    void GetDocumentSettings(RenderSettings& out) const override { out = *doc; }
+    void zoomOut() override { ++outs; }
+    void onRenderImage() override { ++renders; }
+    void getDocumentSettings(RenderSettings& out) const override { out = *doc; }
 
     std::unique_ptr<RenderSettings> doc;
     int renders = 0;
@@ -107,15 +107,15 @@ class RecordingFrame : public FrameOperations {
 // The pane with all its pages in a window, and an edit beside it to take the
 // focus. movieOptions makes the Movie Options page; the default, the real one.
 struct PagesPane {
-    explicit PagesPane(CMyTabView::PageFactory movieOptions = {}) {
+    explicit PagesPane(SettingsPane::PageFactory movieOptions = {}) {
         auto* layout = new QHBoxLayout(&window);
-        tabs = new CMyTabView(&window, std::move(movieOptions));
+        tabs = new SettingsPane(&window, std::move(movieOptions));
         outside = new QLineEdit(&window);
         layout->addWidget(tabs);
         layout->addWidget(outside);
-        tabs->SetFrame(&frame);
-        a = tabs->FormulasPage();
-        b = tabs->CoordsPage();
+        tabs->setFrame(&frame);
+        a = tabs->formulasPage();
+        b = tabs->coordsPage();
     }
     void show() {
         window.show();
@@ -125,16 +125,16 @@ struct PagesPane {
 
     QWidget window;
     RecordingFrame frame;
-    CMyTabView* tabs = nullptr;
+    SettingsPane* tabs = nullptr;
     QLineEdit* outside = nullptr;
-    PropsA* a = nullptr;
-    PropsB* b = nullptr;
+    FormulasPage* a = nullptr;
+    CoordsPage* b = nullptr;
 };
 
 // Waits for the job to end by itself, letting queued repaints through.
 inline bool waitForJob(RenderJob& job, int timeoutMs = 20000) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (job.Running()) {
+    while (job.running()) {
         if (std::chrono::steady_clock::now() > until) return false;
         QCoreApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));

@@ -9,11 +9,11 @@
 
 #include "app/command_line.h"
 #include "app/command_line_print.h"
-#include "app/main_frame.h"
-#include "app/view/trevalin_view.h"
+#include "app/main_window.h"
+#include "app/view/image_view.h"
 #include "app_test_support.h"
+#include "render/document.h"
 #include "render/render_job.h"
-#include "render/trevalin_doc.h"
 
 #ifdef TREVALIN_HAVE_PRINTING
 #include <QPrinter>
@@ -26,10 +26,10 @@ namespace {
 
 struct Program {
     Program() : frame(doc, job) {}
-    ~Program() { frame.View()->StopRender(); }
+    ~Program() { frame.view()->stopRender(); }
     RenderJob job;
-    CTrevalinDoc doc;
-    CMainFrame frame;
+    Document doc;
+    MainWindow frame;
 };
 
 QStringList args(const char* line) {
@@ -99,7 +99,7 @@ void CommandLineTest::readsWhatToDo_data() {
     QTest::addColumn<int>("action");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("printer");
-    const int open = int(CommandLine::Action::Open);
+    const int open = int(CommandLine::Action::open);
     const int print = int(CommandLine::Action::Print);
     const int printTo = int(CommandLine::Action::PrintTo);
     QTest::newRow("nothing") << "" << open << ""
@@ -209,8 +209,8 @@ void CommandLineTest::printReachesThePrinterWithTheFile() {
     QVERIFY(warnings.isEmpty());
     QVERIFY(!p.frame.isVisible());
     // The document is the file's picture, and the PDF carries a picture.
-    QCOMPARE(p.doc.ImageWidth(), 60);
-    QCOMPARE(p.doc.ImageHeight(), 40);
+    QCOMPARE(p.doc.imageWidth(), 60);
+    QCOMPARE(p.doc.imageHeight(), 40);
     QFile out(pdf);
     QVERIFY(out.open(QIODevice::ReadOnly));
     const QByteArray bytes = out.readAll();

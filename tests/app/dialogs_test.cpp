@@ -1,4 +1,4 @@
-// The Image Size dialog refuses what the image cannot be and accepts its limits.
+// The image Size dialog refuses what the image cannot be and accepts its limits.
 #include <QApplication>
 #include <QLineEdit>
 #include <QTest>
@@ -71,48 +71,48 @@ void DialogsTest::badWidthKeepsDialogOpen() {
     ImageSizeDialog dialog(256, 256);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    dialog.WidthEdit()->setText(width);
-    dialog.HeightEdit()->setText("0"); // also bad, but Width is checked first
+    dialog.widthEdit()->setText(width);
+    dialog.heightEdit()->setText("0"); // also bad, but width is checked first
     QTest::keyClick(&dialog, Qt::Key_Return);
     QCOMPARE(warnings, QStringList{message});
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    QTRY_VERIFY(dialog.WidthEdit()->hasFocus());
-    QCOMPARE(dialog.ImageWidth(), 256);
+    QTRY_VERIFY(dialog.widthEdit()->hasFocus());
+    QCOMPARE(dialog.imageWidth(), 256);
 }
 
 void DialogsTest::heightCheckedAfterWidth() {
     ImageSizeDialog dialog(10, 20);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
-    dialog.HeightEdit()->setText("16001");
+    dialog.heightEdit()->setText("16001");
     dialog.accept();
     QCOMPARE(warnings, QStringList{kRange});
     QVERIFY(dialog.isVisible());
-    QTRY_VERIFY(dialog.HeightEdit()->hasFocus());
-    QCOMPARE(dialog.ImageHeight(), 20);
+    QTRY_VERIFY(dialog.heightEdit()->hasFocus());
+    QCOMPARE(dialog.imageHeight(), 20);
 }
 
 void DialogsTest::limitsAccepted() {
     ImageSizeDialog dialog(10, 20);
-    QCOMPARE(dialog.WidthEdit()->text(), QString("10"));
-    QCOMPARE(dialog.HeightEdit()->text(), QString("20"));
+    QCOMPARE(dialog.widthEdit()->text(), QString("10"));
+    QCOMPARE(dialog.heightEdit()->text(), QString("20"));
     dialog.show();
-    dialog.WidthEdit()->setText("1");
-    dialog.HeightEdit()->setText("16000");
+    dialog.widthEdit()->setText("1");
+    dialog.heightEdit()->setText("16000");
     dialog.accept();
     QVERIFY(warnings.isEmpty());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(dialog.ImageWidth(), 1);
-    QCOMPARE(dialog.ImageHeight(), 16000);
+    QCOMPARE(dialog.imageWidth(), 1);
+    QCOMPARE(dialog.imageHeight(), 16000);
 }
 
 void DialogsTest::typingTakesDigitsOnly() {
     ImageSizeDialog dialog(10, 20);
     dialog.show();
-    dialog.WidthEdit()->clear();
-    QTest::keyClicks(dialog.WidthEdit(), "1x2-3.");
-    QCOMPARE(dialog.WidthEdit()->text(), QString("123"));
+    dialog.widthEdit()->clear();
+    QTest::keyClicks(dialog.widthEdit(), "1x2-3.");
+    QCOMPARE(dialog.widthEdit()->text(), QString("123"));
 }
 
 QTEST_MAIN(DialogsTest)

@@ -11,16 +11,16 @@
 #include <QWheelEvent>
 #include <vector>
 
-#include "app/main_frame.h"
-#include "app/pages/props_a.h"
-#include "app/pages/props_b.h"
+#include "app/main_window.h"
+#include "app/pages/coords_page.h"
+#include "app/pages/formulas_page.h"
+#include "app/pages/presets_page.h"
 #include "app/settings_history.h"
-#include "app/view/trevalin_view.h"
+#include "app/view/image_view.h"
 #include "app/view/view_geometry.h"
 #include "app_test_support.h"
-#include "presets/page/props_c.h"
+#include "render/document.h"
 #include "render/render_job.h"
-#include "render/trevalin_doc.h"
 
 using namespace trevalin;
 using namespace trevalin::testing;
@@ -32,44 +32,44 @@ struct Program {
         frame.Action(kViewLivePreview)->setChecked(true);
         frame.show();
     }
-    ~Program() { frame.View()->StopRender(); }
+    ~Program() { frame.view()->stopRender(); }
 
-    PropsA* a() { return frame.Tabs()->FormulasPage(); }
-    PropsB* b() { return frame.Tabs()->CoordsPage(); }
+    FormulasPage* a() { return frame.tabs()->formulasPage(); }
+    CoordsPage* b() { return frame.tabs()->coordsPage(); }
     void setRegion(const char* left, const char* top, const char* width, bool center) {
-        b()->LeftEdit()->setText(left);
-        b()->TopEdit()->setText(top);
-        b()->WidthEdit()->setText(width);
-        b()->HeightEdit()->setText(width);
-        b()->CenterBox()->setChecked(center);
+        b()->leftEdit()->setText(left);
+        b()->topEdit()->setText(top);
+        b()->widthEdit()->setText(width);
+        b()->heightEdit()->setText(width);
+        b()->centerBox()->setChecked(center);
     }
     void setColour(const char* red, const char* green, const char* blue) {
-        a()->RedEdit()->setText(red);
-        a()->GreenEdit()->setText(green);
-        a()->BlueEdit()->setText(blue);
+        a()->redEdit()->setText(red);
+        a()->greenEdit()->setText(green);
+        a()->blueEdit()->setText(blue);
     }
     std::vector<std::uint32_t> pixels() {
-        std::lock_guard<std::recursive_mutex> lock(job.Lock());
+        std::lock_guard<std::recursive_mutex> lock(job.lock());
         std::vector<std::uint32_t> all;
-        for (int y = 0; y < doc.ImageHeight(); ++y)
-            all.insert(all.end(), doc.Image().Row(y), doc.Image().Row(y) + doc.ImageWidth());
+        for (int y = 0; y < doc.imageHeight(); ++y)
+            all.insert(all.end(), doc.image().Row(y), doc.image().Row(y) + doc.imageWidth());
         return all;
     }
     std::shared_ptr<RenderSettings> settings() {
         auto copy = std::make_shared<RenderSettings>();
-        doc.GetSettings(*copy);
+        doc.getSettings(*copy);
         return copy;
     }
     // A point of the image (in image pixels) in the view's coordinates.
     QPoint at(double x, double y) {
-        CTrevalinView* view = frame.View();
+        ImageView* view = frame.view();
         const ImagePlacement p =
-            placeImage(view->width(), view->height(), doc.ImageWidth(), doc.ImageHeight());
-        return QPoint(p.left + int(x * p.width / doc.ImageWidth()),
-                      p.top + int(y * p.height / doc.ImageHeight()));
+            placeImage(view->width(), view->height(), doc.imageWidth(), doc.imageHeight());
+        return QPoint(p.left + int(x * p.width / doc.imageWidth()),
+                      p.top + int(y * p.height / doc.imageHeight()));
     }
     double value(FormulaSlot RenderSettings::*slot) {
-        return QString::fromUtf8((doc.Settings().*slot).text).toDouble();
+        return QString::fromUtf8((doc.settings().*slot).text).toDouble();
     }
     void type(QLineEdit* edit, const QString& text) {
         edit->setFocus();
@@ -78,12 +78,12 @@ struct Program {
     }
 
     RenderJob job;
-    CTrevalinDoc doc;
-    CMainFrame frame;
+    Document doc;
+    MainWindow frame;
 };
 
-QString slotText(const CTrevalinDoc& doc, FormulaSlot RenderSettings::*slot) {
-    return QString::fromUtf8((doc.Settings().*slot).text);
+QString slotText(const Document& doc, FormulaSlot RenderSettings::*slot) {
+    return QString::fromUtf8((doc.settings().*slot).text);
 }
 
 } // namespace
@@ -106,23 +106,23 @@ void ExploringTest::resizeRendersAFreshPicture() {
     const int sizes[][4] = {{16, 8, 8, 20}, {10, 10, 33, 7}, {5, 40, 40, 5}};
     for (const auto& size : sizes) {
         Program p;
-        QVERIFY(p.doc.SetImageSize(size[0], size[1]));
+        QVERIFY(p.doc.setImageSize(size[0], size[1]));
         p.setColour("x*7", "y*5", "x*y");
         p.setRegion("0", "0", "32", false);
-        p.frame.OnRenderImage();
+        p.frame.onRenderImage();
         QVERIFY(waitForJob(p.job));
         QVERIFY(p.frame.resizeImage(size[2], size[3]));
         // Stopped at once: what is there is black or the new render's, never the old bytes.
-        p.frame.OnRenderStop();
+        p.frame.onRenderStop();
         const std::vector<std::uint32_t> stopped = p.pixels();
-        p.frame.OnRenderImage();
+        p.frame.onRenderImage();
         QVERIFY(waitForJob(p.job));
 
         Program fresh;
-        QVERIFY(fresh.doc.SetImageSize(size[2], size[3]));
+        QVERIFY(fresh.doc.setImageSize(size[2], size[3]));
         fresh.setColour("x*7", "y*5", "x*y");
         fresh.setRegion("0", "0", "32", false);
-        fresh.frame.OnRenderImage();
+        fresh.frame.onRenderImage();
         QVERIFY(waitForJob(fresh.job));
         const std::vector<std::uint32_t> expected = fresh.pixels();
         QCOMPARE(p.pixels(), expected);
@@ -133,9 +133,9 @@ void ExploringTest::resizeRendersAFreshPicture() {
                     std::find(expected.begin(), expected.end(), pixel) != expected.end());
         }
         // Undo gives the old size back.
-        p.frame.UndoStack()->undo();
-        QCOMPARE(p.doc.ImageWidth(), size[0]);
-        QCOMPARE(p.doc.ImageHeight(), size[1]);
+        p.frame.undoStack()->undo();
+        QCOMPARE(p.doc.imageWidth(), size[0]);
+        QCOMPARE(p.doc.imageHeight(), size[1]);
         QVERIFY(waitForJob(p.job));
     }
 }
@@ -143,12 +143,12 @@ void ExploringTest::resizeRendersAFreshPicture() {
 void ExploringTest::liveFormulaEditRendersAfterThePause() {
     Program p;
     QVERIFY(QTest::qWaitForWindowActive(&p.frame));
-    QVERIFY(p.doc.SetImageSize(8, 8));
+    QVERIFY(p.doc.setImageSize(8, 8));
     p.setColour("0", "0", "0");
-    p.frame.OnRenderImage();
+    p.frame.onRenderImage();
     QVERIFY(waitForJob(p.job));
-    p.frame.Tabs()->setCurrentIndex(CMyTabView::kFormulasTab);
-    QLineEdit* red = p.a()->RedEdit();
+    p.frame.tabs()->setCurrentIndex(SettingsPane::kFormulasTab);
+    QLineEdit* red = p.a()->redEdit();
 
     p.type(red, "255");
     QTRY_COMPARE(slotText(p.doc, &RenderSettings::red), QString("255"));
@@ -165,7 +165,7 @@ void ExploringTest::liveFormulaEditRendersAfterThePause() {
     p.type(red, "128");
     QTest::qWait(1000);
     QCOMPARE(slotText(p.doc, &RenderSettings::red), QString("255"));
-    p.frame.OnRenderImage();
+    p.frame.onRenderImage();
     QCOMPARE(slotText(p.doc, &RenderSettings::red), QString("128"));
     QVERIFY(waitForJob(p.job));
     p.frame.Action(kViewLivePreview)->setChecked(true);
@@ -174,38 +174,38 @@ void ExploringTest::liveFormulaEditRendersAfterThePause() {
 void ExploringTest::undoAndRedoWalkEverySteps() {
     Program p;
     QVERIFY(QTest::qWaitForWindowActive(&p.frame));
-    QVERIFY(p.doc.SetImageSize(8, 8));
+    QVERIFY(p.doc.setImageSize(8, 8));
     p.setColour("x", "y", "0");
     p.setRegion("-2", "-2", "4", false);
-    p.frame.OnRenderImage();
+    p.frame.onRenderImage();
     std::vector<std::shared_ptr<RenderSettings>> states{p.settings()};
 
-    p.frame.ZoomIn(0.25, 0.75);
+    p.frame.zoomIn(0.25, 0.75);
     states.push_back(p.settings());
     QCOMPARE(p.frame.Action(kEditUndo)->text(), QString("&Undo Zoom In"));
 
     auto preset = std::make_unique<RenderSettings>(*states.back());
     setFormulaText(preset->grn, "x*y");
     setFormulaText(preset->left, "7");
-    p.frame.Tabs()->PresetsPage()->SetSettings(*preset);
-    p.frame.ApplySettingsAndRender();
+    p.frame.tabs()->presetsPage()->setSettings(*preset);
+    p.frame.applySettingsAndRender();
     states.push_back(p.settings());
     QCOMPARE(p.frame.Action(kEditUndo)->text(), QString("&Undo Load Preset"));
 
-    p.frame.Tabs()->setCurrentIndex(CMyTabView::kFormulasTab);
-    p.type(p.a()->BlueEdit(), "x+y");
+    p.frame.tabs()->setCurrentIndex(SettingsPane::kFormulasTab);
+    p.type(p.a()->blueEdit(), "x+y");
     QTRY_COMPARE(slotText(p.doc, &RenderSettings::blu), QString("x+y"));
     states.push_back(p.settings());
-    QCOMPARE(p.frame.UndoStack()->count(), 4);
+    QCOMPARE(p.frame.undoStack()->count(), 4);
 
     for (int i = int(states.size()) - 2; i >= 0; --i) {
         p.frame.Action(kEditUndo)->trigger();
         QVERIFY2(sameSettings(*p.settings(), *states[i]), qPrintable(QString::number(i)));
         // The pages show what the document holds.
-        QCOMPARE(p.a()->BlueEdit()->text(), QString::fromUtf8(states[i]->blu.text));
-        QCOMPARE(p.b()->LeftEdit()->text(), QString::fromUtf8(states[i]->left.text));
+        QCOMPARE(p.a()->blueEdit()->text(), QString::fromUtf8(states[i]->blu.text));
+        QCOMPARE(p.b()->leftEdit()->text(), QString::fromUtf8(states[i]->left.text));
     }
-    QCOMPARE(p.frame.UndoStack()->index(), 1); // the first render is a step too
+    QCOMPARE(p.frame.undoStack()->index(), 1); // the first render is a step too
     for (std::size_t i = 1; i < states.size(); ++i) {
         QTest::keySequence(&p.frame, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
         QVERIFY2(sameSettings(*p.settings(), *states[i]), qPrintable(QString::number(i)));
@@ -216,11 +216,11 @@ void ExploringTest::undoAndRedoWalkEverySteps() {
 void ExploringTest::rectangleWheelAndPanRegions() {
     Program p;
     QVERIFY(QTest::qWaitForWindowActive(&p.frame));
-    QVERIFY(p.doc.SetImageSize(100, 100)); // drawn at its own size: one pixel, one unit
+    QVERIFY(p.doc.setImageSize(100, 100)); // drawn at its own size: one pixel, one unit
     p.setColour("x", "y", "0");
     p.setRegion("0", "0", "100", false);
-    p.frame.OnRenderImage();
-    CTrevalinView* view = p.frame.View();
+    p.frame.onRenderImage();
+    ImageView* view = p.frame.view();
     QVERIFY(view->width() >= 100 && view->height() >= 100);
 
     // A drag from (20, 30) to (40, 50): that square fills the picture.
@@ -232,7 +232,7 @@ void ExploringTest::rectangleWheelAndPanRegions() {
     QCOMPARE(p.value(&RenderSettings::top), 30.0);
     QCOMPARE(p.value(&RenderSettings::width), 20.0);
     QCOMPARE(p.value(&RenderSettings::height), 20.0);
-    p.frame.UndoStack()->undo();
+    p.frame.undoStack()->undo();
     QCOMPARE(p.value(&RenderSettings::width), 100.0);
 
     // One notch up at (25, 75): 0.8 as wide, that point where it was.
@@ -243,7 +243,7 @@ void ExploringTest::rectangleWheelAndPanRegions() {
     QCOMPARE(p.value(&RenderSettings::width), 80.0);
     QVERIFY(std::abs(p.value(&RenderSettings::left) - 5.0) < 1e-9);
     QVERIFY(std::abs(p.value(&RenderSettings::top) - 15.0) < 1e-9);
-    p.frame.UndoStack()->undo();
+    p.frame.undoStack()->undo();
 
     // A middle drag 10 right and 5 up moves the region the other way.
     QTest::mousePress(view, Qt::MiddleButton, {}, p.at(50, 50));
@@ -262,16 +262,16 @@ void ExploringTest::settingsGoThroughTheClipboard() {
     QStringList warnings;
     collectWarnings(warnings);
     Program p;
-    QVERIFY(p.doc.SetImageSize(8, 8));
+    QVERIFY(p.doc.setImageSize(8, 8));
     p.setColour("sin(x)*255", "y", "x/2");
     p.setRegion("-1.5", "2", "0.125", true);
-    p.frame.OnRenderImage();
+    p.frame.onRenderImage();
     const auto copied = p.settings();
     p.frame.copySettings();
     const QString text = QGuiApplication::clipboard()->text();
     QVERIFY(text.contains("PRESET"));
 
-    p.frame.ZoomOut();
+    p.frame.zoomOut();
     QVERIFY(!sameSettings(*p.settings(), *copied));
     QVERIFY(p.frame.pasteSettings(text));
     QVERIFY(sameSettings(*p.settings(), *copied));

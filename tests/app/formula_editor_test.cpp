@@ -14,11 +14,11 @@
 #include <QTreeWidget>
 
 #include "app/help_dialog.h"
+#include "app/pages/coords_page.h"
 #include "app/pages/formula_editor.h"
 #include "app/pages/formula_marks.h"
-#include "app/pages/props_a.h"
-#include "app/pages/props_b.h"
-#include "app/pages/tab_view.h"
+#include "app/pages/formulas_page.h"
+#include "app/pages/settings_pane.h"
 
 using namespace trevalin;
 
@@ -45,34 +45,34 @@ void FormulaEditorTest::lineBreaksBecomeSpaces() {
     };
     for (const auto& c : cases) {
         FormulaEditorDialog dialog("Red", QString::fromUtf8(c.typed));
-        QCOMPARE(dialog.Formula(), QString::fromUtf8(c.field));
+        QCOMPARE(dialog.formula(), QString::fromUtf8(c.field));
     }
 }
 
 void FormulaEditorTest::messagesFollowTheText() {
     FormulaEditorDialog dialog("Red", "x");
-    QCOMPARE(dialog.Messages()->count(), 0);
-    dialog.Editor()->setPlainText("x +");
-    QCOMPARE(dialog.Messages()->count(), 1);
-    QCOMPARE(dialog.Messages()->item(0)->text(),
+    QCOMPARE(dialog.messages()->count(), 0);
+    dialog.editor()->setPlainText("x +");
+    QCOMPARE(dialog.messages()->count(), 1);
+    QCOMPARE(dialog.messages()->item(0)->text(),
              QString("Red: parse error at column 4: unexpected end of formula, expected a value"));
-    QCOMPARE(dialog.Editor()->extraSelections().size(), 1);
-    dialog.Editor()->setPlainText("x +\n  foo");
-    QCOMPARE(dialog.Messages()->count(), 1);
-    QCOMPARE(dialog.Messages()->item(0)->text(),
+    QCOMPARE(dialog.editor()->extraSelections().size(), 1);
+    dialog.editor()->setPlainText("x +\n  foo");
+    QCOMPARE(dialog.messages()->count(), 1);
+    QCOMPARE(dialog.messages()->item(0)->text(),
              QString("Red: warning at line 2, column 3: unknown name 'foo' has no value"));
     // Choosing a message puts the caret at its place.
-    dialog.Messages()->setCurrentRow(0);
-    QCOMPARE(dialog.Editor()->textCursor().position(), 6);
+    dialog.messages()->setCurrentRow(0);
+    QCOMPARE(dialog.editor()->textCursor().position(), 6);
     // Too long for a field: refused with the usual message.
-    dialog.Editor()->setPlainText(QString(1024, 'x'));
-    QCOMPARE(dialog.Messages()->item(dialog.Messages()->count() - 1)->text(),
+    dialog.editor()->setPlainText(QString(1024, 'x'));
+    QCOMPARE(dialog.messages()->item(dialog.messages()->count() - 1)->text(),
              QString("Please enter no more than 1023 characters."));
 }
 
 void FormulaEditorTest::highlightingComesFromTheScanner() {
     FormulaEditorDialog dialog("Red", QString::fromUtf8("sin(x) + 12 @ foo"));
-    const QTextBlock block = dialog.Editor()->document()->firstBlock();
+    const QTextBlock block = dialog.editor()->document()->firstBlock();
     struct Expect {
         int start, length;
         const char* colour;
@@ -105,23 +105,23 @@ void FormulaEditorTest::completionOffersTheTablesNames() {
     FormulaEditorDialog dialog("Red", "1 + man");
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    dialog.Editor()->moveCursor(QTextCursor::End);
-    QTest::keyClick(dialog.Editor(), Qt::Key_Space, Qt::ControlModifier);
-    QCOMPARE(dialog.Completer()->completionPrefix(), QString("man"));
-    QVERIFY(dialog.Completer()->completionCount() >= 4); // man3, manc, mand, mandel
-    emit dialog.Completer()->activated(QStringLiteral("mandel"));
-    QCOMPARE(dialog.Editor()->toPlainText(), QString("1 + mandel"));
+    dialog.editor()->moveCursor(QTextCursor::End);
+    QTest::keyClick(dialog.editor(), Qt::Key_Space, Qt::ControlModifier);
+    QCOMPARE(dialog.completer()->completionPrefix(), QString("man"));
+    QVERIFY(dialog.completer()->completionCount() >= 4); // man3, manc, mand, mandel
+    emit dialog.completer()->activated(QStringLiteral("mandel"));
+    QCOMPARE(dialog.editor()->toPlainText(), QString("1 + mandel"));
 }
 
 void FormulaEditorTest::everyFormulaFieldHasTheEditorAndMarks() {
-    CMyTabView tabs;
-    QLineEdit* fields[] = {tabs.FormulasPage()->RedEdit(), tabs.FormulasPage()->BlueEdit(),
-                           tabs.FormulasPage()->MinEdit(), tabs.CoordsPage()->LeftEdit(),
-                           tabs.CoordsPage()->WidthEdit(), tabs.CoordsPage()->P0Edit()};
+    SettingsPane tabs;
+    QLineEdit* fields[] = {tabs.formulasPage()->redEdit(), tabs.formulasPage()->blueEdit(),
+                           tabs.formulasPage()->minEdit(), tabs.coordsPage()->leftEdit(),
+                           tabs.coordsPage()->widthEdit(), tabs.coordsPage()->p0Edit()};
     for (QLineEdit* edit : fields)
         QVERIFY(edit->findChild<QAction*>("openFormulaEditor"));
     // Marks follow the typing: a width of abc reads nothing.
-    QLineEdit* width = tabs.CoordsPage()->WidthEdit();
+    QLineEdit* width = tabs.coordsPage()->widthEdit();
     width->setText("abc");
     QVERIFY(width->property("compileWarning").toBool());
     QVERIFY(!width->property("compileError").toBool());
@@ -134,10 +134,10 @@ void FormulaEditorTest::everyFormulaFieldHasTheEditorAndMarks() {
     QVERIFY(!width->property("compileWarning").toBool());
     QCOMPARE(width->toolTip(), QString());
     // The field for a key, by its text when two pages hold it.
-    QCOMPARE(formulaEditFor(&tabs, "p0", tabs.CoordsPage()->P0Edit()->text()),
-             tabs.CoordsPage()->P0Edit());
+    QCOMPARE(formulaEditFor(&tabs, "p0", tabs.coordsPage()->p0Edit()->text()),
+             tabs.coordsPage()->p0Edit());
     // Caret at a place counted in characters, not bytes.
-    QLineEdit* red = tabs.FormulasPage()->RedEdit();
+    QLineEdit* red = tabs.formulasPage()->redEdit();
     red->setText(QString::fromUtf8("\xc3\xa9\xc3\xa9 - )"));
     const FormulaCheck check = checkFormula(red->text().toUtf8().toStdString());
     QVERIFY(firstError(check.diagnostics));
@@ -148,8 +148,8 @@ void FormulaEditorTest::everyFormulaFieldHasTheEditorAndMarks() {
 void FormulaEditorTest::helpHasContentsAndSearch() {
     HelpDialog help;
     QStringList headings;
-    for (int i = 0; i < help.Contents()->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* top = help.Contents()->topLevelItem(i);
+    for (int i = 0; i < help.contents()->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* top = help.contents()->topLevelItem(i);
         headings << top->text(0);
         for (int k = 0; k < top->childCount(); ++k)
             headings << top->child(k)->text(0);
@@ -158,16 +158,16 @@ void FormulaEditorTest::helpHasContentsAndSearch() {
         QVERIFY2(headings.contains(h), qPrintable(headings.join(", ")));
     // Choosing a heading shows it.
     const QList<QTreeWidgetItem*> functions =
-        help.Contents()->findItems("Functions", Qt::MatchExactly | Qt::MatchRecursive);
+        help.contents()->findItems("Functions", Qt::MatchExactly | Qt::MatchRecursive);
     QVERIFY(!functions.isEmpty());
-    help.Contents()->setCurrentItem(functions.front());
-    QCOMPARE(help.Browser()->textCursor().block().text().trimmed(), QString("Functions"));
+    help.contents()->setCurrentItem(functions.front());
+    QCOMPARE(help.browser()->textCursor().block().text().trimmed(), QString("Functions"));
 
-    QVERIFY(help.Search("mandel") >= 1);
-    QCOMPARE(help.Browser()->textCursor().selectedText().toLower(), QString("mandel"));
-    QCOMPARE(help.Browser()->extraSelections().size(), help.Search("mandel"));
-    QCOMPARE(help.Search("no such words here"), 0);
-    QCOMPARE(help.Search(""), 0);
+    QVERIFY(help.search("mandel") >= 1);
+    QCOMPARE(help.browser()->textCursor().selectedText().toLower(), QString("mandel"));
+    QCOMPARE(help.browser()->extraSelections().size(), help.search("mandel"));
+    QCOMPARE(help.search("no such words here"), 0);
+    QCOMPARE(help.search(""), 0);
 }
 
 QTEST_MAIN(FormulaEditorTest)

@@ -9,13 +9,13 @@
 #include <QTest>
 #include <memory>
 
-#include "app/main_frame.h"
-#include "app/pages/props_a.h"
+#include "app/main_window.h"
+#include "app/pages/formulas_page.h"
 #include "app/settings_history.h"
-#include "app/view/trevalin_view.h"
+#include "app/view/image_view.h"
 #include "app_test_support.h"
+#include "render/document.h"
 #include "render/render_job.h"
-#include "render/trevalin_doc.h"
 
 using namespace trevalin;
 using namespace trevalin::testing;
@@ -30,28 +30,28 @@ class FirstRun : public QObject {
   private slots:
     void firstStartFitsTheScreenThenSaves() {
         RenderJob job;
-        CTrevalinDoc doc;
-        CMainFrame frame(doc, job);
+        Document doc;
+        MainWindow frame(doc, job);
         QSettings settings;
         auto record = std::make_unique<RenderSettings>();
         QVERIFY(!frame.restoreLayout(settings, record.get())); // nothing saved yet
         const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
         QVERIFY(frame.width() >= screen.width() / 2);
-        QVERIFY(doc.ImageWidth() >= 256);
+        QVERIFY(doc.imageWidth() >= 256);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         // The picture gets most of the room.
-        QVERIFY(frame.Splitter()->sizes()[0] > frame.Splitter()->sizes()[1]);
+        QVERIFY(frame.splitter()->sizes()[0] > frame.splitter()->sizes()[1]);
         frame.resize(900, 640);
-        frame.Splitter()->setSizes({500, 400});
-        frame.Tabs()->setCurrentIndex(CMyTabView::kFormulasTab);
+        frame.splitter()->setSizes({500, 400});
+        frame.tabs()->setCurrentIndex(SettingsPane::kFormulasTab);
         QVERIFY(frame.resizeImage(123, 77));
-        frame.Tabs()->FormulasPage()->RedEdit()->setText("x*2");
-        frame.OnRenderImage();
+        frame.tabs()->formulasPage()->redEdit()->setText("x*2");
+        frame.onRenderImage();
         QVERIFY(waitForJob(job));
-        savedSplit = frame.Splitter()->sizes();
+        savedSplit = frame.splitter()->sizes();
         saved = std::make_shared<RenderSettings>();
-        doc.GetSettings(*saved);
+        doc.getSettings(*saved);
         setSaveQuestionHook([](const QString&) { return SaveAnswer::Discard; });
         QVERIFY(frame.close());
         clearMessageHooks();
@@ -63,19 +63,19 @@ class SecondRun : public QObject {
   private slots:
     void layoutAndSettingsComeBack() {
         RenderJob job;
-        CTrevalinDoc doc;
-        CMainFrame frame(doc, job);
+        Document doc;
+        MainWindow frame(doc, job);
         QSettings settings;
         auto record = std::make_unique<RenderSettings>();
         QVERIFY(frame.restoreLayout(settings, record.get()));
         QCOMPARE(frame.size(), QSize(900, 640));
-        QCOMPARE(frame.Tabs()->currentIndex(), int(CMyTabView::kFormulasTab));
-        QCOMPARE(doc.ImageWidth(), 123);
-        QCOMPARE(doc.ImageHeight(), 77);
+        QCOMPARE(frame.tabs()->currentIndex(), int(SettingsPane::kFormulasTab));
+        QCOMPARE(doc.imageWidth(), 123);
+        QCOMPARE(doc.imageHeight(), 77);
         QVERIFY(sameSettings(*record, *saved));
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        QCOMPARE(frame.Splitter()->sizes(), savedSplit);
+        QCOMPARE(frame.splitter()->sizes(), savedSplit);
     }
 };
 

@@ -7,11 +7,11 @@
 #include <QTest>
 
 #include "app/lock_key_indicators.h"
-#include "app/main_frame.h"
-#include "app/view/trevalin_view.h"
+#include "app/main_window.h"
+#include "app/view/image_view.h"
 #include "app_test_support.h"
+#include "render/document.h"
 #include "render/render_job.h"
-#include "render/trevalin_doc.h"
 
 using namespace trevalin;
 using namespace trevalin::testing;
@@ -38,8 +38,8 @@ class SimulatedSource : public LockKeySource {
 
 struct Program {
     Program() : frame(doc, job) {}
-    ~Program() { frame.View()->StopRender(); }
-    LockKeyIndicators& indicators() { return *frame.Indicators(); }
+    ~Program() { frame.view()->stopRender(); }
+    LockKeyIndicators& indicators() { return *frame.indicators(); }
     QString shown() {
         QStringList out;
         for (auto pane :
@@ -49,8 +49,8 @@ struct Program {
         return out.join(QLatin1Char(' '));
     }
     RenderJob job;
-    CTrevalinDoc doc;
-    CMainFrame frame;
+    Document doc;
+    MainWindow frame;
 };
 
 } // namespace

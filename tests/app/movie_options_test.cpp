@@ -10,10 +10,10 @@
 #include <QSlider>
 #include <QTest>
 
-#include "app/pages/props_a.h"
-#include "app/pages/props_b.h"
-#include "app/pages/props_d.h"
-#include "app/pages/tab_view.h"
+#include "app/pages/coords_page.h"
+#include "app/pages/formulas_page.h"
+#include "app/pages/movie_options_page.h"
+#include "app/pages/settings_pane.h"
 #include "app/user_messages.h"
 #include "app_test_support.h"
 
@@ -24,7 +24,7 @@ namespace {
 
 // The pane with all its real pages.
 struct Pane : PagesPane {
-    PropsD* d = static_cast<PropsD*>(tabs->MovieOptionsPage());
+    MovieOptionsPage* d = static_cast<MovieOptionsPage*>(tabs->movieOptionsPage());
 };
 
 QStringList items(const QComboBox* list) {
@@ -34,7 +34,7 @@ QStringList items(const QComboBox* list) {
     return out;
 }
 
-bool showsIcon(const CLockButton* button, const QIcon& icon) {
+bool showsIcon(const LockButton* button, const QIcon& icon) {
     return button->icon().cacheKey() == icon.cacheKey();
 }
 
@@ -67,31 +67,31 @@ class MovieOptionsTest : public QObject {
 
 void MovieOptionsTest::initialValues() {
     Pane pane;
-    PropsD* d = pane.d;
-    QCOMPARE(d->DurationEdit()->text(), QString("1"));
-    QCOMPARE(d->FrameRateEdit()->text(), QString("10"));
-    QCOMPARE(d->StartWidthEdit()->text(), QString("1"));
-    QCOMPARE(d->EndWidthEdit()->text(), QString("1"));
-    QCOMPARE(d->ZoomEdit()->text(), QString("1"));
-    QVERIFY(d->ZoomEdit()->isReadOnly());
-    QCOMPARE(d->FileEdit()->text(), QString("Untitled.mov"));
-    QCOMPARE(items(d->PriorityList()), (QStringList{"Low", "Normal", "High"}));
-    QCOMPARE(items(d->DepthList()), (QStringList{"8-bit", "16-bit", "24-bit"}));
-    QCOMPARE(items(d->CodecList()),
+    MovieOptionsPage* d = pane.d;
+    QCOMPARE(d->durationEdit()->text(), QString("1"));
+    QCOMPARE(d->frameRateEdit()->text(), QString("10"));
+    QCOMPARE(d->startWidthEdit()->text(), QString("1"));
+    QCOMPARE(d->endWidthEdit()->text(), QString("1"));
+    QCOMPARE(d->zoomEdit()->text(), QString("1"));
+    QVERIFY(d->zoomEdit()->isReadOnly());
+    QCOMPARE(d->fileEdit()->text(), QString("Untitled.mov"));
+    QCOMPARE(items(d->priorityList()), (QStringList{"Low", "Normal", "High"}));
+    QCOMPARE(items(d->depthList()), (QStringList{"8-bit", "16-bit", "24-bit"}));
+    QCOMPARE(items(d->codecList()),
              (QStringList{"Raw", "Animation", "Graphics", "Motion JPEG A", "Motion JPEG B",
                           "Cinepak", "H.264", "VP9", "GIF"}));
-    QCOMPARE(d->PriorityList()->currentText(), QString("Normal"));
-    QCOMPARE(d->DepthList()->currentText(), QString("24-bit"));
-    QCOMPARE(d->CodecList()->currentText(), QString("Motion JPEG A"));
-    QVERIFY(!d->DitheredBox()->isChecked());
-    QVERIFY(!d->SeamlessBox()->isChecked());
-    QCOMPARE(d->TimeSlider()->value(), 0);
-    QCOMPARE(d->StartLockButton()->GetState(), 0);
-    QCOMPARE(d->EndLockButton()->GetState(), 0);
-    QVERIFY(showsIcon(d->StartLockButton(), d->StartLockButton()->UnlockedIcon()));
+    QCOMPARE(d->priorityList()->currentText(), QString("Normal"));
+    QCOMPARE(d->depthList()->currentText(), QString("24-bit"));
+    QCOMPARE(d->codecList()->currentText(), QString("Motion JPEG A"));
+    QVERIFY(!d->ditheredBox()->isChecked());
+    QVERIFY(!d->seamlessBox()->isChecked());
+    QCOMPARE(d->timeSlider()->value(), 0);
+    QCOMPARE(d->startLockButton()->getState(), 0);
+    QCOMPARE(d->endLockButton()->getState(), 0);
+    QVERIFY(showsIcon(d->startLockButton(), d->startLockButton()->unlockedIcon()));
 
     auto s = zeroSettings();
-    QVERIFY(d->SaveToSettings(*s));
+    QVERIFY(d->saveToSettings(*s));
     QCOMPARE(s->duration, 1.0);
     QCOMPARE(s->framerate, 10.0);
     QCOMPARE(s->startwidth, 1.0);
@@ -182,17 +182,17 @@ void MovieOptionsTest::lockRules() {
     in->framerate = framerate;
     in->startwidth = startwidth;
     in->endwidth = endwidth;
-    pane.d->LoadFromSettings(*in);
-    QCOMPARE(pane.d->StartWidthEdit()->text(), startShown);
-    QCOMPARE(pane.d->EndWidthEdit()->text(), endShown);
-    QCOMPARE(pane.d->ZoomEdit()->text(), zoomShown);
+    pane.d->loadFromSettings(*in);
+    QCOMPARE(pane.d->startWidthEdit()->text(), startShown);
+    QCOMPARE(pane.d->endWidthEdit()->text(), endShown);
+    QCOMPARE(pane.d->zoomEdit()->text(), zoomShown);
 }
 
 void MovieOptionsTest::typingRecomputesZoom_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("zoom");
-    // Start 256, end 64, 2 seconds at 15 frames: 30 steps.
+    // start 256, end 64, 2 seconds at 15 frames: 30 steps.
     QTest::newRow("end width") << "end"
                                << "16"
                                << "0.911722";
@@ -222,7 +222,7 @@ void MovieOptionsTest::typingRecomputesZoom() {
     QFETCH(QString, zoom);
     Pane pane;
     pane.show();
-    pane.tabs->setCurrentIndex(CMyTabView::kMovieOptionsTab);
+    pane.tabs->setCurrentIndex(SettingsPane::kMovieOptionsTab);
     auto in = zeroSettings();
     in->lockswidth = 1;
     in->lockewidth = 1;
@@ -230,48 +230,48 @@ void MovieOptionsTest::typingRecomputesZoom() {
     in->endwidth = 64;
     in->duration = 2;
     in->framerate = 15;
-    pane.d->LoadFromSettings(*in);
-    QCOMPARE(pane.d->ZoomEdit()->text(), QString("0.954842"));
+    pane.d->loadFromSettings(*in);
+    QCOMPARE(pane.d->zoomEdit()->text(), QString("0.954842"));
 
-    QLineEdit* edit = field == "end"     ? pane.d->EndWidthEdit()
-                      : field == "rate"  ? pane.d->FrameRateEdit()
-                      : field == "start" ? pane.d->StartWidthEdit()
-                                         : pane.d->DurationEdit();
+    QLineEdit* edit = field == "end"     ? pane.d->endWidthEdit()
+                      : field == "rate"  ? pane.d->frameRateEdit()
+                      : field == "start" ? pane.d->startWidthEdit()
+                                         : pane.d->durationEdit();
     edit->setFocus();
     edit->selectAll();
     QTest::keyClicks(edit, typed);
     QCOMPARE(edit->text(), typed);
-    QCOMPARE(pane.d->ZoomEdit()->text(), zoom);
+    QCOMPARE(pane.d->zoomEdit()->text(), zoom);
 }
 
 void MovieOptionsTest::lockButtonsToggle() {
     Pane pane;
     pane.show();
-    pane.tabs->setCurrentIndex(CMyTabView::kMovieOptionsTab);
-    for (CLockButton* button : {pane.d->StartLockButton(), pane.d->EndLockButton()}) {
-        QVERIFY(!button->LockedIcon().isNull());
-        QVERIFY(button->LockedIcon().cacheKey() != button->UnlockedIcon().cacheKey());
+    pane.tabs->setCurrentIndex(SettingsPane::kMovieOptionsTab);
+    for (LockButton* button : {pane.d->startLockButton(), pane.d->endLockButton()}) {
+        QVERIFY(!button->lockedIcon().isNull());
+        QVERIFY(button->lockedIcon().cacheKey() != button->unlockedIcon().cacheKey());
         QTRY_VERIFY(button->isVisible());
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(button->GetState(), 1);
-        QVERIFY(showsIcon(button, button->LockedIcon()));
+        QCOMPARE(button->getState(), 1);
+        QVERIFY(showsIcon(button, button->lockedIcon()));
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(button->GetState(), 0);
-        QVERIFY(showsIcon(button, button->UnlockedIcon()));
+        QCOMPARE(button->getState(), 0);
+        QVERIFY(showsIcon(button, button->unlockedIcon()));
     }
     // The state a click leaves is the one the record gets.
-    QTest::mouseClick(pane.d->EndLockButton(), Qt::LeftButton);
+    QTest::mouseClick(pane.d->endLockButton(), Qt::LeftButton);
     auto s = zeroSettings();
-    QVERIFY(pane.d->SaveToSettings(*s));
+    QVERIFY(pane.d->saveToSettings(*s));
     QCOMPARE(s->lockswidth, 0);
     QCOMPARE(s->lockewidth, 1);
 
     // Loading sets both from the record.
     s->lockswidth = 1;
     s->lockewidth = 0;
-    pane.d->LoadFromSettings(*s);
-    QVERIFY(showsIcon(pane.d->StartLockButton(), pane.d->StartLockButton()->LockedIcon()));
-    QVERIFY(showsIcon(pane.d->EndLockButton(), pane.d->EndLockButton()->UnlockedIcon()));
+    pane.d->loadFromSettings(*s);
+    QVERIFY(showsIcon(pane.d->startLockButton(), pane.d->startLockButton()->lockedIcon()));
+    QVERIFY(showsIcon(pane.d->endLockButton(), pane.d->endLockButton()->unlockedIcon()));
 }
 
 void MovieOptionsTest::loadThenSaveKeepsEveryField() {
@@ -291,15 +291,15 @@ void MovieOptionsTest::loadThenSaveKeepsEveryField() {
     in->codec = 97; // no such codec: shown as none, kept
     in->time = 64;
     std::strcpy(in->moviefile, "/tmp/out.mov");
-    pane.d->LoadFromSettings(*in);
-    QCOMPARE(pane.d->CodecList()->currentIndex(), -1);
+    pane.d->loadFromSettings(*in);
+    QCOMPARE(pane.d->codecList()->currentIndex(), -1);
 
     auto out = zeroSettings();
     setFormulaText(out->red, "keep");
     setFormulaText(out->width, "9");
     out->colormode = 2;
     std::strcpy(out->sourcefile, "keep.bmp");
-    QVERIFY(pane.d->SaveToSettings(*out));
+    QVERIFY(pane.d->saveToSettings(*out));
     QCOMPARE(out->priority, 2);
     QCOMPARE(out->depth, 0);
     QCOMPARE(out->dither, 1);
@@ -336,10 +336,10 @@ void MovieOptionsTest::typingStopsAtTheLimit() {
     QFETCH(int, limit);
     Pane pane;
     pane.show();
-    pane.tabs->setCurrentIndex(CMyTabView::kMovieOptionsTab);
-    QLineEdit* edit = field == "duration" ? pane.d->DurationEdit()
-                      : field == "end"    ? pane.d->EndWidthEdit()
-                                          : pane.d->FileEdit();
+    pane.tabs->setCurrentIndex(SettingsPane::kMovieOptionsTab);
+    QLineEdit* edit = field == "duration" ? pane.d->durationEdit()
+                      : field == "end"    ? pane.d->endWidthEdit()
+                                          : pane.d->fileEdit();
     edit->setText(QString(limit - 1, QLatin1Char('1')));
     edit->setFocus();
     edit->end(false);
@@ -347,7 +347,7 @@ void MovieOptionsTest::typingStopsAtTheLimit() {
     QCOMPARE(edit->text().size(), limit);
     QVERIFY(edit->text().endsWith('2'));
     auto s = zeroSettings();
-    QVERIFY(pane.d->SaveToSettings(*s));
+    QVERIFY(pane.d->saveToSettings(*s));
     QVERIFY(warnings.isEmpty());
 }
 
@@ -360,31 +360,31 @@ void MovieOptionsTest::overLongZoomIsRefused() {
     setFormulaText(in->zoom, longZoom.toUtf8().constData());
     in->lockswidth = 0;
     in->lockewidth = 0;
-    pane.d->LoadFromSettings(*in);
-    QCOMPARE(pane.d->ZoomEdit()->text(), longZoom);
+    pane.d->loadFromSettings(*in);
+    QCOMPARE(pane.d->zoomEdit()->text(), longZoom);
 
     auto out = zeroSettings();
     out->framerate = 3;
     setFormulaText(out->zoom, "untouched");
     const auto before = std::make_unique<RenderSettings>(*out);
-    QVERIFY(!pane.d->SaveToSettings(*out));
+    QVERIFY(!pane.d->saveToSettings(*out));
     QCOMPARE(warnings, QStringList{"Please enter no more than 24 characters."});
     QVERIFY(std::memcmp(out.get(), before.get(), sizeof(RenderSettings)) == 0);
 
     // Typing elsewhere on the page does not repeat the message at every key.
     pane.show();
-    pane.tabs->setCurrentIndex(CMyTabView::kMovieOptionsTab); // a read: said again
+    pane.tabs->setCurrentIndex(SettingsPane::kMovieOptionsTab); // a read: said again
     QCOMPARE(warnings.size(), 2);
-    pane.d->DurationEdit()->setFocus();
-    QTest::keyClicks(pane.d->DurationEdit(), "25");
-    QVERIFY(pane.d->DurationEdit()->text().contains("25"));
+    pane.d->durationEdit()->setFocus();
+    QTest::keyClicks(pane.d->durationEdit(), "25");
+    QVERIFY(pane.d->durationEdit()->text().contains("25"));
     QCOMPARE(warnings.size(), 2);
 }
 
 void MovieOptionsTest::browseTakesChosenPath() {
     Pane pane;
     pane.show();
-    pane.tabs->setCurrentIndex(CMyTabView::kMovieOptionsTab);
+    pane.tabs->setCurrentIndex(SettingsPane::kMovieOptionsTab);
     QList<SaveFileRequest> asked;
     QString answer;
     setSaveFileHook([&](const SaveFileRequest& r) {
@@ -392,68 +392,68 @@ void MovieOptionsTest::browseTakesChosenPath() {
         return answer;
     });
     // Cancel changes nothing, typed text included.
-    pane.d->FileEdit()->setText("typed.mov");
-    QTest::mouseClick(pane.d->BrowseButton(), Qt::LeftButton);
+    pane.d->fileEdit()->setText("typed.mov");
+    QTest::mouseClick(pane.d->browseButton(), Qt::LeftButton);
     QCOMPARE(asked.size(), 1);
     QCOMPARE(asked[0].initial, QString("Untitled.mov"));
     QCOMPARE(asked[0].filter, QString("QuickTime Movies (*.mov);;All Files (*)"));
     QCOMPARE(asked[0].suffix, QString("mov"));
     QVERIFY(!asked[0].confirmOverwrite);
-    QCOMPARE(pane.d->FileEdit()->text(), QString("typed.mov"));
+    QCOMPARE(pane.d->fileEdit()->text(), QString("typed.mov"));
 
     // OK shows the chosen path and the page's fields again: the unread
     // duration goes back to what the page holds.
     answer = "/tmp/movies/spin.mov";
-    const QString held = pane.d->DurationEdit()->text();
-    pane.d->DurationEdit()->setText("7");
-    QTest::mouseClick(pane.d->BrowseButton(), Qt::LeftButton);
-    QCOMPARE(pane.d->FileEdit()->text(), answer);
-    QCOMPARE(pane.d->DurationEdit()->text(), held);
+    const QString held = pane.d->durationEdit()->text();
+    pane.d->durationEdit()->setText("7");
+    QTest::mouseClick(pane.d->browseButton(), Qt::LeftButton);
+    QCOMPARE(pane.d->fileEdit()->text(), answer);
+    QCOMPARE(pane.d->durationEdit()->text(), held);
     auto s = zeroSettings();
-    QVERIFY(pane.d->SaveToSettings(*s));
+    QVERIFY(pane.d->saveToSettings(*s));
     QCOMPARE(QString(s->moviefile), answer);
 
     // A path the record cannot hold is refused rather than kept to fail later.
     answer = QStringLiteral("/tmp/") + QString(260, QLatin1Char('m')) + ".mov";
-    QTest::mouseClick(pane.d->BrowseButton(), Qt::LeftButton);
-    QCOMPARE(pane.d->FileEdit()->text(), QString("/tmp/movies/spin.mov"));
+    QTest::mouseClick(pane.d->browseButton(), Qt::LeftButton);
+    QCOMPARE(pane.d->fileEdit()->text(), QString("/tmp/movies/spin.mov"));
     QCOMPARE(warnings.size(), 1);
 }
 
 void MovieOptionsTest::focusTakesCoordsZoomAndFormulasSlider() {
     Pane pane;
     pane.show();
-    pane.b->WidthEdit()->setText("256");
-    pane.b->ZoomEdit()->setText("0.9");
-    pane.a->TimeSlider()->setValue(40);
-    pane.d->TimeSlider()->setValue(5);
-    pane.d->StartWidthEdit()->setText("3");
-    pane.d->ZoomEdit()->setText("1");
+    pane.b->widthEdit()->setText("256");
+    pane.b->zoomEdit()->setText("0.9");
+    pane.a->timeSlider()->setValue(40);
+    pane.d->timeSlider()->setValue(5);
+    pane.d->startWidthEdit()->setText("3");
+    pane.d->zoomEdit()->setText("1");
 
     // Activating the page runs the sequence.
-    pane.tabs->setCurrentIndex(CMyTabView::kMovieOptionsTab);
-    QCOMPARE(pane.d->ZoomEdit()->text(), QString("0.9"));
-    QCOMPARE(pane.d->StartWidthEdit()->text(), QString("256"));
-    QCOMPARE(pane.d->EndWidthEdit()->text(), QString("89.261681"));
-    QCOMPARE(pane.d->TimeSlider()->value(), 40);
+    pane.tabs->setCurrentIndex(SettingsPane::kMovieOptionsTab);
+    QCOMPARE(pane.d->zoomEdit()->text(), QString("0.9"));
+    QCOMPARE(pane.d->startWidthEdit()->text(), QString("256"));
+    QCOMPARE(pane.d->endWidthEdit()->text(), QString("89.261681"));
+    QCOMPARE(pane.d->timeSlider()->value(), 40);
 
     // So does the focus leaving it.
     QTRY_VERIFY(pane.d->isAncestorOf(QApplication::focusWidget()));
-    pane.b->ZoomEdit()->setText("0.5");
-    pane.a->TimeSlider()->blockSignals(true);
-    pane.a->TimeSlider()->setValue(70);
-    pane.a->TimeSlider()->blockSignals(false);
+    pane.b->zoomEdit()->setText("0.5");
+    pane.a->timeSlider()->blockSignals(true);
+    pane.a->timeSlider()->setValue(70);
+    pane.a->timeSlider()->blockSignals(false);
     pane.outside->setFocus();
-    QTRY_COMPARE(pane.d->ZoomEdit()->text(), QString("0.5"));
-    QCOMPARE(pane.d->TimeSlider()->value(), 70);
-    QCOMPARE(pane.d->EndWidthEdit()->text(), QString("0.250000")); // 256 x 0.5^10
+    QTRY_COMPARE(pane.d->zoomEdit()->text(), QString("0.5"));
+    QCOMPARE(pane.d->timeSlider()->value(), 70);
+    QCOMPARE(pane.d->endWidthEdit()->text(), QString("0.250000")); // 256 x 0.5^10
 }
 
 void MovieOptionsTest::releasingSliderRenders() {
     Pane pane;
     pane.show();
-    pane.tabs->setCurrentIndex(CMyTabView::kMovieOptionsTab);
-    QSlider* slider = pane.d->TimeSlider();
+    pane.tabs->setCurrentIndex(SettingsPane::kMovieOptionsTab);
+    QSlider* slider = pane.d->timeSlider();
     QTRY_VERIFY(slider->isVisible());
     slider->setFocus();
     QTest::keyClick(slider, Qt::Key_PageUp);

@@ -13,15 +13,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/main_frame.h"
-#include "app/pages/props_a.h"
-#include "app/pages/props_b.h"
-#include "app/pages/props_d.h"
+#include "app/main_window.h"
+#include "app/pages/coords_page.h"
+#include "app/pages/formulas_page.h"
+#include "app/pages/movie_options_page.h"
 #include "app/user_messages.h"
-#include "app/view/trevalin_view.h"
+#include "app/view/image_view.h"
 #include "app_test_support.h"
+#include "render/document.h"
 #include "render/render_job.h"
-#include "render/trevalin_doc.h"
 
 using namespace trevalin;
 using namespace trevalin::testing;
@@ -30,30 +30,32 @@ namespace {
 
 struct Program {
     Program() : frame(doc, job) { frame.show(); }
-    ~Program() { frame.View()->StopRender(); }
+    ~Program() { frame.view()->stopRender(); }
 
-    PropsD* d() { return static_cast<PropsD*>(frame.Tabs()->MovieOptionsPage()); }
+    MovieOptionsPage* d() {
+        return static_cast<MovieOptionsPage*>(frame.tabs()->movieOptionsPage());
+    }
     // A small picture that changes with time (slow enough per frame for the
     // band to be seen counting), and the movie's timing.
     void setMovie(const char* duration, const char* rate, int codec) {
-        QVERIFY(doc.SetImageSize(160, 120));
-        PropsA* a = frame.Tabs()->FormulasPage();
-        a->RedEdit()->setText("x*1.5+t*200+fbm(x/30, y/30, t, 0.5, 2, 8)*40");
-        a->GreenEdit()->setText("y*2");
-        a->BlueEdit()->setText("sin(d/3+t*6)*127+128");
-        PropsB* b = frame.Tabs()->CoordsPage();
-        b->LeftEdit()->setText("0");
-        b->TopEdit()->setText("0");
-        b->WidthEdit()->setText("160");
-        b->HeightEdit()->setText("120");
-        d()->DurationEdit()->setText(duration);
-        d()->FrameRateEdit()->setText(rate);
-        d()->CodecList()->setCurrentIndex(codec);
+        QVERIFY(doc.setImageSize(160, 120));
+        FormulasPage* a = frame.tabs()->formulasPage();
+        a->redEdit()->setText("x*1.5+t*200+fbm(x/30, y/30, t, 0.5, 2, 8)*40");
+        a->greenEdit()->setText("y*2");
+        a->blueEdit()->setText("sin(d/3+t*6)*127+128");
+        CoordsPage* b = frame.tabs()->coordsPage();
+        b->leftEdit()->setText("0");
+        b->topEdit()->setText("0");
+        b->widthEdit()->setText("160");
+        b->heightEdit()->setText("120");
+        d()->durationEdit()->setText(duration);
+        d()->frameRateEdit()->setText(rate);
+        d()->codecList()->setCurrentIndex(codec);
     }
 
     RenderJob job;
-    CTrevalinDoc doc;
-    CMainFrame frame;
+    Document doc;
+    MainWindow frame;
 };
 
 // Waits for the job, noting every status band text shown on the way.
@@ -61,13 +63,13 @@ QStringList watchBand(Program& p, int timeoutMs = 60000) {
     QStringList seen;
     QElapsedTimer clock;
     clock.start();
-    while (p.job.Running() && clock.elapsed() < timeoutMs) {
-        const QString now = p.frame.View()->StatusText();
+    while (p.job.running() && clock.elapsed() < timeoutMs) {
+        const QString now = p.frame.view()->statusText();
         if (seen.isEmpty() || seen.last() != now) seen << now;
         QCoreApplication::processEvents();
     }
     QCoreApplication::processEvents();
-    seen << p.frame.View()->StatusText();
+    seen << p.frame.view()->statusText();
     return seen;
 }
 
@@ -150,19 +152,19 @@ void MovieRenderTest::movieIsWrittenAndProbed() {
     QCOMPARE(asked[0].initial, QString("Untitled.mov"));
     QCOMPARE(asked[0].filter, QString("QuickTime Movies (*.mov);;All Files (*)"));
     QCOMPARE(asked[0].suffix, QString("mov"));
-    QVERIFY(p.job.Running() || p.job.Finished());
+    QVERIFY(p.job.running() || p.job.finished());
 
     const QStringList band = watchBand(p);
-    QVERIFY(!p.job.Running());
-    QVERIFY2(!p.job.ErrorFlag(), qPrintable(band.join(" | ")));
+    QVERIFY(!p.job.running());
+    QVERIFY2(!p.job.errorFlag(), qPrintable(band.join(" | ")));
     QVERIFY2(band.last().startsWith("elapsed: "), qPrintable(band.last()));
     // The frame number showed while the frames were made.
     QVERIFY2(band.filter(QRegularExpression("^Frame \\d+$")).size() > 0,
              qPrintable(band.join(" | ")));
     // The document took the pages' values; the page keeps its own file name.
-    QCOMPARE(p.doc.Settings().codec, codec);
-    QCOMPARE(QString(p.doc.Settings().moviefile), movie);
-    QCOMPARE(p.d()->FileEdit()->text(), QString("Untitled.mov"));
+    QCOMPARE(p.doc.settings().codec, codec);
+    QCOMPARE(QString(p.doc.settings().moviefile), movie);
+    QCOMPARE(p.d()->fileEdit()->text(), QString("Untitled.mov"));
 
     const QMap<QString, QString> info = probe(movie);
     QCOMPARE(info.value("codec_tag_string"), tag);
@@ -186,14 +188,14 @@ void MovieRenderTest::cancelRendersNothing() {
         ++asked;
         return QString();
     });
-    p.frame.OnRenderMovie();
+    p.frame.onRenderMovie();
     QCOMPARE(asked, 1);
-    QVERIFY(!p.job.Running());
-    QVERIFY(!p.frame.View()->HasWorker());
+    QVERIFY(!p.job.running());
+    QVERIFY(!p.frame.view()->hasWorker());
     // The pages' values are in the document all the same.
-    QVERIFY(text(p.doc.Settings().red).startsWith("x*1.5+t*200"));
-    QCOMPARE(p.doc.Settings().framerate, 10.0);
-    QCOMPARE(p.d()->FileEdit()->text(), QString("Untitled.mov"));
+    QVERIFY(text(p.doc.settings().red).startsWith("x*1.5+t*200"));
+    QCOMPARE(p.doc.settings().framerate, 10.0);
+    QCOMPARE(p.d()->fileEdit()->text(), QString("Untitled.mov"));
 #endif
 }
 
@@ -224,17 +226,17 @@ void MovieRenderTest::refusedSettingsStartNothing() {
         ++asked;
         return QStringLiteral("/nonexistent/never.mov");
     });
-    p.frame.OnRenderMovie();
+    p.frame.onRenderMovie();
     QCOMPARE(asked, 0);
-    QVERIFY(!p.job.Running());
-    QVERIFY(!p.frame.View()->HasWorker());
-    QCOMPARE(p.frame.View()->StatusText(), message);
+    QVERIFY(!p.job.running());
+    QVERIFY(!p.frame.view()->hasWorker());
+    QCOMPARE(p.frame.view()->statusText(), message);
     QCOMPARE(p.frame.statusBar()->currentMessage(), message);
 
     // A still render afterwards clears the message.
-    p.frame.OnRenderImage();
+    p.frame.onRenderImage();
     QVERIFY(waitForJob(p.job));
-    QTRY_VERIFY(p.frame.View()->StatusText().startsWith("elapsed: "));
+    QTRY_VERIFY(p.frame.view()->statusText().startsWith("elapsed: "));
 #endif
 }
 

@@ -10,9 +10,9 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 
-#include "app/pages/props_a.h"
-#include "app/pages/props_b.h"
-#include "app/pages/tab_view.h"
+#include "app/pages/coords_page.h"
+#include "app/pages/formulas_page.h"
+#include "app/pages/settings_pane.h"
 #include "app/user_messages.h"
 #include "app_test_support.h"
 
@@ -23,8 +23,8 @@ namespace {
 
 // The pane with a stand-in Movie Options page.
 struct Pane : PagesPane {
-    Pane() : PagesPane([](CMyTabView* t) { return new FakeMoviePage(t); }) {}
-    FakeMoviePage* movie = static_cast<FakeMoviePage*>(tabs->MovieOptionsPage());
+    Pane() : PagesPane([](SettingsPane* t) { return new FakeMoviePage(t); }) {}
+    FakeMoviePage* movie = static_cast<FakeMoviePage*>(tabs->movieOptionsPage());
 };
 
 QString repeated(char c, int n) {
@@ -69,10 +69,10 @@ void PagesTest::initialValuesAreSaved() {
     for (int i = 0; i < pane.tabs->count(); ++i)
         tabs << pane.tabs->tabText(i);
     QCOMPARE(tabs, (QStringList{"Presets", "Coords", "Formulas", "Movie Options"}));
-    QCOMPARE(pane.tabs->currentIndex(), int(CMyTabView::kPresetsTab));
+    QCOMPARE(pane.tabs->currentIndex(), int(SettingsPane::kPresetsTab));
     auto s = zeroSettings();
-    QVERIFY(pane.a->SaveToSettings(*s));
-    QVERIFY(pane.b->SaveToSettings(*s));
+    QVERIFY(pane.a->saveToSettings(*s));
+    QVERIFY(pane.b->saveToSettings(*s));
     QCOMPARE(text(s->red), QString("x"));
     QCOMPARE(text(s->grn), QString("y"));
     QCOMPARE(text(s->blu), QString("x+y"));
@@ -92,9 +92,9 @@ void PagesTest::initialValuesAreSaved() {
     QCOMPARE(text(s->p0), QString("0"));
     QCOMPARE(text(s->q0), QString("0"));
     QCOMPARE(text(s->recurse), QString("64"));
-    QCOMPARE(pane.a->ChannelLabel(0)->text(), QString("Red"));
-    QCOMPARE(pane.a->ChannelLabel(1)->text(), QString("Green"));
-    QCOMPARE(pane.a->ChannelLabel(2)->text(), QString("Blue"));
+    QCOMPARE(pane.a->channelLabel(0)->text(), QString("Red"));
+    QCOMPARE(pane.a->channelLabel(1)->text(), QString("Green"));
+    QCOMPARE(pane.a->channelLabel(2)->text(), QString("Blue"));
 }
 
 void PagesTest::loadThenSaveKeepsEveryField() {
@@ -120,8 +120,8 @@ void PagesTest::loadThenSaveKeepsEveryField() {
     in->cycle = 1;
     in->time = 37;
     in->center = 1;
-    pane.a->LoadFromSettings(*in);
-    pane.b->LoadFromSettings(*in);
+    pane.a->loadFromSettings(*in);
+    pane.b->loadFromSettings(*in);
 
     // Fields the pages do not own must come through untouched.
     auto out = zeroSettings();
@@ -129,8 +129,8 @@ void PagesTest::loadThenSaveKeepsEveryField() {
     out->priority = 2;
     std::strcpy(out->moviefile, "keep.mov");
     std::strcpy(out->sourcefile, "keep.bmp");
-    QVERIFY(pane.a->SaveToSettings(*out));
-    QVERIFY(pane.b->SaveToSettings(*out));
+    QVERIFY(pane.a->saveToSettings(*out));
+    QVERIFY(pane.b->saveToSettings(*out));
 
     for (const auto& [slot, name] : {std::pair{&RenderSettings::red, "red"},
                                      {&RenderSettings::grn, "grn"},
@@ -168,11 +168,11 @@ void PagesTest::indexWithoutButtonSurvives() {
     auto in = zeroSettings();
     in->colormode = 7;
     in->wrap = 5;
-    pane.a->LoadFromSettings(*in);
+    pane.a->loadFromSettings(*in);
     for (int i = 0; i < 4; ++i)
-        QVERIFY(!pane.a->ColourModelButton(i)->isChecked());
+        QVERIFY(!pane.a->colourModelButton(i)->isChecked());
     auto out = zeroSettings();
-    QVERIFY(pane.a->SaveToSettings(*out));
+    QVERIFY(pane.a->saveToSettings(*out));
     QCOMPARE(out->colormode, 7);
     QCOMPARE(out->wrap, 5);
 }
@@ -191,10 +191,10 @@ void PagesTest::typingStopsAtTheLimit() {
     QFETCH(int, limit);
     Pane pane;
     pane.show();
-    QLineEdit* edit = field == "red"    ? pane.a->RedEdit()
-                      : field == "min"  ? pane.a->MinEdit()
-                      : field == "left" ? pane.b->LeftEdit()
-                                        : pane.b->RecursionEdit();
+    QLineEdit* edit = field == "red"    ? pane.a->redEdit()
+                      : field == "min"  ? pane.a->minEdit()
+                      : field == "left" ? pane.b->leftEdit()
+                                        : pane.b->recursionEdit();
     edit->setText(repeated('1', limit - 1));
     QTest::keyClicks(edit, "23");
     QCOMPARE(edit->text().size(), limit);
@@ -210,26 +210,26 @@ void PagesTest::overLongTextIsKeptAndRefused() {
     // is shown whole, and reading the page refuses it rather than cutting it.
     Pane pane;
     pane.show();
-    pane.tabs->setCurrentIndex(CMyTabView::kCoordsTab);
+    pane.tabs->setCurrentIndex(SettingsPane::kCoordsTab);
     auto in = zeroSettings();
     const QString longLeft = QStringLiteral("-2+") + repeated('0', 297);
     setFormulaText(in->left, longLeft.toUtf8().constData());
-    pane.b->LoadFromSettings(*in);
-    QCOMPARE(pane.b->LeftEdit()->text(), longLeft);
+    pane.b->loadFromSettings(*in);
+    QCOMPARE(pane.b->leftEdit()->text(), longLeft);
 
     auto out = zeroSettings();
     setFormulaText(out->left, "untouched");
     out->center = 1;
     const auto before = std::make_unique<RenderSettings>(*out);
     warnings.clear();
-    QVERIFY(!pane.b->SaveToSettings(*out));
+    QVERIFY(!pane.b->saveToSettings(*out));
     QCOMPARE(warnings, QStringList{"Please enter no more than 256 characters."});
     QVERIFY(std::memcmp(out.get(), before.get(), sizeof(RenderSettings)) == 0);
-    QTRY_VERIFY(pane.b->LeftEdit()->hasFocus());
+    QTRY_VERIFY(pane.b->leftEdit()->hasFocus());
 
     // Cut down to the limit, it reads again.
-    pane.b->LeftEdit()->setText(longLeft.left(256));
-    QVERIFY(pane.b->SaveToSettings(*out));
+    pane.b->leftEdit()->setText(longLeft.left(256));
+    QVERIFY(pane.b->saveToSettings(*out));
     QCOMPARE(text(out->left), longLeft.left(256));
 }
 
@@ -247,79 +247,79 @@ void PagesTest::channelLabels() {
     QFETCH(QStringList, labels);
     Pane pane;
     pane.show();
-    pane.tabs->setCurrentIndex(CMyTabView::kFormulasTab);
-    // Start from another model so that the click changes something.
+    pane.tabs->setCurrentIndex(SettingsPane::kFormulasTab);
+    // start from another model so that the click changes something.
     auto start = zeroSettings();
     start->colormode = model == 3 ? 2 : 3;
-    pane.a->LoadFromSettings(*start);
-    QTest::mouseClick(pane.a->ColourModelButton(model), Qt::LeftButton);
-    const QLineEdit* edits[] = {pane.a->RedEdit(), pane.a->GreenEdit(), pane.a->BlueEdit()};
+    pane.a->loadFromSettings(*start);
+    QTest::mouseClick(pane.a->colourModelButton(model), Qt::LeftButton);
+    const QLineEdit* edits[] = {pane.a->redEdit(), pane.a->greenEdit(), pane.a->blueEdit()};
     for (int i = 0; i < 3; ++i) {
-        QCOMPARE(pane.a->ChannelLabel(i)->text(), labels[i]);
+        QCOMPARE(pane.a->channelLabel(i)->text(), labels[i]);
         // A field the colour model does not read is disabled.
         QCOMPARE(edits[i]->isEnabled(), !labels[i].isEmpty());
     }
     auto out = zeroSettings();
-    QVERIFY(pane.a->SaveToSettings(*out));
+    QVERIFY(pane.a->saveToSettings(*out));
     QCOMPARE(out->colormode, model);
 
     // Loading a record brings the labels up to date too.
     Pane fresh;
     auto in = zeroSettings();
     in->colormode = model;
-    fresh.a->LoadFromSettings(*in);
+    fresh.a->loadFromSettings(*in);
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(fresh.a->ChannelLabel(i)->text(), labels[i]);
+        QCOMPARE(fresh.a->channelLabel(i)->text(), labels[i]);
 }
 
 void PagesTest::unknownModelLeavesLabels() {
     Pane pane;
     auto in = zeroSettings();
     in->colormode = 2;
-    pane.a->LoadFromSettings(*in);
+    pane.a->loadFromSettings(*in);
     in->colormode = 9;
-    pane.a->LoadFromSettings(*in);
-    QCOMPARE(pane.a->ChannelLabel(0)->text(), QString("Hue"));
-    QCOMPARE(pane.a->ChannelLabel(2)->text(), QString("Value"));
+    pane.a->loadFromSettings(*in);
+    QCOMPARE(pane.a->channelLabel(0)->text(), QString("Hue"));
+    QCOMPARE(pane.a->channelLabel(2)->text(), QString("Value"));
 }
 
 void PagesTest::radioClickKeepsTypedText() {
     // The click reads every control before it shows the fields again.
     Pane pane;
     pane.show();
-    pane.tabs->setCurrentIndex(CMyTabView::kFormulasTab);
-    pane.a->RedEdit()->setText("noise(x, y)");
-    pane.a->OversampleBox()->setChecked(true);
-    QTest::mouseClick(pane.a->ColourModelButton(0), Qt::LeftButton);
-    QCOMPARE(pane.a->RedEdit()->text(), QString("noise(x, y)"));
-    QVERIFY(pane.a->OversampleBox()->isChecked());
+    pane.tabs->setCurrentIndex(SettingsPane::kFormulasTab);
+    pane.a->redEdit()->setText("noise(x, y)");
+    pane.a->oversampleBox()->setChecked(true);
+    QTest::mouseClick(pane.a->colourModelButton(0), Qt::LeftButton);
+    QCOMPARE(pane.a->redEdit()->text(), QString("noise(x, y)"));
+    QVERIFY(pane.a->oversampleBox()->isChecked());
 }
 
 void PagesTest::formulasFocusTakesMovieSlider() {
     Pane pane;
-    pane.a->TimeSlider()->setValue(10);
-    pane.a->RedEdit()->setText("sin(x)");
+    pane.a->timeSlider()->setValue(10);
+    pane.a->redEdit()->setText("sin(x)");
     pane.movie->time = 70;
-    pane.a->RunFocusSequence();
-    QCOMPARE(pane.a->TimeSlider()->value(), 70);
-    QCOMPARE(pane.a->RedEdit()->text(), QString("sin(x)"));
+    pane.a->runFocusSequence();
+    QCOMPARE(pane.a->timeSlider()->value(), 70);
+    QCOMPARE(pane.a->redEdit()->text(), QString("sin(x)"));
 }
 
 void PagesTest::coordsFocusTakesMovieZoom() {
     Pane pane;
-    pane.b->ZoomEdit()->setText("3");
-    pane.b->LeftEdit()->setText("-7");
+    pane.b->zoomEdit()->setText("3");
+    pane.b->leftEdit()->setText("-7");
     pane.movie->zoom = "2.5";
-    pane.b->RunFocusSequence();
-    QCOMPARE(pane.b->ZoomEdit()->text(), QString("2.5"));
-    QCOMPARE(pane.b->LeftEdit()->text(), QString("-7"));
+    pane.b->runFocusSequence();
+    QCOMPARE(pane.b->zoomEdit()->text(), QString("2.5"));
+    QCOMPARE(pane.b->leftEdit()->text(), QString("-7"));
 }
 
 void PagesTest::movieFocusTakesFormulasTimeAndCoordsZoom() {
     Pane pane;
-    pane.a->TimeSlider()->setValue(40);
-    pane.b->ZoomEdit()->setText("0.5");
-    pane.movie->RunFocusSequence();
+    pane.a->timeSlider()->setValue(40);
+    pane.b->zoomEdit()->setText("0.5");
+    pane.movie->runFocusSequence();
     QCOMPARE(pane.movie->time, 40);
     QCOMPARE(pane.movie->zoom, QString("0.5"));
 }
@@ -327,26 +327,26 @@ void PagesTest::movieFocusTakesFormulasTimeAndCoordsZoom() {
 void PagesTest::sliderSequenceFeedsMoviePage() {
     Pane pane;
     pane.show();
-    pane.tabs->setCurrentIndex(CMyTabView::kFormulasTab);
-    pane.b->ZoomEdit()->setText("0.8");
+    pane.tabs->setCurrentIndex(SettingsPane::kFormulasTab);
+    pane.b->zoomEdit()->setText("0.8");
     pane.movie->zoom = "1";
     const int loadsBefore = pane.movie->loads;
-    pane.a->TimeSlider()->setFocus();
-    QTest::keyClick(pane.a->TimeSlider(), Qt::Key_PageUp);
-    const int moved = pane.a->TimeSlider()->value();
+    pane.a->timeSlider()->setFocus();
+    QTest::keyClick(pane.a->timeSlider(), Qt::Key_PageUp);
+    const int moved = pane.a->timeSlider()->value();
     QVERIFY(moved > 0);
     QCOMPARE(pane.movie->loads, loadsBefore + 1);
     QCOMPARE(pane.movie->time, moved);
     QCOMPARE(pane.movie->zoom, QString("0.8")); // Coords wrote after Movie Options
-    QCOMPARE(pane.b->ZoomEdit()->text(), QString("0.8"));
+    QCOMPARE(pane.b->zoomEdit()->text(), QString("0.8"));
     QCOMPARE(pane.frame.renders, 0); // keys move the slider without rendering
 
     // Loading the page sets the position without running the sequence.
     auto in = zeroSettings();
     in->time = 90;
     const int loads = pane.movie->loads;
-    pane.a->LoadFromSettings(*in);
-    QCOMPARE(pane.a->TimeSlider()->value(), 90);
+    pane.a->loadFromSettings(*in);
+    QCOMPARE(pane.a->timeSlider()->value(), 90);
     QCOMPARE(pane.movie->loads, loads);
 }
 
@@ -356,20 +356,20 @@ void PagesTest::refusedPageIsNotReloaded() {
     auto in = zeroSettings();
     const QString longTop = repeated('1', 300);
     setFormulaText(in->top, longTop.toUtf8().constData());
-    pane.b->LoadFromSettings(*in);
+    pane.b->loadFromSettings(*in);
     setFormulaText(pane.frame.doc->top, "5");
     warnings.clear();
-    pane.b->RunFocusSequence();
+    pane.b->runFocusSequence();
     // The document's "5" must not replace what the page holds.
-    QCOMPARE(pane.b->TopEdit()->text(), longTop);
+    QCOMPARE(pane.b->topEdit()->text(), longTop);
     QCOMPARE(warnings.size(), 1);
 
     // The Movie Options page is still loaded in the slider sequence, from the
     // pages that did read.
     warnings.clear();
-    pane.a->TimeSlider()->setValue(33);
+    pane.a->timeSlider()->setValue(33);
     QCOMPARE(pane.movie->time, 33);
-    QCOMPARE(pane.b->TopEdit()->text(), longTop);
+    QCOMPARE(pane.b->topEdit()->text(), longTop);
     QCOMPARE(warnings.size(), 1);
 }
 
@@ -378,36 +378,36 @@ void PagesTest::switchingTabsRunsSequences() {
     pane.show();
     pane.movie->time = 55;
     pane.movie->zoom = "1.5";
-    pane.tabs->setCurrentIndex(CMyTabView::kFormulasTab);
-    QCOMPARE(pane.a->TimeSlider()->value(), 55);
+    pane.tabs->setCurrentIndex(SettingsPane::kFormulasTab);
+    QCOMPARE(pane.a->timeSlider()->value(), 55);
     QTRY_VERIFY(pane.a->isAncestorOf(QApplication::focusWidget()));
 
-    pane.tabs->setCurrentIndex(CMyTabView::kCoordsTab);
-    QCOMPARE(pane.b->ZoomEdit()->text(), QString("1.5"));
+    pane.tabs->setCurrentIndex(SettingsPane::kCoordsTab);
+    QCOMPARE(pane.b->zoomEdit()->text(), QString("1.5"));
     QTRY_VERIFY(pane.b->isAncestorOf(QApplication::focusWidget()));
 }
 
 void PagesTest::focusLeavingPageRunsSequence() {
     Pane pane;
     pane.show();
-    pane.tabs->setCurrentIndex(CMyTabView::kCoordsTab);
+    pane.tabs->setCurrentIndex(SettingsPane::kCoordsTab);
     QTRY_VERIFY(pane.b->isAncestorOf(QApplication::focusWidget()));
-    pane.b->ZoomEdit()->setFocus();
-    pane.b->ZoomEdit()->setText("4");
+    pane.b->zoomEdit()->setFocus();
+    pane.b->zoomEdit()->setText("4");
     pane.movie->zoom = "0.25";
     // Within the page: nothing runs.
-    pane.b->LeftEdit()->setFocus();
-    QCOMPARE(pane.b->ZoomEdit()->text(), QString("4"));
+    pane.b->leftEdit()->setFocus();
+    QCOMPARE(pane.b->zoomEdit()->text(), QString("4"));
     // Out of the page: the Coords sequence takes the Movie Options zoom.
     pane.outside->setFocus();
-    QTRY_COMPARE(pane.b->ZoomEdit()->text(), QString("0.25"));
+    QTRY_COMPARE(pane.b->zoomEdit()->text(), QString("0.25"));
 }
 
 void PagesTest::releasingSliderRenders() {
     Pane pane;
     pane.show();
-    pane.tabs->setCurrentIndex(CMyTabView::kFormulasTab);
-    QSlider* slider = pane.a->TimeSlider();
+    pane.tabs->setCurrentIndex(SettingsPane::kFormulasTab);
+    QSlider* slider = pane.a->timeSlider();
     QTRY_VERIFY(slider->isVisible());
     QStyleOptionSlider option;
     option.initFrom(slider);

@@ -1,5 +1,5 @@
-// The Presets page: the tree read from presets.txt, Load, Save and where it
-// puts the new preset, Delete, Rename, the file written after every change and
+// The Presets page: the tree read from presets.txt, load, save and where it
+// puts the new preset, deletePreset, rename, the file written after every change and
 // at exit, what happens when the file cannot be read or written, where the
 // file lives, and a loaded preset rendering as trevalin-render renders it.
 #include <QApplication>
@@ -18,15 +18,15 @@
 #include <sys/resource.h>
 
 #include "app/document_file.h"
-#include "app/main_frame.h"
+#include "app/main_window.h"
+#include "app/pages/presets_host.h"
+#include "app/pages/presets_location.h"
+#include "app/pages/presets_page.h"
 #include "app/startup_preset.h"
 #include "app/user_messages.h"
-#include "app/view/trevalin_view.h"
+#include "app/view/image_view.h"
 #include "app_test_support.h"
-#include "presets/page/presets_host.h"
-#include "presets/page/presets_location.h"
-#include "presets/page/props_c.h"
-#include "render/trevalin_doc.h"
+#include "render/document.h"
 
 using namespace trevalin;
 using namespace trevalin::testing;
@@ -49,16 +49,16 @@ constexpr char kPresets[] = "# test presets\n"
 const QStringList kShape = {"Fractals",     "  Mandel", "  Julia",  "  Deep",
                             "    Minibrot", "Noise",    "  Marble", "Loose"};
 
-// What the Save button collects from the other pages.
+// What the save button collects from the other pages.
 class FakeHost : public PresetsHost {
   public:
-    void CollectSettings(RenderSettings& out) override {
+    void collectSettings(RenderSettings& out) override {
         ++collects;
         setFormulaText(out.red, red.toUtf8().constData());
         out.framerate = 24;
         std::strcpy(out.moviefile, "host.mov"); // as the Movie Options page always does
     }
-    void ApplySettingsAndRender() override { ++applies; }
+    void applySettingsAndRender() override { ++applies; }
 
     QString red = QStringLiteral("x*y");
     int collects = 0;
@@ -114,24 +114,24 @@ struct Page {
         QVERIFY(dir.isValid());
         path = dir.filePath("presets.txt");
         QVERIFY(writeFile(path, kPresets));
-        page.SetHost(&host);
-        page.SetWarningHandler([this](const QString& text) { warnings << text; });
-        page.ReadPresets(path);
+        page.setHost(&host);
+        page.setWarningHandler([this](const QString& text) { warnings << text; });
+        page.readPresets(path);
     }
     QTreeWidgetItem* item(const char* path) const {
-        return page.ItemOf(page.Tree().findByPath(path));
+        return page.itemOf(page.tree().findByPath(path));
     }
-    void select(const char* path) { page.TreeWidget()->setCurrentItem(item(path)); }
+    void select(const char* path) { page.treeWidget()->setCurrentItem(item(path)); }
     // The widget, the model and the file hold the same tree.
     void verifyInStep() const {
-        QCOMPARE(shapeOf(page.TreeWidget()), shapeOf(page.Tree()));
-        QCOMPARE(shapeOfFile(path), shapeOf(page.Tree()));
+        QCOMPARE(shapeOf(page.treeWidget()), shapeOf(page.tree()));
+        QCOMPARE(shapeOfFile(path), shapeOf(page.tree()));
     }
 
     QTemporaryDir dir;
     QString path;
     FakeHost host;
-    PropsC page;
+    PresetsPage page;
     QStringList warnings;
 };
 
@@ -171,34 +171,34 @@ class PresetsPageTest : public QObject {
 
 void PresetsPageTest::readsTheFileOnce() {
     Page p;
-    QCOMPARE(p.page.NameEdit()->text(), QString("Default"));
-    QCOMPARE(shapeOf(p.page.TreeWidget()), kShape);
-    QCOMPARE(shapeOf(p.page.Tree()), kShape);
-    QVERIFY(p.page.Writable());
+    QCOMPARE(p.page.nameEdit()->text(), QString("Default"));
+    QCOMPARE(shapeOf(p.page.treeWidget()), kShape);
+    QCOMPARE(shapeOf(p.page.tree()), kShape);
+    QVERIFY(p.page.writable());
     QVERIFY(p.warnings.isEmpty());
-    // A second read (the framework's initial update on File > New or Open)
+    // A second read (the framework's initial update on file > New or open)
     // must not add every preset again.
-    p.page.ReadPresets(p.path);
-    QCOMPARE(shapeOf(p.page.TreeWidget()), kShape);
+    p.page.readPresets(p.path);
+    QCOMPARE(shapeOf(p.page.treeWidget()), kShape);
     QCOMPARE(bytesOf(p.path), QByteArray(kPresets)); // reading alone writes nothing
 }
 
 void PresetsPageTest::loadPutsThePresetEverywhere() {
     Page p;
     // Nothing selected, or a category: nothing happens.
-    p.page.TreeWidget()->clearSelection();
-    p.page.Load();
+    p.page.treeWidget()->clearSelection();
+    p.page.load();
     p.select("Fractals/Deep");
-    p.page.Load();
+    p.page.load();
     QCOMPARE(p.host.applies, 0);
-    QCOMPARE(p.page.NameEdit()->text(), QString("Default"));
+    QCOMPARE(p.page.nameEdit()->text(), QString("Default"));
 
     p.select("Fractals/Mandel");
-    QTest::mouseClick(p.page.LoadButton(), Qt::LeftButton);
+    QTest::mouseClick(p.page.loadButton(), Qt::LeftButton);
     QCOMPARE(p.host.applies, 1);
-    QCOMPARE(p.page.NameEdit()->text(), QString("Mandel"));
+    QCOMPARE(p.page.nameEdit()->text(), QString("Mandel"));
     auto s = zeroSettings();
-    p.page.GetSettings(*s);
+    p.page.getSettings(*s);
     QCOMPARE(text(s->red), QString("mandel()"));
     QCOMPARE(s->framerate, 12.0);
     QCOMPARE(QString(s->moviefile), QString("Mandel.mov"));
@@ -209,7 +209,7 @@ void PresetsPageTest::doubleClicks() {
     p.page.resize(300, 400);
     p.page.show();
     QVERIFY(QTest::qWaitForWindowExposed(&p.page));
-    QTreeWidget* tree = p.page.TreeWidget();
+    QTreeWidget* tree = p.page.treeWidget();
     QTreeWidgetItem* noise = p.item("Noise");
     QVERIFY(!noise->isExpanded());
     const QPoint at = tree->visualItemRect(noise).center();
@@ -223,7 +223,7 @@ void PresetsPageTest::doubleClicks() {
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, on);
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, on);
     QCOMPARE(p.host.applies, 1);
-    QCOMPARE(p.page.NameEdit()->text(), QString("Marble"));
+    QCOMPARE(p.page.nameEdit()->text(), QString("Marble"));
 }
 
 void PresetsPageTest::savePosition_data() {
@@ -243,53 +243,53 @@ void PresetsPageTest::savePosition() {
     QFETCH(QStringList, shape);
     Page p;
     if (selected.isEmpty())
-        p.page.TreeWidget()->clearSelection();
+        p.page.treeWidget()->clearSelection();
     else
         p.select(selected.toUtf8().constData());
-    p.page.NameEdit()->setText("New");
-    QTest::mouseClick(p.page.SaveButton(), Qt::LeftButton);
+    p.page.nameEdit()->setText("New");
+    QTest::mouseClick(p.page.saveButton(), Qt::LeftButton);
     QCOMPARE(p.host.collects, 1);
     QCOMPARE(p.host.applies, 0); // saving renders nothing
-    QCOMPARE(shapeOf(p.page.TreeWidget()), shape);
+    QCOMPARE(shapeOf(p.page.treeWidget()), shape);
     p.verifyInStep(); // written at once
     // The new preset holds what the pages gave, and is not selected.
-    const PresetNode* added = p.page.Tree().findByName("New");
+    const PresetNode* added = p.page.tree().findByName("New");
     QVERIFY(added && added->isPreset());
     QCOMPARE(text(added->settings()->red), QString("x*y"));
     QCOMPARE(added->settings()->framerate, 24.0);
-    QVERIFY(!p.page.ItemOf(added)->isSelected());
+    QVERIFY(!p.page.itemOf(added)->isSelected());
 }
 
 void PresetsPageTest::saveWithLongNameWarnsAndSaves() {
     Page p;
     // Typing stops at 32 bytes.
-    p.page.NameEdit()->clear();
-    QTest::keyClicks(p.page.NameEdit(), QString(40, QLatin1Char('n')));
-    QCOMPARE(p.page.NameEdit()->text().size(), 32);
-    // A longer name comes only through Load; it is said, and saved whole.
+    p.page.nameEdit()->clear();
+    QTest::keyClicks(p.page.nameEdit(), QString(40, QLatin1Char('n')));
+    QCOMPARE(p.page.nameEdit()->text().size(), 32);
+    // A longer name comes only through load; it is said, and saved whole.
     const QString longName = QString(40, QLatin1Char('L'));
-    p.page.TreeWidget()->clearSelection();
-    p.page.NameEdit()->setText(longName);
-    p.page.Save();
+    p.page.treeWidget()->clearSelection();
+    p.page.nameEdit()->setText(longName);
+    p.page.save();
     QCOMPARE(p.warnings, QStringList{"Please enter no more than 32 characters."});
-    QCOMPARE(shapeOf(p.page.Tree()).last(), longName);
+    QCOMPARE(shapeOf(p.page.tree()).last(), longName);
     p.verifyInStep();
     // A name beyond the label buffer is cut, never inside a character.
     const QString huge = QString(127, QLatin1Char('a')) + QString(100, QChar(0x00E9));
-    p.page.NameEdit()->setText(huge);
-    p.page.Save();
-    const QString saved = shapeOf(p.page.Tree()).last();
+    p.page.nameEdit()->setText(huge);
+    p.page.save();
+    const QString saved = shapeOf(p.page.tree()).last();
     QCOMPARE(saved, huge.left(127 + 64)); // 127 + 64 x 2 bytes = 255
 }
 
 void PresetsPageTest::twoPresetsOfOneName() {
     Page p;
-    p.page.TreeWidget()->clearSelection();
-    p.page.NameEdit()->setText("Twin");
-    p.page.Save();
+    p.page.treeWidget()->clearSelection();
+    p.page.nameEdit()->setText("Twin");
+    p.page.save();
     p.host.red = "2";
-    p.page.Save();
-    QCOMPARE(shapeOf(p.page.Tree()).mid(8), (QStringList{"Twin", "Twin"}));
+    p.page.save();
+    QCOMPARE(shapeOf(p.page.tree()).mid(8), (QStringList{"Twin", "Twin"}));
     p.verifyInStep();
     const QByteArray file = bytesOf(p.path);
     QCOMPARE(file.count("PRESET Twin\n"), 2);
@@ -300,15 +300,15 @@ void PresetsPageTest::twoPresetsOfOneName() {
 void PresetsPageTest::deleteTakesEverythingBelow() {
     Page p;
     p.select("Fractals");
-    QTest::mouseClick(p.page.DeleteButton(), Qt::LeftButton);
-    QCOMPARE(shapeOf(p.page.Tree()), (QStringList{"Noise", "  Marble", "Loose"}));
+    QTest::mouseClick(p.page.deleteButton(), Qt::LeftButton);
+    QCOMPARE(shapeOf(p.page.tree()), (QStringList{"Noise", "  Marble", "Loose"}));
     p.verifyInStep();
     QVERIFY(!bytesOf(p.path).contains("Minibrot"));
     // Nothing selected: nothing happens.
-    p.page.TreeWidget()->clearSelection();
+    p.page.treeWidget()->clearSelection();
     const QByteArray before = bytesOf(p.path);
-    p.page.Delete();
-    QCOMPARE(shapeOf(p.page.Tree()), (QStringList{"Noise", "  Marble", "Loose"}));
+    p.page.deletePreset();
+    QCOMPARE(shapeOf(p.page.tree()), (QStringList{"Noise", "  Marble", "Loose"}));
     QCOMPARE(bytesOf(p.path), before);
 }
 
@@ -318,7 +318,7 @@ void PresetsPageTest::renameInPlace() {
     p.page.show();
     p.page.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&p.page));
-    QTreeWidget* tree = p.page.TreeWidget();
+    QTreeWidget* tree = p.page.treeWidget();
     QTreeWidgetItem* loose = p.item("Loose");
     tree->setCurrentItem(loose);
     tree->setFocus();
@@ -337,7 +337,7 @@ void PresetsPageTest::renameInPlace() {
     QTest::keyClicks(editor, "Found Again");
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_COMPARE(loose->text(0), QString("Found Again")); // committed after the key
-    QVERIFY(p.page.Tree().findByPath("Found Again"));
+    QVERIFY(p.page.tree().findByPath("Found Again"));
     p.verifyInStep();
 
     // Escape cancels: nothing changes, nothing is written.
@@ -375,14 +375,14 @@ void PresetsPageTest::categoryWithSpaceReadsBackAsFirstWord() {
 void PresetsPageTest::writtenWholeAndReadBackEqual() {
     Page p;
     p.select("Noise/Marble");
-    p.page.NameEdit()->setText("Extra");
-    p.page.Save();
+    p.page.nameEdit()->setText("Extra");
+    p.page.save();
     // Something else spoils the file; the write at exit puts the whole tree back.
     QVERIFY(writeFile(p.path, "CAT Other\nENDCAT\n"));
-    QVERIFY(p.page.WritePresets());
+    QVERIFY(p.page.writePresets());
     PresetsReadResult back = readPresetsFile(QFile::encodeName(p.path).toStdString());
     QCOMPARE(back.status, PresetsReadStatus::Read);
-    QCOMPARE(written(back.tree), written(p.page.Tree()));
+    QCOMPARE(written(back.tree), written(p.page.tree()));
     QCOMPARE(shapeOf(back.tree), inserted(kShape, 7, "  Extra"));
     const PresetNode* mandel = back.tree.findByPath("Fractals/Mandel");
     QCOMPARE(text(mandel->settings()->red), QString("mandel()"));
@@ -401,31 +401,31 @@ void PresetsPageTest::unreadableFileIsNeverWritten() {
 
     FakeHost host;
     QStringList warnings;
-    PropsC page;
-    page.SetHost(&host);
-    page.SetWarningHandler([&](const QString& t) { warnings << t; });
-    page.TakePresets(path, std::move(read));
+    PresetsPage page;
+    page.setHost(&host);
+    page.setWarningHandler([&](const QString& t) { warnings << t; });
+    page.takePresets(path, std::move(read));
     QCOMPARE(warnings.size(), 1);
     QVERIFY(warnings[0].contains("Input/output error"));
-    QVERIFY(!page.Writable());
-    QCOMPARE(shapeOf(page.TreeWidget()), (QStringList{"Fractals", "  Mandel"}));
+    QVERIFY(!page.writable());
+    QCOMPARE(shapeOf(page.treeWidget()), (QStringList{"Fractals", "  Mandel"}));
 
-    page.TreeWidget()->setCurrentItem(page.ItemOf(page.Tree().findByName("Mandel")));
-    page.Save();
-    page.ItemOf(page.Tree().findByName("Fractals"))->setText(0, "Renamed");
-    page.TreeWidget()->setCurrentItem(page.ItemOf(page.Tree().findByName("Mandel")));
-    page.Delete();
-    QVERIFY(!page.WritePresets());
+    page.treeWidget()->setCurrentItem(page.itemOf(page.tree().findByName("Mandel")));
+    page.save();
+    page.itemOf(page.tree().findByName("Fractals"))->setText(0, "Renamed");
+    page.treeWidget()->setCurrentItem(page.itemOf(page.tree().findByName("Mandel")));
+    page.deletePreset();
+    QVERIFY(!page.writePresets());
     QCOMPARE(bytesOf(path), QByteArray(kPresets));
     QCOMPARE(warnings.size(), 1);
 
     // The same through the reader: a presets.txt that is a folder.
     QVERIFY(QDir(dir.path()).mkdir("folder"));
-    PropsC other;
+    PresetsPage other;
     QStringList said;
-    other.SetWarningHandler([&](const QString& t) { said << t; });
-    other.ReadPresets(dir.filePath("folder"));
-    QVERIFY(!other.Writable());
+    other.setWarningHandler([&](const QString& t) { said << t; });
+    other.readPresets(dir.filePath("folder"));
+    QVERIFY(!other.writable());
     QCOMPARE(said.size(), 1);
 }
 
@@ -439,10 +439,10 @@ void PresetsPageTest::failedWriteKeepsTheOldFile() {
     rlimit small = saved;
     small.rlim_cur = 16;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    p.page.TreeWidget()->clearSelection();
-    p.page.NameEdit()->setText("Lost?");
-    p.page.Save();
-    const bool exitWrite = p.page.WritePresets();
+    p.page.treeWidget()->clearSelection();
+    p.page.nameEdit()->setText("Lost?");
+    p.page.save();
+    const bool exitWrite = p.page.writePresets();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
 
@@ -452,7 +452,7 @@ void PresetsPageTest::failedWriteKeepsTheOldFile() {
     QCOMPARE(bytesOf(p.path), before);
     QCOMPARE(QDir(p.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"presets.txt"});
     // The tree keeps the preset, and the next write saves it.
-    QVERIFY(p.page.WritePresets());
+    QVERIFY(p.page.writePresets());
     QVERIFY(bytesOf(p.path).contains("PRESET Lost?\n"));
 }
 
@@ -539,22 +539,22 @@ void PresetsPageTest::loadedPresetRendersLikeTrevalinRender() {
     const QString presets = dir.filePath("presets.txt");
     QVERIFY(QFile::copy(TREVALIN_SOURCE_DIR "/data/presets.txt", presets));
     RenderJob job;
-    CTrevalinDoc doc;
-    CMainFrame frame(doc, job);
+    Document doc;
+    MainWindow frame(doc, job);
     frame.show();
-    QVERIFY(doc.SetImageSize(48, 40));
-    PropsC* page = frame.Tabs()->PresetsPage();
-    page->ReadPresets(presets);
+    QVERIFY(doc.setImageSize(48, 40));
+    PresetsPage* page = frame.tabs()->presetsPage();
+    page->readPresets(presets);
 
     for (const char* name : {"Mandelbrot Glow", "Marble", "Douady Rabbit"}) {
-        const PresetNode* preset = page->Tree().findPreset(name);
+        const PresetNode* preset = page->tree().findPreset(name);
         QVERIFY2(preset, name);
-        page->SelectPreset(preset);
-        QTest::mouseClick(page->LoadButton(), Qt::LeftButton);
+        page->selectPreset(preset);
+        QTest::mouseClick(page->loadButton(), Qt::LeftButton);
         QVERIFY(waitForJob(job));
-        QCOMPARE(page->NameEdit()->text(), QString(name));
-        QCOMPARE(text(doc.Settings().red), text(preset->settings()->red));
-        const QImage shown = snapshotImage(doc, job.Lock());
+        QCOMPARE(page->nameEdit()->text(), QString(name));
+        QCOMPARE(text(doc.settings().red), text(preset->settings()->red));
+        const QImage shown = snapshotImage(doc, job.lock());
 
         const QString png = dir.filePath(QStringLiteral("%1.png").arg(name));
         QProcess cli;
@@ -575,7 +575,7 @@ void PresetsPageTest::loadedPresetRendersLikeTrevalinRender() {
         QVERIFY(shown.pixel(0, 0) != shown.pixel(24, 20) ||
                 shown.pixel(47, 39) != shown.pixel(0, 0));
     }
-    frame.View()->StopRender();
+    frame.view()->stopRender();
 #endif
 }
 
@@ -584,19 +584,19 @@ void PresetsPageTest::saveTakesThePagesAndExitWrites() {
     const QString presets = dir.filePath("presets.txt");
     QVERIFY(writeFile(presets, kPresets));
     RenderJob job;
-    CTrevalinDoc doc;
-    auto frame = std::make_unique<CMainFrame>(doc, job);
+    Document doc;
+    auto frame = std::make_unique<MainWindow>(doc, job);
     frame->show();
-    PropsC* page = frame->Tabs()->PresetsPage();
-    page->ReadPresets(presets);
+    PresetsPage* page = frame->tabs()->presetsPage();
+    page->readPresets(presets);
 
-    // Save collects the Formulas, Coords and Movie Options pages.
-    frame->Tabs()->FormulasPage()->RedEdit()->setText("x-y");
-    frame->Tabs()->CoordsPage()->LeftEdit()->setText("-3");
-    page->TreeWidget()->clearSelection();
-    page->NameEdit()->setText("From Pages");
-    page->Save();
-    const PresetNode* saved = page->Tree().findByName("From Pages");
+    // save collects the Formulas, Coords and Movie Options pages.
+    frame->tabs()->formulasPage()->redEdit()->setText("x-y");
+    frame->tabs()->coordsPage()->leftEdit()->setText("-3");
+    page->treeWidget()->clearSelection();
+    page->nameEdit()->setText("From Pages");
+    page->save();
+    const PresetNode* saved = page->tree().findByName("From Pages");
     QVERIFY(saved);
     QCOMPARE(text(saved->settings()->red), QString("x-y"));
     QCOMPARE(text(saved->settings()->left), QString("-3"));
@@ -604,7 +604,7 @@ void PresetsPageTest::saveTakesThePagesAndExitWrites() {
     QVERIFY(bytesOf(presets).contains("PRESET From Pages\n"));
 
     // A name that will not read back as it is gets a note in the status bar.
-    QTreeWidgetItem* category = page->TreeWidget()->topLevelItem(0);
+    QTreeWidgetItem* category = page->treeWidget()->topLevelItem(0);
     const QString name = category->text(0);
     category->setText(0, "My Stuff");
     QVERIFY(frame->statusBar()->currentMessage().contains("will read back as it is"));
@@ -617,7 +617,7 @@ void PresetsPageTest::saveTakesThePagesAndExitWrites() {
     QVERIFY(frame->close());
     setSaveQuestionHook(nullptr);
     PresetsReadResult back = readPresetsFile(QFile::encodeName(presets).toStdString());
-    QCOMPARE(written(back.tree), written(page->Tree()));
+    QCOMPARE(written(back.tree), written(page->tree()));
     QCOMPARE(shapeOf(back.tree), inserted(kShape, 8, "From Pages"));
     frame.reset();
 }

@@ -10,13 +10,13 @@
 #include <fstream>
 #include <string>
 
-#include "app/main_frame.h"
-#include "app/pages/props_a.h"
-#include "app/pages/props_b.h"
-#include "app/view/trevalin_view.h"
+#include "app/main_window.h"
+#include "app/pages/coords_page.h"
+#include "app/pages/formulas_page.h"
+#include "app/view/image_view.h"
 #include "app_test_support.h"
+#include "render/document.h"
 #include "render/render_job.h"
-#include "render/trevalin_doc.h"
 
 using namespace trevalin;
 using namespace trevalin::testing;
@@ -46,14 +46,14 @@ long residentKb() {
     return -1;
 }
 
-void setFormulas(CMainFrame& frame, const char* red, const char* recursion = "64") {
-    frame.Tabs()->FormulasPage()->RedEdit()->setText(red);
-    frame.Tabs()->FormulasPage()->GreenEdit()->setText("noise(x*8, y*8)*255");
-    frame.Tabs()->FormulasPage()->BlueEdit()->setText("turb(x*4, y*4)*255");
-    frame.Tabs()->CoordsPage()->LeftEdit()->setText("-2");
-    frame.Tabs()->CoordsPage()->TopEdit()->setText("-1.5");
-    frame.Tabs()->CoordsPage()->WidthEdit()->setText("3");
-    frame.Tabs()->CoordsPage()->RecursionEdit()->setText(recursion);
+void setFormulas(MainWindow& frame, const char* red, const char* recursion = "64") {
+    frame.tabs()->formulasPage()->redEdit()->setText(red);
+    frame.tabs()->formulasPage()->greenEdit()->setText("noise(x*8, y*8)*255");
+    frame.tabs()->formulasPage()->blueEdit()->setText("turb(x*4, y*4)*255");
+    frame.tabs()->coordsPage()->leftEdit()->setText("-2");
+    frame.tabs()->coordsPage()->topEdit()->setText("-1.5");
+    frame.tabs()->coordsPage()->widthEdit()->setText("3");
+    frame.tabs()->coordsPage()->recursionEdit()->setText(recursion);
 }
 
 } // namespace
@@ -71,15 +71,15 @@ class RenderCycleTest : public QObject {
 
 void RenderCycleTest::hundredStartStopRestartCycles() {
     RenderJob job;
-    CTrevalinDoc doc;
-    CMainFrame frame(doc, job);
+    Document doc;
+    MainWindow frame(doc, job);
     frame.show();
-    QVERIFY(doc.SetImageSize(32, 32));
+    QVERIFY(doc.setImageSize(32, 32));
     setFormulas(frame, "mandel()*4");
 
     // Warm up painting and fonts, so their one-time threads and caches are in
     // before the counts are taken.
-    frame.OnRenderImage();
+    frame.onRenderImage();
     QVERIFY(waitForJob(job));
     QTest::qWait(350);
     const int threads = threadCount();
@@ -89,18 +89,18 @@ void RenderCycleTest::hundredStartStopRestartCycles() {
     auto slowest = Clock::duration::zero();
     for (int i = 0; i < 100; ++i) {
         const auto start = Clock::now();
-        frame.OnRenderImage(); // stops the previous job, whatever its state
-        if (i % 5 == 0) frame.OnRenderStop();
+        frame.onRenderImage(); // stops the previous job, whatever its state
+        if (i % 5 == 0) frame.onRenderStop();
         slowest = std::max(slowest, Clock::now() - start);
         if (i % 3 == 0) QCoreApplication::processEvents(); // queued repaints arrive
         if (i % 10 == 9) QVERIFY(waitForJob(job));
-        QCOMPARE(frame.View()->HasWorker(), i % 5 != 0);
+        QCOMPARE(frame.view()->hasWorker(), i % 5 != 0);
     }
     QVERIFY2(slowest < std::chrono::seconds(2), "a stop took too long");
-    frame.OnRenderImage();
+    frame.onRenderImage();
     QVERIFY(waitForJob(job));
-    QTRY_VERIFY(!frame.View()->HasWorker());
-    QVERIFY(frame.View()->StatusText().startsWith("elapsed: "));
+    QTRY_VERIFY(!frame.view()->hasWorker());
+    QVERIFY(frame.view()->statusText().startsWith("elapsed: "));
     QCOMPARE(threadCount(), threads);
 #ifndef __SANITIZE_ADDRESS__ // its quarantine keeps freed memory resident; it checks leaks itself
     QVERIFY2(residentKb() - rss < 8 * 1024, qPrintable(QString::number(residentKb() - rss)));
@@ -111,70 +111,70 @@ void RenderCycleTest::hundredStartStopRestartCycles() {
 
 void RenderCycleTest::viewSettlesAfterJobEnds() {
     RenderJob job;
-    CTrevalinDoc doc;
-    CMainFrame frame(doc, job);
+    Document doc;
+    MainWindow frame(doc, job);
     frame.show();
-    QVERIFY(doc.SetImageSize(16, 16));
+    QVERIFY(doc.setImageSize(16, 16));
     setFormulas(frame, "x*255");
-    QSignalSpy finished(frame.View(), &CTrevalinView::renderFinished);
-    frame.OnRenderImage();
-    QVERIFY(frame.View()->TimerActive());
+    QSignalSpy finished(frame.view(), &ImageView::renderFinished);
+    frame.onRenderImage();
+    QVERIFY(frame.view()->timerActive());
     QVERIFY(waitForJob(job));
     // The next 300 ms tick joins the thread and stops the timer.
-    QTRY_VERIFY_WITH_TIMEOUT(!frame.View()->TimerActive(), 1000);
-    QVERIFY(!frame.View()->HasWorker());
+    QTRY_VERIFY_WITH_TIMEOUT(!frame.view()->timerActive(), 1000);
+    QVERIFY(!frame.view()->hasWorker());
     QCOMPARE(finished.count(), 1);
 }
 
 void RenderCycleTest::stopWhileIdleChangesNothing() {
     RenderJob job;
-    CTrevalinDoc doc;
-    CMainFrame frame(doc, job);
-    QVERIFY(doc.SetImageSize(8, 8));
+    Document doc;
+    MainWindow frame(doc, job);
+    QVERIFY(doc.setImageSize(8, 8));
     setFormulas(frame, "1");
-    frame.OnRenderImage();
+    frame.onRenderImage();
     QVERIFY(waitForJob(job));
-    QTRY_VERIFY(!frame.View()->HasWorker());
-    const QString status = frame.View()->StatusText();
-    frame.OnRenderStop();
-    frame.OnRenderStop();
-    QCOMPARE(frame.View()->StatusText(), status);
-    QVERIFY(!job.Running());
-    QVERIFY(!frame.View()->TimerActive());
+    QTRY_VERIFY(!frame.view()->hasWorker());
+    const QString status = frame.view()->statusText();
+    frame.onRenderStop();
+    frame.onRenderStop();
+    QCOMPARE(frame.view()->statusText(), status);
+    QVERIFY(!job.running());
+    QVERIFY(!frame.view()->timerActive());
 }
 
 void RenderCycleTest::restartWhileRunningJoinsTheFirst() {
     RenderJob job;
-    CTrevalinDoc doc;
-    CMainFrame frame(doc, job);
-    QVERIFY(doc.SetImageSize(400, 400));
+    Document doc;
+    MainWindow frame(doc, job);
+    QVERIFY(doc.setImageSize(400, 400));
     setFormulas(frame, "mandel()", "5000"); // long enough to be running when restarted
     const int idle = threadCount();
-    frame.OnRenderImage();
-    QVERIFY(job.Running());
+    frame.onRenderImage();
+    QVERIFY(job.running());
     QVERIFY(threadCount() > idle);
-    QVERIFY(doc.SetImageSize(8, 8)); // stops the running job first
-    QVERIFY(!job.Running());
+    QVERIFY(doc.setImageSize(8, 8)); // stops the running job first
+    QVERIFY(!job.running());
     // The worker and the threads of its pass are joined.
     QCOMPARE(threadCount(), idle);
-    frame.OnRenderImage();
+    frame.onRenderImage();
     QVERIFY(waitForJob(job));
-    QVERIFY(job.Finished());
+    QVERIFY(job.finished());
 }
 
 void RenderCycleTest::closingWindowStopsRender() {
     RenderJob job;
-    CTrevalinDoc doc;
-    auto frame = std::make_unique<CMainFrame>(doc, job);
-    QVERIFY(doc.SetImageSize(400, 400));
+    Document doc;
+    auto frame = std::make_unique<MainWindow>(doc, job);
+    QVERIFY(doc.setImageSize(400, 400));
     setFormulas(*frame, "mandel()", "5000");
-    frame->OnRenderImage();
-    QVERIFY(job.Running());
+    frame->onRenderImage();
+    QVERIFY(job.running());
     frame.reset();
-    QVERIFY(!job.Running());
+    QVERIFY(!job.running());
     // The document no longer reaches the view that is gone.
-    doc.StartRendering();
-    QVERIFY(!job.Running());
+    doc.startRendering();
+    QVERIFY(!job.running());
 }
 
 QTEST_MAIN(RenderCycleTest)

@@ -7,12 +7,12 @@
 #include <QRandomGenerator>
 #include <QTest>
 
-#include "app/main_frame.h"
+#include "app/main_window.h"
 #include "app/session_inhibitor.h"
-#include "app/view/trevalin_view.h"
+#include "app/view/image_view.h"
 #include "app_test_support.h"
+#include "render/document.h"
 #include "render/render_job.h"
-#include "render/trevalin_doc.h"
 
 using namespace trevalin;
 using namespace trevalin::testing;
@@ -51,10 +51,10 @@ class FakeService : public InhibitService {
 
 struct Program {
     Program() : frame(doc, job) {}
-    ~Program() { frame.View()->StopRender(); }
+    ~Program() { frame.view()->stopRender(); }
     RenderJob job;
-    CTrevalinDoc doc;
-    CMainFrame frame;
+    Document doc;
+    MainWindow frame;
 };
 
 // The freedesktop interface as a session offers it.
@@ -188,19 +188,19 @@ void SessionInhibitorTest::refusedRequestIsNotRepeated() {
 
 void SessionInhibitorTest::heldAroundARenderAndReleasedAtItsEnd() {
     Program p;
-    QVERIFY(p.doc.SetImageSize(32, 32));
+    QVERIFY(p.doc.setImageSize(32, 32));
     CallLog log;
     SessionInhibitor inhibitor(std::make_unique<FakeService>(log));
-    inhibitor.watch(&p.frame, p.frame.View()); // never shown: never active
+    inhibitor.watch(&p.frame, p.frame.view()); // never shown: never active
     QVERIFY(log.calls.isEmpty());
 
-    p.frame.OnRenderImage();
-    QVERIFY(p.job.Running() || p.frame.View()->HasWorker());
+    p.frame.onRenderImage();
+    QVERIFY(p.job.running() || p.frame.view()->hasWorker());
     QCOMPARE(log.calls, QStringList{QStringLiteral("inhibit Trevalin")});
     QVERIFY(inhibitor.holding());
 
     QVERIFY(waitForJob(p.job));
-    QTRY_VERIFY(!p.frame.View()->HasWorker());
+    QTRY_VERIFY(!p.frame.view()->hasWorker());
     QCOMPARE(log.calls,
              (QStringList{QStringLiteral("inhibit Trevalin"), QStringLiteral("uninhibit 1")}));
     QVERIFY(!inhibitor.holding());
@@ -208,20 +208,20 @@ void SessionInhibitorTest::heldAroundARenderAndReleasedAtItsEnd() {
 
 void SessionInhibitorTest::releasedWhenTheRenderIsStopped() {
     Program p;
-    QVERIFY(p.doc.SetImageSize(2000, 2000));
+    QVERIFY(p.doc.setImageSize(2000, 2000));
     CallLog log;
     SessionInhibitor inhibitor(std::make_unique<FakeService>(log));
-    inhibitor.watch(&p.frame, p.frame.View());
-    p.frame.OnRenderImage();
+    inhibitor.watch(&p.frame, p.frame.view());
+    p.frame.onRenderImage();
     QVERIFY(inhibitor.holding());
-    p.frame.OnRenderStop();
+    p.frame.onRenderStop();
     QVERIFY(!inhibitor.holding());
     QVERIFY(log.held.empty());
     // A render started over a running one holds one cookie, not two.
-    p.frame.OnRenderImage();
-    p.frame.OnRenderImage();
+    p.frame.onRenderImage();
+    p.frame.onRenderImage();
     QCOMPARE(log.held.size(), std::size_t(1));
-    p.frame.OnRenderStop();
+    p.frame.onRenderStop();
     QVERIFY(log.held.empty());
 }
 
@@ -230,7 +230,7 @@ void SessionInhibitorTest::releasedWhenTheInhibitorGoes() {
     CallLog log;
     {
         SessionInhibitor inhibitor(std::make_unique<FakeService>(log));
-        inhibitor.watch(&p.frame, p.frame.View());
+        inhibitor.watch(&p.frame, p.frame.view());
         p.frame.show();
         p.frame.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&p.frame));

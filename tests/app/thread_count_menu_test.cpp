@@ -32,9 +32,9 @@ QAction* actionFor(QMenu& menu, int threads) {
 
 void ThreadCountMenuTest::everyCoreByDefault() {
     RenderJob job;
-    job.SetThreadCount(5);
+    job.setThreadCount(5);
     ThreadCountMenu menu(job);
-    QCOMPARE(job.ThreadCount(), 0);
+    QCOMPARE(job.threadCount(), 0);
     QAction* all = actionFor(menu, 0);
     QVERIFY(all);
     QVERIFY(all->isChecked());
@@ -48,20 +48,20 @@ void ThreadCountMenuTest::choiceReachesTheJobAndIsRemembered() {
         QAction* one = actionFor(menu, 1);
         QVERIFY(one);
         one->trigger();
-        QCOMPARE(job.ThreadCount(), 1);
+        QCOMPARE(job.threadCount(), 1);
         QVERIFY(one->isChecked());
         QVERIFY(!actionFor(menu, 0)->isChecked());
     }
     RenderJob next; // as after a restart
     ThreadCountMenu again(next);
-    QCOMPARE(next.ThreadCount(), 1);
+    QCOMPARE(next.threadCount(), 1);
     QVERIFY(actionFor(again, 1)->isChecked());
 
     // A count stored on a machine with more cores still shows, checked.
     QSettings().setValue(QStringLiteral("render/threads"), 1000);
     RenderJob third;
     ThreadCountMenu big(third);
-    QCOMPARE(third.ThreadCount(), 1000);
+    QCOMPARE(third.threadCount(), 1000);
     QVERIFY(actionFor(big, 1000) && actionFor(big, 1000)->isChecked());
 }
 
@@ -69,9 +69,9 @@ void ThreadCountMenuTest::unusableStoredCountsMeanEveryCore() {
     for (const QVariant& v : {QVariant(-3), QVariant(QStringLiteral("many")), QVariant(5000)}) {
         QSettings().setValue(QStringLiteral("render/threads"), v);
         RenderJob job;
-        job.SetThreadCount(7);
+        job.setThreadCount(7);
         ThreadCountMenu menu(job);
-        QCOMPARE(job.ThreadCount(), 0);
+        QCOMPARE(job.threadCount(), 0);
         QVERIFY(actionFor(menu, 0)->isChecked());
     }
 }

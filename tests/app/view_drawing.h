@@ -4,10 +4,10 @@
 
 #include <QImage>
 
-#include "app/view/trevalin_view.h"
+#include "app/view/image_view.h"
 #include "app_test_support.h"
+#include "render/document.h"
 #include "render/render_job.h"
-#include "render/trevalin_doc.h"
 
 namespace trevalin::testing {
 
@@ -16,11 +16,11 @@ inline std::uint32_t patternAt(int x, int y) {
     return (std::uint32_t(x & 0xFF) << 16) | (std::uint32_t(y & 0xFF) << 8) | 0x40u;
 }
 
-inline void fillPattern(CTrevalinDoc& doc, int w, int h) {
-    doc.SetImageSize(w, h);
+inline void fillPattern(Document& doc, int w, int h) {
+    doc.setImageSize(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            doc.Image().Row(y)[x] = patternAt(x, y);
+            doc.image().Row(y)[x] = patternAt(x, y);
 }
 
 inline std::uint32_t rgbAt(const QImage& image, int x, int y) {
@@ -32,7 +32,7 @@ struct PatternDoc {
     PatternDoc(int w, int h) { fillPattern(doc, w, h); }
 
     RenderJob job;
-    CTrevalinDoc doc;
+    Document doc;
 };
 
 // A view of the pattern, sized but not shown. The pattern is in place before
@@ -44,12 +44,12 @@ struct PatternView : PatternDoc {
     }
     // Shows the view with frame taking the zooms its clicks ask for.
     void showRecordingZooms() {
-        view.SetFrame(&frame);
+        view.setFrame(&frame);
         view.show();
     }
 
     RecordingFrame frame; // outlives the view that points at it
-    CTrevalinView view;
+    ImageView view;
 };
 
 } // namespace trevalin::testing

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QTest>
 
-#include "app/view/trevalin_view.h"
+#include "app/view/image_view.h"
 #include "app_test_support.h"
 #include "view_drawing.h"
 

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QTest>
 
-#include "app/view/trevalin_view.h"
+#include "app/view/image_view.h"
 #include "app_test_support.h"
 #include "view_drawing.h"
 
@@ -48,9 +48,9 @@ void ViewTest::largeImageIsScaledDownToFit() {
 
 void ViewTest::statusBandSitsUnderThePicture() {
     PatternView v(20, 20, 200, 200);
-    QCOMPARE(v.view.StatusText(), QString()); // nothing drawn without a status
-    v.view.SetCompileMessage("red: parse error");
-    QCOMPARE(v.view.StatusText(), QString("red: parse error"));
+    QCOMPARE(v.view.statusText(), QString()); // nothing drawn without a status
+    v.view.setCompileMessage("red: parse error");
+    QCOMPARE(v.view.statusText(), QString("red: parse error"));
     const QImage shot = v.view.grab().toImage();
     // Picture at (90, 90)..(110, 110); band from 118 to 150.
     auto rowHasText = [&](int y) {

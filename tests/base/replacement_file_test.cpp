@@ -30,10 +30,10 @@ class TempDir {
         path_ = ::mkdtemp(pattern.data());
     }
     ~TempDir() { fs::remove_all(path_); }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& Path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
     // Every entry but those named.
-    std::vector<std::string> Others(const std::vector<std::string>& known) const {
+    std::vector<std::string> others(const std::vector<std::string>& known) const {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(path_)) {
             const std::string name = entry.path().filename().string();
@@ -98,7 +98,7 @@ TEST(ReplacementFile, WritesAndKeepsTheOldPermissions) {
     };
     for (const Case& c : cases) {
         TempDir dir;
-        const std::string target = dir.File("t.bmp");
+        const std::string target = dir.file("t.bmp");
         if (c.oldMode >= 0) {
             writePlain(target, "old contents");
             ::chmod(target.c_str(), static_cast<mode_t>(c.oldMode));
@@ -107,7 +107,7 @@ TEST(ReplacementFile, WritesAndKeepsTheOldPermissions) {
         ASSERT_TRUE(replaceFileContents(target, "new", error)) << c.name << ": " << error;
         EXPECT_EQ(readAll(target), "new") << c.name;
         EXPECT_EQ(modeOf(target), c.expected) << c.name;
-        EXPECT_EQ(dir.Others({"t.bmp"}), std::vector<std::string>{}) << c.name;
+        EXPECT_EQ(dir.others({"t.bmp"}), std::vector<std::string>{}) << c.name;
     }
 }
 
@@ -124,15 +124,15 @@ TEST(ReplacementFile, FollowsLinksToTheTargetAndKeepsThem) {
     };
     for (const Case& c : cases) {
         TempDir dir;
-        fs::create_directory(dir.File("sub"));
-        const std::string real = dir.File("real.txt");
+        fs::create_directory(dir.file("sub"));
+        const std::string real = dir.file("real.txt");
         writePlain(real, "old");
         ::chmod(real.c_str(), 0600);
-        const std::string folder = *c.linkFolder ? dir.File(c.linkFolder) : dir.Path();
+        const std::string folder = *c.linkFolder ? dir.file(c.linkFolder) : dir.path();
         const std::string link = folder + "/link.txt";
         ASSERT_EQ(::symlink((c.link.empty() ? real : c.link).c_str(), link.c_str()), 0);
         // A link to the link: the chain is followed to its end.
-        const std::string outer = dir.File("outer.txt");
+        const std::string outer = dir.file("outer.txt");
         ASSERT_EQ(::symlink(link.c_str(), outer.c_str()), 0);
 
         std::string error;
@@ -141,7 +141,7 @@ TEST(ReplacementFile, FollowsLinksToTheTargetAndKeepsThem) {
         EXPECT_TRUE(fs::is_symlink(outer)) << c.name;
         EXPECT_EQ(readAll(real), "new") << c.name;
         EXPECT_EQ(modeOf(real), 0600u) << c.name;
-        EXPECT_EQ(dir.Others({"real.txt", "sub", "link.txt", "outer.txt"}),
+        EXPECT_EQ(dir.others({"real.txt", "sub", "link.txt", "outer.txt"}),
                   std::vector<std::string>{})
             << c.name;
     }
@@ -149,9 +149,9 @@ TEST(ReplacementFile, FollowsLinksToTheTargetAndKeepsThem) {
 
 TEST(ReplacementFile, NeverFollowsALinkPlantedAtATemporaryName) {
     TempDir dir;
-    const std::string victim = dir.File("victim");
+    const std::string victim = dir.file("victim");
     writePlain(victim, "precious");
-    const std::string target = dir.File("o.png");
+    const std::string target = dir.file("o.png");
     writePlain(target, "old");
 
     // Learn the next names this process will try, then plant links there.
@@ -171,7 +171,7 @@ TEST(ReplacementFile, NeverFollowsALinkPlantedAtATemporaryName) {
     }
     // The old fixed names other writers used are links too.
     for (const char* name : {"o.png.part", "o.png.tmp", ".o.png.tmp"})
-        ASSERT_EQ(::symlink(victim.c_str(), dir.File(name).c_str()), 0);
+        ASSERT_EQ(::symlink(victim.c_str(), dir.file(name).c_str()), 0);
 
     ASSERT_TRUE(replaceFileContents(target, "picture", error)) << error;
     EXPECT_EQ(readAll(victim), "precious");
@@ -183,7 +183,7 @@ TEST(ReplacementFile, NeverFollowsALinkPlantedAtATemporaryName) {
 
 TEST(ReplacementFile, ConcurrentWritersEachLeaveAWholeFile) {
     TempDir dir;
-    const std::string target = dir.File("shared.bmp");
+    const std::string target = dir.file("shared.bmp");
     std::vector<std::string> contents;
     for (char c : {'a', 'b', 'c', 'd'})
         contents.emplace_back(200000 + (c - 'a') * 1000, c);
@@ -207,12 +207,12 @@ TEST(ReplacementFile, ConcurrentWritersEachLeaveAWholeFile) {
     EXPECT_EQ(torn, 0);
     EXPECT_EQ(failures, std::vector<int>(contents.size(), 0));
     EXPECT_NE(std::find(contents.begin(), contents.end(), readAll(target)), contents.end());
-    EXPECT_EQ(dir.Others({"shared.bmp"}), std::vector<std::string>{});
+    EXPECT_EQ(dir.others({"shared.bmp"}), std::vector<std::string>{});
 }
 
 TEST(ReplacementFile, KilledWriterLeavesOldOrNewAndTheNextWriteCleansUp) {
     TempDir dir;
-    const std::string target = dir.File("movie.mov");
+    const std::string target = dir.file("movie.mov");
     const std::string oldText(300000, 'o');
     const std::string newText(300000, 'n');
     writePlain(target, oldText);
@@ -237,14 +237,14 @@ TEST(ReplacementFile, KilledWriterLeavesOldOrNewAndTheNextWriteCleansUp) {
             if (!replaceFileContents(target, oldText, error)) ::_exit(1);
         });
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
-        EXPECT_EQ(dir.Others({"movie.mov"}), std::vector<std::string>{}) << "round " << round;
+        EXPECT_EQ(dir.others({"movie.mov"}), std::vector<std::string>{}) << "round " << round;
     }
 }
 
 TEST(ReplacementFile, InterruptAndTerminateDiscardThePendingFile) {
     for (int sig : {SIGINT, SIGTERM}) {
         TempDir dir;
-        const std::string target = dir.File("presets.txt");
+        const std::string target = dir.file("presets.txt");
         writePlain(target, "old");
         const int status = inChild([&] {
             ::signal(sig, SIG_DFL);
@@ -256,7 +256,7 @@ TEST(ReplacementFile, InterruptAndTerminateDiscardThePendingFile) {
         });
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << strsignal(sig);
         EXPECT_EQ(readAll(target), "old") << strsignal(sig);
-        EXPECT_EQ(dir.Others({"presets.txt"}), std::vector<std::string>{}) << strsignal(sig);
+        EXPECT_EQ(dir.others({"presets.txt"}), std::vector<std::string>{}) << strsignal(sig);
     }
 }
 
@@ -268,9 +268,9 @@ TEST(ReplacementFile, FailuresNameThePathAndTheReason) {
         std::string reason;
     };
     const Case cases[] = {
-        {"missing folder", dir.File("missing/out.png"), "No such file or directory"},
+        {"missing folder", dir.file("missing/out.png"), "No such file or directory"},
         {"a file under /proc", "/proc/version", ""},
-        {"a folder", dir.Path(), "Is a directory"},
+        {"a folder", dir.path(), "Is a directory"},
     };
     for (const Case& c : cases) {
         std::string error;
@@ -280,12 +280,12 @@ TEST(ReplacementFile, FailuresNameThePathAndTheReason) {
         EXPECT_GT(error.size(), error.find(c.target + ": ") + c.target.size() + 2)
             << c.name << ": no reason in " << error;
     }
-    EXPECT_EQ(dir.Others({}), std::vector<std::string>{});
+    EXPECT_EQ(dir.others({}), std::vector<std::string>{});
 }
 
 TEST(ReplacementFile, FileSizeLimitIsAFailureWithReasonAndLeavesTheTarget) {
     TempDir dir;
-    const std::string target = dir.File("big.bmp");
+    const std::string target = dir.file("big.bmp");
     writePlain(target, "old");
     int pipeFds[2];
     ASSERT_EQ(::pipe(pipeFds), 0);
@@ -307,5 +307,5 @@ TEST(ReplacementFile, FileSizeLimitIsAFailureWithReasonAndLeavesTheTarget) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
     EXPECT_EQ(error, "cannot write " + target + ": File too large");
     EXPECT_EQ(readAll(target), "old");
-    EXPECT_EQ(dir.Others({"big.bmp"}), std::vector<std::string>{});
+    EXPECT_EQ(dir.others({"big.bmp"}), std::vector<std::string>{});
 }

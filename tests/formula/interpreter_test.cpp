@@ -8,7 +8,7 @@
 #include "eval_support.h"
 #include "formula/random_state.h"
 #include "formula/stack_depth.h"
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 
 namespace trevalin {
 namespace {
@@ -388,7 +388,7 @@ TEST(InterpreterProperty, ArbitraryCodeStaysInsideTheStack) {
     };
 
     DibImage source;
-    ASSERT_TRUE(source.Create(3, 2));
+    ASSERT_TRUE(source.create(3, 2));
     source.Row(1)[2] = 0x00123456;
 
     int accepted = 0, deepest = 0;

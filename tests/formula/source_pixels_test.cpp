@@ -4,7 +4,7 @@
 
 #include "eval_support.h"
 #include "formula/source_pixels.h"
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 
 namespace trevalin {
 namespace {
@@ -16,7 +16,7 @@ using namespace evaltest;
 class SourcePixels : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(image_.Create(256, 256));
+        ASSERT_TRUE(image_.create(256, 256));
         for (int row = 0; row < 256; ++row)
             for (int column = 0; column < 256; ++column)
                 image_.Row(row)[column] = static_cast<std::uint32_t>(column << 16 | row << 8 | 7);

@@ -21,7 +21,7 @@ inline std::uint32_t get32(const Bytes& b, std::size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
 
-// The packed pixel FetchPixel returns: red in the lowest byte.
+// The packed pixel fetchPixel returns: red in the lowest byte.
 constexpr std::uint32_t packed(std::uint32_t red, std::uint32_t green, std::uint32_t blue) {
     return red | green << 8 | blue << 16;
 }

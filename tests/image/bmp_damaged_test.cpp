@@ -6,7 +6,7 @@
 #include <random>
 
 #include "bmp_builder.h"
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 
 namespace trevalin {
 namespace {
@@ -19,14 +19,14 @@ DibImage loadExact(const Bytes& bytes, std::size_t size) {
     const auto copy = std::make_unique<std::uint8_t[]>(size + (size == 0));
     std::copy_n(bytes.begin(), size, copy.get());
     DibImage image;
-    image.LoadFromBytes(copy.get(), size);
+    image.loadFromBytes(copy.get(), size);
     return image;
 }
 
 void expectEmpty(const DibImage& image, const std::string& what) {
-    EXPECT_FALSE(image.HasData()) << what;
-    EXPECT_EQ(image.Width() | image.Height(), 0) << what;
-    EXPECT_EQ(image.FetchPixel(0, 0) | image.Sample(0.5, 0.5, false), 0u) << what;
+    EXPECT_FALSE(image.hasData()) << what;
+    EXPECT_EQ(image.width() | image.height(), 0) << what;
+    EXPECT_EQ(image.fetchPixel(0, 0) | image.Sample(0.5, 0.5, false), 0u) << what;
 }
 
 Bytes paletted124() {
@@ -48,7 +48,7 @@ Bytes direct24() { // 3 x 2, top-down, pixels at 54, 78 bytes
 
 TEST(BmpDamaged, TruncatedAnywhereIsEmpty) {
     for (const Bytes& file : {paletted124(), direct24()}) {
-        ASSERT_TRUE(loadExact(file, file.size()).HasData());
+        ASSERT_TRUE(loadExact(file, file.size()).hasData());
         for (std::size_t size = 0; size < file.size(); ++size)
             expectEmpty(loadExact(file, size),
                         "cut at " + std::to_string(size) + " of " + std::to_string(file.size()));
@@ -116,8 +116,8 @@ TEST(BmpDamaged, RowLimitIs16000) {
         const Bytes file = test::buildBmp(shape, std::vector<Bytes>(16001, Bytes{1, 2, 3}));
         const DibImage image = loadExact(file, file.size());
         const bool fits = height == 16000 || height == -16000;
-        EXPECT_EQ(image.Height(), fits ? 16000 : 0) << height;
-        EXPECT_EQ(image.FetchPixel(0, 15999), fits ? test::packed(3, 2, 1) : 0u) << height;
+        EXPECT_EQ(image.height(), fits ? 16000 : 0) << height;
+        EXPECT_EQ(image.fetchPixel(0, 15999), fits ? test::packed(3, 2, 1) : 0u) << height;
     }
 }
 
@@ -134,15 +134,15 @@ TEST(BmpDamaged, RandomCorruptionStaysInBounds) {
                 static_cast<std::uint8_t>(random());
         if (random() % 8 == 0) file.resize(random() % (file.size() + 1));
         const DibImage image = loadExact(file, file.size());
-        if (!image.HasData()) continue;
+        if (!image.hasData()) continue;
         ++loaded;
-        ASSERT_LE(image.Height(), kMaxImageRows) << "round " << round;
-        EXPECT_LE(std::uint64_t{image.Stride()} * image.Height(), file.size()) << "round " << round;
-        for (int r = -1; r <= image.Height(); ++r)
-            for (int c = -1; c <= image.Width() && c < 64; ++c)
-                EXPECT_EQ(image.FetchPixel(c, r) >> 24, 0u) << "round " << round;
+        ASSERT_LE(image.height(), kMaxImageRows) << "round " << round;
+        EXPECT_LE(std::uint64_t{image.stride()} * image.height(), file.size()) << "round " << round;
+        for (int r = -1; r <= image.height(); ++r)
+            for (int c = -1; c <= image.width() && c < 64; ++c)
+                EXPECT_EQ(image.fetchPixel(c, r) >> 24, 0u) << "round " << round;
         Bytes out;
-        image.Save(out);
+        image.save(out);
     }
     EXPECT_GT(loaded, 100); // enough files survived to mean something
 }

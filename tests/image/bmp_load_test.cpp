@@ -7,7 +7,7 @@
 #include <set>
 
 #include "bmp_builder.h"
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 
 namespace trevalin {
 namespace {
@@ -18,7 +18,7 @@ using test::packed;
 
 DibImage load(const Bytes& file) {
     DibImage image;
-    image.LoadFromBytes(file.data(), file.size());
+    image.loadFromBytes(file.data(), file.size());
     return image;
 }
 
@@ -26,11 +26,11 @@ DibImage load(const Bytes& file) {
 void expectPicture(const DibImage& image, int width, const std::vector<std::uint32_t>& expected,
                    const std::string& what) {
     const int height = static_cast<int>(expected.size()) / width;
-    ASSERT_EQ(image.Width(), width) << what;
-    ASSERT_EQ(image.Height(), height) << what;
+    ASSERT_EQ(image.width(), width) << what;
+    ASSERT_EQ(image.height(), height) << what;
     for (int r = 0; r < height; ++r)
         for (int c = 0; c < width; ++c)
-            EXPECT_EQ(image.FetchPixel(c, r), expected[r * width + c])
+            EXPECT_EQ(image.fetchPixel(c, r), expected[r * width + c])
                 << what << " at " << c << "," << r;
 }
 
@@ -70,7 +70,7 @@ TEST(BmpLoad, SixteenBitChannelsWiden) {
         BmpShape shape;
         shape.bits = 16;
         const Bytes pixel = {static_cast<std::uint8_t>(c[0]), static_cast<std::uint8_t>(c[0] >> 8)};
-        EXPECT_EQ(load(test::buildBmp(shape, {pixel})).FetchPixel(0, 0), c[1])
+        EXPECT_EQ(load(test::buildBmp(shape, {pixel})).fetchPixel(0, 0), c[1])
             << std::hex << "word 0x" << c[0];
     }
 }
@@ -91,7 +91,7 @@ TEST(BmpLoad, PaletteFollowsTheInfoHeader) {
                        packed(0x10, 0x20, 0x30)},
                       "info size " + std::to_string(infoSize));
         // What a display is handed: a plain 40-byte header, then the palette.
-        const Bytes block(image.InfoBlock(), image.InfoBlock() + 44);
+        const Bytes block(image.infoBlock(), image.infoBlock() + 44);
         EXPECT_EQ(test::get32(block, 0), 40u) << infoSize;
         EXPECT_EQ(test::get32(block, 40), 0x00102030u) << infoSize;
     }
@@ -119,10 +119,10 @@ TEST(BmpLoad, IndicesBeyondTheStoredPaletteAreBlack) {
             shape.palette.push_back(0x00010101 * i);
         const Bytes indices = {0, 1, 2, 3, 4, 255};
         const DibImage image = load(test::buildBmp(shape, {indices}));
-        ASSERT_TRUE(image.HasData()) << c.name;
+        ASSERT_TRUE(image.hasData()) << c.name;
         for (int column = 0; column < 6; ++column) {
             const int i = indices[column];
-            EXPECT_EQ(image.FetchPixel(column, 0),
+            EXPECT_EQ(image.fetchPixel(column, 0),
                       i <= c.lastColoured ? packed(i + 1, i + 1, i + 1) : 0)
                 << c.name << ", index " << i;
         }
@@ -154,8 +154,8 @@ TEST(BmpLoad, BitFieldsOnlyInThePlainLayout) {
         shape.compression = 3;
         shape.masks = c.masks;
         const DibImage image = load(test::buildBmp(shape, {c.pixel}));
-        EXPECT_EQ(image.HasData(), c.colour != 0) << c.name;
-        EXPECT_EQ(image.FetchPixel(0, 0), c.colour) << c.name;
+        EXPECT_EQ(image.hasData(), c.colour != 0) << c.name;
+        EXPECT_EQ(image.fetchPixel(0, 0), c.colour) << c.name;
     }
 }
 
@@ -168,10 +168,10 @@ TEST(BmpLoad, UndecodedDepthsAreBlackButSized) {
         if (bits <= 8) shape.palette = std::vector<std::uint32_t>(1u << bits, 0x00FFFFFF);
         const Bytes row((5u * bits + 7) / 8, 0xFF);
         const DibImage image = load(test::buildBmp(shape, {row, row, row}));
-        EXPECT_EQ(image.Width() * image.Height(), 15) << bits << " bits";
+        EXPECT_EQ(image.width() * image.height(), 15) << bits << " bits";
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 5; ++c)
-                EXPECT_EQ(image.FetchPixel(c, r), 0u) << bits << " bits at " << c << "," << r;
+                EXPECT_EQ(image.fetchPixel(c, r), 0u) << bits << " bits at " << c << "," << r;
         EXPECT_EQ(image.Sample(0.5, 0.5, false) | image.Sample(0.5, 0.5, true), 0u) << bits;
     }
 }
@@ -186,7 +186,7 @@ TEST(BmpLoad, SizeFieldAndTrailingBytesIgnored) {
         shape.fileSize = c[0];
         Bytes file = test::buildBmp(shape, {{1, 2, 3, 4, 5, 6}});
         file.resize(file.size() + c[1], 0xEE);
-        EXPECT_EQ(load(file).FetchPixel(1, 0), packed(6, 5, 4)) << c[0] << ", " << c[1];
+        EXPECT_EQ(load(file).fetchPixel(1, 0), packed(6, 5, 4)) << c[0] << ", " << c[1];
     }
 }
 
@@ -205,14 +205,14 @@ TEST(BmpLoad, FromFilesReplacingTheOldImage) {
                static_cast<std::streamsize>(bytes.size() - 1));
 
     DibImage image;
-    image.Load(good.string());
+    image.load(good.string());
     expectPicture(image, 1, {packed(3, 2, 1), packed(6, 5, 4)}, "good file");
     for (const auto& bad : {cut, dir / "missing.bmp", dir}) {
-        image.Load(good.string());
-        ASSERT_TRUE(image.HasData());
-        image.Load(bad.string());
-        EXPECT_FALSE(image.HasData()) << bad;
-        EXPECT_EQ(image.Width(), 0) << bad;
+        image.load(good.string());
+        ASSERT_TRUE(image.hasData());
+        image.load(bad.string());
+        EXPECT_FALSE(image.hasData()) << bad;
+        EXPECT_EQ(image.width(), 0) << bad;
     }
     std::filesystem::remove_all(dir);
 }
@@ -220,19 +220,19 @@ TEST(BmpLoad, FromFilesReplacingTheOldImage) {
 TEST(BmpLoad, BundledSourceImageIsAColourful256Square) {
     const std::string path = std::string(TREVALIN_SOURCE_DIR) + "/data/source.bmp";
     DibImage image;
-    image.Load(path);
-    ASSERT_EQ(image.Width(), 256);
-    ASSERT_EQ(image.Height(), 256);
-    EXPECT_EQ(image.BitsPerPixel(), 24);
+    image.load(path);
+    ASSERT_EQ(image.width(), 256);
+    ASSERT_EQ(image.height(), 256);
+    EXPECT_EQ(image.bitsPerPixel(), 24);
     std::set<std::uint32_t> colours;
     for (int r = 0; r < 256; ++r)
         for (int c = 0; c < 256; ++c)
-            colours.insert(image.FetchPixel(c, r));
+            colours.insert(image.fetchPixel(c, r));
     EXPECT_GT(colours.size(), 5000u);
     // It is the plain file this program writes itself.
     std::ifstream in(path, std::ios::binary);
     Bytes saved;
-    image.Save(saved);
+    image.save(saved);
     EXPECT_EQ(saved, Bytes(std::istreambuf_iterator<char>(in), {}));
 }
 

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "bmp_builder.h"
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 
 namespace trevalin {
 namespace {
@@ -15,13 +15,13 @@ using test::Bytes;
 
 Bytes saved(const DibImage& image) {
     Bytes out;
-    EXPECT_EQ(image.Save(out), 1);
+    EXPECT_EQ(image.save(out), 1);
     return out;
 }
 
 TEST(BmpSave, ThreeByTwoIsTheDocumentedFile) {
     DibImage image;
-    ASSERT_TRUE(image.Create(3, 2));
+    ASSERT_TRUE(image.create(3, 2));
     for (int c = 0; c < 3; ++c) {
         image.Row(0)[c] = 0x00010203u * (c + 1); // top row
         image.Row(1)[c] = 0x00A0B0C0u + c;       // bottom row
@@ -40,8 +40,8 @@ TEST(BmpSave, RowsArePaddedWithZeros) {
     const int cases[][3] = {{1, 1, 4}, {2, 3, 8}, {4, 1, 12}, {5, 3, 16}, {7, 2, 24}};
     for (const auto& c : cases) {
         DibImage image;
-        ASSERT_TRUE(image.Create(c[0], c[1]));
-        image.FillBlock(0, 0, 64, 0x00FFFFFF);
+        ASSERT_TRUE(image.create(c[0], c[1]));
+        image.fillBlock(0, 0, 64, 0x00FFFFFF);
         const Bytes file = saved(image);
         ASSERT_EQ(file.size(), 54u + c[2] * c[1]) << c[0] << "x" << c[1];
         EXPECT_EQ(test::get32(file, 2), file.size()) << c[0] << "x" << c[1];
@@ -53,13 +53,13 @@ TEST(BmpSave, RowsArePaddedWithZeros) {
 
 TEST(BmpSave, ColourSurvivesARoundTrip) {
     DibImage image;
-    ASSERT_TRUE(image.Create(2, 2));
+    ASSERT_TRUE(image.create(2, 2));
     image.Row(1)[0] = 0x00112233; // red 17, green 34, blue 51
     const Bytes file = saved(image);
     EXPECT_EQ((Bytes{file[54], file[55], file[56]}), (Bytes{51, 34, 17}));
     DibImage back;
-    back.LoadFromBytes(file.data(), file.size());
-    EXPECT_EQ(back.FetchPixel(0, 1), 0x00332211u);
+    back.loadFromBytes(file.data(), file.size());
+    EXPECT_EQ(back.fetchPixel(0, 1), 0x00332211u);
 }
 
 // A loaded image saves as a plain 24-bit file of the same picture, whatever
@@ -83,15 +83,15 @@ TEST(BmpSave, LoadedImagesKeepTheirPicture) {
     };
     for (const Case& c : cases) {
         DibImage loaded, back;
-        loaded.LoadFromBytes(c.file.data(), c.file.size());
-        ASSERT_TRUE(loaded.HasData()) << c.name;
+        loaded.loadFromBytes(c.file.data(), c.file.size());
+        ASSERT_TRUE(loaded.hasData()) << c.name;
         const Bytes file = saved(loaded);
         EXPECT_EQ(test::get32(file, 22), 2u) << c.name; // positive height
         EXPECT_EQ(test::get32(file, 46), 0u) << c.name; // no palette
-        back.LoadFromBytes(file.data(), file.size());
+        back.loadFromBytes(file.data(), file.size());
         for (int r = 0; r < 2; ++r)
             for (int col = 0; col < 2; ++col)
-                EXPECT_EQ(back.FetchPixel(col, r), loaded.FetchPixel(col, r))
+                EXPECT_EQ(back.fetchPixel(col, r), loaded.fetchPixel(col, r))
                     << c.name << " at " << col << "," << r;
     }
 }
@@ -101,11 +101,11 @@ TEST(BmpSave, NothingWithoutDecodablePixels) {
     fourBit.bits = 4;
     const Bytes file = test::buildBmp(fourBit, {{0x12}});
     DibImage never, fourBitImage;
-    fourBitImage.LoadFromBytes(file.data(), file.size());
-    ASSERT_TRUE(fourBitImage.HasData());
+    fourBitImage.loadFromBytes(file.data(), file.size());
+    ASSERT_TRUE(fourBitImage.hasData());
     for (const DibImage* image : {&never, &fourBitImage}) {
         Bytes out{7};
-        EXPECT_EQ(image->Save(out), 0);
+        EXPECT_EQ(image->save(out), 0);
         EXPECT_EQ(out, Bytes{7});
     }
 }
@@ -117,15 +117,15 @@ TEST(BmpSave, SaveFileReplacesWholeOrFails) {
     const auto path = dir / "picture.bmp";
     std::ofstream(path) << "an older, longer file that must disappear completely";
     DibImage image, empty;
-    ASSERT_TRUE(image.Create(5, 4));
-    image.FillBlock(1, 1, 2, 0x00808080);
+    ASSERT_TRUE(image.create(5, 4));
+    image.fillBlock(1, 1, 2, 0x00808080);
 
-    ASSERT_TRUE(image.SaveFile(path.string()));
+    ASSERT_TRUE(image.saveFile(path.string()));
     std::ifstream in(path, std::ios::binary);
     EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), {}), saved(image));
-    EXPECT_FALSE(image.SaveFile((dir / "missing" / "x.bmp").string()));
-    EXPECT_FALSE(image.SaveFile((dir / "sub").string())); // a folder is in the way
-    EXPECT_FALSE(empty.SaveFile((dir / "empty.bmp").string()));
+    EXPECT_FALSE(image.saveFile((dir / "missing" / "x.bmp").string()));
+    EXPECT_FALSE(image.saveFile((dir / "sub").string())); // a folder is in the way
+    EXPECT_FALSE(empty.saveFile((dir / "empty.bmp").string()));
     // Only the picture and the folder: no temporary or empty files left.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);
     std::filesystem::remove_all(dir);

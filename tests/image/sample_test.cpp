@@ -3,7 +3,7 @@
 
 #include <limits>
 
-#include "render/dib_image.h"
+#include "image/dib_image.h"
 
 namespace trevalin {
 namespace {
@@ -15,7 +15,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // pixel from "no pixel".
 DibImage coordinateImage(int width, int height) {
     DibImage image;
-    EXPECT_TRUE(image.Create(width, height));
+    EXPECT_TRUE(image.create(width, height));
     for (int r = 0; r < height; ++r)
         for (int c = 0; c < width; ++c)
             image.Row(r)[c] = static_cast<std::uint32_t>(c << 16 | r << 8 | 0x80);
@@ -49,7 +49,7 @@ TEST(Sample, PicksTheCellUnderThePoint) {
         const int row = pixel ? static_cast<int>(pixel >> 8 & 0xFF) : -1;
         const auto what = ::testing::Message()
                           << (c.tile ? "samptile(" : "sample(") << c.u << ", " << c.v << ") on "
-                          << c.image.Width() << "x" << c.image.Height();
+                          << c.image.width() << "x" << c.image.height();
         EXPECT_EQ(column, c.column) << what;
         EXPECT_EQ(row, c.row) << what;
     }

@@ -56,7 +56,7 @@ TEST(NearestColour, AgreesWithExhaustiveSearch) {
     for (const ColourTable* table : {&standardColourTable(), &greyRampTable()}) {
         NearestColour nearest(*table);
         for (int i = 0; i < 256; ++i)
-            ASSERT_EQ(nearest.Find((*table)[std::size_t(i)]), i) << "entry " << i;
+            ASSERT_EQ(nearest.find((*table)[std::size_t(i)]), i) << "entry " << i;
         std::uint32_t state = 12345;
         for (int n = 0; n < 60000; ++n) {
             state = state * 1103515245u + 12345u;
@@ -64,7 +64,7 @@ TEST(NearestColour, AgreesWithExhaustiveSearch) {
             int best = 1 << 30;
             for (std::uint32_t entry : *table)
                 best = std::min(best, distance(colour, entry));
-            const int found = nearest.Find(colour);
+            const int found = nearest.find(colour);
             ASSERT_EQ(distance(colour, (*table)[std::size_t(found)]), best) << hex(colour);
         }
     }

@@ -96,7 +96,7 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::vector<std::string> TempDir::Names() const {
+std::vector<std::string> TempDir::names() const {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(path_))
         names.push_back(entry.path().filename().string());

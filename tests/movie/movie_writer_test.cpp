@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "image/dib_image.h"
 #include "movie/colour_tables.h"
 #include "movie/frame_reduction.h"
 #include "movie/movie_format.h"
 #include "movie/movie_writer.h"
 #include "movie_probe.h"
-#include "render/dib_image.h"
 
 namespace trevalin {
 namespace {
@@ -35,7 +35,7 @@ int triangle(int t) {
     return t < 256 ? t : 509 - t;
 }
 
-// Frame k of a test movie: smooth ramps that move from frame to frame, so
+// frame k of a test movie: smooth ramps that move from frame to frame, so
 // lossy codecs have something fair to code and no two frames are alike.
 Pixels testPixels(int width, int height, int k, bool grey) {
     Pixels p(std::size_t(width) * std::size_t(height));
@@ -58,7 +58,7 @@ Pixels testPixels(int width, int height, int k, bool grey) {
 
 DibImage toImage(const Pixels& p, int width, int height) {
     DibImage image;
-    EXPECT_TRUE(image.Create(width, height));
+    EXPECT_TRUE(image.create(width, height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             image.Row(y)[x] = p[std::size_t(y) * std::size_t(width) + std::size_t(x)];
@@ -71,20 +71,20 @@ struct Written {
     std::vector<int> addResults;
 };
 
-// Runs the writer as the render job does: Open, AddFrame per frame, Finish, Close.
+// Runs the writer as the render job does: open, addFrame per frame, finish, close.
 Written writeMovie(const MovieParams& params, int frames, bool grey) {
     Written w;
     auto writer = makeMovieWriter();
-    writer->Open(params, [&](const std::string& m) { w.messages.push_back(m); });
+    writer->open(params, [&](const std::string& m) { w.messages.push_back(m); });
     if (w.messages.empty()) {
         for (int k = 0; k < frames; ++k) {
             w.frames.push_back(testPixels(params.width, params.height, k, grey));
             w.addResults.push_back(
-                writer->AddFrame(toImage(w.frames.back(), params.width, params.height)));
+                writer->addFrame(toImage(w.frames.back(), params.width, params.height)));
         }
     }
-    writer->Finish();
-    writer->Close();
+    writer->finish();
+    writer->close();
     return w;
 }
 
@@ -109,7 +109,7 @@ Pixels expectedPicture(const MovieParams& params, const Pixels& frame) {
         for (std::size_t i = 0; i < frame.size(); ++i)
             out[i] = expand555(words[i]);
         return out;
-    case OutputWorld::ColourIndex: {
+    case OutputWorld::colourIndex: {
         NearestColour nearest(standardColourTable());
         reduceToTable(frame, params.width, params.dither != 0, nearest, indices);
         for (std::size_t i = 0; i < frame.size(); ++i)
@@ -221,9 +221,9 @@ TEST_P(MovieFormats, WritesDecodableMovieOfTheDesignedShape) {
     params.colormode = c.colormode;
     params.dither = c.dither;
     params.framerate = 7; // 85 units of 1/600 s per frame
-    params.path = dir.File("movie.mov");
+    params.path = dir.file("movie.mov");
     const bool grey = c.colormode == 0;
-    // Three frames, then Finish: also what a render stopped after its third
+    // Three frames, then finish: also what a render stopped after its third
     // frame leaves.
     constexpr int kFrames = 3;
 
@@ -231,7 +231,7 @@ TEST_P(MovieFormats, WritesDecodableMovieOfTheDesignedShape) {
     ASSERT_TRUE(w.messages.empty()) << c << ": " << joined(w.messages);
     for (int r : w.addResults)
         EXPECT_EQ(r, 1) << c;
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"movie.mov"}) << c;
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"movie.mov"}) << c;
 
     const auto probe = probeMovie(params.path);
     EXPECT_EQ(probe.errors, "") << c;
@@ -256,7 +256,7 @@ TEST_P(MovieFormats, WritesDecodableMovieOfTheDesignedShape) {
     EXPECT_EQ(atoms.movieTimeScale, 600) << c;
     EXPECT_EQ(atoms.mediaTimeScale, 600) << c;
 
-    const auto decoded = decodeMovie(params.path, dir.Path());
+    const auto decoded = decodeMovie(params.path, dir.path());
     EXPECT_EQ(decoded.status, 0) << c;
     EXPECT_EQ(decoded.errors, "") << c;
     std::vector<Pixels> expected;
@@ -302,10 +302,10 @@ TEST(MovieWriter, MotionJpegBDecodesLikeMotionJpegA) {
             params.depth = c.depth;
             params.colormode = c.colormode;
             params.codec = 3 + b;
-            params.path = dir.File(b ? "b.mov" : "a.mov");
+            params.path = dir.file(b ? "b.mov" : "a.mov");
             const Written w = writeMovie(params, 2, c.colormode == 0);
             ASSERT_TRUE(w.messages.empty()) << joined(w.messages);
-            const auto decoded = decodeMovie(params.path, dir.Path());
+            const auto decoded = decodeMovie(params.path, dir.path());
             EXPECT_EQ(decoded.errors, "") << "codec " << params.codec << " depth " << c.depth;
             pictures[b] = decoded.rgb;
         }
@@ -330,7 +330,7 @@ TEST(MovieWriter, EverySampleLastsTheFrameDuration) {
         params.height = 8;
         params.codec = 0;
         params.framerate = c.framerate;
-        params.path = dir.File("m.mov");
+        params.path = dir.file("m.mov");
         const Written w = writeMovie(params, c.frames, false);
         ASSERT_TRUE(w.messages.empty()) << c.framerate << ": " << joined(w.messages);
         const auto probe = probeMovie(params.path);
@@ -367,26 +367,26 @@ TEST(MovieWriter, RefusesParametersThatMakeNoMovie) {
         params.height = 24;
         params.codec = c.codec;
         params.framerate = c.framerate;
-        params.path = dir.File("m.mov");
+        params.path = dir.file("m.mov");
         const Written w = writeMovie(params, 0, false);
         EXPECT_EQ(w.messages, std::vector<std::string>{c.message})
             << "rate " << c.framerate << " codec " << c.codec;
-        EXPECT_TRUE(dir.Names().empty()) << "rate " << c.framerate << " codec " << c.codec;
+        EXPECT_TRUE(dir.names().empty()) << "rate " << c.framerate << " codec " << c.codec;
     }
 }
 
 TEST(MovieWriter, ReportsPathsItCannotWriteAndLeavesNoFile) {
     TempDir dir;
-    std::filesystem::create_directory(dir.File("folder"));
+    std::filesystem::create_directory(dir.file("folder"));
     struct Case {
         std::string path;
         std::string message;
     };
     const Case cases[] = {
-        {dir.File("missing/m.mov"), "Can't Create Movie File: -2 (" + dir.File("missing/m.mov") +
+        {dir.file("missing/m.mov"), "Can't Create Movie File: -2 (" + dir.file("missing/m.mov") +
                                         ": No such file or directory)"},
-        {dir.File("folder"),
-         "Can't Create Movie File: -21 (" + dir.File("folder") + ": Is a directory)"},
+        {dir.file("folder"),
+         "Can't Create Movie File: -21 (" + dir.file("folder") + ": Is a directory)"},
         {"", "Pathname conversion error: -22 (Invalid argument)"},
     };
     for (const Case& c : cases) {
@@ -396,8 +396,8 @@ TEST(MovieWriter, ReportsPathsItCannotWriteAndLeavesNoFile) {
         params.path = c.path;
         const Written w = writeMovie(params, 2, false);
         EXPECT_EQ(w.messages, std::vector<std::string>{c.message}) << "'" << c.path << "'";
-        EXPECT_EQ(dir.Names(), std::vector<std::string>{"folder"}) << "'" << c.path << "'";
-        EXPECT_TRUE(std::filesystem::is_empty(dir.File("folder"))) << "'" << c.path << "'";
+        EXPECT_EQ(dir.names(), std::vector<std::string>{"folder"}) << "'" << c.path << "'";
+        EXPECT_TRUE(std::filesystem::is_empty(dir.file("folder"))) << "'" << c.path << "'";
     }
 }
 
@@ -410,13 +410,13 @@ TEST(MovieWriter, ReplacesAnExistingFile) {
     MovieParams params;
     params.width = 32;
     params.height = 24;
-    params.path = dir.File("old.mov");
+    params.path = dir.file("old.mov");
     writeText(params.path, std::string(100000, 'x'));
     const Written w = writeMovie(params, 2, false);
     ASSERT_TRUE(w.messages.empty()) << joined(w.messages);
-    EXPECT_EQ(dir.Names(), std::vector<std::string>{"old.mov"});
+    EXPECT_EQ(dir.names(), std::vector<std::string>{"old.mov"});
     EXPECT_EQ(probeMovie(params.path).frames, 2);
-    EXPECT_EQ(decodeMovie(params.path, dir.Path()).errors, "");
+    EXPECT_EQ(decodeMovie(params.path, dir.path()).errors, "");
 }
 
 TEST(MovieWriter, MovieWithoutFramesLeavesThePathAsItWas) {
@@ -425,16 +425,16 @@ TEST(MovieWriter, MovieWithoutFramesLeavesThePathAsItWas) {
         MovieParams params;
         params.width = 32;
         params.height = 24;
-        params.path = dir.File("m.mov");
+        params.path = dir.file("m.mov");
         if (existing) writeText(params.path, "keep me");
         const Written w = writeMovie(params, 0, false);
         EXPECT_TRUE(w.messages.empty()) << joined(w.messages);
         if (existing) {
-            EXPECT_EQ(dir.Names(), std::vector<std::string>{"m.mov"});
+            EXPECT_EQ(dir.names(), std::vector<std::string>{"m.mov"});
             const auto bytes = readFile(params.path);
             EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "keep me");
         } else {
-            EXPECT_TRUE(dir.Names().empty());
+            EXPECT_TRUE(dir.names().empty());
         }
     }
 }
@@ -445,15 +445,15 @@ TEST(MovieWriter, FrameSmallerThanTheMovieIsPaddedWithBlack) {
     params.width = 32;
     params.height = 24;
     params.codec = 0;
-    params.path = dir.File("m.mov");
+    params.path = dir.file("m.mov");
     const Pixels small = testPixels(16, 8, 0, false);
     auto writer = makeMovieWriter();
     std::vector<std::string> messages;
-    writer->Open(params, [&](const std::string& m) { messages.push_back(m); });
-    EXPECT_EQ(writer->AddFrame(toImage(small, 16, 8)), 1);
-    EXPECT_EQ(writer->AddFrame(DibImage()), 1); // no pixels at all: black
-    writer->Finish();
-    writer->Close();
+    writer->open(params, [&](const std::string& m) { messages.push_back(m); });
+    EXPECT_EQ(writer->addFrame(toImage(small, 16, 8)), 1);
+    EXPECT_EQ(writer->addFrame(DibImage()), 1); // no pixels at all: black
+    writer->finish();
+    writer->close();
     ASSERT_TRUE(messages.empty()) << joined(messages);
 
     Pixels first(32 * 24, 0), second(32 * 24, 0);
@@ -461,7 +461,7 @@ TEST(MovieWriter, FrameSmallerThanTheMovieIsPaddedWithBlack) {
         for (int x = 0; x < 16; ++x)
             first[std::size_t(y * 32 + x)] = small[std::size_t(y * 16 + x)];
     const auto want = toRgb24({first, second});
-    const auto decoded = decodeMovie(params.path, dir.Path());
+    const auto decoded = decodeMovie(params.path, dir.path());
     EXPECT_TRUE(decoded.rgb == want) << firstDifference(want, decoded.rgb, 32, 24);
 }
 

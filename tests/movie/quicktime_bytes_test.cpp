@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "image/dib_image.h"
 #include "movie/movie_writer.h"
 #include "movie_probe.h"
-#include "render/dib_image.h"
 
 namespace trevalin {
 namespace {
@@ -29,7 +29,7 @@ std::uint64_t fnv1a(const std::vector<std::uint8_t>& bytes) {
 // Colour ramps that move between frames, with grey frames for colour mode 0.
 DibImage pinFrame(int width, int height, int k, bool grey) {
     DibImage image;
-    EXPECT_TRUE(image.Create(width, height));
+    EXPECT_TRUE(image.create(width, height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const std::uint32_t r = std::uint32_t((x * 37 + k * 50) & 0xFF);
@@ -63,11 +63,11 @@ std::uint64_t movieHash(const Pin& pin, const std::string& path) {
     p.path = path;
     std::string failure;
     auto writer = makeMovieWriter();
-    writer->Open(p, [&](const std::string& m) { failure = m; });
+    writer->open(p, [&](const std::string& m) { failure = m; });
     for (int k = 0; k < 3 && failure.empty(); ++k)
-        writer->AddFrame(pinFrame(p.width, p.height, k, pin.colormode == 0));
-    writer->Finish();
-    writer->Close();
+        writer->addFrame(pinFrame(p.width, p.height, k, pin.colormode == 0));
+    writer->finish();
+    writer->close();
     EXPECT_EQ(failure, "");
     return fnv1a(movietest::readFile(path));
 }
@@ -77,7 +77,7 @@ TEST(QuickTimeBytes, EveryCodecAndDepthWritesTheSameFileAsBefore) {
     const bool print = std::getenv("TREVALIN_PRINT_PINS") != nullptr;
     int index = 0;
     for (const Pin& pin : kPins) {
-        const std::string path = dir.File("pin" + std::to_string(index++) + ".mov");
+        const std::string path = dir.file("pin" + std::to_string(index++) + ".mov");
         const std::uint64_t hash = movieHash(pin, path);
         if (print)
             std::printf("{%d, %d, %d, %d, %d, 0x%016llxull},\n", pin.codec, pin.depth,

@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
+#include "image/dib_image.h"
 #include "movie/movie_writer.h"
 #include "movie_probe.h"
-#include "render/dib_image.h"
 #include "render/movie_codecs.h"
 
 namespace trevalin {
@@ -82,14 +82,14 @@ TEST(SharedFormats, ProbeReadsCodecFrameCountRateAndDuration) {
         p.framerate = c.framerate;
         p.colormode = 1;
         p.dither = 1;
-        p.path = dir.File(c.file);
+        p.path = dir.file(c.file);
         std::string failure;
         auto writer = makeMovieWriter();
-        writer->Open(p, [&](const std::string& m) { failure += m; });
+        writer->open(p, [&](const std::string& m) { failure += m; });
         std::vector<std::uint8_t> expected;
         for (int k = 0; k < c.frames && failure.empty(); ++k) {
             DibImage image;
-            ASSERT_TRUE(image.Create(c.width, c.height));
+            ASSERT_TRUE(image.create(c.width, c.height));
             for (int y = 0; y < c.height; ++y)
                 for (int x = 0; x < c.width; ++x) {
                     const std::uint32_t colour = colourAt(x, y, k);
@@ -98,12 +98,12 @@ TEST(SharedFormats, ProbeReadsCodecFrameCountRateAndDuration) {
                     expected.push_back(std::uint8_t(colour >> 8));
                     expected.push_back(std::uint8_t(colour));
                 }
-            EXPECT_EQ(writer->AddFrame(image), 1) << c.file;
+            EXPECT_EQ(writer->addFrame(image), 1) << c.file;
         }
-        writer->Finish();
-        writer->Close();
+        writer->finish();
+        writer->close();
         ASSERT_EQ(failure, "") << c.file;
-        EXPECT_EQ(dir.Names(), std::vector<std::string>{c.file}) << "no temporary file is left";
+        EXPECT_EQ(dir.names(), std::vector<std::string>{c.file}) << "no temporary file is left";
 
         auto f = probe(p.path);
         EXPECT_EQ(f["codec_name"], c.codecName) << c.file;
@@ -117,7 +117,7 @@ TEST(SharedFormats, ProbeReadsCodecFrameCountRateAndDuration) {
         EXPECT_EQ(f["width"], std::to_string(codedWidth)) << c.file;
         EXPECT_EQ(f["height"], std::to_string(codedHeight)) << c.file;
 
-        const auto decoded = movietest::decodeMovie(p.path, dir.Path());
+        const auto decoded = movietest::decodeMovie(p.path, dir.path());
         EXPECT_EQ(decoded.errors, "") << c.file;
         ASSERT_EQ(decoded.rgb.size(),
                   std::size_t(codedWidth) * std::size_t(codedHeight) * 3 * std::size_t(c.frames))
@@ -149,15 +149,15 @@ TEST(SharedFormats, UnwritablePathIsReportedWithItsReasonAndLeavesNothing) {
         p.codec = movieCodecByName(codec);
         p.width = 16;
         p.height = 16;
-        p.path = dir.File(std::string("missing/m.") + codec);
+        p.path = dir.file(std::string("missing/m.") + codec);
         std::string failure;
         auto writer = makeMovieWriter();
-        writer->Open(p, [&](const std::string& m) { failure += m; });
-        writer->Finish();
-        writer->Close();
+        writer->open(p, [&](const std::string& m) { failure += m; });
+        writer->finish();
+        writer->close();
         EXPECT_NE(failure.find(p.path), std::string::npos) << failure;
         EXPECT_NE(failure.find("No such file or directory"), std::string::npos) << failure;
-        EXPECT_TRUE(dir.Names().empty()) << codec;
+        EXPECT_TRUE(dir.names().empty()) << codec;
     }
 }
 

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
+#include "render/document.h"
 #include "render/movie_check.h"
 #include "render/movie_codecs.h"
-#include "render/trevalin_doc.h"
 #include "tests/render/render_test_support.h"
 
 namespace trevalin {
@@ -13,7 +13,7 @@ namespace {
 
 using testing::makeSettings;
 
-TEST(Document, FormatNumber) {
+TEST(Document, formatNumber) {
     struct Case {
         double value;
         const char* text;
@@ -32,24 +32,24 @@ TEST(Document, FormatNumber) {
     };
     for (const Case& c : cases) {
         FormulaSlot slot;
-        CTrevalinDoc::FormatNumber(slot, c.value);
+        Document::formatNumber(slot, c.value);
         EXPECT_STREQ(slot.text, c.text) << c.value;
-        EXPECT_EQ(CTrevalinDoc::FractionDigits(c.value), c.digits) << c.value;
+        EXPECT_EQ(Document::fractionDigits(c.value), c.digits) << c.value;
     }
 }
 
 TEST(Document, NewDocumentIsAllZero) {
-    CTrevalinDoc doc;
+    Document doc;
     RenderSettings s;
-    doc.GetSettings(s);
+    doc.getSettings(s);
     for (const FormulaField& f : kFormulaFields) {
         EXPECT_STREQ((s.*f.slot).text, "") << f.key;
         EXPECT_EQ((s.*f.slot).flags, 0) << f.key;
     }
-    EXPECT_EQ(doc.ImageWidth(), 256);
-    EXPECT_EQ(doc.ImageHeight(), 256);
-    EXPECT_EQ(doc.Image().Width(), 256);
-    EXPECT_EQ(doc.Source(), nullptr);
+    EXPECT_EQ(doc.imageWidth(), 256);
+    EXPECT_EQ(doc.imageHeight(), 256);
+    EXPECT_EQ(doc.image().width(), 256);
+    EXPECT_EQ(doc.source(), nullptr);
 }
 
 struct ZoomCase {
@@ -77,8 +77,8 @@ TEST(Document, Zooms) {
          "-4", "8", "8"},
     };
     for (const ZoomCase& c : cases) {
-        CTrevalinDoc doc;
-        ASSERT_TRUE(doc.SetImageSize(c.width, c.height));
+        Document doc;
+        ASSERT_TRUE(doc.setImageSize(c.width, c.height));
         auto s = makeSettings({{"left", c.left},
                                {"top", c.top},
                                {"width", c.regionWidth},
@@ -86,12 +86,12 @@ TEST(Document, Zooms) {
                                {"zoom", "3"},
                                {"recurse", "99"}});
         s->center = c.center;
-        doc.SetSettings(*s);
+        doc.setSettings(*s);
         if (c.zoomIn)
-            doc.ZoomRegionIn(c.fx, c.fy);
+            doc.zoomRegionIn(c.fx, c.fy);
         else
-            doc.ZoomRegionOut();
-        const RenderSettings& r = doc.Settings();
+            doc.zoomRegionOut();
+        const RenderSettings& r = doc.settings();
         EXPECT_STREQ(r.left.text, c.newLeft) << c.name;
         EXPECT_STREQ(r.top.text, c.newTop) << c.name;
         EXPECT_STREQ(r.width.text, c.newWidth) << c.name;
@@ -102,15 +102,15 @@ TEST(Document, Zooms) {
 }
 
 TEST(Document, TwoOutsThenInAtTheCentreDoubleTheWidth) {
-    CTrevalinDoc doc;
+    Document doc;
     auto s = makeSettings({{"left", "-1"}, {"top", "-1"}, {"width", "2"}, {"height", "2"}});
-    doc.SetSettings(*s);
-    doc.ZoomRegionOut();
-    doc.ZoomRegionOut();
-    doc.ZoomRegionIn(0.5, 0.5);
-    EXPECT_STREQ(doc.Settings().width.text, "4");
-    EXPECT_STREQ(doc.Settings().left.text, "-2"); // centre stays at 0
-    EXPECT_STREQ(doc.Settings().top.text, "-2");
+    doc.setSettings(*s);
+    doc.zoomRegionOut();
+    doc.zoomRegionOut();
+    doc.zoomRegionIn(0.5, 0.5);
+    EXPECT_STREQ(doc.settings().width.text, "4");
+    EXPECT_STREQ(doc.settings().left.text, "-2"); // centre stays at 0
+    EXPECT_STREQ(doc.settings().top.text, "-2");
 }
 
 TEST(Document, FrameCounts) {
@@ -120,54 +120,54 @@ TEST(Document, FrameCounts) {
     } cases[] = {
         {1.0, 10.0, -1, 10}, {2.5, 3.0, -1, 7}, {4, 15, 1, 1}, {0, 0, -1, 0}, {4, 15, 5, 5}};
     for (const Case& c : cases) {
-        CTrevalinDoc doc;
+        Document doc;
         auto s = makeSettings({});
         s->duration = c.duration;
         s->framerate = c.framerate;
-        doc.SetSettings(*s);
-        doc.Vars().frame = 3;
-        doc.SetFrameCount(c.n);
-        EXPECT_EQ(doc.Vars().frames, c.frames) << c.duration << " x " << c.framerate;
-        EXPECT_EQ(doc.Vars().frame, 0);
+        doc.setSettings(*s);
+        doc.vars().frame = 3;
+        doc.setFrameCount(c.n);
+        EXPECT_EQ(doc.vars().frames, c.frames) << c.duration << " x " << c.framerate;
+        EXPECT_EQ(doc.vars().frame, 0);
     }
 }
 
 TEST(Document, RecompileReportsEveryFailureAndCompilesTheRest) {
-    CTrevalinDoc doc;
+    Document doc;
     auto s = makeSettings({{"red", "x +"}, {"grn", "y"}, {"recurse", "("}, {"top", "1"}});
     std::memset(s->grn.code, 0x4F, sizeof s->grn.code); // stale code is replaced
-    doc.SetSettings(*s);
-    ASSERT_EQ(doc.CompileFailures().size(), 2u);
-    EXPECT_STREQ(doc.CompileFailures()[0].field, "red");
-    EXPECT_EQ(doc.CompileFailures()[0].message, "parse error");
-    EXPECT_STREQ(doc.CompileFailures()[1].field, "recurse");
-    EXPECT_EQ(doc.Settings().grn.code[0], 0x56);
-    EXPECT_EQ(doc.Settings().grn.code[2], 0x00);
-    EXPECT_EQ(doc.Settings().red.code[0], 0x00);
+    doc.setSettings(*s);
+    ASSERT_EQ(doc.compileFailures().size(), 2u);
+    EXPECT_STREQ(doc.compileFailures()[0].field, "red");
+    EXPECT_EQ(doc.compileFailures()[0].message, "parse error");
+    EXPECT_STREQ(doc.compileFailures()[1].field, "recurse");
+    EXPECT_EQ(doc.settings().grn.code[0], 0x56);
+    EXPECT_EQ(doc.settings().grn.code[2], 0x00);
+    EXPECT_EQ(doc.settings().red.code[0], 0x00);
 }
 
 TEST(Document, ImageSizeOutsideTheLimitsChangesNothing) {
-    CTrevalinDoc doc;
+    Document doc;
     const int sizes[][2] = {{0, 10}, {10, 0}, {16001, 1}, {1, 16001}, {-5, 5}};
     for (const auto& size : sizes) {
-        EXPECT_FALSE(doc.SetImageSize(size[0], size[1])) << size[0] << "x" << size[1];
-        EXPECT_EQ(doc.ImageWidth(), 256);
-        EXPECT_EQ(doc.Image().Height(), 256);
+        EXPECT_FALSE(doc.setImageSize(size[0], size[1])) << size[0] << "x" << size[1];
+        EXPECT_EQ(doc.imageWidth(), 256);
+        EXPECT_EQ(doc.image().height(), 256);
     }
-    EXPECT_TRUE(doc.SetImageSize(16000, 1));
-    EXPECT_EQ(doc.Image().Width(), 16000);
+    EXPECT_TRUE(doc.setImageSize(16000, 1));
+    EXPECT_EQ(doc.image().width(), 16000);
 }
 
 TEST(Document, MovieFileAndSourcePathsAreCut) {
-    CTrevalinDoc doc;
+    Document doc;
     const std::string longPath(400, 'm');
-    doc.SetMovieFile(longPath.c_str());
-    EXPECT_EQ(std::strlen(doc.Settings().moviefile), 255u);
-    doc.LoadSourceImage("/nonexistent/source.bmp");
-    EXPECT_STREQ(doc.Settings().sourcefile, "/nonexistent/source.bmp");
-    ASSERT_NE(doc.Source(), nullptr);
-    EXPECT_FALSE(doc.Source()->HasData());
-    EXPECT_EQ(doc.Source()->FetchPixel(0, 0), 0u);
+    doc.setMovieFile(longPath.c_str());
+    EXPECT_EQ(std::strlen(doc.settings().moviefile), 255u);
+    doc.loadSourceImage("/nonexistent/source.bmp");
+    EXPECT_STREQ(doc.settings().sourcefile, "/nonexistent/source.bmp");
+    ASSERT_NE(doc.source(), nullptr);
+    EXPECT_FALSE(doc.source()->hasData());
+    EXPECT_EQ(doc.source()->fetchPixel(0, 0), 0u);
 }
 
 TEST(Document, MovieRefusals) {

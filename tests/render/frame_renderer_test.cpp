@@ -22,7 +22,7 @@ FrameVariables rangeOf(double min, double max, int frame = 0) {
     return v;
 }
 
-TEST(FrameRenderer, ColourIndex) {
+TEST(FrameRenderer, colourIndex) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     struct Case {
@@ -51,17 +51,17 @@ TEST(FrameRenderer, ColourIndex) {
     };
     for (const Case& c : cases) {
         const FrameVariables v = rangeOf(0, 1, c.frame);
-        EXPECT_EQ(ColourIndex(c.value, v, c.wrap, c.cycle), c.index)
+        EXPECT_EQ(colourIndex(c.value, v, c.wrap, c.cycle), c.index)
             << c.value << " wrap " << c.wrap << " cycle " << c.cycle << " frame " << c.frame;
     }
 }
 
 TEST(FrameRenderer, TripleIndexOfAScalarIsGrey) {
     const FrameVariables v = rangeOf(0, 255);
-    const FormulaValue scalar = TripleIndex(FormulaValue{7, 7, 7, 0}, v, 0, 0);
+    const FormulaValue scalar = tripleIndex(FormulaValue{7, 7, 7, 0}, v, 0, 0);
     EXPECT_EQ(scalar.first, 7);
     EXPECT_EQ(scalar.third, 7);
-    const FormulaValue triple = TripleIndex(FormulaValue{1, 2, 300, 1}, v, 0, 0);
+    const FormulaValue triple = tripleIndex(FormulaValue{1, 2, 300, 1}, v, 0, 0);
     EXPECT_EQ(triple.second, 2);
     EXPECT_EQ(triple.third, 255);
 }
@@ -90,13 +90,13 @@ TEST(FrameRenderer, ColourModels) {
         {"oversampled triplet", 3, 1, "rgb(4 * (x > 0), 0, 255)", "", "", 0x0200FF},
     };
     for (const ModelCase& c : cases) {
-        CTrevalinDoc doc;
+        Document doc;
         auto s = makeSettings({{"red", c.red}, {"grn", c.grn}, {"blu", c.blu}}, c.colormode);
         s->oversample = c.oversample;
-        doc.SetSettings(*s);
+        doc.setSettings(*s);
         FrameVariables v = rangeOf(0, 255);
         v.xstep = v.ystep = 1;
-        EXPECT_EQ(PixelColour(doc.Context(), v, doc.Settings()), c.colour) << c.name;
+        EXPECT_EQ(pixelColour(doc.context(), v, doc.settings()), c.colour) << c.name;
         EXPECT_EQ(v.x, 0) << c.name << ": x restored";
         EXPECT_EQ(v.y, 0) << c.name << ": y restored";
     }

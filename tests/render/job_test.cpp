@@ -44,7 +44,7 @@ std::vector<std::pair<int, int>> passOrder(int width, int height) {
 TEST(RenderJob, PassOrderShowsInTheRandomDraws) {
     for (int size : {1, 20, 33}) {
         Renderer r;
-        ASSERT_TRUE(r.doc->SetImageSize(size, size));
+        ASSERT_TRUE(r.doc->setImageSize(size, size));
         auto s = makeSettings({{"red", "?"}, {"min", "0"}, {"max", "1"}});
         std::int32_t state = RandomState::get();
         ASSERT_TRUE(r.render(*s));
@@ -59,10 +59,10 @@ TEST(RenderJob, PassOrderShowsInTheRandomDraws) {
 
 TEST(RenderJob, FirstPassFillsClippedBlocks) {
     Renderer r;
-    ASSERT_TRUE(r.doc->SetImageSize(20, 20));
+    ASSERT_TRUE(r.doc->setImageSize(20, 20));
     auto s = makeSettings({{"red", "px + py"}, {"min", "0"}, {"max", "255"}});
     std::vector<std::uint32_t> afterFirstPass;
-    r.job.SetPaintRequest([&] {
+    r.job.setPaintRequest([&] {
         // Called on the worker between passes, so the target is not being written.
         if (afterFirstPass.empty())
             for (int y = 0; y < 20; ++y)
@@ -98,7 +98,7 @@ TEST(RenderJob, StillFrameSetUp) {
     s->framerate = 15;
     s->center = 1;
     ASSERT_TRUE(r.render(*s));
-    const FrameVariables& v = r.job.Vars();
+    const FrameVariables& v = r.job.vars();
     EXPECT_DOUBLE_EQ(v.t, 0.5);
     EXPECT_EQ(v.n, 30);
     // zoom 2 to the power 30 about the centre (1, 2), which the formulas name.
@@ -108,7 +108,7 @@ TEST(RenderJob, StillFrameSetUp) {
     EXPECT_DOUBLE_EQ(v.cx, 1);
     EXPECT_DOUBLE_EQ(v.cy, 2);
     EXPECT_EQ(v.i, 10);
-    EXPECT_EQ(r.doc->Context().iterationLimit, 64);
+    EXPECT_EQ(r.doc->context().iterationLimit, 64);
     EXPECT_DOUBLE_EQ(v.jx, 0.25);
     EXPECT_DOUBLE_EQ(v.jy, -0.5);
     EXPECT_DOUBLE_EQ(v.min, 4.99);
@@ -121,12 +121,12 @@ TEST(RenderJob, StillFrameSetUp) {
 
 TEST(RenderJob, ElapsedTimeInTheStatusLine) {
     Renderer r;
-    ASSERT_TRUE(r.doc->SetImageSize(8, 8));
+    ASSERT_TRUE(r.doc->setImageSize(8, 8));
     ASSERT_TRUE(r.render(*makeSettings({{"red", "x"}})));
-    EXPECT_TRUE(std::regex_match(r.job.Status(), std::regex("elapsed: [ 0-9]+\\.[0-9]{2} secs")))
-        << r.job.Status();
-    EXPECT_FALSE(r.job.Running());
-    EXPECT_FALSE(r.job.ErrorFlag());
+    EXPECT_TRUE(std::regex_match(r.job.status(), std::regex("elapsed: [ 0-9]+\\.[0-9]{2} secs")))
+        << r.job.status();
+    EXPECT_FALSE(r.job.running());
+    EXPECT_FALSE(r.job.errorFlag());
 }
 
 struct MovieCase {
@@ -144,9 +144,9 @@ TEST(RenderJob, MovieFramesRunTimeAndNumber) {
     };
     for (const MovieCase& c : cases) {
         Renderer r;
-        ASSERT_TRUE(r.doc->SetImageSize(4, 4));
+        ASSERT_TRUE(r.doc->setImageSize(4, 4));
         WriterLog log;
-        r.job.SetWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
+        r.job.setWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
         auto s = makeSettings({{"red", "t"}, {"grn", "n"}, {"min", "0"}, {"max", "1"}});
         s->seamless = c.seamless;
         ASSERT_TRUE(r.render(*s, c.frames)) << c.name;
@@ -156,16 +156,16 @@ TEST(RenderJob, MovieFramesRunTimeAndNumber) {
         EXPECT_EQ(log.calls.front(), "Open");
         EXPECT_EQ(log.calls[log.calls.size() - 2], "Finish");
         EXPECT_EQ(log.calls.back(), "Close");
-        EXPECT_EQ(r.job.Vars().n, c.frames - 1) << c.name;
+        EXPECT_EQ(r.job.vars().n, c.frames - 1) << c.name;
         EXPECT_EQ(r.paints, 5 * c.frames) << c.name;
     }
 }
 
 TEST(RenderJob, MovieZoomKeepsTheCentre) {
     Renderer r;
-    ASSERT_TRUE(r.doc->SetImageSize(2, 2));
+    ASSERT_TRUE(r.doc->setImageSize(2, 2));
     WriterLog log;
-    r.job.SetWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
+    r.job.setWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
     auto s = makeSettings({{"left", "-1"},
                            {"top", "-1"},
                            {"width", "2"},
@@ -177,8 +177,8 @@ TEST(RenderJob, MovieZoomKeepsTheCentre) {
     ASSERT_TRUE(r.render(*s, 4));
     ASSERT_EQ(log.firstPixels.size(), 4u);
     EXPECT_EQ(log.firstPixels[3], grey(16)); // 2 * 2^3
-    EXPECT_DOUBLE_EQ(r.job.Vars().cx, 0);
-    EXPECT_DOUBLE_EQ(r.job.Vars().cy, 0);
+    EXPECT_DOUBLE_EQ(r.job.vars().cx, 0);
+    EXPECT_DOUBLE_EQ(r.job.vars().cy, 0);
     EXPECT_EQ(log.params.width, 2);
     EXPECT_DOUBLE_EQ(log.params.framerate, 10);
 }
@@ -186,62 +186,62 @@ TEST(RenderJob, MovieZoomKeepsTheCentre) {
 TEST(RenderJob, WriterFailures) {
     {
         Renderer r;
-        ASSERT_TRUE(r.doc->SetImageSize(4, 4));
+        ASSERT_TRUE(r.doc->setImageSize(4, 4));
         WriterLog log;
-        r.job.SetWriterFactory(
+        r.job.setWriterFactory(
             [&] { return std::make_unique<RecordingWriter>(log, "Can't Create Movie File: -2"); });
         EXPECT_FALSE(r.render(*makeSettings({{"red", "1"}}), 3));
-        EXPECT_EQ(r.job.Status(), "Can't Create Movie File: -2");
-        EXPECT_TRUE(r.job.ErrorFlag());
+        EXPECT_EQ(r.job.status(), "Can't Create Movie File: -2");
+        EXPECT_TRUE(r.job.errorFlag());
         EXPECT_EQ(log.calls, (std::vector<std::string>{"Open", "Finish", "Close"}));
     }
     {
         Renderer r;
-        ASSERT_TRUE(r.doc->SetImageSize(4, 4));
+        ASSERT_TRUE(r.doc->setImageSize(4, 4));
         WriterLog log;
-        r.job.SetWriterFactory([&] { return std::make_unique<RecordingWriter>(log, "", 1); });
+        r.job.setWriterFactory([&] { return std::make_unique<RecordingWriter>(log, "", 1); });
         EXPECT_FALSE(r.render(*makeSettings({{"red", "1"}}), 5));
-        EXPECT_EQ(r.job.Status(), "AddMediaSample Error: -1");
+        EXPECT_EQ(r.job.status(), "AddMediaSample Error: -1");
         EXPECT_EQ(log.firstPixels.size(), 1u);
         EXPECT_EQ(log.calls.back(), "Close");
     }
     {
         Renderer r; // the file cannot be completed: the message must not be overwritten
-        ASSERT_TRUE(r.doc->SetImageSize(4, 4));
+        ASSERT_TRUE(r.doc->setImageSize(4, 4));
         WriterLog log;
-        r.job.SetWriterFactory(
+        r.job.setWriterFactory(
             [&] { return std::make_unique<RecordingWriter>(log, "", -1, true); });
         EXPECT_FALSE(r.render(*makeSettings({{"red", "1"}}), 2));
-        EXPECT_EQ(r.job.Status(), "Can't Create Movie File: -28");
-        EXPECT_TRUE(r.job.ErrorFlag());
+        EXPECT_EQ(r.job.status(), "Can't Create Movie File: -28");
+        EXPECT_TRUE(r.job.errorFlag());
     }
     {
         Renderer r; // no writer at all: a movie must not pretend to be written
-        ASSERT_TRUE(r.doc->SetImageSize(4, 4));
+        ASSERT_TRUE(r.doc->setImageSize(4, 4));
         EXPECT_FALSE(r.render(*makeSettings({{"red", "1"}}), 3));
-        EXPECT_TRUE(r.job.ErrorFlag());
+        EXPECT_TRUE(r.job.errorFlag());
     }
 }
 
 TEST(RenderJob, StopEndsWithoutElapsedTimeAndRestarts) {
     Renderer r;
-    ASSERT_TRUE(r.doc->SetImageSize(64, 64));
+    ASSERT_TRUE(r.doc->setImageSize(64, 64));
     WriterLog log;
-    r.job.SetWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
+    r.job.setWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
     auto slow = makeSettings({{"red", "mandel()"},
                               {"recurse", "100000"},
                               {"left", "-0.1"},
                               {"top", "-0.1"},
                               {"width", "0.2"},
                               {"height", "0.2"}});
-    r.doc->SetSettings(*slow);
-    r.doc->SetFrameCount(50);
+    r.doc->setSettings(*slow);
+    r.doc->setFrameCount(50);
     for (int cycle = 0; cycle < 20; ++cycle) {
-        r.doc->StartRendering();
-        r.doc->StopRendering();
-        EXPECT_FALSE(r.job.Running());
-        EXPECT_FALSE(r.job.Finished());
-        EXPECT_EQ(r.job.Status().find("elapsed"), std::string::npos);
+        r.doc->startRendering();
+        r.doc->stopRendering();
+        EXPECT_FALSE(r.job.running());
+        EXPECT_FALSE(r.job.finished());
+        EXPECT_EQ(r.job.status().find("elapsed"), std::string::npos);
     }
     // Every stopped movie was finished and closed.
     int opens = 0, closes = 0;
@@ -271,9 +271,9 @@ TEST(RenderJob, PriorityPicksTheWorkersNiceValue) {
     } cases[] = {{0, base + 5}, {1, base}, {2, mayRaise ? base - 5 : base}, {9, base}};
     for (const Case& c : cases) {
         Renderer r;
-        ASSERT_TRUE(r.doc->SetImageSize(2, 2));
+        ASSERT_TRUE(r.doc->setImageSize(2, 2));
         int seen = -100;
-        r.job.SetPaintRequest(
+        r.job.setPaintRequest(
             [&] { seen = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))); });
         auto s = makeSettings({{"red", "1"}});
         s->priority = c.priority;
@@ -298,7 +298,7 @@ TEST(RenderJob, SameSettingsSamePicture) {
     std::vector<std::uint32_t> first;
     for (int run = 0; run < 2; ++run) {
         Renderer r;
-        ASSERT_TRUE(r.doc->SetImageSize(40, 30));
+        ASSERT_TRUE(r.doc->setImageSize(40, 30));
         ASSERT_TRUE(r.render(*s));
         std::vector<std::uint32_t> pixels;
         for (int y = 0; y < 30; ++y)
@@ -313,26 +313,26 @@ TEST(RenderJob, SameSettingsSamePicture) {
 
 TEST(RenderJob, ReplacedSourceStaysAliveDuringTheRender) {
     Renderer r;
-    ASSERT_TRUE(r.doc->SetImageSize(64, 64));
-    r.doc->LoadSourceImage(TREVALIN_SOURCE_DIR "/data/source.bmp");
-    std::weak_ptr<const DibImage> first = r.doc->Source();
+    ASSERT_TRUE(r.doc->setImageSize(64, 64));
+    r.doc->loadSourceImage(TREVALIN_SOURCE_DIR "/data/source.bmp");
+    std::weak_ptr<const DibImage> first = r.doc->source();
     std::promise<void> replaced;
     std::shared_future<void> replacedFuture = replaced.get_future().share();
     bool aliveAfterReplacement = false;
     int paints = 0;
     // The worker waits after its first pass until the source was replaced.
-    r.job.SetPaintRequest([&] {
+    r.job.setPaintRequest([&] {
         if (paints++ == 0) {
             replacedFuture.wait();
             aliveAfterReplacement = !first.expired();
         }
     });
-    r.doc->SetSettings(*makeSettings({{"red", "r"}}));
-    r.doc->SetFrameCount(1);
-    r.doc->StartRendering();
-    r.doc->LoadSourceImage("/nonexistent.bmp");
+    r.doc->setSettings(*makeSettings({{"red", "r"}}));
+    r.doc->setFrameCount(1);
+    r.doc->startRendering();
+    r.doc->loadSourceImage("/nonexistent.bmp");
     replaced.set_value();
-    r.job.Wait();
+    r.job.wait();
     EXPECT_TRUE(aliveAfterReplacement);
     EXPECT_TRUE(first.expired()) << "released when the render ended";
 }

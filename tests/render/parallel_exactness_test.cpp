@@ -31,17 +31,17 @@ using testing::Renderer;
 class DigestWriter : public FrameSink {
   public:
     explicit DigestWriter(std::vector<std::uint64_t>& digests) : digests_(digests) {}
-    void Open(const MovieParams&, ErrorReporter) override {}
-    int AddFrame(const DibImage& image) override {
+    void open(const MovieParams&, ErrorReporter) override {}
+    int addFrame(const DibImage& image) override {
         std::uint64_t h = 1469598103934665603ull;
-        for (int y = 0; y < image.Height(); ++y)
-            for (int x = 0; x < image.Width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
                 h = (h ^ image.Row(y)[x]) * 1099511628211ull;
         digests_.push_back(h);
         return 1;
     }
-    void Finish() override {}
-    void Close() override {}
+    void finish() override {}
+    void close() override {}
 
   private:
     std::vector<std::uint64_t>& digests_;
@@ -89,11 +89,11 @@ std::string describe(const Case& c) {
 // threads 0 stands for the reference: the one-pixel loop alone.
 Outcome renderCase(const Case& c, int threads) {
     Renderer r;
-    r.job.SetThreadCount(threads == 0 ? 1 : threads);
-    r.job.SetOnePixelOnly(threads == 0);
+    r.job.setThreadCount(threads == 0 ? 1 : threads);
+    r.job.setOnePixelOnly(threads == 0);
     std::vector<std::uint64_t> digests;
-    r.job.SetWriterFactory([&] { return std::make_unique<DigestWriter>(digests); });
-    EXPECT_TRUE(r.doc->SetImageSize(c.width, c.height));
+    r.job.setWriterFactory([&] { return std::make_unique<DigestWriter>(digests); });
+    EXPECT_TRUE(r.doc->setImageSize(c.width, c.height));
     auto s = makeSettings(c.fields, c.colormode);
     s->oversample = c.oversample;
     s->wrap = c.wrap;
@@ -104,7 +104,7 @@ Outcome renderCase(const Case& c, int threads) {
         for (int x = 0; x < c.width; ++x)
             o.pixels.push_back(r.pixel(x, y));
     o.frames = digests;
-    const FormulaContext& ctx = r.doc->Context();
+    const FormulaContext& ctx = r.doc->context();
     o.random = RandomState::get();
     o.memoCount = ctx.memoCount;
     o.memoValue = bits(ctx.memoValue);

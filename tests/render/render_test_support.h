@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "render/dib_image.h"
+#include "image/dib_image.h"
+#include "render/document.h"
 #include "render/frame_sink.h"
 #include "render/headless_view.h"
 #include "render/render_settings.h"
-#include "render/trevalin_doc.h"
 
 namespace trevalin::testing {
 
@@ -32,26 +32,26 @@ inline std::unique_ptr<RenderSettings> makeSettings(const Fields& formulas, int 
 
 // A document whose renders run on a job through the headless view.
 struct Renderer {
-    std::unique_ptr<CTrevalinDoc> doc = std::make_unique<CTrevalinDoc>();
+    std::unique_ptr<Document> doc = std::make_unique<Document>();
     RenderJob job;
     HeadlessView view{*doc, job};
     int paints = 0;
 
     Renderer() {
-        doc->SetView(&view);
-        job.SetPaintRequest([this] { ++paints; });
+        doc->setView(&view);
+        job.setPaintRequest([this] { ++paints; });
     }
-    ~Renderer() { job.Stop(); }
+    ~Renderer() { job.stop(); }
 
     // Renders to the end and returns whether the job finished.
     bool render(const RenderSettings& s, int frames = 1) {
-        doc->SetSettings(s);
-        doc->SetFrameCount(frames);
-        doc->StartRendering();
-        job.Wait();
-        return job.Finished();
+        doc->setSettings(s);
+        doc->setFrameCount(frames);
+        doc->startRendering();
+        job.wait();
+        return job.finished();
     }
-    std::uint32_t pixel(int column, int row) { return doc->Image().Row(row)[column]; }
+    std::uint32_t pixel(int column, int row) { return doc->image().Row(row)[column]; }
 };
 
 // Remembers what the job asked of it and the top-left pixel of every frame.
@@ -67,13 +67,13 @@ class RecordingWriter : public FrameSink {
                     bool failFinish = false)
         : log_(log), failOpen_(std::move(failOpen)), failAtFrame_(failAtFrame),
           failFinish_(failFinish) {}
-    void Open(const MovieParams& p, ErrorReporter report) override {
+    void open(const MovieParams& p, ErrorReporter report) override {
         log_.calls.push_back("Open");
         log_.params = p;
         report_ = std::move(report);
         if (!failOpen_.empty()) report_(failOpen_);
     }
-    int AddFrame(const DibImage& image) override {
+    int addFrame(const DibImage& image) override {
         log_.calls.push_back("AddFrame");
         if (static_cast<int>(log_.firstPixels.size()) == failAtFrame_) {
             report_("AddMediaSample Error: -1");
@@ -82,11 +82,11 @@ class RecordingWriter : public FrameSink {
         log_.firstPixels.push_back(image.Row(0)[0]);
         return 1;
     }
-    void Finish() override {
+    void finish() override {
         log_.calls.push_back("Finish");
         if (failFinish_) report_("Can't Create Movie File: -28");
     }
-    void Close() override { log_.calls.push_back("Close"); }
+    void close() override { log_.calls.push_back("Close"); }
 
   private:
     WriterLog& log_;

@@ -17,34 +17,34 @@ using testing::WriterLog;
 
 TEST(RenderJobStress, StartStopWhilePolling) {
     Renderer r;
-    ASSERT_TRUE(r.doc->SetImageSize(24, 20));
+    ASSERT_TRUE(r.doc->setImageSize(24, 20));
     WriterLog log;
-    r.job.SetWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
+    r.job.setWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
     auto s = makeSettings({{"red", "mandel() + ?"}, {"grn", "noise(x, y)"}, {"max", "20"}}, 1);
 
     std::atomic<bool> done{false};
     long polls = 0;
     std::thread poller([&] {
         while (!done.load()) {
-            (void)r.job.Status();
-            (void)r.job.ErrorFlag();
-            (void)r.job.Finished();
-            (void)r.job.Running();
+            (void)r.job.status();
+            (void)r.job.errorFlag();
+            (void)r.job.finished();
+            (void)r.job.running();
             ++polls;
         }
     });
-    r.doc->SetSettings(*s);
+    r.doc->setSettings(*s);
     int movies = 0;
     for (int cycle = 0; cycle < 1000; ++cycle) {
         const bool movie = cycle % 4 == 0;
         movies += movie;
-        r.job.SetThreadCount(cycle % 3); // every core, one, two
-        r.doc->SetFrameCount(movie ? 3 : 1);
-        r.doc->StartRendering();
+        r.job.setThreadCount(cycle % 3); // every core, one, two
+        r.doc->setFrameCount(movie ? 3 : 1);
+        r.doc->startRendering();
         if (cycle % 5 == 0) std::this_thread::yield();
-        r.doc->StopRendering();
-        ASSERT_FALSE(r.job.Running()) << cycle;
-        ASSERT_FALSE(r.job.ErrorFlag()) << cycle;
+        r.doc->stopRendering();
+        ASSERT_FALSE(r.job.running()) << cycle;
+        ASSERT_FALSE(r.job.errorFlag()) << cycle;
     }
     done = true;
     poller.join();
@@ -60,10 +60,10 @@ TEST(RenderJobStress, StartStopWhilePolling) {
     EXPECT_LE(opens, movies);
 
     // The job still renders whole pictures afterwards.
-    r.job.SetThreadCount(2);
+    r.job.setThreadCount(2);
     EXPECT_TRUE(r.render(*s));
-    EXPECT_TRUE(r.job.Finished());
-    EXPECT_EQ(r.job.Status().rfind("elapsed", 0), 0u);
+    EXPECT_TRUE(r.job.finished());
+    EXPECT_EQ(r.job.status().rfind("elapsed", 0), 0u);
 }
 
 } // namespace

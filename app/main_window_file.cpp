@@ -1,0 +1,208 @@
+// The main window's document file: New, open, save, save As, the title, the
+// recent-file list, closing and dropped files.
+#include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QSettings>
+
+#include "app/dialogs.h"
+#include "app/document_file.h"
+#include "app/main_window.h"
+#include "app/pages/presets_page.h"
+#include "app/pages/settings_pane.h"
+#include "app/user_messages.h"
+#include "app/view/image_view.h"
+#include "render/document.h"
+#include "render/render_job.h"
+
+namespace trevalin {
+
+// ---- the document's file ---------------------------------------------------
+
+void MainWindow::setDocumentPath(const QString& path) {
+    path_ = path;
+    updateTitle();
+}
+
+void MainWindow::setModified(bool modified) {
+    setWindowModified(modified);
+}
+
+void MainWindow::updateTitle() {
+    // The file when there is one, else the preset the picture came from.
+    QString name = path_.isEmpty() ? presetName_ : QFileInfo(path_).fileName();
+    if (name.isEmpty()) name = tr("Untitled");
+    setWindowTitle(QStringLiteral("%1[*] - Trevalin").arg(name));
+}
+
+void MainWindow::setPresetName(const QString& name) {
+    presetName_ = name;
+    updateTitle();
+}
+
+bool MainWindow::saveModified() {
+    if (!isWindowModified()) return true;
+    const QString name = path_.isEmpty() ? tr("Untitled") : QFileInfo(path_).fileName();
+    switch (askSaveChanges(this, name)) {
+    case SaveAnswer::save: return onFileSave();
+    case SaveAnswer::Discard: return true;
+    case SaveAnswer::Cancel: return false;
+    }
+    return false;
+}
+
+void MainWindow::onFileNew() {
+    if (!saveModified()) return;
+    // One document: it keeps its record, code and image; only the name goes.
+    setDocumentPath(QString());
+    setModified(false);
+}
+
+void MainWindow::onFileOpen() {
+    if (!saveModified()) return;
+    const QString chosen =
+        QFileDialog::getOpenFileName(this, tr("Open"), QFileInfo(path_).absolutePath(),
+                                     tr("BMP Files (*.bmp);;PNG Files (*.png);;All Files (*)"));
+    if (!chosen.isEmpty()) openDocumentFile(chosen);
+}
+
+bool MainWindow::openDocumentFile(const QString& path) {
+    QString error;
+    if (!openImageFile(doc_, job_.lock(), path, &error)) {
+        showWarning(this, error.isEmpty() ? tr("Failed to open document.")
+                                          : tr("Failed to open document.\n%1").arg(error));
+        recent_.remove(path);
+        QSettings settings;
+        recent_.save(settings);
+        rebuildRecentMenu();
+        view_->update();
+        return false;
+    }
+    setDocumentPath(QFileInfo(path).absoluteFilePath());
+    setModified(false);
+    rememberFile(path);
+    view_->update();
+    return true;
+}
+
+bool MainWindow::saveDocument(const QString& path) {
+    QString error;
+    if (!saveImageFile(doc_, job_.lock(), path, &error)) {
+        showWarning(this, error.isEmpty() ? tr("Failed to save document.")
+                                          : tr("Failed to save document.\n%1").arg(error));
+        return false;
+    }
+    setDocumentPath(QFileInfo(path).absoluteFilePath());
+    setModified(false);
+    rememberFile(path);
+    return true;
+}
+
+bool MainWindow::onFileSave() {
+    if (path_.isEmpty()) return onFileSaveAs();
+    return saveDocument(path_);
+}
+
+bool MainWindow::onFileSaveAs() {
+    // The preset's name and the format used last time.
+    QSettings settings;
+    const bool png = settings.value("file/saveFormat").toString() == QLatin1String("png");
+    const QString bmpFilter = tr("BMP Files (*.bmp)");
+    const QString pngFilter = tr("PNG Files (*.png)");
+    QString stem = presetName_.isEmpty() ? tr("Untitled") : presetName_;
+    stem.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QString suggested = path_.isEmpty()
+                                  ? QDir::current().filePath(stem + (png ? QStringLiteral(".png")
+                                                                         : QStringLiteral(".bmp")))
+                                  : path_;
+    QString filter = png ? pngFilter : bmpFilter;
+    QString chosen = QFileDialog::getSaveFileName(
+        this, tr("Save As"), suggested, bmpFilter + QStringLiteral(";;") + pngFilter, &filter);
+    if (chosen.isEmpty()) return false;
+    if (QFileInfo(chosen).suffix().isEmpty()) {
+        chosen += filter == pngFilter ? QStringLiteral(".png") : QStringLiteral(".bmp");
+    }
+    const bool savedPng =
+        QFileInfo(chosen).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0;
+    if (!saveDocument(chosen)) return false;
+    settings.setValue("file/saveFormat", savedPng ? QStringLiteral("png") : QStringLiteral("bmp"));
+    return true;
+}
+
+void MainWindow::rememberFile(const QString& path) {
+    recent_.add(path);
+    QSettings settings;
+    recent_.save(settings);
+    rebuildRecentMenu();
+}
+
+void MainWindow::rebuildRecentMenu() {
+    for (QAction* action : recentActions_) {
+        fileMenu_->removeAction(action);
+        action->deleteLater();
+    }
+    recentActions_.clear();
+    const QStringList& files = recent_.files();
+    if (files.isEmpty()) {
+        auto* placeholder = new QAction(tr("Recent File"), this);
+        placeholder->setEnabled(false);
+        fileMenu_->insertAction(recentSeparator_, placeholder);
+        recentActions_ << placeholder;
+        return;
+    }
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        QString shown = QDir::toNativeSeparators(path);
+        if (shown.size() > 60) shown = QStringLiteral("...") + shown.right(57);
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), this);
+        action->setStatusTip(tr("Open this document"));
+        connect(action, &QAction::triggered, this, [this, path] {
+            if (saveModified()) openDocumentFile(path);
+        });
+        fileMenu_->insertAction(recentSeparator_, action);
+        recentActions_ << action;
+    }
+    actions_[kFileMruFirst] = recentActions_.first();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!saveModified()) {
+        event->ignore();
+        return;
+    }
+    doc_.stopRendering();
+    QSettings settings;
+    saveLayout(settings);
+    // Every change is written as it is made; this writes the tree once more,
+    // whole, as the program always has at exit.
+    tabs_->presetsPage()->writePresets();
+    event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            event->acceptProposedAction();
+            return;
+        }
+    }
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile()) continue;
+        event->acceptProposedAction();
+        activateWindow();
+        // One document at a time: the first file dropped is opened.
+        if (saveModified()) openDocumentFile(url.toLocalFile());
+        return;
+    }
+}
+
+} // namespace trevalin

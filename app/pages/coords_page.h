@@ -1,0 +1,64 @@
+// The Coords page: the plane region (left, top, width, height, zoom, whether
+// left and top name the centre) and the fractal settings (p0, q0, recursion).
+#pragma once
+
+#include <QString>
+
+#include "app/pages/settings_page.h"
+
+class QCheckBox;
+class QLineEdit;
+
+namespace trevalin {
+
+class CoordsPage : public SettingsPage {
+    Q_OBJECT
+  public:
+    static constexpr int kTextLimit = 256;
+
+    explicit CoordsPage(SettingsPane* tabs, QWidget* parent = nullptr);
+
+    bool saveToSettings(RenderSettings& out) override;
+    void loadFromSettings(const RenderSettings& in) override;
+    void runFocusSequence() override;
+    void markFailures(const std::vector<CompileFailure>& failures) override;
+
+    QCheckBox* centerBox() const { return center_; }
+    QLineEdit* leftEdit() const { return left_; }
+    QLineEdit* topEdit() const { return top_; }
+    QLineEdit* widthEdit() const { return width_; }
+    QLineEdit* heightEdit() const { return height_; }
+    QLineEdit* zoomEdit() const { return zoom_; }
+    QLineEdit* p0Edit() const { return p0_; }
+    QLineEdit* Q0Edit() const { return q0_; }
+    QLineEdit* recursionEdit() const { return recursion_; }
+
+  private:
+    struct Fields {
+        int center = 0;
+        QString height = QStringLiteral("256");
+        QString left = QStringLiteral("0");
+        QString top = QStringLiteral("0");
+        QString width = QStringLiteral("256");
+        QString zoom = QStringLiteral("1.0");
+        QString p0 = QStringLiteral("0");
+        QString q0 = QStringLiteral("0");
+        QString recursion = QStringLiteral("64");
+    };
+
+    bool readControls();
+    void showFields();
+
+    Fields f_;
+    QCheckBox* center_;
+    QLineEdit* height_;
+    QLineEdit* left_;
+    QLineEdit* top_;
+    QLineEdit* width_;
+    QLineEdit* zoom_;
+    QLineEdit* p0_;
+    QLineEdit* q0_;
+    QLineEdit* recursion_;
+};
+
+} // namespace trevalin

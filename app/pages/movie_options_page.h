@@ -1,0 +1,125 @@
+// The Movie Options page: duration and frame rate, the widths at the first and
+// last frame with the per-frame zoom between them, priority, depth, codec,
+// dithering, seamless looping, the movie's file name and the time slider. Two
+// lock buttons decide which of start width, end width and zoom are held and
+// which follow from the others.
+#pragma once
+
+#include <QAbstractButton>
+#include <QIcon>
+#include <QString>
+
+#include "app/pages/settings_page.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
+namespace trevalin {
+
+// A padlock that shows whether a width is held: closed when the state is not 0.
+class LockButton : public QAbstractButton {
+    Q_OBJECT
+  public:
+    explicit LockButton(QWidget* parent = nullptr);
+
+    void setState(int state);
+    int getState() const { return state_; }
+
+    const QIcon& lockedIcon() const { return locked_; }
+    const QIcon& unlockedIcon() const { return unlocked_; }
+
+    QSize sizeHint() const override;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    int state_ = 0;
+    QIcon locked_;
+    QIcon unlocked_;
+};
+
+class MovieOptionsPage : public SettingsPage {
+    Q_OBJECT
+  public:
+    static constexpr int kTextLimit = 24;  // duration, frame rate, widths, zoom
+    static constexpr int kFileLimit = 255; // the record's movie file, less its terminator
+
+    explicit MovieOptionsPage(SettingsPane* tabs, QWidget* parent = nullptr);
+
+    bool saveToSettings(RenderSettings& out) override;
+    void loadFromSettings(const RenderSettings& in) override;
+    void runFocusSequence() override;
+    void markFailures(const std::vector<CompileFailure>& failures) override;
+
+    // The zoom that takes the start width to the end width in duration x frame
+    // rate steps; left as it is when there are no frames or a width is not above 0.
+    void recomputeZoom();
+    // The "..." button: a save dialog for the movie's file name.
+    void chooseFile();
+
+    QLineEdit* durationEdit() const { return duration_; }
+    QLineEdit* frameRateEdit() const { return frameRate_; }
+    QLineEdit* zoomEdit() const { return zoom_; }
+    QLineEdit* startWidthEdit() const { return startWidth_; }
+    QLineEdit* endWidthEdit() const { return endWidth_; }
+    LockButton* startLockButton() const { return startLock_; }
+    LockButton* endLockButton() const { return endLock_; }
+    QComboBox* priorityList() const { return priority_; }
+    QComboBox* depthList() const { return depth_; }
+    QComboBox* codecList() const { return codec_; }
+    QCheckBox* ditheredBox() const { return dithered_; }
+    QCheckBox* seamlessBox() const { return seamless_; }
+    QLineEdit* fileEdit() const { return file_; }
+    QPushButton* browseButton() const { return browse_; }
+    QSlider* timeSlider() const { return slider_; }
+
+  private:
+    // The page's own copy of its values, as the framework's data exchange keeps it.
+    struct Fields {
+        int codec = 3; // "Motion JPEG A"
+        int depth = 2; // "24-bit"
+        int dithered = 0;
+        int priority = 1; // "Normal"
+        int time = 0;
+        QString file = QStringLiteral("Untitled.mov");
+        QString duration = QStringLiteral("1");
+        QString endWidth = QStringLiteral("1");
+        QString startWidth = QStringLiteral("1");
+        QString zoom = QStringLiteral("1");
+        QString frameRate = QStringLiteral("10");
+        int seamless = 0;
+        int startLock = 0;
+        int endLock = 0;
+    };
+
+    // False, without reading anything, when a text is over its limit; the
+    // framework's message is shown unless quiet.
+    bool readControls(bool quiet = false);
+    void showFields();
+    // duration x frame rate, truncated.
+    int frameCount() const;
+    void onTimingEdited();
+
+    Fields f_;
+    QLineEdit* duration_;
+    QLineEdit* frameRate_;
+    QLineEdit* zoom_;
+    QLineEdit* startWidth_;
+    LockButton* startLock_;
+    QLineEdit* endWidth_;
+    LockButton* endLock_;
+    QComboBox* priority_;
+    QComboBox* depth_;
+    QCheckBox* dithered_;
+    QComboBox* codec_;
+    QCheckBox* seamless_;
+    QLineEdit* file_;
+    QPushButton* browse_;
+    QSlider* slider_;
+};
+
+} // namespace trevalin
