@@ -130,7 +130,7 @@ class FfmpegMovieWriter final : public MovieWriter {
     std::int64_t samples_ = 0;
 
     std::vector<std::uint32_t> frameWorld_; // the rendered frame, rows from the top
-    std::vector<Rgb555> world555_;
+    std::vector<Word555> world555_;
     std::vector<std::uint8_t> worldIndex_;
     const ColourTable* table_ = nullptr;
     std::unique_ptr<NearestColour> nearest_;

@@ -65,23 +65,23 @@ void diffuse(std::span<const std::uint32_t> frame, int width, Quantise quantise)
 
 } // namespace
 
-std::uint32_t expand555(Rgb555 v) {
+std::uint32_t expand555(Word555 v) {
     return colourWord(expand5(v >> 10 & 31), expand5(v >> 5 & 31), expand5(v & 31));
 }
 
 void reduceTo555(std::span<const std::uint32_t> frame, int width, bool dither,
-                 std::span<Rgb555> out) {
+                 std::span<Word555> out) {
     if (!dither) {
         // The plain copy into a 16-bit world keeps the top five bits.
         for (std::size_t i = 0; i < frame.size(); ++i) {
             const std::uint32_t p = frame[i];
-            out[i] = Rgb555((p >> 9 & 0x7C00) | (p >> 6 & 0x03E0) | (p >> 3 & 0x001F));
+            out[i] = Word555((p >> 9 & 0x7C00) | (p >> 6 & 0x03E0) | (p >> 3 & 0x001F));
         }
         return;
     }
     diffuse(frame, width, [&](std::size_t i, int r, int g, int b) {
         const int r5 = kNearest5[r], g5 = kNearest5[g], b5 = kNearest5[b];
-        out[i] = Rgb555(r5 << 10 | g5 << 5 | b5);
+        out[i] = Word555(r5 << 10 | g5 << 5 | b5);
         return colourWord(expand5(r5), expand5(g5), expand5(b5));
     });
 }

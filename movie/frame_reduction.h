@@ -14,15 +14,15 @@
 namespace trevalin {
 
 // A 5-5-5 word: red in bits 10-14, green in 5-9, blue in 0-4.
-using Rgb555 = std::uint16_t;
+using Word555 = std::uint16_t;
 
 // The colour a 5-5-5 word shows: each channel v becomes v * 8 + v / 4, the
 // expansion decoders use.
-std::uint32_t expand555(Rgb555 v);
+std::uint32_t expand555(Word555 v);
 
 // frame and out hold width x (frame.size() / width) pixels.
 void reduceTo555(std::span<const std::uint32_t> frame, int width, bool dither,
-                 std::span<Rgb555> out);
+                 std::span<Word555> out);
 void reduceToTable(std::span<const std::uint32_t> frame, int width, bool dither,
                    NearestColour& table, std::span<std::uint8_t> out);
 // Indices into the grey ramp: 255 minus the pixel's luminance. A grey frame

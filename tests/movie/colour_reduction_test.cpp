@@ -73,14 +73,14 @@ TEST(NearestColour, AgreesWithExhaustiveSearch) {
 TEST(Reduce555, PlainCopyKeepsTopFiveBits) {
     struct Case {
         std::uint32_t colour;
-        Rgb555 word;
+        Word555 word;
     };
     const Case cases[] = {{0xFFFFFF, 0x7FFF}, {0x000000, 0x0000}, {0xFF0000, 0x7C00},
                           {0x00FF00, 0x03E0}, {0x0000FF, 0x001F}, {0x080408, 0x0401},
                           {0xF7F7F7, 0x7BDE}, {0x070707, 0x0000}};
     for (const Case& c : cases) {
         const std::vector<std::uint32_t> frame{c.colour};
-        std::vector<Rgb555> out(1);
+        std::vector<Word555> out(1);
         reduceTo555(frame, 1, false, out);
         EXPECT_EQ(out[0], c.word) << hex(c.colour);
     }
@@ -102,13 +102,13 @@ TEST(Dithering, FlatFieldsKeepTheirMeanColour) {
     const int width = 64, height = 48;
     for (std::uint32_t colour : colours) {
         const std::vector<std::uint32_t> frame(std::size_t(width * height), colour);
-        std::vector<Rgb555> words(frame.size());
+        std::vector<Word555> words(frame.size());
         std::vector<std::uint8_t> indices(frame.size());
         NearestColour nearest(standardColourTable());
         reduceTo555(frame, width, true, words);
         reduceToTable(frame, width, true, nearest, indices);
         std::vector<std::uint32_t> shown555, shownTable;
-        for (Rgb555 w : words)
+        for (Word555 w : words)
             shown555.push_back(expand555(w));
         for (std::uint8_t i : indices)
             shownTable.push_back(standardColourTable()[i]);
@@ -126,12 +126,12 @@ TEST(Dithering, ColoursTheOutputCanShowStayPut) {
     const int width = 17, height = 9;
     std::vector<std::uint32_t> tableFrame, wordFrame;
     std::vector<std::uint8_t> wantIndices;
-    std::vector<Rgb555> wantWords;
+    std::vector<Word555> wantWords;
     for (int i = 0; i < width * height; ++i) {
         const std::uint8_t index = std::uint8_t(i * 37 % 255); // 255 would repeat black
         wantIndices.push_back(index);
         tableFrame.push_back(standardColourTable()[index]);
-        const Rgb555 word = Rgb555(i * 2713 % 0x8000);
+        const Word555 word = Word555(i * 2713 % 0x8000);
         wantWords.push_back(word);
         wordFrame.push_back(expand555(word));
     }
@@ -139,7 +139,7 @@ TEST(Dithering, ColoursTheOutputCanShowStayPut) {
     std::vector<std::uint8_t> indices(tableFrame.size());
     reduceToTable(tableFrame, width, true, nearest, indices);
     EXPECT_EQ(indices, wantIndices);
-    std::vector<Rgb555> words(wordFrame.size());
+    std::vector<Word555> words(wordFrame.size());
     reduceTo555(wordFrame, width, true, words);
     EXPECT_EQ(words, wantWords);
 }
@@ -153,7 +153,7 @@ TEST(Dithering, ThinFramesStayNearTheirColours) {
         std::vector<std::uint32_t> frame;
         for (int i = 0; i < c.width * c.height; ++i)
             frame.push_back(std::uint32_t(i * 0x0B0905 + 0x336699) & 0xFFFFFF);
-        std::vector<Rgb555> words(frame.size());
+        std::vector<Word555> words(frame.size());
         std::vector<std::uint8_t> indices(frame.size());
         NearestColour nearest(standardColourTable());
         reduceTo555(frame, c.width, true, words);

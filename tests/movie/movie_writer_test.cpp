@@ -100,7 +100,7 @@ std::string joined(const std::vector<std::string>& v) {
 Pixels expectedPicture(const MovieParams& params, const Pixels& frame) {
     const MovieFormat format = chooseMovieFormat(params);
     Pixels out(frame.size());
-    std::vector<Rgb555> words(frame.size());
+    std::vector<Word555> words(frame.size());
     std::vector<std::uint8_t> indices(frame.size());
     switch (format.world) {
     case OutputWorld::Rgb32: return frame;
