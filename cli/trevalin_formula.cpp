@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
         if (!source.hasData())
             std::fprintf(stderr, "trevalin-formula: warning: cannot read source image %s\n",
                          sourcePath);
-        vars.source = &source;
+        vars.source = source.sourceView();
     }
     static FormulaContext context; // constructed once: the random state starts fresh
     if (haveRecursion) context.setIterationLimit(recursion);

@@ -6,7 +6,7 @@
 
 namespace trevalin {
 
-class DibImage;
+struct SourceImage;
 
 struct FrameVariables {
     std::int32_t px = 0; // pixel column, 0 at the left
@@ -33,10 +33,10 @@ struct FrameVariables {
     double ystep = 0.0;
     double t = 0.0; // frame time, 0 .. 1
     double scale = 0.0;
-    std::int32_t frame = 0;  // index of the frame being rendered
-    std::int32_t n = 0;      // frame number formulas see
-    std::int32_t frames = 0; // 1 or less for a still image
-    const DibImage* source = nullptr;
+    std::int32_t frame = 0;              // index of the frame being rendered
+    std::int32_t n = 0;                  // frame number formulas see
+    std::int32_t frames = 0;             // 1 or less for a still image
+    const SourceImage* source = nullptr; // nullptr: no source image, all reads black
 };
 
 } // namespace trevalin

@@ -3,7 +3,7 @@
 #include "formula/arith.h"
 #include "formula/frame_variables.h"
 #include "formula/scalar_functions.h"
-#include "image/dib_image.h"
+#include "formula/source_image.h"
 
 namespace trevalin {
 namespace {
@@ -21,22 +21,21 @@ bool scaledPosition(std::int32_t size, std::int32_t p, std::int32_t extent, std:
 } // namespace
 
 std::uint32_t pixelUnderSample(const FrameVariables& vars) {
-    const DibImage* source = vars.source;
+    const SourceImage* source = vars.source;
     if (!source) return 0;
     std::int32_t column, row;
-    if (!scaledPosition(source->width(), vars.px, vars.pw, column)) return 0;
-    if (!scaledPosition(source->height(), vars.py, vars.ph, row)) return 0;
+    if (!scaledPosition(source->width, vars.px, vars.pw, column)) return 0;
+    if (!scaledPosition(source->height, vars.py, vars.ph, row)) return 0;
     return source->fetchPixel(column, row);
 }
 
-std::uint32_t pixelAtPoint(const DibImage* source, double x, double y) {
+std::uint32_t pixelAtPoint(const SourceImage* source, double x, double y) {
     if (!source) return 0;
-    return source->fetchPixel(truncToInt32(x * source->width()),
-                              truncToInt32(y * source->height()));
+    return source->fetchPixel(truncToInt32(x * source->width), truncToInt32(y * source->height));
 }
 
-FormulaValue sampleSource(const DibImage* source, double u, double v, bool tile) {
-    const std::uint32_t p = source ? source->Sample(u, v, tile) : 0u;
+FormulaValue sampleSource(const SourceImage* source, double u, double v, bool tile) {
+    const std::uint32_t p = source ? source->sample(u, v, tile) : 0u;
     return tripleValue(redOf(p), greenOf(p), blueOf(p));
 }
 

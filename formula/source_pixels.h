@@ -9,8 +9,8 @@
 
 namespace trevalin {
 
-class DibImage;
 struct FrameVariables;
+struct SourceImage;
 
 // Packed pixel (red in bits 0-7) at column W*px/pw and row H*py/ph of the
 // source, in wrapping 32-bit integer arithmetic. 0 without a source, for an
@@ -18,9 +18,9 @@ struct FrameVariables;
 std::uint32_t pixelUnderSample(const FrameVariables& vars);
 
 // Packed pixel at column trunc(x*W), row trunc(y*H): x and y run 0 .. 1.
-std::uint32_t pixelAtPoint(const DibImage* source, double x, double y);
+std::uint32_t pixelAtPoint(const SourceImage* source, double x, double y);
 
 // The (red, green, blue) triple under (u, v), clamped or tiled.
-FormulaValue sampleSource(const DibImage* source, double u, double v, bool tile);
+FormulaValue sampleSource(const SourceImage* source, double u, double v, bool tile);
 
 } // namespace trevalin

@@ -1,11 +1,9 @@
 #include "image/dib_image.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <new>
 
-#include "formula/arith.h"
 #include "image/bmp_format.h"
 
 namespace trevalin {
@@ -13,14 +11,6 @@ namespace {
 
 bool sizeAllowed(int width, int height) {
     return width >= 1 && width <= kMaxImageRows && height >= 1 && height <= kMaxImageRows;
-}
-
-// The image-relative coordinate a sample reads: the fractional part when
-// tiling, else pinned to [0, 1] with NaN at 0.
-double mapCoordinate(double c, bool tile) {
-    if (tile) return c - std::floor(c);
-    if (!(c >= 0.0)) return 0.0;
-    return c > 1.0 ? 1.0 : c;
 }
 
 } // namespace
@@ -87,10 +77,12 @@ void DibImage::release() {
     width_ = 0;
     height_ = 0;
     paletteEntries_ = 0;
+    view_ = SourceImage{};
 }
 
 void DibImage::buildRowTable() {
     rows_.clear();
+    view_ = SourceImage{};
     if (!hasData()) return;
     const bool topDown = static_cast<std::int32_t>(getLe32(info_.data() + kHeightAt)) < 0;
     rows_.resize(static_cast<std::size_t>(height_)); // callers have reserved the room
@@ -99,6 +91,29 @@ void DibImage::buildRowTable() {
         rows_[static_cast<std::size_t>(r)] =
             pixels_.data() + static_cast<std::size_t>(stored) * stride_;
     }
+    buildSourceView(topDown);
+}
+
+void DibImage::buildSourceView(bool topDown) {
+    SourceImage view;
+    switch (bitsPerPixel()) {
+    case 8:
+        view.layout = SourceLayout::Palette8;
+        // The info block always holds 256 entries for an 8-bit image.
+        view.palette = info_.data() + kInfoHeaderSize;
+        break;
+    case 16: view.layout = SourceLayout::Rgb555; break;
+    case 24: view.layout = SourceLayout::Bgr24; break;
+    case 32: view.layout = SourceLayout::Bgrx32; break;
+    default: return; // formulas read such an image as black
+    }
+    if (rows_.empty()) return;
+    view.topRow = rows_.front();
+    view.rowStride =
+        topDown ? static_cast<std::ptrdiff_t>(stride_) : -static_cast<std::ptrdiff_t>(stride_);
+    view.width = width_;
+    view.height = height_;
+    view_ = view;
 }
 
 int DibImage::bitsPerPixel() const {
@@ -121,53 +136,11 @@ void DibImage::fillBlock(int column, int row, int size, std::uint32_t colour) {
 }
 
 std::uint32_t DibImage::fetchPixel(int column, int row) const {
-    if (column < 0 || row < 0 || column >= width_ || row >= height_ || !hasData() ||
-        static_cast<std::size_t>(row) >= rows_.size())
-        return 0;
-    const std::uint8_t* line = rows_[static_cast<std::size_t>(row)];
-    const auto at = static_cast<std::size_t>(column);
-    std::uint32_t red = 0, green = 0, blue = 0;
-    switch (bitsPerPixel()) {
-    case 8: {
-        // The info block always holds 256 entries; those the file did not
-        // store are zeros, so their pixels are black.
-        const std::uint8_t* entry = info_.data() + kInfoHeaderSize + 4 * std::size_t{line[at]};
-        blue = entry[0];
-        green = entry[1];
-        red = entry[2];
-        break;
-    }
-    case 16: {
-        const std::uint32_t word = getLe16(line + 2 * at);
-        // Five bits widen to eight; an odd value fills the low bits so that
-        // full intensity reaches 255.
-        const auto widen = [](std::uint32_t c) { return c * 8 + ((c & 1) ? 7 : 0); };
-        blue = widen(word & 0x1F);
-        green = widen((word >> 5) & 0x1F);
-        red = widen((word >> 10) & 0x1F);
-        break;
-    }
-    case 24:
-    case 32: {
-        const std::uint8_t* pixel = line + (bitsPerPixel() / 8) * at;
-        blue = pixel[0];
-        green = pixel[1];
-        red = pixel[2];
-        break;
-    }
-    default: return 0;
-    }
-    return red | green << 8 | blue << 16;
+    return view_.fetchPixel(column, row);
 }
 
 std::uint32_t DibImage::Sample(double u, double v, bool tile) const {
-    // NaN or infinity while tiling maps to NaN, which truncates to INT32_MIN:
-    // outside the image, so black.
-    int column = truncToInt32(width_ * mapCoordinate(u, tile));
-    int row = truncToInt32(height_ * mapCoordinate(v, tile));
-    if (column == width_) column = width_ - 1;
-    if (row == height_) row = height_ - 1;
-    return fetchPixel(column, row);
+    return view_.sample(u, v, tile);
 }
 
 } // namespace trevalin

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "formula/source_image.h"
+
 namespace trevalin {
 
 inline constexpr int kMaxImageRows = 16000;
@@ -50,6 +52,9 @@ class DibImage {
     // The pixel under (u, v) in image-relative coordinates, clamped (tile false)
     // or tiled (tile true).
     std::uint32_t Sample(double u, double v, bool tile) const;
+    // What formulas read of this image; follows every change of the image and
+    // lives as long as it.
+    const SourceImage* sourceView() const { return &view_; }
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -63,6 +68,7 @@ class DibImage {
 
   private:
     void buildRowTable();
+    void buildSourceView(bool topDown);
     // Takes over a checked file: its headers from head, its rows in pixels.
     void adopt(const BmpLayout& layout, const std::uint8_t* head, std::vector<std::uint8_t> pixels);
 
@@ -75,6 +81,7 @@ class DibImage {
     int width_ = 0;
     int height_ = 0;
     int paletteEntries_ = 0; // entries stored in the file, for 8-bit images
+    SourceImage view_;
 };
 
 } // namespace trevalin

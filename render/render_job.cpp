@@ -57,7 +57,7 @@ void RenderJob::start(const Params& params) {
         // Other threads poll the status and flags under the lock at any time.
         Guard hold(lock_);
         p_ = params;
-        p_.vars.source = p_.source.get();
+        p_.vars.source = p_.source ? p_.source->sourceView() : nullptr;
         status_[0] = '\0';
         stopRequest_ = false;
         stopping_ = false;

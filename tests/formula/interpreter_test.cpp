@@ -437,7 +437,7 @@ TEST(InterpreterProperty, ArbitraryCodeStaysInsideTheStack) {
         vars.cy = anyDouble();
         vars.jx = anyDouble();
         vars.jy = anyDouble();
-        if (rng() % 2) vars.source = &source;
+        if (rng() % 2) vars.source = source.sourceView();
 
         FormulaContext ctx;
         const int base = static_cast<int>(rng() % (kStackSize - depth + 1));

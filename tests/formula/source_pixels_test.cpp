@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "eval_support.h"
+#include "formula/source_image.h"
 #include "formula/source_pixels.h"
 #include "image/dib_image.h"
 
@@ -20,7 +21,7 @@ class SourcePixels : public ::testing::Test {
         for (int row = 0; row < 256; ++row)
             for (int column = 0; column < 256; ++column)
                 image_.Row(row)[column] = static_cast<std::uint32_t>(column << 16 | row << 8 | 7);
-        vars_.source = &image_;
+        vars_.source = image_.sourceView();
     }
 
     DibImage image_;
@@ -165,9 +166,76 @@ TEST(SourcePixelsAbsent, EverythingReadsBlack) {
     }
     // An image whose file could not be read is empty: black everywhere too.
     DibImage empty;
-    vars.source = &empty;
+    vars.source = empty.sourceView();
     FormulaContext ctx;
     EXPECT_EQ(eval(ctx, "r + g + b + c + s + l + red(0, 0) + (sample(0, 0) + 0)", vars), 0);
+}
+
+// A view filled in by hand, without the bitmap class: every layout, stored
+// top-down and bottom-up, reads the same 2 x 2 picture of red = 10 * column +
+// row + 1, green = 20, blue = 30 (16-bit: 5-bit channels 2 * column + row + 1,
+// 4, 6, widened).
+TEST(SourcePixelsView, EveryLayoutBothRowOrders) {
+    struct Case {
+        SourceLayout layout;
+        std::vector<std::uint8_t> topRow, bottomRow; // one row each, with padding
+    };
+    const std::uint8_t pal[4 * 4] = {30, 20, 1, 0, 30, 20, 2, 0, 30, 20, 11, 0, 30, 20, 12, 0};
+    const auto word555 = [](int red, int green, int blue) {
+        const int w = red << 10 | green << 5 | blue;
+        return std::vector<std::uint8_t>{static_cast<std::uint8_t>(w),
+                                         static_cast<std::uint8_t>(w >> 8)};
+    };
+    const auto join = [](std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const Case cases[] = {
+        {SourceLayout::Palette8, {0, 2, 0, 0}, {1, 3, 0, 0}},
+        {SourceLayout::Rgb555, join(word555(1, 4, 6), word555(3, 4, 6)),
+         join(word555(2, 4, 6), word555(4, 4, 6))},
+        {SourceLayout::Bgr24, {30, 20, 1, 30, 20, 11, 0, 0}, {30, 20, 2, 30, 20, 12, 0, 0}},
+        {SourceLayout::Bgrx32, {30, 20, 1, 0, 30, 20, 11, 0}, {30, 20, 2, 0, 30, 20, 12, 0}},
+    };
+    const auto widen = [](std::uint32_t c) { return c * 8 + ((c & 1) ? 7 : 0); };
+    for (const Case& k : cases)
+        for (bool topDown : {true, false}) {
+            const auto stride = static_cast<std::ptrdiff_t>(k.topRow.size());
+            const std::vector<std::uint8_t> stored =
+                topDown ? join(k.topRow, k.bottomRow) : join(k.bottomRow, k.topRow);
+            SourceImage view;
+            view.layout = k.layout;
+            view.palette = pal;
+            view.width = 2;
+            view.height = 2;
+            view.topRow = topDown ? stored.data() : stored.data() + stride;
+            view.rowStride = topDown ? stride : -stride;
+            const std::string what = "layout " + std::to_string(static_cast<int>(k.layout)) +
+                                     (topDown ? " top-down" : " bottom-up");
+            for (int row = 0; row < 2; ++row)
+                for (int column = 0; column < 2; ++column) {
+                    std::uint32_t red = static_cast<std::uint32_t>(10 * column + row + 1),
+                                  green = 20, blue = 30;
+                    if (k.layout == SourceLayout::Rgb555) {
+                        red = widen(static_cast<std::uint32_t>(2 * column + row + 1));
+                        green = widen(4);
+                        blue = widen(6);
+                    }
+                    EXPECT_EQ(view.fetchPixel(column, row), red | green << 8 | blue << 16)
+                        << what << " at " << column << "," << row;
+                }
+            for (const auto& [column, row] : {std::pair{-1, 0}, {2, 0}, {0, -1}, {0, 2}})
+                EXPECT_EQ(view.fetchPixel(column, row), 0u) << what << " outside";
+            // Formulas read the same view: blue(x, y) at the bottom-right pixel.
+            FrameVariables vars;
+            vars.source = &view;
+            FormulaContext ctx;
+            EXPECT_EQ(eval(ctx, "red(0.75, 0.75)", vars),
+                      k.layout == SourceLayout::Rgb555 ? widen(4) : 12)
+                << what;
+            view.layout = SourceLayout::None;
+            EXPECT_EQ(view.fetchPixel(0, 0), 0u) << what << " as None";
+        }
 }
 
 } // namespace
