@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config bison
+    build-essential cmake ninja-build pkg-config bison clang-format
     clang-14 libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libpng-dev libhwy-dev
