@@ -18,19 +18,26 @@ void CodeEmitter::setLiteralAt(int valuePos, double value) {
     std::memcpy(area_ + valuePos, &value, sizeof value);
 }
 
+// Folding works on records, not on stack positions: in postfix code the
+// records right before an operation that are literals are exactly its newest
+// operands, because a literal record pushes one value and pops none. So when
+// the newest one (or two) records are literals, the operation's result can
+// replace them without looking further back.
 bool CodeEmitter::emit(std::uint8_t kind, std::uint8_t code) {
-    // An operation on literals replaces them by its result literal. Only the
-    // newest one or two records are looked at; see the header.
     if (kind == kRecordOperation && (constantMarks_ & 1u)) {
         const FoldRule& rule = foldRule(code);
-        // The newest record is a literal, so its 8 value bytes end at pos_.
-        const int newest = pos_ - 8;
+        // The newest record is a literal, so its value bytes end at pos_.
+        const int newest = pos_ - kLiteralValueSize;
+        // A unary fold rewrites the literal in place; the record stays a
+        // literal, so its mark stays set and a later operation can fold again
+        // (-(2^3) folds twice).
         if (rule.operands == 1) {
             setLiteralAt(newest, rule.unary(literalAt(newest)));
             return true;
         }
         // The one before it is a literal too: fold both into the older record
-        // and drop the newer one, with its mark.
+        // and drop the newer one, with its mark. With one literal only (x*2)
+        // the operation is emitted as usual.
         if (rule.operands == 2 && (constantMarks_ & 2u)) {
             const int older = newest - kLiteralRecordSize;
             setLiteralAt(older, rule.binary(literalAt(older), literalAt(newest)));
@@ -38,20 +45,25 @@ bool CodeEmitter::emit(std::uint8_t kind, std::uint8_t code) {
             constantMarks_ >>= 1;
             return true;
         }
+        // Codes that do not fold (rule.operands 0) fall through. Extra operands
+        // below the folded ones are left alone, as the interpreter leaves them.
     }
-    if (pos_ + 2 + 1 > kCodeAreaSize) return false;
+    if (pos_ + kRecordHeaderSize + 1 > kCodeAreaSize) return false; // + 1: the End byte
     area_[pos_++] = kind;
     area_[pos_++] = code;
+    // Marks further back than two records are never read; shifting them out
+    // of the word is harmless.
     constantMarks_ <<= 1;
     if (kind == kRecordVariable && code == kSlotLiteral) constantMarks_ |= 1u;
     return true;
 }
 
 bool CodeEmitter::emitLiteral(double value) {
+    // Checked here for the whole record: emit only checks for the header.
     if (pos_ + kLiteralRecordSize + 1 > kCodeAreaSize) return false;
-    emit(kRecordVariable, kSlotLiteral);
+    emit(kRecordVariable, kSlotLiteral); // a variable record never folds
     setLiteralAt(pos_, value);
-    pos_ += 8;
+    pos_ += kLiteralValueSize;
     return true;
 }
 

@@ -11,8 +11,8 @@ namespace trevalin {
 // Size in bytes of the record at code, the End byte counting as 1.
 inline int recordSize(const std::uint8_t* code) {
     switch (code[0]) {
-    case kRecordVariable: return code[1] == kSlotLiteral ? kLiteralRecordSize : 2;
-    case kRecordOperation: return 2;
+    case kRecordVariable: return code[1] == kSlotLiteral ? kLiteralRecordSize : kRecordHeaderSize;
+    case kRecordOperation: return kRecordHeaderSize;
     default: return 1; // the End byte, or a stray byte skipped by itself
     }
 }
@@ -46,7 +46,7 @@ inline bool readsSourceImage(const std::uint8_t* code) {
 
 inline double literalValue(const std::uint8_t* record) {
     double v;
-    std::memcpy(&v, record + 2, sizeof v);
+    std::memcpy(&v, record + kRecordHeaderSize, sizeof v);
     return v;
 }
 

@@ -53,6 +53,7 @@ constexpr std::uint8_t slot(trevalin::Slot s) { return static_cast<std::uint8_t>
 } // namespace
 
 // The code area is finite: an emit that does not fit ends the compile.
+static_assert(trevalin::kCodeAreaSize == 4096, "the message below names the size");
 #define EMIT(call)                                                                                 \
     do {                                                                                           \
         if (!(state.emitter.call)) {                                                               \
@@ -81,6 +82,10 @@ constexpr std::uint8_t slot(trevalin::Slot s) { return static_cast<std::uint8_t>
 %token LOGAND LOGOR BITAND BITOR XOR MOD POW NEG
 %type <code> arglist
 
+/* Lowest first. && and || share one level and group left to right, so
+   "x or y and z" is "(x or y) and z"; stored formulas rely on that. One
+   COMPARE level: "x < y < z" compares the 0 or 1 of "x < y" with z. Unary
+   minus binds below ^, so -x^2 is -(x^2), and ^ groups to the right. */
 %left LOGAND LOGOR
 %left COMPARE
 %left BITAND BITOR XOR
@@ -98,10 +103,13 @@ formula
 
 expr
     : NUMBER                        { EMIT(emitLiteral($1)); }
+    /* A quoted note is no value: it warns and emits nothing. */
     | STRING                        { state.warn(trevalin::DiagnosticKind::StringValue, @1.begin, @1.end - @1.begin,
                                                  trevalin::stringValueDetail($1->name)); }
     | VARIABLE                      { EMIT(emitVariable($1->code));
                                       state.dependencyFlags &= ~static_cast<std::uint32_t>($1->dependencyKind); }
+    /* Arguments are emitted as they reduce, so the call only adds its
+       operation; a wrong count warns and still compiles. */
     | FUNCTION '(' arglist ')'      { EMIT(emitOperation($1->code));
                                       trevalin::checkArgumentCount(state, *$1, $3, @1.begin, @1.end); }
     | FUNCTION '(' ')'              { EMIT(emitOperation($1->code));
@@ -116,7 +124,11 @@ expr
     | expr XOR expr                 { EMIT(emitOperation(op(trevalin::Op::Xor))); }
     | expr LOGAND expr              { EMIT(emitOperation(op(trevalin::Op::LogicalAnd))); }
     | expr LOGOR expr               { EMIT(emitOperation(op(trevalin::Op::LogicalOr))); }
+    /* The scanner hands over the comparison's operation code with the token. */
     | expr COMPARE expr             { EMIT(emitOperation(static_cast<std::uint8_t>($2))); }
+    /* The scanner returns the letters r g b c s l as characters before any
+       name look-up: alone they read the pixel under the sample, with [x, y]
+       the source image at a point. */
     | 'r' '[' pair ']'              { EMIT(emitOperation(op(trevalin::Op::Red))); }
     | 'g' '[' pair ']'              { EMIT(emitOperation(op(trevalin::Op::Green))); }
     | 'b' '[' pair ']'              { EMIT(emitOperation(op(trevalin::Op::Blue))); }
@@ -132,6 +144,7 @@ expr
     | expr '-' expr                 { EMIT(emitOperation(op(trevalin::Op::Subtract))); }
     | '-' expr %prec NEG            { EMIT(emitOperation(op(trevalin::Op::Negate))); }
     | '~' expr %prec NEG            { EMIT(emitOperation(op(trevalin::Op::Complement))); }
+    /* Empty parentheses stand for nothing: "x + ()" is the code of "x +". */
     | '(' ')'                       { }
     | '(' expr ')'                  { }
     ;
@@ -216,10 +229,6 @@ static int yyreport_syntax_error(const yypcontext_t* context, trevalin::CompileS
     trevalin::reportSyntaxError(state, expectedTokens(context));
     return 0;
 }
-
-namespace {
-
-} // namespace
 
 namespace trevalin {
 void parseFormula(CompileState& state) { formula_parse(state); }

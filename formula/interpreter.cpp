@@ -41,6 +41,8 @@ class Stack {
         marks_[top_] = 0;
         slots_[top_++] = v;
     }
+    // The third component lies lowest and the mark sits on the top slot, so
+    // popping a triple as a number takes all three slots and yields the third.
     [[gnu::always_inline]] void pushTriple(double a, double b, double c) {
         assert(top_ + 3 <= kStackSize && "stack depth is bounded when the formula is compiled");
         slots_[top_] = c;
@@ -130,6 +132,8 @@ inline double sphereLongitude(const FrameVariables& v) {
     Stack s(ctx.stack, ctx.tripleMark, ctx.stackTop);
     const std::uint8_t* pc = code;
 
+    // No bounds check on pc: every code area ends in an End byte, which the
+    // compiler writes before anything can run it.
     for (;;) {
         const std::uint8_t kind = *pc++;
         if (kind == kRecordEnd) break;
@@ -335,7 +339,7 @@ inline double sphereLongitude(const FrameVariables& v) {
             std::int32_t value = truncToInt32(s.popNumber());
             std::int32_t saturation = truncToInt32(s.popNumber());
             std::int32_t hue = truncToInt32(s.popNumber());
-            HsvToRgb(hue, saturation, value);
+            HsvToRgb(hue, saturation, value); // in place: now red, green, blue
             s.pushTriple(hue, saturation, value);
             break;
         }

@@ -19,7 +19,12 @@ inline constexpr std::uint8_t kSlotUnknown = 0;
 inline constexpr std::uint8_t kSlotLiteral = 1;
 inline constexpr std::uint8_t kLastSlot = 33;
 
-inline constexpr int kLiteralRecordSize = 10; // "V", 1, double
+// A record is a kind byte and a code byte; a literal's 8 value bytes follow
+// its header unaligned.
+inline constexpr int kRecordHeaderSize = 2;
+inline constexpr int kLiteralValueSize = 8;
+inline constexpr int kLiteralRecordSize = kRecordHeaderSize + kLiteralValueSize; // "V", 1, double
+static_assert(kLiteralValueSize == sizeof(double));
 inline constexpr int kCodeAreaSize = 4096;
 inline constexpr int kStackSize = 32;
 
@@ -37,7 +42,19 @@ enum class Op : std::uint8_t {
 #undef TREVALIN_OP_ENUM
 };
 
-inline constexpr int kLastOpCode = 75;
+namespace detail {
+constexpr int highestOpCode() {
+    int highest = 0;
+#define TREVALIN_HIGHEST_CODE(code, ...) highest = code > highest ? code : highest;
+    TREVALIN_BUILTINS(TREVALIN_HIGHEST_CODE, TREVALIN_IGNORE, TREVALIN_HIGHEST_CODE)
+#undef TREVALIN_HIGHEST_CODE
+    return highest;
+}
+} // namespace detail
+
+// The highest operation code in the table; a new row with the next code
+// raises it, and everyCodeOnce below keeps 1..kLastOpCode free of gaps.
+inline constexpr int kLastOpCode = detail::highestOpCode();
 
 struct OpInfo {
     const char* name;    // enum spelling, for the disassembler; null for unused codes
@@ -66,7 +83,8 @@ constexpr auto makeOpInfo() {
 inline constexpr auto kOpInfoTable = makeOpInfo();
 } // namespace detail
 
-// Description of operation code `code`; codes 0 and above 75 are inert no-ops.
+// Description of operation code `code`; codes 0 and above kLastOpCode are
+// inert no-ops.
 constexpr const OpInfo& opInfo(std::uint8_t code) {
     return code <= kLastOpCode ? detail::kOpInfoTable.rows[code] : detail::kOpInfoTable.rows[0];
 }
