@@ -111,7 +111,7 @@ TEST_F(SourcePixels, ChannelFunctionsReadAPointOfTheImage) {
         FormulaContext ctx;
         EXPECT_EQ(eval(ctx, c.text, vars_), c.expected) << c.text;
     }
-    EXPECT_EQ(pixelAtPoint(&image_, 0.5, 0.5), 0x0780'80u); // red in the low byte
+    EXPECT_EQ(pixelAtPoint(image_.sourceView(), 0.5, 0.5), 0x0780'80u); // red in the low byte
 }
 
 TEST_F(SourcePixels, SampleAndTile) {
