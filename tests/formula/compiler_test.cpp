@@ -39,7 +39,8 @@ const Compiled& compile(const std::string& text) {
 double foldedValue(const std::string& text) {
     const Compiled& c = compile(text);
     EXPECT_EQ(c.result, 0) << text;
-    EXPECT_EQ(codeLength(c.code), kLiteralRecordSize + 1) << text << " did not fold: " << c.disassembly;
+    EXPECT_EQ(codeLength(c.code), kLiteralRecordSize + 1)
+        << text << " did not fold: " << c.disassembly;
     EXPECT_EQ(c.code[0], kRecordVariable) << text;
     EXPECT_EQ(c.code[1], kSlotLiteral) << text;
     return literalValue(c.code);
@@ -154,10 +155,8 @@ TEST(FormulaSyntax, SkippedTextAndExtraArguments) {
         const char* text;
         const char* code;
     } cases[] = {
-        {"\"note\" + x", "var x | op Add"},
-        {"x + \"note\"", "var x | op Add"},
-        {"x + ()", "var x | op Add"},
-        {"x\xc3\xa9 + 1", "var x | lit 1 | op Add"},
+        {"\"note\" + x", "var x | op Add"}, {"x + \"note\"", "var x | op Add"},
+        {"x + ()", "var x | op Add"},       {"x\xc3\xa9 + 1", "var x | lit 1 | op Add"},
         {"mandel(5)", "lit 5 | op Mandel"},
     };
     for (const Case& c : cases) {
