@@ -238,6 +238,7 @@ inline double sphereLongitude(const FrameVariables& v) {
             break;
         case Op::Angle: apply2(s, angle); break;
         case Op::Distance: apply2(s, distance); break;
+        case Op::Hypot: apply2(s, [](double a, double b) { return std::hypot(a, b); }); break;
         case Op::Fib: apply1(s, fib); break;
         case Op::Prime: apply1(s, prime); break;
 

@@ -85,6 +85,7 @@
     ALIAS("blu", Blue)                                                                             \
     FN(36, Distance, "distance", 2, 0, Number, noFold, "length of the vector (a, b)")              \
     ALIAS("dist", Distance)                                                                        \
+    FN(76, Hypot, "hypot", 2, 0, Number, noFold, "length of the vector (a, b), without overflow")  \
     FN(72, Sample, "sample", 2, 0, Triple, noFold,                                                 \
        "colour of the source image at (a, b), clamped at its edges")                               \
     ALIAS("samp", Sample)                                                                          \

@@ -206,6 +206,7 @@ TEST(FormulaCode, ExactCode) {
         {"not(x)", "var x | op Not", 2},
         {"rgb(x, y, t)", "var x | var y | var t | op Rgb", 2},
         {"hsv(x, y, t)", "var x | var y | var t | op Hsv", 2},
+        {"hypot(x, y)", "var x | var y | op Hypot", 2},
     };
     for (const Case& c : cases) {
         const Compiled& out = compile(c.text);

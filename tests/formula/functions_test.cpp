@@ -2,6 +2,7 @@
 // with operands in variables so that nothing is folded at compile time.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <numbers>
 #include <random>
 
@@ -110,6 +111,27 @@ TEST(ScalarFunctions, AngleAndDistance) {
         else
             EXPECT_NEAR(got, c.expected, 1e-15) << c.text << " at " << c.x << "," << c.y;
     }
+}
+
+// hypot is the C library's: the same bits, and no overflow where a*a would.
+TEST(ScalarFunctions, Hypot) {
+    const double big = 1e300, inf = std::numeric_limits<double>::infinity();
+    const double pairs[][2] = {{3, 4},           {-3, 4},     {0, 0},    {-0.0, 0}, {big, big},
+                               {1e-320, 1e-320}, {inf, kNaN}, {kNaN, 1}, {0.1, 0.7}};
+    for (const auto& p : pairs) {
+        FormulaContext ctx;
+        FrameVariables vars;
+        vars.x = p[0];
+        vars.y = p[1];
+        const double got = eval(ctx, "hypot(x, y)", vars);
+        EXPECT_TRUE(sameBits(got, std::hypot(p[0], p[1]))) << p[0] << ", " << p[1] << ": " << got;
+    }
+    FormulaContext ctx;
+    EXPECT_EQ(eval(ctx, "HYPOT(3, 4)"), 5.0);
+    FrameVariables vars;
+    vars.x = big;
+    EXPECT_TRUE(std::isfinite(eval(ctx, "hypot(x, x)", vars)));
+    EXPECT_FALSE(std::isfinite(eval(ctx, "dist(x, x)", vars))); // squares overflow
 }
 
 TEST(ScalarFunctions, FibonacciCount) {
