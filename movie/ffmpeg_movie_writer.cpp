@@ -28,7 +28,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 #include <sys/stat.h>
 #include <vector>
 
@@ -37,13 +36,12 @@ extern "C" {
 #include <libavcodec/bsf.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
-#include <libavutil/log.h>
 }
 
-#include "base/replacement_file.h"
 #include "formula/arith.h"
 #include "image/dib_image.h"
 #include "movie/colour_tables.h"
+#include "movie/ffmpeg_writer_base.h"
 #include "movie/frame_reduction.h"
 #include "movie/jpeg_colour.h"
 #include "movie/mjpegb_layout.h"
@@ -76,38 +74,26 @@ unsigned int ffmpegTag(std::uint32_t fourCc) {
     return MKTAG(fourCc >> 24 & 0xFF, fourCc >> 16 & 0xFF, fourCc >> 8 & 0xFF, fourCc & 0xFF);
 }
 
-class FfmpegMovieWriter final : public MovieWriter {
+class FfmpegMovieWriter final : public FfmpegWriterBase {
   public:
-    FfmpegMovieWriter() {
-        // Failures reach the user through the reporter; FFmpeg's own chatter
-        // (warnings about pixel formats and the like) would only fill the
-        // terminal.
-        static std::once_flag quiet;
-        std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
-    }
     ~FfmpegMovieWriter() override { close(); }
 
-    void open(const MovieParams& params, ErrorReporter report) override;
     int addFrame(const DibImage& image) override;
     void finish() override;
     void close() override;
 
   private:
-    bool fail(const std::string& message);
+    using FfmpegWriterBase::fail;
     // The number as FFmpeg gives it, then what it means.
     bool fail(const char* prefix, int code) {
-        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(code, reason, sizeof reason);
-        return fail(prefix + std::to_string(code) + " (" + reason + ")");
+        return fail(prefix + std::to_string(code) + " (" + errorText(code) + ")");
     }
     // A failure of the movie file itself names it too.
-    bool failFile(const std::string& path, int code) {
-        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(code, reason, sizeof reason);
-        return fail("Can't Create Movie File: " + std::to_string(code) + " (" + path + ": " +
-                    reason + ")");
+    bool failFile(int code) override {
+        return fail("Can't Create Movie File: " + std::to_string(code) + " (" + path_ + ": " +
+                    errorText(code) + ")");
     }
-    bool openSteps(const MovieParams& params);
+    bool openSteps(const MovieParams& params) override;
     bool createWorlds();
     bool openEncoder(const AVCodec* codec);
     bool createFileAndStream();
@@ -125,9 +111,6 @@ class FfmpegMovieWriter final : public MovieWriter {
     int codedWidth_ = 0, codedHeight_ = 0; // the encoder's size, padded where it must be
     int frameDuration_ = 0;
     bool dither_ = false;
-    bool open_ = false;   // header written: frames can be added
-    bool failed_ = false; // a frame could not be added
-    std::int64_t samples_ = 0;
 
     std::vector<std::uint32_t> frameWorld_; // the rendered frame, rows from the top
     std::vector<Word555> world555_;
@@ -137,30 +120,11 @@ class FfmpegMovieWriter final : public MovieWriter {
     std::vector<std::uint32_t> rowColours_; // one padded row of the world's colours
     std::vector<std::uint8_t> field_;
 
-    std::string path_;
-    ReplacementFile file_;
-    AVFormatContext* container_ = nullptr;
-    AVStream* stream_ = nullptr;
     AVCodecContext* encoder_ = nullptr;
     AVBSFContext* jpegHeader_ = nullptr;
     AVFrame* input_ = nullptr;
     AVPacket* packet_ = nullptr;
 };
-
-bool FfmpegMovieWriter::fail(const std::string& message) {
-    if (report_) report_(message);
-    return false;
-}
-
-void FfmpegMovieWriter::open(const MovieParams& params, ErrorReporter report) {
-    close();
-    report_ = std::move(report);
-    if (!openSteps(params)) {
-        // Nothing that claims to be a movie stays behind.
-        if (container_ && container_->pb) avio_closep(&container_->pb);
-        file_.discard();
-    }
-}
 
 bool FfmpegMovieWriter::openSteps(const MovieParams& params) {
     // Refused before anything is created: a rate of 0 or below has no frame
@@ -198,7 +162,7 @@ bool FfmpegMovieWriter::openSteps(const MovieParams& params) {
         return fail("Pathname conversion error: ", AVERROR(EINVAL));
     struct stat info;
     if (stat(params.path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        return failFile(params.path, AVERROR(EISDIR));
+        return failFile(AVERROR(EISDIR));
     if (!createFileAndStream()) return false;
 
     if (format_.jpegAppHeader) {
@@ -293,9 +257,9 @@ bool FfmpegMovieWriter::openEncoder(const AVCodec* codec) {
 
 bool FfmpegMovieWriter::createFileAndStream() {
     std::string error;
-    if (!file_.open(path_, error)) return failFile(path_, AVERROR(file_.lastErrno()));
+    if (!file_.open(path_, error)) return failFile(AVERROR(file_.lastErrno()));
     int r = avio_open(&container_->pb, ("file:" + file_.reopenPath()).c_str(), AVIO_FLAG_WRITE);
-    if (r < 0) return failFile(path_, r);
+    if (r < 0) return failFile(r);
 
     stream_ = avformat_new_stream(container_, nullptr);
     if (!stream_) return fail("Can't create track");
@@ -501,32 +465,11 @@ void FfmpegMovieWriter::finish() {
     if (!open_) return;
     open_ = false;
     if (!failed_) encode(nullptr); // none of these encoders holds frames back; be sure
-    if (samples_ == 0) {
-        // FFmpeg would store a movie without a track; keep no file instead
-        // and leave whatever was at the path before.
-        avio_closep(&container_->pb);
-        file_.discard();
-        return;
-    }
-    // The trailer writes the index (moov) that makes the samples a movie.
-    int r = av_write_trailer(container_);
-    const int closed = avio_closep(&container_->pb);
-    if (r >= 0) r = closed;
-    if (r < 0) {
-        file_.discard();
-        failFile(path_, r);
-        return;
-    }
-    std::string error;
-    if (!file_.commit(error)) failFile(path_, AVERROR(file_.lastErrno()));
+    completeFile();
 }
 
 void FfmpegMovieWriter::close() {
-    if (container_ && container_->pb) avio_closep(&container_->pb);
-    file_.discard(); // only still there when finish did not complete the movie
-    avformat_free_context(container_);
-    container_ = nullptr;
-    stream_ = nullptr;
+    releaseFile();
     avcodec_free_context(&encoder_);
     av_bsf_free(&jpegHeader_);
     av_frame_free(&input_);
@@ -538,8 +481,6 @@ void FfmpegMovieWriter::close() {
     field_ = {};
     nearest_.reset();
     table_ = nullptr;
-    open_ = failed_ = false;
-    samples_ = 0;
 }
 
 } // namespace

@@ -4,21 +4,19 @@
 // writer it writes under a temporary name and renames the finished file.
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
-#include <libavutil/log.h>
 #include <libavutil/opt.h>
 #include <libswscale/swscale.h>
 }
 
-#include "base/replacement_file.h"
 #include "image/dib_image.h"
 #include "movie/colour_tables.h"
+#include "movie/ffmpeg_writer_base.h"
 #include "movie/frame_reduction.h"
 #include "movie/writers.h"
 #include "render/movie_codecs.h"
@@ -45,62 +43,37 @@ constexpr SharedFormat kSharedFormats[] = {
 constexpr const char* kH264Crf = "23";
 constexpr const char* kVp9Crf = "32";
 
-class SharedMovieWriter final : public MovieWriter {
+class SharedMovieWriter final : public FfmpegWriterBase {
   public:
-    SharedMovieWriter() {
-        static std::once_flag quiet;
-        std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
-    }
     ~SharedMovieWriter() override { close(); }
 
-    void open(const MovieParams& params, ErrorReporter report) override;
     int addFrame(const DibImage& image) override;
     void finish() override;
     void close() override;
 
   private:
-    bool fail(const std::string& message) {
-        if (report_) report_(message);
-        return false;
-    }
+    using FfmpegWriterBase::fail;
     bool fail(const std::string& what, int code) {
-        char reason[AV_ERROR_MAX_STRING_SIZE] = {};
-        av_strerror(code, reason, sizeof reason);
-        return fail(what + ": " + reason + " (" + std::to_string(code) + ")");
+        return fail(what + ": " + errorText(code) + " (" + std::to_string(code) + ")");
     }
-    bool failFile(int code) { return fail("Can't Create Movie File " + path_, code); }
-    bool openSteps(const MovieParams& params);
+    bool failFile(int code) override { return fail("Can't Create Movie File " + path_, code); }
+    bool openSteps(const MovieParams& params) override;
     bool fillInput(const DibImage& image);
     bool encode(const AVFrame* frame);
 
-    ErrorReporter report_;
     const SharedFormat* format_ = nullptr;
-    std::string path_;
     int width_ = 0, height_ = 0, codedWidth_ = 0, codedHeight_ = 0;
     bool dither_ = false, grey_ = false;
-    bool open_ = false, failed_ = false;
-    std::int64_t frames_ = 0, samples_ = 0;
+    std::int64_t frames_ = 0;
 
     std::vector<std::uint32_t> frame_; // the rendered frame at the coded size
     std::vector<std::uint8_t> indices_;
     std::unique_ptr<NearestColour> nearest_;
-    ReplacementFile file_;
-    AVFormatContext* container_ = nullptr;
-    AVStream* stream_ = nullptr;
     AVCodecContext* encoder_ = nullptr;
     SwsContext* scaler_ = nullptr;
     AVFrame* input_ = nullptr;
     AVPacket* packet_ = nullptr;
 };
-
-void SharedMovieWriter::open(const MovieParams& params, ErrorReporter report) {
-    close();
-    report_ = std::move(report);
-    if (!openSteps(params)) {
-        if (container_ && container_->pb) avio_closep(&container_->pb);
-        file_.discard();
-    }
-}
 
 bool SharedMovieWriter::openSteps(const MovieParams& params) {
     if (!(params.framerate > 0)) return fail("Frame rate must be above 0");
@@ -271,29 +244,11 @@ void SharedMovieWriter::finish() {
     open_ = false;
     // H.264 and VP9 hold frames back; drain them before the index is written.
     if (!failed_ && frames_ > 0) encode(nullptr);
-    if (samples_ == 0) {
-        avio_closep(&container_->pb);
-        file_.discard();
-        return;
-    }
-    int r = av_write_trailer(container_);
-    const int closed = avio_closep(&container_->pb);
-    if (r >= 0) r = closed;
-    if (r < 0) {
-        file_.discard();
-        failFile(r);
-        return;
-    }
-    std::string error;
-    if (!file_.commit(error)) failFile(AVERROR(file_.lastErrno()));
+    completeFile();
 }
 
 void SharedMovieWriter::close() {
-    if (container_ && container_->pb) avio_closep(&container_->pb);
-    file_.discard();
-    avformat_free_context(container_);
-    container_ = nullptr;
-    stream_ = nullptr;
+    releaseFile();
     avcodec_free_context(&encoder_);
     sws_freeContext(scaler_);
     scaler_ = nullptr;
@@ -303,8 +258,7 @@ void SharedMovieWriter::close() {
     indices_ = {};
     nearest_.reset();
     format_ = nullptr;
-    open_ = failed_ = false;
-    frames_ = samples_ = 0;
+    frames_ = 0;
 }
 
 } // namespace
