@@ -1,18 +1,9 @@
 #!/usr/bin/env bash
 # trevalin-formula end to end: output format, messages and exit statuses.
 set -u
-build=$1
-src=$2
+source "$(dirname "$0")/test_setup.bash" "$@"
 tool="$build/cli/trevalin-formula"
-failures=0
-work_err=$(mktemp)
-trap 'rm -f "$work_err"' EXIT
-check() { # name expected actual
-    if [ "$2" != "$3" ]; then
-        echo "FAIL $1: expected [$2] got [$3]"
-        failures=$((failures + 1))
-    fi
-}
+work_err="$work/stderr"
 
 check "code of x + 2*3" $'5604560100000000000018404f3500\nflags 2\n6' "$("$tool" --code "x + 2*3")"
 check "empty formula" $'00\nflags 7\n0' "$("$tool" --code "")"
@@ -87,5 +78,4 @@ check "no source image reads black" "rgb(0, 0, 0)" "$("$tool" "sample(0.5, 0.5)"
 "$tool" --var bogus=1 x >/dev/null 2>&1; check "unknown variable" 2 $?
 "$tool" --var x=abc x >/dev/null 2>&1; check "malformed value" 2 $?
 
-if [ "$failures" -ne 0 ]; then exit 1; fi
-echo "formula tool: all checks passed"
+finish_checks "formula tool"

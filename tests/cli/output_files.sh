@@ -2,20 +2,8 @@
 # trevalin-render's output files: concurrent renders to one path, kept
 # permissions, and failures that name the path and the reason.
 set -u
-build=$(cd "$1" && pwd)
+source "$(dirname "$0")/test_setup.bash" "$@"
 tool="$build/cli/trevalin-render"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-check() { # name expected actual
-    if [ "$2" != "$3" ]; then
-        echo "FAIL $1: expected [$2] got [$3]"
-        failures=$((failures + 1))
-    fi
-}
-contains() { # name needle text
-    case "$3" in *"$2"*) ;; *) check "$1" "...$2..." "$3" ;; esac
-}
 
 cat >"$work/p.txt" <<'PRESETS'
 PRESET red
@@ -110,5 +98,4 @@ if ! ldd "$tool" | grep -q libasan; then
     contains "huge picture" "16000 × 16000 needs 1.0 GB for the picture" "$err"
 fi
 
-if [ "$failures" -ne 0 ]; then exit 1; fi
-echo "output files: all checks passed"
+finish_checks "output files"

@@ -3,22 +3,8 @@
 # formats, exit statuses for outputs it cannot write, Ctrl-C, and where it
 # finds presets.
 set -u
-build=$(cd "$1" && pwd)
-src=$2
+source "$(dirname "$0")/test_setup.bash" "$@"
 tool="$build/cli/trevalin-render"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_DATA_HOME="$work/xdg"
-failures=0
-check() { # name expected actual
-    if [ "$2" != "$3" ]; then
-        echo "FAIL $1: expected [$2] got [$3]"
-        failures=$((failures + 1))
-    fi
-}
-contains() { # name needle haystack
-    case "$3" in *"$2"*) ;; *) check "$1" "...$2..." "$3" ;; esac
-}
 pixels() { ffmpeg -nostdin -v error -i "$1" -f rawvideo -pix_fmt rgb24 - | md5sum | cut -d' ' -f1; }
 
 # Every bundled preset: the PNG carries the preset, and rendering from it
@@ -134,5 +120,4 @@ check "working directory first" "Here" "$(cd "$work/cwd" && "$tool" --list)"
 check "--presets overrides" "Mine" \
     "$(cd "$work/cwd" && "$tool" --presets "$XDG_DATA_HOME/Trevalin/Trevalin/presets.txt" --list)"
 
-if [ "$failures" -ne 0 ]; then exit 1; fi
-echo "render files: all checks passed"
+finish_checks "render files"

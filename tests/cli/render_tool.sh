@@ -1,20 +1,8 @@
 #!/usr/bin/env bash
 # trevalin-render end to end: pixels worked out by hand, repeatability, exit statuses.
 set -u
-build=$(cd "$1" && pwd)
-src=$2
+source "$(dirname "$0")/test_setup.bash" "$@"
 tool="$build/cli/trevalin-render"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-# Presets saved by a desktop session on this machine must not stand in for the bundled ones.
-export XDG_DATA_HOME="$work/xdg"
-failures=0
-check() { # name expected actual
-    if [ "$2" != "$3" ]; then
-        echo "FAIL $1: expected [$2] got [$3]"
-        failures=$((failures + 1))
-    fi
-}
 
 cat >"$work/p.txt" <<'PRESETS'
 CAT Tests
@@ -237,5 +225,4 @@ case "$err" in *"reads a source image"*) ;; *) check "source note" "reads a sour
 check "bundled movie" 0 $?
 check "bundled movie decodes" "" "$(ffmpeg -v error -xerror -i "$work/orbit.mov" -f null - 2>&1)"
 
-if [ "$failures" -ne 0 ]; then exit 1; fi
-echo "render tool: all checks passed"
+finish_checks "render tool"
