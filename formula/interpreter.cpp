@@ -335,7 +335,7 @@ inline double sphereLongitude(const FrameVariables& v) {
             std::int32_t value = truncToInt32(s.popNumber());
             std::int32_t saturation = truncToInt32(s.popNumber());
             std::int32_t hue = truncToInt32(s.popNumber());
-            HsvToRgb(hue, saturation, value);
+            hsvToRgb(hue, saturation, value);
             s.pushTriple(hue, saturation, value);
             break;
         }

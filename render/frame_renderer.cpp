@@ -113,7 +113,7 @@ std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,
         c.red >>= shift;
         c.green >>= shift;
         c.blue >>= shift;
-        if (settings.colormode == 2) HsvToRgb(c.red, c.green, c.blue);
+        if (settings.colormode == 2) hsvToRgb(c.red, c.green, c.blue);
         break;
     }
     default: return 0;
