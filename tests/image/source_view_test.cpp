@@ -41,11 +41,11 @@ TEST(SourceView, FollowsTheImageThroughEveryChange) {
     const SourceImage* view = image.sourceView();
     expectViewMatches(image, nullptr, "before create");
 
-    const auto fromRows = [&](int c, int r) { return fromWord(image.Row(r)[c]); };
+    const auto fromRows = [&](int c, int r) { return fromWord(image.row(r)[c]); };
     ASSERT_TRUE(image.create(3, 2));
     for (int r = 0; r < 2; ++r)
         for (int c = 0; c < 3; ++c)
-            image.Row(r)[c] = static_cast<std::uint32_t>(0x102030 * (c + 1) + 0x050000 * r);
+            image.row(r)[c] = static_cast<std::uint32_t>(0x102030 * (c + 1) + 0x050000 * r);
     expectViewMatches(image, fromRows, "created 3x2");
 
     ASSERT_TRUE(image.resize(5, 4));
