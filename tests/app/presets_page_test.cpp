@@ -118,10 +118,10 @@ struct Page {
         page.setWarningHandler([this](const QString& text) { warnings << text; });
         page.readPresets(path);
     }
-    QTreeWidgetItem* item(const char* path) const {
-        return page.itemOf(page.tree().findByPath(path));
+    QTreeWidgetItem* item(const char* treePath) const {
+        return page.itemOf(page.tree().findByPath(treePath));
     }
-    void select(const char* path) { page.treeWidget()->setCurrentItem(item(path)); }
+    void select(const char* treePath) { page.treeWidget()->setCurrentItem(item(treePath)); }
     // The widget, the model and the file hold the same tree.
     void verifyInStep() const {
         QCOMPARE(shapeOf(page.treeWidget()), shapeOf(page.tree()));
