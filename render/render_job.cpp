@@ -334,7 +334,6 @@ void RenderJob::run() {
 
     Guard hold(lock_);
     const long long end = nowMs();
-    running_ = false;
     if (writer_) {
         writer_->finish();
         writer_->close();
@@ -347,6 +346,9 @@ void RenderJob::run() {
     p_.vars.source = nullptr;
     p_.source.reset();
     if (finished) reportStatus("elapsed: %4.2f secs", (end - start) * 0.001);
+    // Not running only once the movie file is complete and the outcome known:
+    // pollers read the status and the file as soon as this turns false.
+    running_ = false;
     postPaint();
 }
 
