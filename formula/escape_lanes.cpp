@@ -11,9 +11,9 @@ namespace HWY_NAMESPACE {
 
 namespace hn = hwy::HWY_NAMESPACE;
 
-void IterateSquareImpl(const double* zx, const double* zy, const double* cxs, const double* cys,
-                       int n, std::int32_t limit, double bound, std::int32_t* counts,
-                       double* sizes) {
+void iterateSquareKernel(const double* zx, const double* zy, const double* cxs, const double* cys,
+                         int n, std::int32_t limit, double bound, std::int32_t* counts,
+                         double* sizes) {
     const hn::ScalableTag<double> d;
     const int lanes = static_cast<int>(hn::Lanes(d));
     HWY_ALIGN double countOut[hn::MaxLanes(d)];
@@ -98,8 +98,8 @@ void escapeLanes(const double* cxs, const double* cys, int n, std::int32_t limit
     }
 }
 
-void IterateCubeImpl(const double* cxs, const double* cys, int n, std::int32_t limit, double start,
-                     std::int32_t* counts) {
+void iterateCubeKernel(const double* cxs, const double* cys, int n, std::int32_t limit,
+                       double start, std::int32_t* counts) {
     const hn::ScalableTag<double> d;
     using V = hn::Vec<decltype(d)>;
     const auto three = hn::Set(d, 3.0);
@@ -121,8 +121,8 @@ void IterateCubeImpl(const double* cxs, const double* cys, int n, std::int32_t l
         });
 }
 
-void IterateDragonImpl(const double* cxs, const double* cys, int n, std::int32_t limit, double jx,
-                       double jy, std::int32_t* counts) {
+void iterateDragonKernel(const double* cxs, const double* cys, int n, std::int32_t limit, double jx,
+                         double jy, std::int32_t* counts) {
     const hn::ScalableTag<double> d;
     using V = hn::Vec<decltype(d)>;
     const auto a0 = hn::Set(d, jx);
@@ -148,18 +148,18 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace trevalin {
 
-HWY_EXPORT(IterateSquareImpl);
-HWY_EXPORT(IterateCubeImpl);
-HWY_EXPORT(IterateDragonImpl);
+HWY_EXPORT(iterateSquareKernel);
+HWY_EXPORT(iterateCubeKernel);
+HWY_EXPORT(iterateDragonKernel);
 
 void iterateCubeLanes(const double* cx, const double* cy, int n, std::int32_t limit, double start,
                       std::int32_t* counts) {
-    HWY_DYNAMIC_DISPATCH(IterateCubeImpl)(cx, cy, n, limit, start, counts);
+    HWY_DYNAMIC_DISPATCH(iterateCubeKernel)(cx, cy, n, limit, start, counts);
 }
 
 void iterateDragonLanes(const double* cx, const double* cy, int n, std::int32_t limit, double jx,
                         double jy, std::int32_t* counts) {
-    HWY_DYNAMIC_DISPATCH(IterateDragonImpl)(cx, cy, n, limit, jx, jy, counts);
+    HWY_DYNAMIC_DISPATCH(iterateDragonKernel)(cx, cy, n, limit, jx, jy, counts);
 }
 
 std::int32_t iterateCubeScalar(double x, double y, std::int32_t limit, double start) {
@@ -190,7 +190,7 @@ std::int32_t iterateDragonScalar(double x, double y, std::int32_t limit, double 
 void iterateSquareLanes(const double* zx, const double* zy, const double* cx, const double* cy,
                         int n, std::int32_t limit, double bound, std::int32_t* counts,
                         double* sizes) {
-    HWY_DYNAMIC_DISPATCH(IterateSquareImpl)(zx, zy, cx, cy, n, limit, bound, counts, sizes);
+    HWY_DYNAMIC_DISPATCH(iterateSquareKernel)(zx, zy, cx, cy, n, limit, bound, counts, sizes);
 }
 
 std::int32_t iterateSquareScalar(double a, double b, double cx, double cy, std::int32_t limit,

@@ -40,7 +40,7 @@ int OverlappedFrameSink::addFrame(const DibImage& image) {
         }
     }
     for (int r = 0; r < image.height(); ++r)
-        std::memcpy(frame_.Row(r), image.Row(r),
+        std::memcpy(frame_.row(r), image.row(r),
                     static_cast<std::size_t>(image.width()) * sizeof(std::uint32_t));
     {
         std::lock_guard<std::mutex> hold(mutex_);

@@ -214,7 +214,7 @@ bool RenderJob::runPassOnePixel() {
         {
             Guard hold(lock_);
             if (step_ < 2) {
-                std::uint32_t* pixels = target.Row(row);
+                std::uint32_t* pixels = target.row(row);
                 for (int i = 0; i < n; ++i)
                     pixels[columns[i]] = colours[i];
             } else {

@@ -20,7 +20,7 @@ using movietest::TempDir;
 void paintFrame(DibImage& image, int k) {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            image.Row(y)[x] = static_cast<std::uint32_t>((x * 7 + k * 40) & 0xFF) << 16 |
+            image.row(y)[x] = static_cast<std::uint32_t>((x * 7 + k * 40) & 0xFF) << 16 |
                               static_cast<std::uint32_t>((y * 5 + k * 3) & 0xFF) << 8 |
                               static_cast<std::uint32_t>((x * y + k * 17) & 0xFF);
 }

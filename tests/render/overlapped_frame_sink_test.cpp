@@ -35,7 +35,7 @@ class LoggingSink : public FrameSink {
         std::uint32_t sum = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                sum = sum * 31 + image.Row(y)[x];
+                sum = sum * 31 + image.row(y)[x];
         log_.frameSums.push_back(sum);
         log_.frameThreads.push_back(std::this_thread::get_id());
         if (index == failFrame_) {
@@ -62,7 +62,7 @@ std::uint32_t frameSum(const DibImage& image) {
     std::uint32_t sum = 0;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
-            sum = sum * 31 + image.Row(y)[x];
+            sum = sum * 31 + image.row(y)[x];
     return sum;
 }
 
@@ -88,7 +88,7 @@ SinkRun drive(FrameSink& sink, int frames, int width, int height) {
         for (int k = 0; k < frames; ++k) {
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x)
-                    image.Row(y)[x] = static_cast<std::uint32_t>(x * 3 + y * 5 + k * 1000);
+                    image.row(y)[x] = static_cast<std::uint32_t>(x * 3 + y * 5 + k * 1000);
             run.handedSums.push_back(frameSum(image));
             const int result = sink.addFrame(image);
             run.results.push_back(result);
@@ -96,7 +96,7 @@ SinkRun drive(FrameSink& sink, int frames, int width, int height) {
             // The next frame starts rendering into the same image at once.
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x)
-                    image.Row(y)[x] = 0xDEAD;
+                    image.row(y)[x] = 0xDEAD;
         }
     }
     sink.finish();
@@ -157,7 +157,7 @@ TEST(OverlappedFrameSink, FrameSizeMayChangeBetweenMovies) {
         ASSERT_TRUE(image.create(size.first, size.second));
         for (int y = 0; y < size.second; ++y)
             for (int x = 0; x < size.first; ++x)
-                image.Row(y)[x] = static_cast<std::uint32_t>(x + 100 * y + size.first);
+                image.row(y)[x] = static_cast<std::uint32_t>(x + 100 * y + size.first);
         const std::uint32_t sum = frameSum(image);
         EXPECT_EQ(sink.addFrame(image), 1);
         sink.finish(); // waits for the frame
