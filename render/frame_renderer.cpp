@@ -222,7 +222,7 @@ void pixelColours(const FormulaContext& context, const FrameVariables& vars,
             red = sums[0][i] >> shift;
             green = sums[1][i] >> shift;
             blue = sums[2][i] >> shift;
-            if (settings.colormode == 2) HsvToRgb(red, green, blue);
+            if (settings.colormode == 2) hsvToRgb(red, green, blue);
         }
         colours[i] = colourWord(red, green, blue);
     }
