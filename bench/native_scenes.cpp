@@ -48,15 +48,27 @@ double a(const FrameVariables& v) {
     return angle(v.x - v.cx, v.y - v.cy);
 }
 
+// The range is finite with min < max, so a clamped value maps into 0 .. 255
+// and a plain conversion suffices; a NaN compares false and becomes min.
+inline std::int32_t clampedIndex(double v, double min, double max, double scale) {
+    v = v >= min ? v : min;
+    v = v > max ? max : v;
+    return static_cast<std::int32_t>((v - min) * scale);
+}
+
 void arith(FormulaContext&, const FrameVariables& f, std::uint32_t* out, int w, int h) {
     const double min = f.min, max = f.max, scale = f.scale;
     for (int py = 0; py < h; ++py) {
         const double y = py * f.ystep + f.top;
         for (int px = 0; px < w; ++px) {
             const double x = px * f.xstep + f.left;
-            *out++ =
-                colourWord(pinnedIndex(x * y, min, max, scale), pinnedIndex(x + y, min, max, scale),
-                           pinnedIndex(x - y, min, max, scale));
+            const std::uint32_t r =
+                static_cast<std::uint32_t>(clampedIndex(x * y, min, max, scale));
+            const std::uint32_t g =
+                static_cast<std::uint32_t>(clampedIndex(x + y, min, max, scale));
+            const std::uint32_t b =
+                static_cast<std::uint32_t>(clampedIndex(x - y, min, max, scale));
+            *out++ = r << 16 | g << 8 | b;
         }
     }
 }
@@ -88,26 +100,102 @@ void turb(FormulaContext& c, const FrameVariables& f, std::uint32_t* out, int w,
     });
 }
 
-// fbm(x*8, y*8, 0.5, 1, 2, 6): the octave weights 2^-k depend on nothing per
-// pixel, so they are worked out once, with the same pow calls.
+// fbm(x*8, y*8, 0.5, 1, 2, 6) written out: gradient noise inline, the octave
+// weights 2^-k worked out once (with the same pow calls), and what depends only
+// on the row (y) or only on the octave (z) worked out once per row and octave.
+struct GradientAxis {
+    unsigned cell; // floor, low bits
+    double f0, f1, w;
+};
+
+inline GradientAxis gradientAxis(double c) {
+    const std::int32_t t = static_cast<std::int32_t>(c); // |c| stays far inside int32
+    const std::int32_t i = c < static_cast<double>(t) ? t - 1 : t;
+    const double f0 = c - static_cast<double>(i);
+    return GradientAxis{static_cast<unsigned>(i), f0, f0 - 1.0, f0 * f0 * (3.0 - 2.0 * f0)};
+}
+
+struct GradientTables {
+    double gx[256], gy[256], gz[256];
+    const std::uint8_t* perm;
+};
+
+// The four (y, z) corners' partial lattice indices and the y and z offsets.
+struct RowOctave {
+    unsigned jk[4]; // (j, k), (j + 1, k), (j, k + 1), (j + 1, k + 1)
+    GradientAxis ay, az;
+};
+
+inline RowOctave rowOctave(const GradientTables& t, double y, double z) {
+    RowOctave r;
+    r.ay = gradientAxis(y);
+    r.az = gradientAxis(z);
+    const unsigned j = r.ay.cell, k = r.az.cell;
+    const unsigned pk0 = t.perm[k & 255u], pk1 = t.perm[(k + 1) & 255u];
+    r.jk[0] = t.perm[(j + pk0) & 255u];
+    r.jk[1] = t.perm[(j + 1 + pk0) & 255u];
+    r.jk[2] = t.perm[(j + pk1) & 255u];
+    r.jk[3] = t.perm[(j + 1 + pk1) & 255u];
+    return r;
+}
+
+inline double corner(const GradientTables& t, unsigned i, unsigned jk, double dx, double dy,
+                     double dz) {
+    const unsigned g = t.perm[(i + jk) & 255u];
+    return t.gx[g] * dx + t.gy[g] * dy + t.gz[g] * dz;
+}
+
+inline double lerp(double a, double b, double w) {
+    return a + (b - a) * w;
+}
+
+inline double gradientAt(const GradientTables& t, double x, const RowOctave& r) {
+    const GradientAxis ax = gradientAxis(x);
+    const unsigned i = ax.cell;
+    const GradientAxis &ay = r.ay, &az = r.az;
+    const double a0 = lerp(corner(t, i, r.jk[0], ax.f0, ay.f0, az.f0),
+                           corner(t, i + 1, r.jk[0], ax.f1, ay.f0, az.f0), ax.w);
+    const double a1 = lerp(corner(t, i, r.jk[1], ax.f0, ay.f1, az.f0),
+                           corner(t, i + 1, r.jk[1], ax.f1, ay.f1, az.f0), ax.w);
+    const double b0 = lerp(corner(t, i, r.jk[2], ax.f0, ay.f0, az.f1),
+                           corner(t, i + 1, r.jk[2], ax.f1, ay.f0, az.f1), ax.w);
+    const double b1 = lerp(corner(t, i, r.jk[3], ax.f0, ay.f1, az.f1),
+                           corner(t, i + 1, r.jk[3], ax.f1, ay.f1, az.f1), ax.w);
+    return lerp(lerp(a0, a1, ay.w), lerp(b0, b1, ay.w), az.w);
+}
+
 void fbmScene(FormulaContext&, const FrameVariables& f, std::uint32_t* out, int w, int h) {
-    double weights[5];
+    constexpr int kOctaves = 6;
+    GradientTables t;
+    for (int i = 0; i < 256; ++i)
+        gradientEntry(i, t.gx[i], t.gy[i], t.gz[i]);
+    t.perm = gradientPermutation();
+    double weights[kOctaves];
     double freq = 1.0;
-    for (double& wt : weights) {
+    weights[0] = 1.0;
+    for (int k = 1; k < kOctaves; ++k) {
         freq = freq * 2;
-        wt = std::pow(freq, -1.0);
+        weights[k] = std::pow(freq, -1.0);
     }
-    eachPixel(f, out, w, h, [&](const FrameVariables& v) {
-        double x = v.x * 8, y = v.y * 8, z = 0.5;
-        double sum = gradientNoise3(x, y, z);
-        for (double wt : weights) {
-            x = x * 2;
+    for (int py = 0; py < h; ++py) {
+        const double y0 = (py * f.ystep + f.top) * 8;
+        RowOctave rows[kOctaves];
+        double y = y0, z = 0.5;
+        for (int k = 0; k < kOctaves; ++k) {
+            rows[k] = rowOctave(t, y, z);
             y = y * 2;
             z = z * 2;
-            sum = sum + wt * gradientNoise3(x, y, z);
         }
-        return grey(pinnedIndex(sum, f.min, f.max, f.scale));
-    });
+        for (int px = 0; px < w; ++px) {
+            double x = (px * f.xstep + f.left) * 8;
+            double sum = gradientAt(t, x, rows[0]);
+            for (int k = 1; k < kOctaves; ++k) {
+                x = x * 2;
+                sum = sum + weights[k] * gradientAt(t, x, rows[k]);
+            }
+            *out++ = grey(clampedIndex(sum, f.min, f.max, f.scale));
+        }
+    }
 }
 
 void hsvOversample(FormulaContext&, const FrameVariables& f, std::uint32_t* out, int w, int h) {

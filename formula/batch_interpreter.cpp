@@ -38,10 +38,7 @@ struct LaneValue {
 // Pops below the base read 0 and leave the stack as it is.
 class LaneStack {
   public:
-    explicit LaneStack(int lanes) : lanes_(lanes) {
-        for (double& z : zeros_)
-            z = 0.0;
-    }
+    explicit LaneStack(int lanes) : lanes_(lanes) {}
 
     [[gnu::always_inline]] bool empty() const { return top_ <= 0; }
 
@@ -104,7 +101,7 @@ class LaneStack {
     int top_ = 0;
     std::uint8_t marks_[kStackSize];
     Lanes slots_[kStackSize];
-    Lanes zeros_;
+    static constexpr Lanes zeros_ = {};
 };
 
 // The result of each lane goes where the first operand was (the same slot
@@ -485,18 +482,13 @@ void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
         }
     }
 
-    if (s.empty()) {
-        for (int i = 0; i < n; ++i)
-            out.first[i] = out.second[i] = out.third[i] = 0.0;
-        out.isTriple = false;
-        return;
-    }
-    const LaneValue v = s.popValue();
+    const LaneValue v = s.popValue(); // zeros when the code left nothing
     const std::size_t bytes = sizeof(double) * static_cast<std::size_t>(n);
     std::memcpy(out.first, v.first, bytes);
+    out.isTriple = v.isTriple;
+    if (!v.isTriple) return;
     std::memcpy(out.second, v.second, bytes);
     std::memcpy(out.third, v.third, bytes);
-    out.isTriple = v.isTriple;
 }
 
 } // namespace trevalin

@@ -80,15 +80,6 @@ inline const Gradient* gradients() {
     return gGradients;
 }
 
-// Sums wrap and only the low 8 bits matter, so the lattice works in unsigned.
-inline double gradientLattice(const Gradient* table, std::uint32_t i, std::uint32_t j,
-                              std::uint32_t k, double dx, double dy, double dz) {
-    const unsigned index =
-        kPermutation[(i + kPermutation[(j + kPermutation[k & 255u]) & 255u]) & 255u];
-    const Gradient& g = table[index];
-    return g.x * dx + g.y * dy + g.z * dz;
-}
-
 inline double lerp(double a, double b, double w) {
     return a + (b - a) * w;
 }
@@ -137,23 +128,56 @@ inline bool sameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// Gradient noise over a built table; inlined into the loops that call it.
-[[gnu::always_inline]] inline double gradientNoiseOver(const Gradient* table, double x, double y,
-                                                       double z) {
-    const Axis ax = axisOf(x), ay = axisOf(y), az = axisOf(z);
-    const std::uint32_t ix = ax.cell, iy = ay.cell, iz = az.cell;
-    const double a0 = lerp(gradientLattice(table, ix, iy, iz, ax.f0, ay.f0, az.f0),
-                           gradientLattice(table, ix + 1, iy, iz, ax.f1, ay.f0, az.f0), ax.w);
-    const double a1 = lerp(gradientLattice(table, ix, iy + 1, iz, ax.f0, ay.f1, az.f0),
-                           gradientLattice(table, ix + 1, iy + 1, iz, ax.f1, ay.f1, az.f0), ax.w);
+// What gradient noise needs of y and z: their axes and, for the four (y, z)
+// corners of the cell, the inner part of the lattice scramble. Shared by the
+// points of a row, whose y and z agree.
+struct CellYZ {
+    Axis ay, az;
+    unsigned jk[4]; // corners (y, z), (y + 1, z), (y, z + 1), (y + 1, z + 1)
+};
+
+[[gnu::always_inline]] inline CellYZ cellYZ(double y, double z) {
+    CellYZ c;
+    c.ay = axisOf(y);
+    c.az = axisOf(z);
+    const std::uint32_t j = c.ay.cell, k = c.az.cell;
+    const unsigned k0 = kPermutation[k & 255u], k1 = kPermutation[(k + 1) & 255u];
+    c.jk[0] = kPermutation[(j + k0) & 255u];
+    c.jk[1] = kPermutation[(j + 1 + k0) & 255u];
+    c.jk[2] = kPermutation[(j + k1) & 255u];
+    c.jk[3] = kPermutation[(j + 1 + k1) & 255u];
+    return c;
+}
+
+// Sums wrap and only the low 8 bits matter, so the lattice works in unsigned.
+inline double corner(const Gradient* table, std::uint32_t i, unsigned jk, double dx, double dy,
+                     double dz) {
+    const Gradient& g = table[kPermutation[(i + jk) & 255u]];
+    return g.x * dx + g.y * dy + g.z * dz;
+}
+
+[[gnu::always_inline]] inline double gradientNoiseAt(const Gradient* table, double x,
+                                                     const CellYZ& c) {
+    const Axis ax = axisOf(x);
+    const Axis &ay = c.ay, &az = c.az;
+    const std::uint32_t ix = ax.cell;
+    const double a0 = lerp(corner(table, ix, c.jk[0], ax.f0, ay.f0, az.f0),
+                           corner(table, ix + 1, c.jk[0], ax.f1, ay.f0, az.f0), ax.w);
+    const double a1 = lerp(corner(table, ix, c.jk[1], ax.f0, ay.f1, az.f0),
+                           corner(table, ix + 1, c.jk[1], ax.f1, ay.f1, az.f0), ax.w);
     const double A = lerp(a0, a1, ay.w);
-    const double b0 = lerp(gradientLattice(table, ix, iy, iz + 1, ax.f0, ay.f0, az.f1),
-                           gradientLattice(table, ix + 1, iy, iz + 1, ax.f1, ay.f0, az.f1), ax.w);
-    const double b1 =
-        lerp(gradientLattice(table, ix, iy + 1, iz + 1, ax.f0, ay.f1, az.f1),
-             gradientLattice(table, ix + 1, iy + 1, iz + 1, ax.f1, ay.f1, az.f1), ax.w);
+    const double b0 = lerp(corner(table, ix, c.jk[2], ax.f0, ay.f0, az.f1),
+                           corner(table, ix + 1, c.jk[2], ax.f1, ay.f0, az.f1), ax.w);
+    const double b1 = lerp(corner(table, ix, c.jk[3], ax.f0, ay.f1, az.f1),
+                           corner(table, ix + 1, c.jk[3], ax.f1, ay.f1, az.f1), ax.w);
     const double B = lerp(b0, b1, ay.w);
     return lerp(A, B, az.w);
+}
+
+// Gradient noise over a built table.
+[[gnu::always_inline]] inline double gradientNoiseOver(const Gradient* table, double x, double y,
+                                                       double z) {
+    return gradientNoiseAt(table, x, cellYZ(y, z));
 }
 
 } // namespace
@@ -254,16 +278,47 @@ void fbmLanes(const double* x, const double* y, const double* z, const double* H
     }
     const Gradient* table = gradients();
     const double lac = lacunarity[0];
-    for (int i = 0; i < n; ++i) {
-        double xi = x[i], yi = y[i], zi = z[i];
-        double sum = gradientNoiseOver(table, xi, yi, zi);
-        for (int k = 0; k < count; ++k) {
-            xi = xi * lac;
-            yi = yi * lac;
-            zi = zi * lac;
-            sum = sum + weights[k] * gradientNoiseOver(table, xi, yi, zi);
+    // Octave by octave over chunks of lanes, so that a row's points, whose y
+    // and z agree, share that part of the work. Each lane's sum sees the same
+    // operations in the same order as in fbm.
+    constexpr int kChunk = 64;
+    for (int first = 0; first < n; first += kChunk) {
+        const int m = n - first < kChunk ? n - first : kChunk;
+        double xs[kChunk], ys[kChunk], zs[kChunk], sums[kChunk];
+        bool yzAlike = true;
+        for (int i = 0; i < m; ++i) {
+            xs[i] = x[first + i];
+            ys[i] = y[first + i];
+            zs[i] = z[first + i];
+            yzAlike = yzAlike && sameBits(ys[i], ys[0]) && sameBits(zs[i], zs[0]);
         }
-        out[i] = sum;
+        for (int k = 0; k <= count; ++k) {
+            if (k > 0)
+                for (int i = 0; i < m; ++i) {
+                    xs[i] = xs[i] * lac;
+                    ys[i] = ys[i] * lac;
+                    zs[i] = zs[i] * lac;
+                }
+            if (yzAlike) {
+                const CellYZ c = cellYZ(ys[0], zs[0]);
+                if (k == 0)
+                    for (int i = 0; i < m; ++i)
+                        sums[i] = gradientNoiseAt(table, xs[i], c);
+                else
+                    for (int i = 0; i < m; ++i)
+                        sums[i] = sums[i] + weights[k - 1] * gradientNoiseAt(table, xs[i], c);
+            } else {
+                if (k == 0)
+                    for (int i = 0; i < m; ++i)
+                        sums[i] = gradientNoiseOver(table, xs[i], ys[i], zs[i]);
+                else
+                    for (int i = 0; i < m; ++i)
+                        sums[i] = sums[i] +
+                                  weights[k - 1] * gradientNoiseOver(table, xs[i], ys[i], zs[i]);
+            }
+        }
+        for (int i = 0; i < m; ++i)
+            out[first + i] = sums[i];
     }
 }
 
@@ -272,6 +327,10 @@ void gradientEntry(int index, double& gx, double& gy, double& gz) {
     gx = g.x;
     gy = g.y;
     gz = g.z;
+}
+
+const std::uint8_t* gradientPermutation() {
+    return kPermutation;
 }
 
 bool gradientTableBuilt() {

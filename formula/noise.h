@@ -45,6 +45,9 @@ void fbmLanes(const double* x, const double* y, const double* z, const double* H
 
 // One entry of the gradient table (building it if needed), for tests.
 void gradientEntry(int index, double& gx, double& gy, double& gz);
+// The permutation of 0 .. 255 that picks a lattice point's gradient, for
+// hand-written loops that must give gradientNoise3's bits.
+const std::uint8_t* gradientPermutation();
 // True once the gradient table has been built in this process.
 bool gradientTableBuilt();
 
