@@ -73,11 +73,18 @@ void arith(FormulaContext&, const FrameVariables& f, std::uint32_t* out, int w, 
     }
 }
 
+// cos(y*5) is the same along a row, so it is worked out once per row.
 void trig(FormulaContext&, const FrameVariables& f, std::uint32_t* out, int w, int h) {
-    eachPixel(f, out, w, h, [&](const FrameVariables& v) {
-        const double value = std::sin(v.x * 7) * std::cos(v.y * 5) + std::sin(d(v) * 9);
-        return grey(pinnedIndex(value, f.min, f.max, f.scale));
-    });
+    for (int py = 0; py < h; ++py) {
+        const double y = py * f.ystep + f.top;
+        const double cosY = std::cos(y * 5);
+        const double dy = y - f.cy;
+        for (int px = 0; px < w; ++px) {
+            const double x = px * f.xstep + f.left;
+            const double value = std::sin(x * 7) * cosY + std::sin(distance(x - f.cx, dy) * 9);
+            *out++ = grey(clampedIndex(value, f.min, f.max, f.scale));
+        }
+    }
 }
 
 void mandelScene(FormulaContext& c, const FrameVariables& f, std::uint32_t* out, int w, int h) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "formula/arith.h"
 #include "formula/formula_context.h"
@@ -106,6 +107,8 @@ constexpr int kMaxFbmTerms = 65536;
 // The weights of fbm's octaves past the first, for one H, lacunarity and
 // octave count, as fbm's loop makes them; false when there are more than fit.
 constexpr int kMaxScheduledTerms = 64;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kLatticeReach = 2147483648.0; // |c| below this: an int32 cell, finite noise
 bool fbmWeights(double H, double lacunarity, double octaves, double* weights, int& count) {
     count = 0;
     double r = octaves - 1.0;
@@ -299,6 +302,18 @@ void fbmLanes(const double* x, const double* y, const double* z, const double* H
                     ys[i] = ys[i] * lac;
                     zs[i] = zs[i] * lac;
                 }
+            if (k > 0 && sameBits(weights[k - 1], 0.0)) {
+                // A last octave weighted +0 (a whole octave count) adds +-0:
+                // nothing, to a sum that is finite and not 0, when the noise
+                // is finite, which it is for points inside the int32 lattice.
+                for (int i = 0; i < m; ++i)
+                    if (!(std::fabs(sums[i]) > 0.0 && std::fabs(sums[i]) < kInfinity &&
+                          std::fabs(xs[i]) < kLatticeReach && std::fabs(ys[i]) < kLatticeReach &&
+                          std::fabs(zs[i]) < kLatticeReach))
+                        sums[i] = sums[i] +
+                                  weights[k - 1] * gradientNoiseOver(table, xs[i], ys[i], zs[i]);
+                continue;
+            }
             if (yzAlike) {
                 const CellYZ c = cellYZ(ys[0], zs[0]);
                 if (k == 0)
