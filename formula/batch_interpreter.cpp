@@ -506,7 +506,7 @@ void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
                 std::int32_t vv = truncToInt32(value[i]);
                 std::int32_t ss = truncToInt32(saturation[i]);
                 std::int32_t hh = truncToInt32(hue[i]);
-                HsvToRgb(hh, ss, vv);
+                hsvToRgb(hh, ss, vv);
                 r1 = hh;
                 r2 = ss;
                 r3 = vv;

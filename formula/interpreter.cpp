@@ -316,7 +316,7 @@ template <class F> [[gnu::always_inline]] inline void apply3(Stack& s, F f) {
             std::int32_t value = truncToInt32(s.popNumber());
             std::int32_t saturation = truncToInt32(s.popNumber());
             std::int32_t hue = truncToInt32(s.popNumber());
-            HsvToRgb(hue, saturation, value);
+            hsvToRgb(hue, saturation, value);
             s.pushTriple(hue, saturation, value);
             break;
         }

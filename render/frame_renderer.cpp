@@ -127,7 +127,7 @@ std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,
         c.red >>= shift;
         c.green >>= shift;
         c.blue >>= shift;
-        if (settings.colormode == 2) HsvToRgb(c.red, c.green, c.blue);
+        if (settings.colormode == 2) hsvToRgb(c.red, c.green, c.blue);
         break;
     }
     default: return 0;
@@ -254,7 +254,7 @@ void pixelColours(const FormulaContext& context, const FrameVariables& vars,
             red = sums[0][i] >> shift;
             green = sums[1][i] >> shift;
             blue = sums[2][i] >> shift;
-            if (settings.colormode == 2) HsvToRgb(red, green, blue);
+            if (settings.colormode == 2) hsvToRgb(red, green, blue);
         }
         colours[i] = colourWord(red, green, blue);
     }

@@ -288,7 +288,7 @@ class PassRunner {
             const RowSpan sp = span(py);
             std::lock_guard<std::recursive_mutex> hold(lock_);
             if (plan_.step < 2) {
-                std::uint32_t* row = target_.Row(py);
+                std::uint32_t* row = target_.row(py);
                 for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride)
                     row[px] = b.colours[in++];
             } else {

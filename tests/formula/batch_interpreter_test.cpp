@@ -44,7 +44,7 @@ class BatchInterpreter : public testing::Test {
         ASSERT_TRUE(source_.create(7, 5));
         for (int r = 0; r < 5; ++r)
             for (int c = 0; c < 7; ++c)
-                source_.Row(r)[c] = static_cast<std::uint32_t>(c * 37 << 16 | r * 51 << 8 | 9 * c);
+                source_.row(r)[c] = static_cast<std::uint32_t>(c * 37 << 16 | r * 51 << 8 | 9 * c);
     }
 
     double special() { return kSpecial[rng_() % std::size(kSpecial)]; }

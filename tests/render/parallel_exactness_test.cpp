@@ -36,7 +36,7 @@ class DigestWriter : public FrameSink {
         std::uint64_t h = 1469598103934665603ull;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                h = (h ^ image.Row(y)[x]) * 1099511628211ull;
+                h = (h ^ image.row(y)[x]) * 1099511628211ull;
         digests_.push_back(h);
         return 1;
     }
