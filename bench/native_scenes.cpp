@@ -5,6 +5,7 @@
 #include "formula/arith.h"
 #include "formula/fractals.h"
 #include "formula/noise.h"
+#include "formula/random_state.h"
 #include "formula/scalar_functions.h"
 #include "render/colour_word.h"
 #include "render/frame_renderer.h"
@@ -101,10 +102,45 @@ void juliaRgb(FormulaContext& c, const FrameVariables& f, std::uint32_t* out, in
     });
 }
 
+// turb(x*8, y*8) written out: eight octaves of value noise, whose y half
+// (cell, weight, table entries) is worked out once per row and octave.
+inline double latticeDraw(std::int32_t seed) {
+    return RandomState::step(seed == 0 ? 1 : seed) * RandomState::kScale;
+}
+
 void turb(FormulaContext& c, const FrameVariables& f, std::uint32_t* out, int w, int h) {
-    eachPixel(f, out, w, h, [&](const FrameVariables& v) {
-        return grey(pinnedIndex(turbulence2(c, v.x * 8, v.y * 8), f.min, f.max, f.scale));
-    });
+    constexpr int kOctaves = 8;
+    for (int py = 0; py < h; ++py) {
+        const double y = (py * f.ystep + f.top) * 8;
+        double sy[kOctaves];
+        std::int32_t t1[kOctaves], t1Next[kOctaves];
+        double s = 1.0;
+        for (int k = 0; k < kOctaves; ++k, s = s * 0.5) {
+            const double Y = std::fabs(y / s);
+            const std::int32_t j = static_cast<std::int32_t>(Y); // |y| stays far inside int32
+            sy[k] = sCurve(Y - j);
+            t1[k] = c.noiseT1[j & 255];
+            t1Next[k] = c.noiseT1[(j + 1) & 255];
+        }
+        for (int px = 0; px < w; ++px) {
+            const double x = (px * f.xstep + f.left) * 8;
+            double sum = -1.0;
+            s = 1.0;
+            for (int k = 0; k < kOctaves; ++k, s = s * 0.5) {
+                const double X = std::fabs(x / s);
+                const std::int32_t i = static_cast<std::int32_t>(X);
+                const double sx = sCurve(X - i);
+                const std::int32_t t0 = c.noiseT0[i & 255], t0Next = c.noiseT0[(i + 1) & 255];
+                const double c00 = latticeDraw(t0 ^ t1[k]), c10 = latticeDraw(t0Next ^ t1[k]);
+                const double c01 = latticeDraw(t0 ^ t1Next[k]);
+                const double c11 = latticeDraw(t0Next ^ t1Next[k]);
+                const double value = sy[k] * (sx * c11 + (1.0 - sx) * c01) +
+                                     (1.0 - sy[k]) * ((1.0 - sx) * c00 + sx * c10);
+                sum = sum + s * value;
+            }
+            *out++ = grey(clampedIndex(sum, f.min, f.max, f.scale));
+        }
+    }
 }
 
 // fbm(x*8, y*8, 0.5, 1, 2, 6) written out: gradient noise inline, the octave

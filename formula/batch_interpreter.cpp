@@ -368,9 +368,15 @@ void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
         case Op::Zebra: apply4(s, n, zebra); break;
 
         case Op::Noise: apply2(s, n, [&](double a, double b) { return noise2(ctx, a, b); }); break;
-        case Op::Turb:
-            apply2(s, n, [&](double a, double b) { return turbulence2(ctx, a, b); });
+        case Op::Turb: {
+            const double* b = s.popNumber();
+            const double* a = s.popNumber();
+            Lanes r; // the result's slot is a's
+            turbulence2Lanes(ctx, a, b, r, n);
+            std::memcpy(s.next(), r, sizeof(double) * static_cast<std::size_t>(n));
+            s.pushed();
             break;
+        }
         case Op::Noise3d:
             apply3(s, n, [&](double a, double b, double c) { return noise3(ctx, a, b, c); });
             break;

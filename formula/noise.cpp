@@ -224,6 +224,39 @@ double turbulence2(const FormulaContext& ctx, double x, double y) {
     return sum;
 }
 
+void turbulence2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out,
+                      int n) {
+    bool yAlike = true;
+    for (int i = 1; i < n && yAlike; ++i)
+        yAlike = sameBits(y[i], y[0]);
+    if (!yAlike) {
+        for (int i = 0; i < n; ++i)
+            out[i] = turbulence2(ctx, x[i], y[i]);
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        out[i] = -1.0;
+    double s = 1.0;
+    do {
+        // noise2 at (x / s, y / s), its y half once for every lane.
+        const double Y = std::fabs(y[0] / s);
+        const std::int64_t j = truncToInt32(Y);
+        const double sy = sCurve(Y - static_cast<double>(j));
+        const std::int32_t t1 = ctx.noiseT1[tableIndex(j)], t1Next = ctx.noiseT1[tableIndex(j + 1)];
+        for (int i = 0; i < n; ++i) {
+            const double X = std::fabs(x[i] / s);
+            const std::int64_t c = truncToInt32(X);
+            const double sx = sCurve(X - static_cast<double>(c));
+            const std::int32_t t0 = ctx.noiseT0[tableIndex(c)],
+                               t0Next = ctx.noiseT0[tableIndex(c + 1)];
+            const double value = mixCell(sx, sy, drawFrom(t0 ^ t1), drawFrom(t0Next ^ t1),
+                                         drawFrom(t0 ^ t1Next), drawFrom(t0Next ^ t1Next));
+            out[i] = out[i] + s * value;
+        }
+        s = s * 0.5;
+    } while (s > 0.00390625);
+}
+
 double turbulence3(const FormulaContext& ctx, double x, double y, double z) {
     double sum = -1.0, s = 1.0;
     do {

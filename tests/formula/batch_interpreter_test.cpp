@@ -305,5 +305,23 @@ TEST_F(BatchInterpreter, FbmLanesMatchFbm) {
     }
 }
 
+// turb's lanes against turbulence2, for the points of a row (y alike) and
+// anywhere, including the far ends of the lattice.
+TEST_F(BatchInterpreter, TurbulenceLanesMatchTurbulence) {
+    for (int round = 0; round < 200; ++round) {
+        const bool row = round % 2 == 0;
+        const int n = 1 + static_cast<int>(rng_() % kBatchLanes);
+        double x[kBatchLanes], y[kBatchLanes], out[kBatchLanes];
+        for (int i = 0; i < n; ++i) {
+            x[i] = anyReal();
+            y[i] = row && i > 0 ? y[0] : anyReal();
+        }
+        turbulence2Lanes(ctx_, x, y, out, n);
+        for (int i = 0; i < n; ++i)
+            EXPECT_TRUE(sameBits(out[i], turbulence2(ctx_, x[i], y[i])))
+                << "at " << x[i] << ", " << y[i] << (row ? " (a row)" : "");
+    }
+}
+
 } // namespace
 } // namespace trevalin
