@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
                 "all ms", "native ms", "1t/nat", "all/nat", "all/1t", "pixels");
     int mismatches = 0;
     for (const PresetNode* preset : presets) {
+        const std::unique_ptr<RenderSettings> settings = preset->makeSettings();
         Document doc;
         RenderJob job;
         HeadlessView view(doc, job);
@@ -86,7 +88,7 @@ int main(int argc, char** argv) {
             std::vector<double> ms;
             for (int r = 0; r < runs; ++r) {
                 const double t0 = nowMs();
-                doc.setSettings(*preset->settings());
+                doc.setSettings(*settings);
                 doc.setFrameCount(1);
                 doc.startRendering();
                 job.wait();
