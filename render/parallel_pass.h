@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 
@@ -27,6 +28,7 @@ struct PassPlan {
     int step = 1;          // the pass's grid
     bool allPoints = true; // the first pass: every grid point, not only new ones
     int threads = 1;
+    std::atomic<std::int64_t>* pixelsDone = nullptr; // counts the pixels stored, for progress
 };
 
 // Whether the pass can be split exactly. It cannot while the gradient table is

@@ -64,6 +64,11 @@ void RenderJob::start(const Params& params) {
         errorFlag_ = false;
         finished_ = false;
         writer_.reset();
+        started_ = true;
+        startMs_ = nowMs();
+        endMs_ = -1;
+        pixelsDone_ = 0;
+        frameNow_ = p_.vars.frame;
     }
     running_ = true;
     worker_ = std::thread([this] {
@@ -105,6 +110,28 @@ std::string RenderJob::status() const {
     return status_;
 }
 
+RenderProgress RenderJob::progress() const {
+    Guard hold(lock_);
+    RenderProgress p;
+    if (!started_) return p;
+    p.width = p_.width;
+    p.height = p_.height;
+    p.firstStep = p_.progressive ? 16 : 1;
+    p.frames = p_.vars.frames > 1 ? p_.vars.frames : 1;
+    p.frame = frameNow_;
+    p.pixelsDone = pixelsDone_;
+    p.elapsedSeconds = ((endMs_ < 0 ? nowMs() : endMs_) - startMs_) * 0.001;
+    using State = RenderProgress::State;
+    if (endMs_ < 0 && running_) {
+        p.state = State::Running;
+    } else if (errorFlag_) {
+        p.state = State::Failed;
+    } else {
+        p.state = finished_ ? State::Finished : State::Stopped;
+    }
+    return p;
+}
+
 void RenderJob::reportStatus(const char* format, ...) {
     Guard hold(lock_);
     va_list args;
@@ -132,6 +159,11 @@ void RenderJob::setUpFrame() {
     FrameVariables& v = p_.vars;
     const RenderSettings& s = *p_.settings;
     FormulaContext& c = *p_.context;
+    {
+        Guard hold(lock_); // the frame and its count change together for progress()
+        pixelsDone_ = 0;
+        frameNow_ = v.frame;
+    }
 
     if (v.frames > 1) {
         v.n = v.frame;
@@ -202,6 +234,7 @@ bool RenderJob::runPassOnePixel() {
                     target.Row(v.py)[v.px] = colour;
                 else
                     target.fillBlock(v.px, v.py, step_, colour);
+                pixelsDone_.fetch_add(1, std::memory_order_relaxed);
                 stop = stopRequest_;
             }
             if (stop) return false;
@@ -226,6 +259,7 @@ bool RenderJob::runPassOnThreads(int threads) {
     plan.step = step_;
     plan.allPoints = step_ == firstStep_;
     plan.threads = threads;
+    plan.pixelsDone = &pixelsDone_;
     const int priority = p_.settings->priority;
     if (!renderParallelPass(plan, *p_.target, lock_, stopping_,
                             [priority] { applyPriority(priority); }))
@@ -315,6 +349,7 @@ void RenderJob::run() {
 
     Guard hold(lock_);
     const long long end = nowMs();
+    endMs_ = end;
     running_ = false;
     if (writer_) {
         writer_->finish();
