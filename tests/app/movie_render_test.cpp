@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -17,6 +18,7 @@
 #include "app/pages/coords_page.h"
 #include "app/pages/formulas_page.h"
 #include "app/pages/movie_options_page.h"
+#include "app/render_status_label.h"
 #include "app/user_messages.h"
 #include "app/view/image_view.h"
 #include "app_test_support.h"
@@ -155,6 +157,13 @@ void MovieRenderTest::movieIsWrittenAndProbed() {
     QCOMPARE(asked[0].filter, QString("QuickTime Movies (*.mov);;All Files (*)"));
     QCOMPARE(asked[0].suffix, QString("mov"));
     QVERIFY(p.job.running() || p.job.finished());
+    // The status bar counts the frames against their total from the start.
+    QLabel* status = p.frame.renderStatus();
+    const QString started = status->text();
+    QVERIFY2(QRegularExpression(QString("^Frame \\d+ of %1, \\d+%").arg(frames))
+                 .match(started)
+                 .hasMatch(),
+             qPrintable(started));
 
     const QStringList band = watchBand(p);
     QVERIFY(!p.job.running());
@@ -163,6 +172,8 @@ void MovieRenderTest::movieIsWrittenAndProbed() {
     // The frame number showed while the frames were made.
     QVERIFY2(band.filter(QRegularExpression("^Frame \\d+$")).size() > 0,
              qPrintable(band.join(" | ")));
+    QTRY_VERIFY2(status->text().startsWith(QString("Movie finished: %1 frames in ").arg(frames)),
+                 qPrintable(status->text()));
     // The document took the pages' values; the page keeps its own file name.
     QCOMPARE(p.doc.settings().codec, codec);
     QCOMPARE(QString(p.doc.settings().moviefile), movie);
