@@ -8,8 +8,8 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "base/c_numbers.h"
 #include "formula/formula_slot.h"
-#include "presets/c_numbers.h"
 #include "presets/preset_keys.h"
 #include "presets/presets_file.h"
 
@@ -196,7 +196,7 @@ class Reader {
         case ValueKind::Integer: s.*k.integer = parseInteger(nextWord(rest)); break;
         case ValueKind::Flag: s.*k.integer = parseInteger(nextWord(rest)) != 0 ? 1 : 0; break;
         case ValueKind::Real: s.*k.real = parseReal(nextWord(rest)); break;
-        case ValueKind::path:
+        case ValueKind::Path:
             if (rest.size() >= sizeof s.moviefile)
                 warn("movie file cut at " + std::to_string(sizeof s.moviefile - 1) + " characters");
             copyText(s.moviefile, sizeof s.moviefile, rest.empty() ? "Untitled.mov" : rest);

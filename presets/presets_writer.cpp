@@ -3,8 +3,8 @@
 #include <ostream>
 #include <sstream>
 
+#include "base/c_numbers.h"
 #include "base/replacement_file.h"
-#include "presets/c_numbers.h"
 #include "presets/preset_keys.h"
 #include "presets/presets_file.h"
 
@@ -117,7 +117,7 @@ class Writer {
             case ValueKind::Flag:
                 if (s.*k.integer != 0) line(key + "1");
                 break;
-            case ValueKind::path: {
+            case ValueKind::Path: {
                 std::string_view path = bounded(s.moviefile, sizeof s.moviefile);
                 if (!path.empty()) line(key + oneLine(path, k.key));
                 break;
