@@ -10,6 +10,7 @@
 #include "app/pages/field_edit.h"
 #include "app/pages/formula_marks.h"
 #include "app/pages/lock_button.h"
+#include "app/pages/movie_format_picker.h"
 #include "base/c_numbers.h"
 #include "render/formula_keys.h"
 
@@ -103,6 +104,12 @@ void FieldTable::add(std::int32_t RenderSettings::*field, QSlider* slider) {
         slider->setValue(v.toInt());
     };
     row.read = [slider](const QVariant&) { return QVariant(slider->value()); };
+}
+
+void FieldTable::add(std::int32_t RenderSettings::*field, MovieFormatPicker* picker) {
+    Row& row = numberRow(field, picker);
+    row.show = [picker](const QVariant& v) { picker->setCodec(v.toInt()); };
+    row.read = [picker](const QVariant&) { return QVariant(picker->codec()); };
 }
 
 void FieldTable::add(std::int32_t RenderSettings::*field, LockButton* lock) {

@@ -24,6 +24,7 @@ class QSlider;
 namespace trevalin {
 
 class LockButton;
+class MovieFormatPicker;
 
 class FieldTable {
   public:
@@ -43,6 +44,8 @@ class FieldTable {
     // The position, shown with the slider's signals blocked so that only the
     // user's moves are heard.
     void add(std::int32_t RenderSettings::*field, QSlider* slider);
+    // The codec the picker shows, or the one set when it shows none.
+    void add(std::int32_t RenderSettings::*field, MovieFormatPicker* picker);
     // The padlock's state.
     void add(std::int32_t RenderSettings::*field, LockButton* lock);
 

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include "app/pages/field_table.h"
 #include "app/pages/formulas_page.h"
 #include "app/pages/lock_button.h"
+#include "app/pages/movie_format_picker.h"
 #include "app/pages/settings_pane.h"
 #include "app/pages/time_slider.h"
 #include "app/user_messages.h"
@@ -77,23 +79,26 @@ MovieOptionsPage::MovieOptionsPage(SettingsPane* tabs, QWidget* parent)
     grid->addWidget(depth_, 6, 1);
     grid->addWidget(dithered_, 6, 2);
 
-    codec_ = new QComboBox(this);
-    // Movie files only, in table order so the list index is the codec; frame
-    // folders are the command line's (--frames).
-    for (const MovieCodecRow& row : kMovieCodecs)
-        if (row.container != MovieContainer::FramesFolder) codec_->addItem(tr(row.name));
+    // The kind of file first; it decides which codecs the list beside it offers.
+    format_ = new MovieFormatPicker(this);
+    addLabel(tr("Format"), 7, format_->formatList());
+    grid->addWidget(format_->formatList(), 7, 1);
     seamless_ = new QCheckBox(tr("Seamless Loop"), this);
-    addLabel(tr("Codec"), 7, codec_);
-    grid->addWidget(codec_, 7, 1);
-    grid->addWidget(seamless_, 7, 2);
+    addLabel(tr("Codec"), 8, format_->codecList());
+    grid->addWidget(format_->codecList(), 8, 1);
+    grid->addWidget(seamless_, 8, 2);
 
     file_ = new QLineEdit(this);
     browse_ = new QPushButton(QStringLiteral("..."), this);
     browse_->setAutoDefault(false);
     browse_->setMaximumWidth(browse_->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 16);
-    addLabel(tr("Filename"), 8, file_);
-    grid->addWidget(file_, 8, 1);
-    grid->addWidget(browse_, 8, 2, Qt::AlignLeft);
+    addLabel(tr("Filename"), 9, file_);
+    grid->addWidget(file_, 9, 1);
+    grid->addWidget(browse_, 9, 2, Qt::AlignLeft);
+    // A new format renames the file to match it.
+    connect(format_, &MovieFormatPicker::formatPicked, this, [this](MovieContainer container) {
+        file_->setText(pathForContainer(file_->text(), container));
+    });
     grid->setColumnStretch(1, 1);
 
     slider_ = addTimeSlider(this, layout, tabs_);
@@ -119,7 +124,7 @@ MovieOptionsPage::MovieOptionsPage(SettingsPane* tabs, QWidget* parent)
     fields_.add(&RS::startwidth, startWidth_, kTextLimit);
     fields_.add(&RS::zoom, zoom_, kTextLimit, tr("zoom"));
     fields_.add(&RS::framerate, frameRate_, kTextLimit);
-    fields_.add(&RS::codec, codec_);
+    fields_.add(&RS::codec, format_);
     fields_.add(&RS::depth, depth_);
     fields_.add(&RS::dither, dithered_);
     fields_.add(&RS::priority, priority_);
@@ -133,7 +138,7 @@ MovieOptionsPage::MovieOptionsPage(SettingsPane* tabs, QWidget* parent)
         {startWidth_, "1"},      {zoom_, "1"},     {frameRate_, "10"}};
     for (const auto& [edit, text] : initialTexts)
         fields_.setText(edit, QString::fromLatin1(text));
-    fields_.setNumber(codec_, 3);    // "Motion JPEG A"
+    fields_.setNumber(format_, 3);   // "Motion JPEG A"
     fields_.setNumber(depth_, 2);    // "24-bit"
     fields_.setNumber(priority_, 1); // "Normal"
     fields_.show();
@@ -174,15 +179,30 @@ void MovieOptionsPage::loadFromSettings(const RenderSettings& in) {
     fields_.show();
 }
 
+QComboBox* MovieOptionsPage::formatList() const {
+    return format_->formatList();
+}
+
+QComboBox* MovieOptionsPage::codecList() const {
+    return format_->codecList();
+}
+
 void MovieOptionsPage::chooseFile() {
     SaveFileRequest request;
     request.title = tr("Movie File");
     request.initial = fields_.text(file_);
-    request.filter = tr("QuickTime Movies (*.mov);;All Files (*)");
-    request.suffix = QStringLiteral("mov");
+    request.filter = movieFileFilter(format_->codec());
+    request.suffix = movieFileSuffix(format_->codec());
     request.confirmOverwrite = false; // asked when the movie is rendered
     const QString chosen = chooseSaveFile(this, request);
     if (chosen.isEmpty()) return;
+    const std::string mismatch =
+        codecPathMismatch(format_->codec(), QFile::encodeName(chosen).toStdString());
+    if (!mismatch.empty()) {
+        // Written anyway, the file would lie about what it holds.
+        showWarning(this, tr("%1 is not taken: %2.").arg(chosen, QString::fromStdString(mismatch)));
+        return;
+    }
     if (storedLength(chosen) > kFileLimit) {
         // Kept, it would make every later read of the page fail.
         showWarning(this, tr("The movie's path is too long: at most %1 bytes.").arg(kFileLimit));

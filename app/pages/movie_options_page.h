@@ -17,6 +17,8 @@ class QSlider;
 
 namespace trevalin {
 
+class MovieFormatPicker;
+
 class MovieOptionsPage : public SettingsPage {
     Q_OBJECT
   public:
@@ -46,7 +48,8 @@ class MovieOptionsPage : public SettingsPage {
     LockButton* endLockButton() const { return endLock_; }
     QComboBox* priorityList() const { return priority_; }
     QComboBox* depthList() const { return depth_; }
-    QComboBox* codecList() const { return codec_; }
+    QComboBox* formatList() const;
+    QComboBox* codecList() const;
     QCheckBox* ditheredBox() const { return dithered_; }
     QCheckBox* seamlessBox() const { return seamless_; }
     QLineEdit* fileEdit() const { return file_; }
@@ -69,7 +72,7 @@ class MovieOptionsPage : public SettingsPage {
     QComboBox* priority_;
     QComboBox* depth_;
     QCheckBox* dithered_;
-    QComboBox* codec_;
+    MovieFormatPicker* format_;
     QCheckBox* seamless_;
     QLineEdit* file_;
     QPushButton* browse_;
