@@ -38,11 +38,13 @@ struct Program {
         return static_cast<MovieOptionsPage*>(frame.tabs()->movieOptionsPage());
     }
     // A small picture that changes with time (slow enough per frame for the
-    // band to be seen counting), and the movie's timing.
+    // band to be seen counting: man3 keeps it on the one-pixel path, as batches
+    // would finish the movie before the band is looked at), and the movie's
+    // timing.
     void setMovie(const char* duration, const char* rate, int codec) {
         QVERIFY(doc.setImageSize(160, 120));
         FormulasPage* a = frame.tabs()->formulasPage();
-        a->redEdit()->setText("x*1.5+t*200+fbm(x/30, y/30, t, 0.5, 2, 8)*40");
+        a->redEdit()->setText("x*1.5+t*200+fbm(x/30, y/30, t, 0.5, 2, 8)*40+man3()*0");
         a->greenEdit()->setText("y*2");
         a->blueEdit()->setText("sin(d/3+t*6)*127+128");
         CoordsPage* b = frame.tabs()->coordsPage();
