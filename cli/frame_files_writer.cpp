@@ -17,8 +17,9 @@ class FrameFilesWriter : public FrameSink {
     FrameFilesWriter(std::string directory, bool png)
         : directory_(std::move(directory)), png_(png) {}
 
-    void open(const MovieParams&, ErrorReporter report) override {
+    void open(const MovieParams& params, ErrorReporter report) override {
         report_ = std::move(report);
+        index_ = params.firstFrame; // a range's frames keep their place in the movie
         std::error_code ec;
         std::filesystem::create_directories(directory_, ec);
         if (ec || !std::filesystem::is_directory(directory_)) {
@@ -32,7 +33,7 @@ class FrameFilesWriter : public FrameSink {
     int addFrame(const DibImage& image) override {
         if (!open_) return 1;
         char name[32];
-        std::snprintf(name, sizeof name, "frame_%05d.%s", count_, png_ ? "png" : "bmp");
+        std::snprintf(name, sizeof name, "frame_%05d.%s", index_, png_ ? "png" : "bmp");
         const std::string path = (std::filesystem::path(directory_) / name).string();
         std::string error;
         const bool ok = png_ ? writePngFile(image, path, error) : image.saveFile(path, error);
@@ -40,7 +41,7 @@ class FrameFilesWriter : public FrameSink {
             report_("Can't write frame: " + error);
             return 0;
         }
-        ++count_;
+        ++index_;
         return 1;
     }
 
@@ -52,7 +53,7 @@ class FrameFilesWriter : public FrameSink {
     bool png_;
     ErrorReporter report_;
     bool open_ = false;
-    int count_ = 0;
+    int index_ = 0;
 };
 
 } // namespace

@@ -69,6 +69,20 @@ void forEachSample(FrameVariables& vars, bool oversample, Sample sample) {
 
 } // namespace
 
+int colourFormulaCodes(const RenderSettings& s, const std::uint8_t* codes[3]) {
+    switch (s.colormode) {
+    case 0:
+    case 3: codes[0] = s.red.code; return 1;
+    case 1:
+    case 2:
+        codes[0] = s.red.code;
+        codes[1] = s.grn.code;
+        codes[2] = s.blu.code;
+        return 3;
+    default: return 0; // nothing is evaluated
+    }
+}
+
 std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,
                           const RenderSettings& settings) {
     const int wrap = settings.wrap, cycle = settings.cycle;
