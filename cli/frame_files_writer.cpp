@@ -32,9 +32,8 @@ class FrameFilesWriter : public FrameSink {
 
     int addFrame(const DibImage& image) override {
         if (!open_) return 1;
-        char name[32];
-        std::snprintf(name, sizeof name, "frame_%05d.%s", index_, png_ ? "png" : "bmp");
-        const std::string path = (std::filesystem::path(directory_) / name).string();
+        const std::string path =
+            (std::filesystem::path(directory_) / frameFileName(index_, png_)).string();
         std::string error;
         const bool ok = png_ ? writePngFile(image, path, error) : image.saveFile(path, error);
         if (!ok) {
@@ -57,6 +56,12 @@ class FrameFilesWriter : public FrameSink {
 };
 
 } // namespace
+
+std::string frameFileName(int index, bool png) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%05d.%s", index, png ? "png" : "bmp");
+    return name;
+}
 
 std::unique_ptr<FrameSink> makeFrameFilesWriter(const std::string& directory, bool png) {
     return std::make_unique<FrameFilesWriter>(directory, png);
