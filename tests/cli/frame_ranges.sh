@@ -57,6 +57,8 @@ PRESET Farm
   codec 6
 ENDPRESET
 PRESETS
+check "--list marks the movie" "Farm	(movie: 12 frames, 40 x 30, 12 fps, H.264)" \
+    "$("$tool" --presets "$work/p.txt" --size 40x30 --list)"
 render=("$tool" --presets "$work/p.txt" --preset Farm --size 40x30 --quiet)
 mkdir "$work/one" "$work/par" "$work/slurm"
 "${render[@]}" --frames "$work/one"
