@@ -145,4 +145,16 @@ int parseOptions(int argc, const char* const* argv, RenderOptions& o, std::strin
     return -1;
 }
 
+std::string frameRangeRefusal(const RenderOptions& o, int codec, int frames) {
+    if (o.rangeLast >= frames)
+        return "--range " + std::to_string(o.rangeFirst) + ".." + std::to_string(o.rangeLast) +
+               ": the movie has " + std::to_string(frames) + " frames, 0.." +
+               std::to_string(frames - 1);
+    if (!o.movie.empty()) {
+        if (const std::string mismatch = codecPathMismatch(codec, o.movie); !mismatch.empty())
+            return o.movie + ": " + mismatch;
+    }
+    return "";
+}
+
 } // namespace trevalin

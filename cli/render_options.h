@@ -25,4 +25,8 @@ struct RenderOptions {
 // wrong in error (empty for --help, which exits with kRendered).
 int parseOptions(int argc, const char* const* argv, RenderOptions& o, std::string& error);
 
+// Why --range cannot be rendered from a movie of `frames` frames with the
+// codec; empty when it can. With --movie, its name must suit the codec.
+std::string frameRangeRefusal(const RenderOptions& o, int codec, int frames);
+
 } // namespace trevalin

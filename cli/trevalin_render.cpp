@@ -192,20 +192,6 @@ int outputError(const std::string& message) {
     return kOutputFailed;
 }
 
-// Why frames A..B cannot be rendered from a movie of `frames` frames; empty
-// when they can. With --movie, its name must suit the codec the frames are for.
-std::string rangeOfMovieRefusal(const RenderOptions& o, const RenderSettings& s, int frames) {
-    if (o.rangeLast >= frames)
-        return "--range " + std::to_string(o.rangeFirst) + ".." + std::to_string(o.rangeLast) +
-               ": the movie has " + std::to_string(frames) + " frames, 0.." +
-               std::to_string(frames - 1);
-    if (!o.movie.empty()) {
-        if (const std::string mismatch = codecPathMismatch(s.codec, o.movie); !mismatch.empty())
-            return o.movie + ": " + mismatch;
-    }
-    return "";
-}
-
 // --assemble: the frames of a movie rendered before, joined into one file.
 int assemble(const RenderOptions& o, RenderSettings& settings) {
     std::snprintf(settings.moviefile, sizeof settings.moviefile, "%s", o.movie.c_str());
@@ -401,7 +387,7 @@ int main(int argc, char** argv) {
         doc->setFrameCount(-1);
         if (o.rangeGiven) {
             if (const std::string refusal =
-                    rangeOfMovieRefusal(o, doc->settings(), doc->vars().frames);
+                    frameRangeRefusal(o, doc->settings().codec, doc->vars().frames);
                 !refusal.empty()) {
                 std::fprintf(stderr, "trevalin-render: %s\n", refusal.c_str());
                 return kBadInput;
@@ -449,11 +435,16 @@ int main(int argc, char** argv) {
                          "trevalin-render: note: frames %d..%d were rendered first, not written: "
                          "the fractal memo frame %d starts with needs them\n",
                          job.startFrame(), o.rangeFirst - 1, o.rangeFirst);
-        if (!o.movie.empty())
+        if (!o.movie.empty()) {
+            const std::string source =
+                !o.from.empty() ? "--from " + o.from
+                                : (o.presets.empty() ? "" : "--presets " + o.presets + " ") +
+                                      "--preset \"" + presetName + "\"";
             std::fprintf(stderr,
                          "trevalin-render: once every range is there: trevalin-render --assemble "
-                         "%s --preset \"%s\" --movie %s\n",
-                         o.frames.c_str(), presetName.c_str(), o.movie.c_str());
+                         "%s %s --movie %s (and the same --set and --codec options)\n",
+                         o.frames.c_str(), source.c_str(), o.movie.c_str());
+        }
     }
     return kRendered;
 }

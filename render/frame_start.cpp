@@ -1,6 +1,7 @@
 #include "render/frame_start.h"
 
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -43,10 +44,19 @@ int lastComputedPixels(int width, int height, int firstStep, Pixel out[2]) {
     return found;
 }
 
-// The pixel's first sample point, as the pass loop sets it.
-void pixelPoint(const FrameVariables& v, Pixel p, double& x, double& y) {
-    x = p.px * v.xstep + v.left;
-    y = p.py == 0 ? v.top : p.py * v.ystep + v.top; // the loop starts each pass at top
+// The pixel's sample points in the order pixelColour visits them: the
+// point the pass loop sets, then half steps down and across.
+struct Samples {
+    double x[4], y[4];
+    int count;
+};
+
+Samples samplePoints(const FrameVariables& v, const RenderSettings& s, Pixel p) {
+    const double x = p.px * v.xstep + v.left;
+    const double y = p.py == 0 ? v.top : p.py * v.ystep + v.top; // each pass starts at top
+    return Samples{{x, x, x + v.xstep / 2, x + v.xstep / 2},
+                   {y, y + v.ystep / 2, y + v.ystep / 2, y},
+                   s.oversample ? 4 : 1};
 }
 
 // Makes the pixel's fractal calls in the order pixelColour makes them. Only
@@ -55,11 +65,10 @@ void replayFractalCalls(FormulaContext& c, const FrameVariables& v, const Render
                         Pixel p) {
     const std::uint8_t* codes[3];
     const int n = colourFormulaCodes(s, codes);
-    double x, y;
-    pixelPoint(v, p, x, y);
-    const double xs[4] = {x, x, x + v.xstep / 2, x + v.xstep / 2};
-    const double ys[4] = {y, y + v.ystep / 2, y + v.ystep / 2, y};
-    for (int sample = 0; sample < (s.oversample ? 4 : 1); ++sample)
+    const Samples at = samplePoints(v, s, p);
+    const double* xs = at.x;
+    const double* ys = at.y;
+    for (int sample = 0; sample < at.count; ++sample)
         for (int i = 0; i < n; ++i)
             for (int pos = 0; pos < kCodeAreaSize && codes[i][pos] != kRecordEnd;
                  pos += recordSize(codes[i] + pos)) {
@@ -118,10 +127,9 @@ bool firstFractalIsManc(const RenderSettings& s) {
 }
 
 // The memo frame k starts with, when the last pixel of frame k - 1 decides
-// it: its first fractal call must miss the memo the pixel before left (that
-// point is known: the last sample point of that pixel). The other slot keeps
-// the value it had when the render started. Two runs from different values
-// of the written slot check that the pixel did write it.
+// it: its first fractal call must miss the memo the pixel before left. The
+// other slot keeps the value it had when the render started. Two runs from
+// different values of the written slot check that the pixel did write it.
 bool memoAtFrameStart(const FrameStartInput& in, const FrameDraws& draws, std::int32_t startState,
                       bool builtAtStart, int k, Memo& out) {
     const RenderSettings& s = *in.settings;
@@ -137,10 +145,15 @@ bool memoAtFrameStart(const FrameStartInput& in, const FrameDraws& draws, std::i
     }
     Pixel last[2];
     if (lastComputedPixels(in.width, in.height, in.firstStep, last) < 2) return false;
-    replayFractalCalls(*scratch, v, s, last[1]);
-    double x, y;
-    pixelPoint(v, last[0], x, y);
-    if (memoHit(*scratch, x, y)) return false; // also when x or y is NaN
+    // Every sample calls a fractal, so the pixel before leaves the memo at
+    // (a point equal to) its last sample point. A NaN coordinate matches any
+    // memo point, which leaves the point where it was: not decided here.
+    const Samples before = samplePoints(v, s, last[1]), at = samplePoints(v, s, last[0]);
+    for (const Samples* p : {&before, &at})
+        for (int i = 0; i < p->count; ++i)
+            if (std::isnan(p->x[i]) || std::isnan(p->y[i])) return false;
+    const double x = at.x[0], y = at.y[0];
+    if (x == before.x[before.count - 1] && y == before.y[before.count - 1]) return false;
     const bool manc = firstFractalIsManc(s);
     Memo ends[2];
     for (int trial = 0; trial < 2; ++trial) {
