@@ -75,7 +75,7 @@ bool openImageFile(Document& doc, std::recursive_mutex& renderLock, const QStrin
     }
     std::lock_guard<std::recursive_mutex> lock(renderLock);
     for (int r = 0; r < h; ++r) {
-        std::uint32_t* row = target.Row(r);
+        std::uint32_t* row = target.row(r);
         if (picture.isNull()) {
             for (int c = 0; c < w; ++c)
                 row[c] = targetColour(bmp.fetchPixel(c, r));
@@ -95,7 +95,7 @@ QImage snapshotImage(const Document& doc, std::recursive_mutex& renderLock) {
     QImage copy(image.width(), image.height(), QImage::Format_RGB32);
     if (copy.isNull()) return copy;
     for (int r = 0; r < image.height(); ++r) {
-        std::memcpy(copy.scanLine(r), image.Row(r), static_cast<std::size_t>(image.width()) * 4);
+        std::memcpy(copy.scanLine(r), image.row(r), static_cast<std::size_t>(image.width()) * 4);
     }
     return copy;
 }

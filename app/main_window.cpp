@@ -110,7 +110,8 @@ MainWindow::MainWindow(Document& doc, RenderJob& job, QWidget* parent,
 
     setAcceptDrops(true);
     QSettings settings;
-    Action(kViewLivePreview)->setChecked(settings.value("view/livePreview", true).toBool());
+    action(Command::kViewLivePreview)
+        ->setChecked(settings.value("view/livePreview", true).toBool());
     recent_.load(settings);
     rebuildRecentMenu();
     updateTitle();
@@ -123,7 +124,7 @@ MainWindow::~MainWindow() {
     doc_.setView(nullptr);
 }
 
-QAction* MainWindow::Action(int id) const {
+QAction* MainWindow::action(Command id) const {
     const auto it = actions_.find(id);
     return it == actions_.end() ? nullptr : it->second;
 }
@@ -327,7 +328,7 @@ bool MainWindow::pasteSettings(const QString& text) {
 // ---- live preview ----------------------------------------------------------
 
 bool MainWindow::livePreview() const {
-    return Action(kViewLivePreview)->isChecked();
+    return action(Command::kViewLivePreview)->isChecked();
 }
 
 void MainWindow::schedulePreview(int delayMs) {
@@ -501,7 +502,7 @@ void MainWindow::clearImage() {
     DibImage& image = doc_.image();
     if (!image.hasData() || image.bitsPerPixel() != 32) return;
     for (int y = 0; y < image.height(); ++y)
-        std::fill_n(image.Row(y), image.width(), 0u);
+        std::fill_n(image.row(y), image.width(), 0u);
 }
 
 bool MainWindow::resizeImage(int width, int height) {

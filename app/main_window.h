@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 
+#include "app/command.h"
 #include "app/frame_operations.h"
 #include "app/pages/settings_pane.h"
 #include "app/recent_files.h"
@@ -31,44 +32,6 @@ class Document;
 class ImageView;
 class LockKeyIndicators;
 class RenderJob;
-
-// Command ids of the menus and toolbar, as the program has always numbered them.
-enum CommandId : int {
-    kFileNew = 57600,
-    kFileOpen = 57601,
-    kFileSave = 57603,
-    kFileSaveAs = 57604,
-    kFilePrintSetup = 57606,
-    kFilePrint = 57607,
-    kFilePrintPreview = 57609,
-    kFileMruFirst = 57616,
-    kAppExit = 57665,
-    kEditUndo = 57643,
-    kEditRedo = 57644,
-    kEditCut = 57635,
-    kEditCopy = 57634,
-    kEditPaste = 57637,
-    kEditCopySettings = 32792,
-    kEditPasteSettings = 32793,
-    kViewToolbar = 59392,
-    kViewStatusBar = 59393,
-    kWindowSplit = 57653,
-    kViewZoomIn = 32790,
-    kViewZoomOut = 32791,
-    kViewLivePreview = 32794,
-    kImageSize = 32773,
-    kImageSource = 32782,
-    kPresetsView = 32774,
-    kPresetsSave = 32775,
-    kRenderImage = 32771,
-    kRenderMovie = 32779,
-    kRenderStop = 32772,
-    kHelpIndex = 57667,
-    kAppAbout = 57664,
-    kContextHelp = 57669,
-    kFocusNextPane = 57680,
-    kFocusPreviousPane = 57681,
-};
 
 class ImagePrinting;
 class SplitMode;
@@ -127,7 +90,7 @@ class MainWindow : public QMainWindow, public FrameOperations {
     bool restoreLayout(QSettings& settings, RenderSettings* record);
 
     QUndoStack* undoStack() const { return undo_; }
-    QAction* Action(int id) const;
+    QAction* action(Command id) const;
     ImageView* view() const { return view_; }
     SettingsPane* tabs() const { return tabs_; }
     QSplitter* splitter() const { return splitter_; }
@@ -191,7 +154,7 @@ class MainWindow : public QMainWindow, public FrameOperations {
     QSplitter* splitter_ = nullptr;
     ImageView* view_ = nullptr;
     SettingsPane* tabs_ = nullptr;
-    std::map<int, QAction*> actions_;
+    std::map<Command, QAction*> actions_;
     QMenu* fileMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     QList<QAction*> recentActions_;

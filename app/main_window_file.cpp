@@ -168,7 +168,7 @@ void MainWindow::rebuildRecentMenu() {
         fileMenu_->insertAction(recentSeparator_, action);
         recentActions_ << action;
     }
-    actions_[kFileMruFirst] = recentActions_.first();
+    actions_[Command::kFileRecentFirst] = recentActions_.first();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -130,7 +130,7 @@ void hsvOversample(FormulaContext&, const FrameVariables& f, std::uint32_t* out,
         hue >>= 2;
         sat >>= 2;
         val >>= 2;
-        HsvToRgb(hue, sat, val);
+        hsvToRgb(hue, sat, val);
         return colourWord(hue, sat, val);
     });
 }
@@ -139,7 +139,7 @@ void tripletMix(FormulaContext& c, const FrameVariables& f, std::uint32_t* out, 
     eachPixel(f, out, w, h, [&](const FrameVariables& v) {
         const FormulaValue first = tripleValue(v.x * 255, v.y * 255, 128);
         std::int32_t hue = truncToInt32(d(v) * 100), sat = 200, val = 255;
-        HsvToRgb(hue, sat, val);
+        hsvToRgb(hue, sat, val);
         const FormulaValue second = tripleValue(hue, sat, val);
         const double wt = ease(numberValue(noise2(c, v.x * 3, v.y * 3))).first;
         const FormulaValue mixed = tripleIndex(blend(first, second, wt), v, 0, 0);

@@ -30,7 +30,7 @@ double median(std::vector<double> v) {
 std::vector<std::uint32_t> pixelsOf(const DibImage& image) {
     std::vector<std::uint32_t> p;
     for (int y = 0; y < image.height(); ++y)
-        p.insert(p.end(), image.Row(y), image.Row(y) + image.width());
+        p.insert(p.end(), image.row(y), image.row(y) + image.width());
     return p;
 }
 

@@ -72,7 +72,7 @@ bool encodeRows(PngBytes& out, const DibImage& image, std::vector<png_byte>& row
     }
     png_write_info(png, info);
     for (int r = 0; r < image.height(); ++r) {
-        const std::uint32_t* words = image.Row(r);
+        const std::uint32_t* words = image.row(r);
         for (int c = 0; c < image.width(); ++c) {
             row[3 * c] = static_cast<png_byte>(wordRed(words[c]));
             row[3 * c + 1] = static_cast<png_byte>(wordGreen(words[c]));

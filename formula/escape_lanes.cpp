@@ -11,9 +11,9 @@ namespace HWY_NAMESPACE {
 
 namespace hn = hwy::HWY_NAMESPACE;
 
-void IterateSquareImpl(const double* zx, const double* zy, const double* cxs, const double* cys,
-                       int n, std::int32_t limit, double bound, std::int32_t* counts,
-                       double* sizes) {
+void iterateSquareKernel(const double* zx, const double* zy, const double* cxs, const double* cys,
+                         int n, std::int32_t limit, double bound, std::int32_t* counts,
+                         double* sizes) {
     const hn::ScalableTag<double> d;
     const int lanes = static_cast<int>(hn::Lanes(d));
     HWY_ALIGN double countOut[hn::MaxLanes(d)];
@@ -67,12 +67,12 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace trevalin {
 
-HWY_EXPORT(IterateSquareImpl);
+HWY_EXPORT(iterateSquareKernel);
 
 void iterateSquareLanes(const double* zx, const double* zy, const double* cx, const double* cy,
                         int n, std::int32_t limit, double bound, std::int32_t* counts,
                         double* sizes) {
-    HWY_DYNAMIC_DISPATCH(IterateSquareImpl)(zx, zy, cx, cy, n, limit, bound, counts, sizes);
+    HWY_DYNAMIC_DISPATCH(iterateSquareKernel)(zx, zy, cx, cy, n, limit, bound, counts, sizes);
 }
 
 std::int32_t iterateSquareScalar(double a, double b, double cx, double cy, std::int32_t limit,

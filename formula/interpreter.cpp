@@ -10,6 +10,7 @@
 #include "formula/random_state.h"
 #include "formula/scalar_functions.h"
 #include "formula/source_pixels.h"
+#include "formula/variable_value.h"
 
 namespace trevalin {
 namespace {
@@ -101,26 +102,6 @@ template <class F> [[gnu::always_inline]] inline void apply3(Stack& s, F f) {
     const double b = s.popNumber();
     const double a = s.popNumber();
     s.push(f(a, b, c));
-}
-
-// sx, sy, sz: the pixel's point on a unit sphere wrapped around the image.
-inline double sphereLatitude(const FrameVariables& v) {
-    return (static_cast<double>(v.py) / v.fh - 0.5) * kPi;
-}
-inline double sphereLongitude(const FrameVariables& v) {
-    return kTwoPi * (static_cast<double>(v.px) / v.fw);
-}
-
-// The value of variable slot 2 .. 33. Inlined: most slots are a plain load.
-[[gnu::always_inline]] inline double variableValue(std::uint8_t slot, const FormulaContext& ctx,
-                                                   const FrameVariables& v) {
-    switch (static_cast<Slot>(slot)) {
-#define TREVALIN_READ_SLOT(Name, slot, spelling, dependency, reach, value, help)                   \
-    case Slot::Name: return value;
-        TREVALIN_VARIABLES(TREVALIN_READ_SLOT)
-#undef TREVALIN_READ_SLOT
-    default: return 0.0; // the caller filters out other slots
-    }
 }
 
 // The run itself, inlined into both entry points so that evaluateFormula
@@ -335,7 +316,7 @@ inline double sphereLongitude(const FrameVariables& v) {
             std::int32_t value = truncToInt32(s.popNumber());
             std::int32_t saturation = truncToInt32(s.popNumber());
             std::int32_t hue = truncToInt32(s.popNumber());
-            HsvToRgb(hue, saturation, value);
+            hsvToRgb(hue, saturation, value);
             s.pushTriple(hue, saturation, value);
             break;
         }

@@ -1,6 +1,7 @@
 #include "formula/noise.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "formula/arith.h"
 #include "formula/formula_context.h"
@@ -111,6 +112,50 @@ inline Axis axisOf(double c) {
 // a huge or infinite octave count would otherwise never end.
 constexpr int kMaxFbmTerms = 65536;
 
+// The weights of fbm's octaves past the first, for one H, lacunarity and
+// octave count, as fbm's loop makes them; false when there are more than fit.
+constexpr int kMaxScheduledTerms = 64;
+bool fbmWeights(double H, double lacunarity, double octaves, double* weights, int& count) {
+    count = 0;
+    double r = octaves - 1.0;
+    double f = 1.0;
+    if (r < 0.0) return true;
+    int terms = 0;
+    do {
+        if (count == kMaxScheduledTerms) return false;
+        f = f * lacunarity;
+        double w = std::pow(f, -H);
+        if (r < 1.0) w = w * r;
+        weights[count++] = w;
+        if (w < 1e-11) break;
+        r = r - 1.0;
+    } while (r >= 0.0 && ++terms < kMaxFbmTerms);
+    return true;
+}
+
+inline bool sameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// Gradient noise over a built table; inlined into the loops that call it.
+[[gnu::always_inline]] inline double gradientNoiseOver(const Gradient* table, double x, double y,
+                                                       double z) {
+    const Axis ax = axisOf(x), ay = axisOf(y), az = axisOf(z);
+    const std::uint32_t ix = ax.cell, iy = ay.cell, iz = az.cell;
+    const double a0 = lerp(gradientLattice(table, ix, iy, iz, ax.f0, ay.f0, az.f0),
+                           gradientLattice(table, ix + 1, iy, iz, ax.f1, ay.f0, az.f0), ax.w);
+    const double a1 = lerp(gradientLattice(table, ix, iy + 1, iz, ax.f0, ay.f1, az.f0),
+                           gradientLattice(table, ix + 1, iy + 1, iz, ax.f1, ay.f1, az.f0), ax.w);
+    const double A = lerp(a0, a1, ay.w);
+    const double b0 = lerp(gradientLattice(table, ix, iy, iz + 1, ax.f0, ay.f0, az.f1),
+                           gradientLattice(table, ix + 1, iy, iz + 1, ax.f1, ay.f0, az.f1), ax.w);
+    const double b1 =
+        lerp(gradientLattice(table, ix, iy + 1, iz + 1, ax.f0, ay.f1, az.f1),
+             gradientLattice(table, ix + 1, iy + 1, iz + 1, ax.f1, ay.f1, az.f1), ax.w);
+    const double B = lerp(b0, b1, ay.w);
+    return lerp(A, B, az.w);
+}
+
 } // namespace
 
 double valueLattice2(const FormulaContext& ctx, std::int64_t i, std::int64_t j) {
@@ -162,21 +207,7 @@ double turbulence3(const FormulaContext& ctx, double x, double y, double z) {
 }
 
 double gradientNoise3(double x, double y, double z) {
-    const Gradient* table = gradients();
-    const Axis ax = axisOf(x), ay = axisOf(y), az = axisOf(z);
-    const std::uint32_t ix = ax.cell, iy = ay.cell, iz = az.cell;
-    const double a0 = lerp(gradientLattice(table, ix, iy, iz, ax.f0, ay.f0, az.f0),
-                           gradientLattice(table, ix + 1, iy, iz, ax.f1, ay.f0, az.f0), ax.w);
-    const double a1 = lerp(gradientLattice(table, ix, iy + 1, iz, ax.f0, ay.f1, az.f0),
-                           gradientLattice(table, ix + 1, iy + 1, iz, ax.f1, ay.f1, az.f0), ax.w);
-    const double A = lerp(a0, a1, ay.w);
-    const double b0 = lerp(gradientLattice(table, ix, iy, iz + 1, ax.f0, ay.f0, az.f1),
-                           gradientLattice(table, ix + 1, iy, iz + 1, ax.f1, ay.f0, az.f1), ax.w);
-    const double b1 =
-        lerp(gradientLattice(table, ix, iy + 1, iz + 1, ax.f0, ay.f1, az.f1),
-             gradientLattice(table, ix + 1, iy + 1, iz + 1, ax.f1, ay.f1, az.f1), ax.w);
-    const double B = lerp(b0, b1, ay.w);
-    return lerp(A, B, az.w);
+    return gradientNoiseOver(gradients(), x, y, z);
 }
 
 double gradientTurbulence3(double x, double y, double z) {
@@ -206,6 +237,34 @@ double fbm(double x, double y, double z, double H, double lacunarity, double oct
         r = r - 1.0;
     } while (r >= 0.0 && ++terms < kMaxFbmTerms);
     return sum;
+}
+
+void fbmLanes(const double* x, const double* y, const double* z, const double* H,
+              const double* lacunarity, const double* octaves, double* out, int n) {
+    bool alike = true;
+    for (int i = 1; i < n && alike; ++i)
+        alike = sameBits(H[i], H[0]) && sameBits(lacunarity[i], lacunarity[0]) &&
+                sameBits(octaves[i], octaves[0]);
+    double weights[kMaxScheduledTerms];
+    int count = 0;
+    if (!alike || !fbmWeights(H[0], lacunarity[0], octaves[0], weights, count)) {
+        for (int i = 0; i < n; ++i)
+            out[i] = fbm(x[i], y[i], z[i], H[i], lacunarity[i], octaves[i]);
+        return;
+    }
+    const Gradient* table = gradients();
+    const double lac = lacunarity[0];
+    for (int i = 0; i < n; ++i) {
+        double xi = x[i], yi = y[i], zi = z[i];
+        double sum = gradientNoiseOver(table, xi, yi, zi);
+        for (int k = 0; k < count; ++k) {
+            xi = xi * lac;
+            yi = yi * lac;
+            zi = zi * lac;
+            sum = sum + weights[k] * gradientNoiseOver(table, xi, yi, zi);
+        }
+        out[i] = sum;
+    }
 }
 
 void gradientEntry(int index, double& gx, double& gy, double& gz) {

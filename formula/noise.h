@@ -37,6 +37,11 @@ double gradientTurbulence3(double x, double y, double z);
 // Fractional Brownian motion: octaves of gradient noise weighted by
 // frequency^-H, the last octave scaled by the fractional part of octaves.
 double fbm(double x, double y, double z, double H, double lacunarity, double octaves);
+// fbm for n lanes of arguments into out: the same bits as n calls. When H,
+// lacunarity and octaves are alike in every lane, their weights are worked out
+// once. The gradient table must be built.
+void fbmLanes(const double* x, const double* y, const double* z, const double* H,
+              const double* lacunarity, const double* octaves, double* out, int n);
 
 // One entry of the gradient table (building it if needed), for tests.
 void gradientEntry(int index, double& gx, double& gy, double& gz);

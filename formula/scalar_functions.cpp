@@ -74,7 +74,7 @@ double angle(double a, double b) {
     return b > 0.0 ? kTwoPi - std::acos(q) : std::acos(q);
 }
 
-void HsvToRgb(std::int32_t& h, std::int32_t& s, std::int32_t& v) {
+void hsvToRgb(std::int32_t& h, std::int32_t& s, std::int32_t& v) {
     constexpr double kInv255 = 0.00392156862745098;
     constexpr double kInv60 = 0.016666666666666666;
     // 360 * h wraps in 32 bits for hues far outside 0 .. 255, without overflow.

@@ -32,7 +32,7 @@ inline double distance(double a, double b) {
 
 // Hue, saturation, value (0 .. 255 each) to red, green, blue in place. Values
 // outside 0 .. 255 go through the same arithmetic unclamped.
-void HsvToRgb(std::int32_t& h, std::int32_t& s, std::int32_t& v);
+void hsvToRgb(std::int32_t& h, std::int32_t& s, std::int32_t& v);
 
 // A packed source pixel has red in bits 0-7, green 8-15, blue 16-23.
 inline std::int32_t redOf(std::uint32_t p) {

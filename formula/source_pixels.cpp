@@ -36,7 +36,7 @@ std::uint32_t pixelAtPoint(const DibImage* source, double x, double y) {
 }
 
 FormulaValue sampleSource(const DibImage* source, double u, double v, bool tile) {
-    const std::uint32_t p = source ? source->Sample(u, v, tile) : 0u;
+    const std::uint32_t p = source ? source->sample(u, v, tile) : 0u;
     return tripleValue(redOf(p), greenOf(p), blueOf(p));
 }
 

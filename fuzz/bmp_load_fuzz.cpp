@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const double coordinates[] = {-1.5, -0.25, 0.0, 0.5, 0.999, 1.0, 2.75, 1e300, -1e-20};
     for (double u : coordinates)
         for (double v : coordinates)
-            seen ^= image.Sample(u, v, false) ^ image.Sample(u, v, true);
+            seen ^= image.sample(u, v, false) ^ image.sample(u, v, true);
 
     std::vector<std::uint8_t> saved;
     if (image.save(saved) == 1) {

@@ -114,7 +114,7 @@ void DibImage::fillBlock(int column, int row, int size, std::uint32_t colour) {
     const long long right = std::min<long long>(static_cast<long long>(column) + size, width_);
     const long long bottom = std::min<long long>(static_cast<long long>(row) + size, height_);
     for (long long r = top; r < bottom; ++r) {
-        std::uint32_t* line = Row(static_cast<int>(r));
+        std::uint32_t* line = this->row(static_cast<int>(r));
         for (long long c = left; c < right; ++c)
             line[c] = colour;
     }
@@ -160,7 +160,7 @@ std::uint32_t DibImage::fetchPixel(int column, int row) const {
     return red | green << 8 | blue << 16;
 }
 
-std::uint32_t DibImage::Sample(double u, double v, bool tile) const {
+std::uint32_t DibImage::sample(double u, double v, bool tile) const {
     // NaN or infinity while tiling maps to NaN, which truncates to INT32_MIN:
     // outside the image, so black.
     int column = truncToInt32(width_ * mapCoordinate(u, tile));

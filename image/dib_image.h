@@ -38,8 +38,8 @@ class DibImage {
     void release();
 
     // Row r counted from the top; valid for 0 <= r < height() of a 32-bit image.
-    std::uint32_t* Row(int r) { return reinterpret_cast<std::uint32_t*>(rows_[r]); }
-    const std::uint32_t* Row(int r) const {
+    std::uint32_t* row(int r) { return reinterpret_cast<std::uint32_t*>(rows_[r]); }
+    const std::uint32_t* row(int r) const {
         return reinterpret_cast<const std::uint32_t*>(rows_[r]);
     }
     // Sets a size x size square whose top-left pixel is (column, row), clipped.
@@ -49,7 +49,7 @@ class DibImage {
     std::uint32_t fetchPixel(int column, int row) const;
     // The pixel under (u, v) in image-relative coordinates, clamped (tile false)
     // or tiled (tile true).
-    std::uint32_t Sample(double u, double v, bool tile) const;
+    std::uint32_t sample(double u, double v, bool tile) const;
 
     int width() const { return width_; }
     int height() const { return height_; }

@@ -24,7 +24,7 @@ class NearestColour {
     explicit NearestColour(const ColourTable& table);
 
     std::uint8_t find(std::uint32_t rgb);
-    const ColourTable& Table() const { return table_; }
+    const ColourTable& table() const { return table_; }
 
   private:
     static constexpr int kCacheBits = 14;

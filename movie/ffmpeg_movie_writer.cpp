@@ -339,7 +339,7 @@ void FfmpegMovieWriter::copyFrame(const DibImage& image) {
     const int columns = usable ? std::min(width_, image.width()) : 0;
     std::fill(frameWorld_.begin(), frameWorld_.end(), 0);
     for (int r = 0; r < rows; ++r) {
-        const std::uint32_t* src = image.Row(r);
+        const std::uint32_t* src = image.row(r);
         std::uint32_t* dst = &frameWorld_[std::size_t(r) * std::size_t(width_)];
         for (int c = 0; c < columns; ++c)
             dst[c] = src[c] & 0xFFFFFF; // drop the spare byte

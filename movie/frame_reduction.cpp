@@ -95,7 +95,7 @@ void reduceToTable(std::span<const std::uint32_t> frame, int width, bool dither,
     }
     diffuse(frame, width, [&](std::size_t i, int r, int g, int b) {
         out[i] = table.find(colourWord(r, g, b));
-        return table.Table()[out[i]];
+        return table.table()[out[i]];
     });
 }
 

@@ -212,7 +212,7 @@ bool SharedMovieWriter::fillInput(const DibImage& image) {
             const int sy = std::min({y, height_ - 1, usable ? image.height() - 1 : -1});
             const int sx = std::min({x, width_ - 1, usable ? image.width() - 1 : -1});
             frame_[std::size_t(y) * std::size_t(codedWidth_) + std::size_t(x)] =
-                sx < 0 || sy < 0 ? 0 : image.Row(sy)[sx] & 0xFFFFFF;
+                sx < 0 || sy < 0 ? 0 : image.row(sy)[sx] & 0xFFFFFF;
         }
     int r = av_frame_make_writable(input_);
     if (r < 0) return fail("Compress Error", r);

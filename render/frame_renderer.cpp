@@ -1,6 +1,7 @@
 #include "render/frame_renderer.h"
 
 #include "formula/arith.h"
+#include "formula/batch_interpreter.h"
 #include "formula/formula_context.h"
 #include "formula/frame_variables.h"
 #include "formula/interpreter.h"
@@ -127,12 +128,98 @@ std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,
         c.red >>= shift;
         c.green >>= shift;
         c.blue >>= shift;
-        if (settings.colormode == 2) HsvToRgb(c.red, c.green, c.blue);
+        if (settings.colormode == 2) hsvToRgb(c.red, c.green, c.blue);
         break;
     }
     default: return 0;
     }
     return colourWord(c.red, c.green, c.blue);
+}
+
+bool pixelsBatchable(const RenderSettings& settings) {
+    const std::uint8_t* codes[3];
+    const int n = colourFormulaCodes(settings, codes);
+    for (int i = 0; i < n; ++i)
+        if (!batchable(codes[i])) return false;
+    return true;
+}
+
+void pixelColours(const FormulaContext& context, const FrameVariables& vars,
+                  const RenderSettings& settings, BatchSamples& pixels, std::uint32_t* colours) {
+    const int n = pixels.count;
+    const std::uint8_t* codes[3];
+    const int formulas = colourFormulaCodes(settings, codes);
+    if (formulas == 0) {
+        for (int i = 0; i < n; ++i)
+            colours[i] = 0;
+        return;
+    }
+    const int wrap = settings.wrap, cycle = settings.cycle;
+    const bool oversample = settings.oversample != 0;
+    const int shift = oversample ? 2 : 0;
+    const bool triplet = settings.colormode == 3;
+
+    // Channel sums lane by lane: integer indices, or the triplet model's reals.
+    std::int32_t sums[3][kBatchLanes] = {};
+    double realSums[3][kBatchLanes] = {};
+    double x[kBatchLanes], y[kBatchLanes];
+    for (int i = 0; i < n; ++i) {
+        x[i] = pixels.x[i];
+        y[i] = pixels.y[i];
+    }
+    BatchValues v;
+    // The sample points in pixelColour's order: (x, y), (x, y + ystep/2),
+    // (x + xstep/2, y + ystep/2), (x + xstep/2, y).
+    const int samples = oversample ? 4 : 1;
+    for (int k = 0; k < samples; ++k) {
+        if (k == 1)
+            for (int i = 0; i < n; ++i)
+                pixels.y[i] = y[i] + vars.ystep / 2;
+        if (k == 2)
+            for (int i = 0; i < n; ++i)
+                pixels.x[i] = x[i] + vars.xstep / 2;
+        if (k == 3)
+            for (int i = 0; i < n; ++i)
+                pixels.y[i] = y[i];
+        for (int f = 0; f < formulas; ++f) {
+            runFormulaBatch(context, codes[f], vars, pixels, v);
+            if (triplet) {
+                for (int i = 0; i < n; ++i) {
+                    const FormulaValue value =
+                        v.isTriple ? tripleValue(v.first[i], v.second[i], v.third[i])
+                                   : numberValue(v.first[i]);
+                    const FormulaValue index = tripleIndex(value, vars, wrap, cycle);
+                    realSums[0][i] += index.first;
+                    realSums[1][i] += index.second;
+                    realSums[2][i] += index.third;
+                }
+            } else {
+                for (int i = 0; i < n; ++i)
+                    sums[f][i] += colourIndex(v.first[i], vars, wrap, cycle);
+            }
+        }
+    }
+    for (int i = 0; i < n; ++i) {
+        pixels.x[i] = x[i];
+        pixels.y[i] = y[i];
+    }
+
+    for (int i = 0; i < n; ++i) {
+        std::int32_t red, green, blue;
+        if (triplet) {
+            red = truncToInt32(realSums[0][i]) >> shift;
+            green = truncToInt32(realSums[1][i]) >> shift;
+            blue = truncToInt32(realSums[2][i]) >> shift;
+        } else if (formulas == 1) {
+            red = green = blue = sums[0][i] >> shift;
+        } else {
+            red = sums[0][i] >> shift;
+            green = sums[1][i] >> shift;
+            blue = sums[2][i] >> shift;
+            if (settings.colormode == 2) hsvToRgb(red, green, blue);
+        }
+        colours[i] = colourWord(red, green, blue);
+    }
 }
 
 } // namespace trevalin

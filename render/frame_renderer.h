@@ -8,6 +8,7 @@
 
 namespace trevalin {
 
+struct BatchSamples;
 struct FormulaContext;
 struct FrameVariables;
 struct RenderSettings;
@@ -28,5 +29,15 @@ int colourFormulaCodes(const RenderSettings& settings, const std::uint8_t* codes
 // (x, y); leaves x and y as it found them.
 std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,
                           const RenderSettings& settings);
+
+// Whether pixelColours gives the colours of the settings' pixels: their
+// colour formulas can all run batched.
+bool pixelsBatchable(const RenderSettings& settings);
+
+// pixelColour for pixels.count pixels at once, lane i at (px[i], py[i]) with
+// plane point (x[i], y[i]) and random state random[i]; each lane's state ends
+// where pixelColour leaves it. x and y are left as found.
+void pixelColours(const FormulaContext& context, const FrameVariables& vars,
+                  const RenderSettings& settings, BatchSamples& pixels, std::uint32_t* colours);
 
 } // namespace trevalin

@@ -4,6 +4,7 @@
 #include <thread>
 #include <vector>
 
+#include "formula/batch_interpreter.h"
 #include "formula/escape_prefetch.h"
 #include "formula/formula_context.h"
 #include "formula/fractals.h"
@@ -65,6 +66,8 @@ class PassRunner {
             memoUsed_ = memoUsed_ || callsFractal(codes[i]);
         }
         drawsPerPixel_ = draws * (plan.settings->oversample ? 4 : 1);
+        pixelFactor_ = RandomState::jumpFactor(drawsPerPixel_);
+        batched_ = pixelsBatchable(*plan.settings);
         prefetchKind_ = prefetchKindFor(codes, n);
         randomStart_ = RandomState::get();
         memo_ = memoOf(*plan.context);
@@ -165,6 +168,14 @@ class PassRunner {
                 prefetch.fill(prefetchKind_, ctx, v.jx, v.jy, xs, ys);
                 ctx.prefetch = &prefetch;
             }
+            if (batched_) {
+                if (!computeBatches(ctx, v, sp, b.colours.data() + out)) {
+                    b.stopped = true;
+                    return;
+                }
+                out += static_cast<std::size_t>(sp.count);
+                continue;
+            }
             for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride) {
                 if (stop_.load(std::memory_order_relaxed)) {
                     b.stopped = true;
@@ -176,6 +187,32 @@ class PassRunner {
             }
         }
         b.end = memoOf(ctx);
+    }
+
+    // A row's pixels a batch at a time. Each lane starts from the random state
+    // the one-pixel loop has there: the state before it, jumped by one pixel's
+    // draws. False when stopped.
+    bool computeBatches(const FormulaContext& ctx, const FrameVariables& v, const RowSpan& sp,
+                        std::uint32_t* colours) {
+        BatchSamples lanes;
+        for (int i = 0, px = sp.first; i < sp.count;) {
+            if (stop_.load(std::memory_order_relaxed)) return false;
+            const int n = sp.count - i < kBatchLanes ? sp.count - i : kBatchLanes;
+            lanes.count = n;
+            std::int32_t random = RandomState::get();
+            for (int k = 0; k < n; ++k, px += sp.stride) {
+                lanes.px[k] = px;
+                lanes.py[k] = v.py;
+                lanes.x[k] = columnX(px);
+                lanes.y[k] = v.y;
+                lanes.random[k] = random;
+                if (drawsPerPixel_ != 0) random = RandomState::applyFactor(random, pixelFactor_);
+            }
+            pixelColours(ctx, v, *plan_.settings, lanes, colours + i);
+            if (drawsPerPixel_ != 0) RandomState::set(lanes.random[n - 1]);
+            i += n;
+        }
+        return true;
     }
 
     // The sample points of a row in the order pixelColour visits them.
@@ -236,7 +273,7 @@ class PassRunner {
             const RowSpan sp = span(py);
             std::lock_guard<std::recursive_mutex> hold(lock_);
             if (plan_.step < 2) {
-                std::uint32_t* row = target_.Row(py);
+                std::uint32_t* row = target_.row(py);
                 for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride)
                     row[px] = b.colours[in++];
             } else {
@@ -254,6 +291,8 @@ class PassRunner {
     std::unique_ptr<FormulaContext> snapshot_;
     std::unique_ptr<FormulaContext> probe_; // holds the true memo for the check
     std::uint64_t drawsPerPixel_ = 0;
+    std::uint32_t pixelFactor_ = 1; // jumps the generator by one pixel's draws
+    bool batched_ = false;          // whole formulas run a batch of pixels at once
     bool memoUsed_ = false;
     EscapeKind prefetchKind_ = EscapeKind::None;
     std::int32_t randomStart_ = 1;
@@ -280,7 +319,8 @@ bool passCanBeSplit(const RenderSettings& settings) {
 
 bool passHasLaneKernels(const RenderSettings& settings) {
     const std::uint8_t* codes[3];
-    return prefetchKindFor(codes, colourFormulaCodes(settings, codes)) != EscapeKind::None;
+    return prefetchKindFor(codes, colourFormulaCodes(settings, codes)) != EscapeKind::None ||
+           pixelsBatchable(settings);
 }
 
 bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,

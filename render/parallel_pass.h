@@ -41,8 +41,8 @@ bool passCanBeSplit(const RenderSettings& settings);
 bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,
                         const std::atomic<bool>& stop, const std::function<void()>& onThreadStart);
 
-// Whether the pass's fractal iterations can run many lanes at once, which
-// pays on one thread too.
+// Whether the pass's fractal iterations, or its whole colour formulas, can
+// run many lanes at once, which pays on one thread too.
 bool passHasLaneKernels(const RenderSettings& settings);
 
 // The number of threads for a requested count: 0 means every core.

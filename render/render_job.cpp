@@ -149,7 +149,7 @@ bool RenderJob::runPassOnePixel() {
             {
                 Guard hold(lock_);
                 if (step_ < 2)
-                    target.Row(v.py)[v.px] = colour;
+                    target.row(v.py)[v.px] = colour;
                 else
                     target.fillBlock(v.px, v.py, step_, colour);
                 stop = stopRequest_;

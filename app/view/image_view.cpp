@@ -145,8 +145,8 @@ void ImageView::draw(QPainter& painter, const QRect& client, double deviceScale)
         drawnHeight = place.height;
         // Wrap the pixels without copying: 0x00RRGGBB words are Format_RGB32.
         // Rows may be stored bottom-up (as in a BMP file) or top-down.
-        const auto* first = reinterpret_cast<const uchar*>(image.Row(0));
-        const auto* last = reinterpret_cast<const uchar*>(image.Row(h - 1));
+        const auto* first = reinterpret_cast<const uchar*>(image.row(0));
+        const auto* last = reinterpret_cast<const uchar*>(image.row(h - 1));
         const bool bottomUp = last < first;
         const QImage pixels(bottomUp ? last : first, w, h, static_cast<qsizetype>(w) * 4,
                             QImage::Format_RGB32);

@@ -29,7 +29,7 @@ namespace {
 
 struct Program {
     Program() : frame(doc, job) {
-        frame.Action(kViewLivePreview)->setChecked(true);
+        frame.action(Command::kViewLivePreview)->setChecked(true);
         frame.show();
     }
     ~Program() { frame.view()->stopRender(); }
@@ -52,7 +52,7 @@ struct Program {
         std::lock_guard<std::recursive_mutex> lock(job.lock());
         std::vector<std::uint32_t> all;
         for (int y = 0; y < doc.imageHeight(); ++y)
-            all.insert(all.end(), doc.image().Row(y), doc.image().Row(y) + doc.imageWidth());
+            all.insert(all.end(), doc.image().row(y), doc.image().row(y) + doc.imageWidth());
         return all;
     }
     std::shared_ptr<RenderSettings> settings() {
@@ -161,14 +161,14 @@ void ExploringTest::liveFormulaEditRendersAfterThePause() {
     QCOMPARE(slotText(p.doc, &RenderSettings::red), QString("255"));
 
     // Off: typing changes nothing until Render.
-    p.frame.Action(kViewLivePreview)->setChecked(false);
+    p.frame.action(Command::kViewLivePreview)->setChecked(false);
     p.type(red, "128");
     QTest::qWait(1000);
     QCOMPARE(slotText(p.doc, &RenderSettings::red), QString("255"));
     p.frame.onRenderImage();
     QCOMPARE(slotText(p.doc, &RenderSettings::red), QString("128"));
     QVERIFY(waitForJob(p.job));
-    p.frame.Action(kViewLivePreview)->setChecked(true);
+    p.frame.action(Command::kViewLivePreview)->setChecked(true);
 }
 
 void ExploringTest::undoAndRedoWalkEverySteps() {
@@ -182,7 +182,7 @@ void ExploringTest::undoAndRedoWalkEverySteps() {
 
     p.frame.zoomIn(0.25, 0.75);
     states.push_back(p.settings());
-    QCOMPARE(p.frame.Action(kEditUndo)->text(), QString("&Undo Zoom In"));
+    QCOMPARE(p.frame.action(Command::kEditUndo)->text(), QString("&Undo Zoom In"));
 
     auto preset = std::make_unique<RenderSettings>(*states.back());
     setFormulaText(preset->grn, "x*y");
@@ -190,7 +190,7 @@ void ExploringTest::undoAndRedoWalkEverySteps() {
     p.frame.tabs()->presetsPage()->setSettings(*preset);
     p.frame.applySettingsAndRender();
     states.push_back(p.settings());
-    QCOMPARE(p.frame.Action(kEditUndo)->text(), QString("&Undo Load Preset"));
+    QCOMPARE(p.frame.action(Command::kEditUndo)->text(), QString("&Undo Load Preset"));
 
     p.frame.tabs()->setCurrentIndex(SettingsPane::kFormulasTab);
     p.type(p.a()->blueEdit(), "x+y");
@@ -199,7 +199,7 @@ void ExploringTest::undoAndRedoWalkEverySteps() {
     QCOMPARE(p.frame.undoStack()->count(), 4);
 
     for (int i = int(states.size()) - 2; i >= 0; --i) {
-        p.frame.Action(kEditUndo)->trigger();
+        p.frame.action(Command::kEditUndo)->trigger();
         QVERIFY2(sameSettings(*p.settings(), *states[i]), qPrintable(QString::number(i)));
         // The pages show what the document holds.
         QCOMPARE(p.a()->blueEdit()->text(), QString::fromUtf8(states[i]->blu.text));
@@ -275,7 +275,7 @@ void ExploringTest::settingsGoThroughTheClipboard() {
     QVERIFY(!sameSettings(*p.settings(), *copied));
     QVERIFY(p.frame.pasteSettings(text));
     QVERIFY(sameSettings(*p.settings(), *copied));
-    QCOMPARE(p.frame.Action(kEditUndo)->text(), QString("&Undo Paste Settings"));
+    QCOMPARE(p.frame.action(Command::kEditUndo)->text(), QString("&Undo Paste Settings"));
 
     // Text that is no preset changes nothing and says why.
     const auto before = p.settings();

@@ -62,7 +62,7 @@ struct Program {
     }
     std::uint32_t pixel(int x, int y) {
         std::lock_guard<std::recursive_mutex> lock(job.lock());
-        return doc.image().Row(y)[x];
+        return doc.image().row(y)[x];
     }
     // Clicks the view at the image point (fx, fy).
     void click(Qt::MouseButton button, double fx, double fy) {
@@ -135,14 +135,17 @@ void MainFrameTest::menusAndDisabledItems() {
     QCOMPARE(titles,
              (QStringList{"&File", "&Edit", "&View", "&Image", "&Presets", "&Render", "&Help"}));
     // Undo has nothing to undo yet; Cut and Paste have no handlers.
-    for (int id : {kEditUndo, kEditRedo, kEditCut, kEditPaste, kPresetsView, kPresetsSave}) {
-        QVERIFY2(p.frame.Action(id), qPrintable(QString::number(id)));
-        QVERIFY2(!p.frame.Action(id)->isEnabled(), qPrintable(QString::number(id)));
+    for (Command id : {Command::kEditUndo, Command::kEditRedo, Command::kEditCut,
+                       Command::kEditPaste, Command::kPresetsView, Command::kPresetsSave}) {
+        QVERIFY2(p.frame.action(id), qPrintable(QString::number(int(id))));
+        QVERIFY2(!p.frame.action(id)->isEnabled(), qPrintable(QString::number(int(id))));
     }
-    for (int id : {kFileNew, kFileOpen, kFileSave, kFileSaveAs, kImageSize, kImageSource,
-                   kRenderImage, kRenderStop, kHelpIndex, kAppAbout, kAppExit, kEditCopy,
-                   kEditCopySettings, kEditPasteSettings, kViewLivePreview}) {
-        QVERIFY2(p.frame.Action(id)->isEnabled(), qPrintable(QString::number(id)));
+    for (Command id :
+         {Command::kFileNew, Command::kFileOpen, Command::kFileSave, Command::kFileSaveAs,
+          Command::kImageSize, Command::kImageSource, Command::kRenderImage, Command::kRenderStop,
+          Command::kHelpIndex, Command::kAppAbout, Command::kAppExit, Command::kEditCopy,
+          Command::kEditCopySettings, Command::kEditPasteSettings, Command::kViewLivePreview}) {
+        QVERIFY2(p.frame.action(id)->isEnabled(), qPrintable(QString::number(int(id))));
     }
     // The edits keep their own editing keys although the Edit items carry them.
     Program q;
@@ -407,7 +410,7 @@ void MainFrameTest::recentFilesKeepFourNewestFirst() {
     // Kept in the settings for the next start.
     Program next;
     QCOMPARE(next.frame.recentFiles().files(), expected);
-    QVERIFY(next.frame.Action(kFileMruFirst)->text().endsWith("f2.bmp"));
+    QVERIFY(next.frame.action(Command::kFileRecentFirst)->text().endsWith("f2.bmp"));
 }
 
 void MainFrameTest::droppedFileIsOpened() {
@@ -490,7 +493,7 @@ void MainFrameTest::splitMovesDividerFromKeyboard() {
     Program p;
     QVERIFY(QTest::qWaitForWindowActive(&p.frame));
     const int start = p.frame.splitter()->sizes()[0];
-    p.frame.Action(kWindowSplit)->trigger();
+    p.frame.action(Command::kWindowSplit)->trigger();
     QTest::keyClick(&p.frame, Qt::Key_Right);
     QTest::keyClick(&p.frame, Qt::Key_Right);
     QTest::keyClick(&p.frame, Qt::Key_Left);
@@ -499,7 +502,7 @@ void MainFrameTest::splitMovesDividerFromKeyboard() {
     QTest::keyClick(&p.frame, Qt::Key_Right); // the mode has ended
     QCOMPARE(p.frame.splitter()->sizes()[0], start + 10);
 
-    p.frame.Action(kWindowSplit)->trigger();
+    p.frame.action(Command::kWindowSplit)->trigger();
     QTest::keyClick(&p.frame, Qt::Key_Left);
     QTest::keyClick(&p.frame, Qt::Key_Escape); // puts it back
     QCOMPARE(p.frame.splitter()->sizes()[0], start + 10);
@@ -517,18 +520,18 @@ void MainFrameTest::shortcutsTriggerTheirCommands() {
     });
     const struct {
         QKeySequence key;
-        int id;
+        Command id;
     } rows[] = {
-        {QKeySequence(Qt::Key_F5), kRenderImage},
-        {QKeySequence(Qt::CTRL | Qt::Key_R), kRenderImage},
-        {QKeySequence(Qt::CTRL | Qt::Key_Return), kRenderImage},
-        {QKeySequence(Qt::Key_Escape), kRenderStop},
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), kRenderMovie},
-        {QKeySequence(Qt::CTRL | Qt::Key_Plus), kViewZoomIn},
-        {QKeySequence(Qt::CTRL | Qt::Key_Minus), kViewZoomOut},
+        {QKeySequence(Qt::Key_F5), Command::kRenderImage},
+        {QKeySequence(Qt::CTRL | Qt::Key_R), Command::kRenderImage},
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), Command::kRenderImage},
+        {QKeySequence(Qt::Key_Escape), Command::kRenderStop},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), Command::kRenderMovie},
+        {QKeySequence(Qt::CTRL | Qt::Key_Plus), Command::kViewZoomIn},
+        {QKeySequence(Qt::CTRL | Qt::Key_Minus), Command::kViewZoomOut},
     };
     for (const auto& row : rows) {
-        QAction* action = p.frame.Action(row.id);
+        QAction* action = p.frame.action(row.id);
         const QString name = row.key.toString();
         // The menus show the key beside the item.
         QVERIFY2(action->shortcuts().contains(row.key), qPrintable(name));

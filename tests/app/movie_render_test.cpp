@@ -146,7 +146,7 @@ void MovieRenderTest::movieIsWrittenAndProbed() {
         asked << r;
         return movie;
     });
-    p.frame.Action(kRenderMovie)->trigger();
+    p.frame.action(Command::kRenderMovie)->trigger();
     QCOMPARE(asked.size(), 1);
     QVERIFY(asked[0].confirmOverwrite); // the file may exist: ask first
     QCOMPARE(asked[0].initial, QString("Untitled.mov"));

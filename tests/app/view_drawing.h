@@ -20,7 +20,7 @@ inline void fillPattern(Document& doc, int w, int h) {
     doc.setImageSize(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            doc.image().Row(y)[x] = patternAt(x, y);
+            doc.image().row(y)[x] = patternAt(x, y);
 }
 
 inline std::uint32_t rgbAt(const QImage& image, int x, int y) {

@@ -234,7 +234,7 @@ TEST(ScalarFunctions, HsvToRgb) {
     };
     for (const Case& c : cases) {
         std::int32_t r = c.h, g = c.s, b = c.v;
-        HsvToRgb(r, g, b);
+        hsvToRgb(r, g, b);
         EXPECT_EQ(r, c.red) << "hsv " << c.h << "," << c.s << "," << c.v;
         EXPECT_EQ(g, c.green) << "hsv " << c.h << "," << c.s << "," << c.v;
         EXPECT_EQ(b, c.blue) << "hsv " << c.h << "," << c.s << "," << c.v;

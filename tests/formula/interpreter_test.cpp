@@ -389,7 +389,7 @@ TEST(InterpreterProperty, ArbitraryCodeStaysInsideTheStack) {
 
     DibImage source;
     ASSERT_TRUE(source.create(3, 2));
-    source.Row(1)[2] = 0x00123456;
+    source.row(1)[2] = 0x00123456;
 
     int accepted = 0, deepest = 0;
     for (int round = 0; round < 4000; ++round) {

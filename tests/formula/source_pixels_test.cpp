@@ -19,7 +19,7 @@ class SourcePixels : public ::testing::Test {
         ASSERT_TRUE(image_.create(256, 256));
         for (int row = 0; row < 256; ++row)
             for (int column = 0; column < 256; ++column)
-                image_.Row(row)[column] = static_cast<std::uint32_t>(column << 16 | row << 8 | 7);
+                image_.row(row)[column] = static_cast<std::uint32_t>(column << 16 | row << 8 | 7);
         vars_.source = &image_;
     }
 
@@ -72,7 +72,7 @@ TEST_F(SourcePixels, ColourVariablesOfThePixel) {
         {0xC86432, 14.166666666666668, 191.25, 200},
     };
     for (const Case& c : cases) {
-        image_.Row(9)[9] = c.rgb;
+        image_.row(9)[9] = c.rgb;
         vars_.px = 9;
         vars_.py = 9;
         vars_.pw = 256;

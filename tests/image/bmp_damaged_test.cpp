@@ -26,7 +26,7 @@ DibImage loadExact(const Bytes& bytes, std::size_t size) {
 void expectEmpty(const DibImage& image, const std::string& what) {
     EXPECT_FALSE(image.hasData()) << what;
     EXPECT_EQ(image.width() | image.height(), 0) << what;
-    EXPECT_EQ(image.fetchPixel(0, 0) | image.Sample(0.5, 0.5, false), 0u) << what;
+    EXPECT_EQ(image.fetchPixel(0, 0) | image.sample(0.5, 0.5, false), 0u) << what;
 }
 
 Bytes paletted124() {

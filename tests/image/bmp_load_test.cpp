@@ -172,7 +172,7 @@ TEST(BmpLoad, UndecodedDepthsAreBlackButSized) {
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 5; ++c)
                 EXPECT_EQ(image.fetchPixel(c, r), 0u) << bits << " bits at " << c << "," << r;
-        EXPECT_EQ(image.Sample(0.5, 0.5, false) | image.Sample(0.5, 0.5, true), 0u) << bits;
+        EXPECT_EQ(image.sample(0.5, 0.5, false) | image.sample(0.5, 0.5, true), 0u) << bits;
     }
 }
 

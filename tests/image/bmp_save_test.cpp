@@ -23,8 +23,8 @@ TEST(BmpSave, ThreeByTwoIsTheDocumentedFile) {
     DibImage image;
     ASSERT_TRUE(image.create(3, 2));
     for (int c = 0; c < 3; ++c) {
-        image.Row(0)[c] = 0x00010203u * (c + 1); // top row
-        image.Row(1)[c] = 0x00A0B0C0u + c;       // bottom row
+        image.row(0)[c] = 0x00010203u * (c + 1); // top row
+        image.row(1)[c] = 0x00A0B0C0u + c;       // bottom row
     }
     const Bytes expected = {
         'B', 'M', 78, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, // file
@@ -54,7 +54,7 @@ TEST(BmpSave, RowsArePaddedWithZeros) {
 TEST(BmpSave, ColourSurvivesARoundTrip) {
     DibImage image;
     ASSERT_TRUE(image.create(2, 2));
-    image.Row(1)[0] = 0x00112233; // red 17, green 34, blue 51
+    image.row(1)[0] = 0x00112233; // red 17, green 34, blue 51
     const Bytes file = saved(image);
     EXPECT_EQ((Bytes{file[54], file[55], file[56]}), (Bytes{51, 34, 17}));
     DibImage back;

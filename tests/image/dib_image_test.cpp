@@ -35,10 +35,10 @@ TEST(DibImage, CreatedLayoutIs32BitBottomUp) {
         EXPECT_EQ(test::get32(header, f[0]), f[1]) << "offset " << f[0];
     EXPECT_EQ(image.bitsPerPixel(), 32);
     for (int r = 0; r < 3; ++r)
-        EXPECT_EQ(reinterpret_cast<const std::uint8_t*>(image.Row(r)),
+        EXPECT_EQ(reinterpret_cast<const std::uint8_t*>(image.row(r)),
                   image.pixelData() + (2 - r) * image.stride())
             << "row " << r;
-    image.Row(2)[4] = 0x00112233;
+    image.row(2)[4] = 0x00112233;
     EXPECT_EQ(image.fetchPixel(4, 2), packed(0x11, 0x22, 0x33));
     const int outside[][2] = {{5, 0}, {0, 3}, {-1, 0}, {0, -1}, {INT_MIN, INT_MAX}};
     for (const auto& at : outside)
@@ -70,7 +70,7 @@ TEST(DibImage, FillBlockIsClipped) {
         for (int r = 0; r < 8; ++r)
             for (int col = 0; col < 10; ++col) {
                 const bool inside = col >= c.left && col < c.right && r >= c.top && r < c.bottom;
-                EXPECT_EQ(image.Row(r)[col], inside ? 0x00ABCDEFu : 0u)
+                EXPECT_EQ(image.row(r)[col], inside ? 0x00ABCDEFu : 0u)
                     << "fill " << c.column << "," << c.row << " size " << c.size << " at " << col
                     << "," << r;
             }
@@ -95,7 +95,7 @@ TEST(DibImage, ResizeKeepsOldBytesOrRefuses) {
         ASSERT_TRUE(image.create(6, 5));
         for (int r = 0; r < 5; ++r)
             for (int col = 0; col < 6; ++col)
-                image.Row(r)[col] = r * 6u + col + 1;
+                image.row(r)[col] = r * 6u + col + 1;
         const test::Bytes before(image.pixelData(), image.pixelData() + 6 * 5 * 4);
         const bool ok = c[2] == 1;
         ASSERT_EQ(image.resize(c[0], c[1]), ok) << c[0] << "x" << c[1];

@@ -18,7 +18,7 @@ DibImage coordinateImage(int width, int height) {
     EXPECT_TRUE(image.create(width, height));
     for (int r = 0; r < height; ++r)
         for (int c = 0; c < width; ++c)
-            image.Row(r)[c] = static_cast<std::uint32_t>(c << 16 | r << 8 | 0x80);
+            image.row(r)[c] = static_cast<std::uint32_t>(c << 16 | r << 8 | 0x80);
     return image;
 }
 
@@ -44,7 +44,7 @@ TEST(Sample, PicksTheCellUnderThePoint) {
         {tall, -0.1, 1.9, true, 2, 4},
     };
     for (const Case& c : cases) {
-        const std::uint32_t pixel = c.image.Sample(c.u, c.v, c.tile);
+        const std::uint32_t pixel = c.image.sample(c.u, c.v, c.tile);
         const int column = pixel ? static_cast<int>(pixel & 0xFF) : -1;
         const int row = pixel ? static_cast<int>(pixel >> 8 & 0xFF) : -1;
         const auto what = ::testing::Message()
@@ -59,7 +59,7 @@ TEST(Sample, EmptyImageIsBlack) {
     const DibImage image;
     for (bool tile : {false, true})
         for (double u : {0.0, 0.5, 1.0, -3.0, kNaN})
-            EXPECT_EQ(image.Sample(u, u, tile), 0u) << u << " tile " << tile;
+            EXPECT_EQ(image.sample(u, u, tile), 0u) << u << " tile " << tile;
 }
 
 } // namespace

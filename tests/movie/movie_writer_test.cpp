@@ -61,7 +61,7 @@ DibImage toImage(const Pixels& p, int width, int height) {
     EXPECT_TRUE(image.create(width, height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.Row(y)[x] = p[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+            image.row(y)[x] = p[std::size_t(y) * std::size_t(width) + std::size_t(x)];
     return image;
 }
 

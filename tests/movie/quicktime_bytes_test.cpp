@@ -35,7 +35,7 @@ DibImage pinFrame(int width, int height, int k, bool grey) {
             const std::uint32_t r = std::uint32_t((x * 37 + k * 50) & 0xFF);
             const std::uint32_t g = std::uint32_t((y * 29 + x * 3) & 0xFF);
             const std::uint32_t b = std::uint32_t((x * y * 7 + k * 90) & 0xFF);
-            image.Row(y)[x] = grey ? r * 0x010101u : r << 16 | g << 8 | b;
+            image.row(y)[x] = grey ? r * 0x010101u : r << 16 | g << 8 | b;
         }
     return image;
 }

@@ -93,7 +93,7 @@ TEST(SharedFormats, ProbeReadsCodecFrameCountRateAndDuration) {
             for (int y = 0; y < c.height; ++y)
                 for (int x = 0; x < c.width; ++x) {
                     const std::uint32_t colour = colourAt(x, y, k);
-                    image.Row(y)[x] = colour;
+                    image.row(y)[x] = colour;
                     expected.push_back(std::uint8_t(colour >> 16));
                     expected.push_back(std::uint8_t(colour >> 8));
                     expected.push_back(std::uint8_t(colour));

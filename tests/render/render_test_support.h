@@ -51,7 +51,7 @@ struct Renderer {
         job.wait();
         return job.finished();
     }
-    std::uint32_t pixel(int column, int row) { return doc->image().Row(row)[column]; }
+    std::uint32_t pixel(int column, int row) { return doc->image().row(row)[column]; }
 };
 
 // Remembers what the job asked of it and the top-left pixel of every frame.
@@ -79,7 +79,7 @@ class RecordingWriter : public FrameSink {
             report_("AddMediaSample Error: -1");
             return 0;
         }
-        log_.firstPixels.push_back(image.Row(0)[0]);
+        log_.firstPixels.push_back(image.row(0)[0]);
         return 1;
     }
     void finish() override {

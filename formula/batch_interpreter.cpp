@@ -1,0 +1,502 @@
+#include "formula/batch_interpreter.h"
+
+#include <cassert>
+#include <cmath>
+#include <cstring>
+
+#include "formula/arith.h"
+#include "formula/code_walk.h"
+#include "formula/fractals.h"
+#include "formula/noise.h"
+#include "formula/random_draws.h"
+#include "formula/scalar_functions.h"
+#include "formula/variable_value.h"
+
+namespace trevalin {
+namespace {
+
+using Lanes = double[kBatchLanes];
+
+inline bool isTrue(double a) {
+    return a < 0.0 || a > 0.0;
+}
+inline double flag(bool b) {
+    return b ? 1.0 : 0.0;
+}
+
+// A whole value popped off the lane stack: three lane arrays for a triple, the
+// same array three times for a number.
+struct LaneValue {
+    const double* first;
+    const double* second;
+    const double* third;
+    bool isTriple;
+};
+
+// The one-sample stack with a lane array per slot. Triple marks and the top
+// index are shared by all lanes: shapes and depths are fixed by the code.
+// Pops below the base read 0 and leave the stack as it is.
+class LaneStack {
+  public:
+    explicit LaneStack(int lanes) : lanes_(lanes) {
+        for (double& z : zeros_)
+            z = 0.0;
+    }
+
+    [[gnu::always_inline]] bool empty() const { return top_ <= 0; }
+
+    // The array the next push fills; the caller writes it, then calls pushed.
+    [[gnu::always_inline]] double* next() {
+        assert(top_ < kStackSize && "stack depth is bounded when the formula is compiled");
+        return slots_[top_];
+    }
+    [[gnu::always_inline]] void pushed() { marks_[top_++] = 0; }
+
+    [[gnu::always_inline]] void pushTriple(const double* a, const double* b, const double* c) {
+        assert(top_ + 3 <= kStackSize && "stack depth is bounded when the formula is compiled");
+        copy(slots_[top_], c);
+        copy(slots_[top_ + 1], b);
+        copy(slots_[top_ + 2], a);
+        marks_[top_] = 0;
+        marks_[top_ + 1] = 0;
+        marks_[top_ + 2] = 1;
+        top_ += 3;
+    }
+    [[gnu::always_inline]] void pushValue(const double* a, const double* b, const double* c,
+                                          bool triple) {
+        if (triple) {
+            pushTriple(a, b, c);
+        } else {
+            copy(next(), a);
+            pushed();
+        }
+    }
+
+    // A triple used as a number gives its third component. The array stays
+    // valid until the next push.
+    [[gnu::always_inline]] const double* popNumber() {
+        if (empty()) return zeros_;
+        if (marks_[top_ - 1]) {
+            assert(top_ - 3 >= 0);
+            top_ -= 3;
+        } else {
+            top_ -= 1;
+        }
+        return slots_[top_];
+    }
+    [[gnu::always_inline]] LaneValue popValue() {
+        if (empty()) return LaneValue{zeros_, zeros_, zeros_, false};
+        if (!marks_[top_ - 1]) {
+            const double* v = slots_[--top_];
+            return LaneValue{v, v, v, false};
+        }
+        assert(top_ - 3 >= 0);
+        top_ -= 3;
+        return LaneValue{slots_[top_ + 2], slots_[top_ + 1], slots_[top_], true};
+    }
+
+  private:
+    void copy(double* to, const double* from) const {
+        if (to != from) std::memmove(to, from, sizeof(double) * static_cast<std::size_t>(lanes_));
+    }
+
+    int lanes_;
+    int top_ = 0;
+    std::uint8_t marks_[kStackSize];
+    Lanes slots_[kStackSize];
+    Lanes zeros_;
+};
+
+// The result of each lane goes where the first operand was (the same slot
+// index), which is safe lane by lane: a lane's result is written after its
+// operands are read.
+template <class F> [[gnu::always_inline]] inline void apply1(LaneStack& s, int n, F f) {
+    const double* a = s.popNumber();
+    double* r = s.next();
+    for (int i = 0; i < n; ++i)
+        r[i] = f(a[i]);
+    s.pushed();
+}
+
+template <class F> [[gnu::always_inline]] inline void apply2(LaneStack& s, int n, F f) {
+    const double* b = s.popNumber();
+    const double* a = s.popNumber();
+    double* r = s.next();
+    for (int i = 0; i < n; ++i)
+        r[i] = f(a[i], b[i]);
+    s.pushed();
+}
+
+template <class F> [[gnu::always_inline]] inline void apply3(LaneStack& s, int n, F f) {
+    const double* c = s.popNumber();
+    const double* b = s.popNumber();
+    const double* a = s.popNumber();
+    double* r = s.next();
+    for (int i = 0; i < n; ++i)
+        r[i] = f(a[i], b[i], c[i]);
+    s.pushed();
+}
+
+template <class F> [[gnu::always_inline]] inline void apply4(LaneStack& s, int n, F f) {
+    const double* d = s.popNumber();
+    const double* c = s.popNumber();
+    const double* b = s.popNumber();
+    const double* a = s.popNumber();
+    double* r = s.next();
+    for (int i = 0; i < n; ++i)
+        r[i] = f(a[i], b[i], c[i], d[i]);
+    s.pushed();
+}
+
+// A triple result per lane, made in scratch arrays first: its operands may
+// lie in the slots it is pushed to, in another order.
+template <class F> [[gnu::always_inline]] inline void applyTriple(LaneStack& s, int n, F f) {
+    Lanes a, b, c;
+    for (int i = 0; i < n; ++i)
+        f(i, a[i], b[i], c[i]);
+    s.pushTriple(a, b, c);
+}
+
+// blend and ease lane by lane, as FormulaValue does it.
+inline FormulaValue laneValue(const LaneValue& v, int i) {
+    return v.isTriple ? tripleValue(v.first[i], v.second[i], v.third[i]) : numberValue(v.first[i]);
+}
+
+void pushBlend(LaneStack& s, int n, const LaneValue& a, const LaneValue& b, const double* w) {
+    Lanes r1, r2, r3;
+    const bool triple = a.isTriple || b.isTriple;
+    for (int i = 0; i < n; ++i) {
+        const FormulaValue v = blend(laneValue(a, i), laneValue(b, i), w[i]);
+        r1[i] = v.first;
+        r2[i] = v.second;
+        r3[i] = v.third;
+    }
+    s.pushValue(r1, r2, r3, triple);
+}
+
+// Slots whose value is the frame's for every lane. Any slot not listed here is
+// read lane by lane.
+constexpr bool sameInEveryLane(std::uint8_t slot) {
+    switch (static_cast<Slot>(slot)) {
+    case Slot::T:
+    case Slot::W:
+    case Slot::H:
+    case Slot::I:
+    case Slot::N:
+    case Slot::Fw:
+    case Slot::Fh:
+    case Slot::Jx:
+    case Slot::Jy:
+    case Slot::Pw:
+    case Slot::Ph:
+    case Slot::Cx:
+    case Slot::Cy:
+    case Slot::Pi:
+    case Slot::Pi2:
+    case Slot::E: return true;
+    default: return false;
+    }
+}
+
+void pushVariable(LaneStack& s, std::uint8_t slot, const FormulaContext& ctx,
+                  const FrameVariables& frame, BatchSamples& in) {
+    const int n = in.count;
+    double* r = s.next();
+    switch (static_cast<Slot>(slot)) {
+    case Slot::X: std::memcpy(r, in.x, sizeof(double) * static_cast<std::size_t>(n)); break;
+    case Slot::Y: std::memcpy(r, in.y, sizeof(double) * static_cast<std::size_t>(n)); break;
+    case Slot::Px:
+        for (int i = 0; i < n; ++i)
+            r[i] = in.px[i];
+        break;
+    case Slot::Py:
+        for (int i = 0; i < n; ++i)
+            r[i] = in.py[i];
+        break;
+    case Slot::Random:
+        for (int i = 0; i < n; ++i) {
+            in.random[i] = RandomState::step(in.random[i]);
+            r[i] = in.random[i] * RandomState::kScale;
+        }
+        break;
+    default:
+        if (sameInEveryLane(slot)) {
+            const double v = variableValue(slot, ctx, frame);
+            for (int i = 0; i < n; ++i)
+                r[i] = v;
+        } else {
+            FrameVariables v = frame;
+            for (int i = 0; i < n; ++i) {
+                v.px = in.px[i];
+                v.py = in.py[i];
+                v.x = in.x[i];
+                v.y = in.y[i];
+                r[i] = variableValue(slot, ctx, v);
+            }
+        }
+        break;
+    }
+    s.pushed();
+}
+
+} // namespace
+
+bool batchable(const std::uint8_t* code) {
+    return !callsFractal(code) && (gradientTableBuilt() || !usesGradientNoise(code));
+}
+
+void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
+                     const FrameVariables& frame, BatchSamples& in, BatchValues& out) {
+    const int n = in.count;
+    assert(n >= 1 && n <= kBatchLanes);
+    LaneStack s(n);
+    const std::uint8_t* pc = code;
+    const DibImage* source = frame.source;
+    const double t = frame.t;
+
+    for (;;) {
+        const std::uint8_t kind = *pc++;
+        if (kind == kRecordEnd) break;
+
+        if (kind == kRecordVariable) {
+            const std::uint8_t slot = *pc++;
+            if (slot == kSlotLiteral) {
+                double literal;
+                std::memcpy(&literal, pc, sizeof literal);
+                pc += sizeof literal;
+                double* r = s.next();
+                for (int i = 0; i < n; ++i)
+                    r[i] = literal;
+                s.pushed();
+            } else if (slot != kSlotUnknown && slot <= kLastSlot) {
+                pushVariable(s, slot, ctx, frame, in);
+            }
+            continue;
+        }
+        if (kind != kRecordOperation) continue;
+
+        // The same cases, operands and results as the one-sample interpreter.
+        switch (static_cast<Op>(*pc++)) {
+        case Op::Int: apply1(s, n, intOp); break;
+        case Op::Sqrt: apply1(s, n, [](double a) { return std::sqrt(a); }); break;
+        case Op::Log: apply1(s, n, [](double a) { return std::log(a); }); break;
+        case Op::Log10: apply1(s, n, [](double a) { return std::log10(a); }); break;
+        case Op::Abs: apply1(s, n, [](double a) { return std::fabs(a); }); break;
+        case Op::Sign: apply1(s, n, [](double a) { return a >= 0.0 ? 1.0 : -1.0; }); break;
+        case Op::Exp: apply1(s, n, [](double a) { return std::exp(a); }); break;
+        case Op::Cos: apply1(s, n, [](double a) { return std::cos(a); }); break;
+        case Op::Sin: apply1(s, n, [](double a) { return std::sin(a); }); break;
+        case Op::Tan: apply1(s, n, [](double a) { return std::tan(a); }); break;
+        case Op::Acos: apply1(s, n, [](double a) { return std::acos(a); }); break;
+        case Op::Asin: apply1(s, n, [](double a) { return std::asin(a); }); break;
+        case Op::Atan: apply1(s, n, [](double a) { return std::atan(a); }); break;
+        case Op::Cosh: apply1(s, n, [](double a) { return std::cosh(a); }); break;
+        case Op::Sinh: apply1(s, n, [](double a) { return std::sinh(a); }); break;
+        case Op::Tanh: apply1(s, n, [](double a) { return std::tanh(a); }); break;
+        case Op::Sin2:
+            apply1(s, n, [](double a) {
+                const double q = std::sin(a);
+                return q * q;
+            });
+            break;
+        case Op::Cos2:
+            apply1(s, n, [](double a) {
+                const double q = std::cos(a);
+                return q * q;
+            });
+            break;
+        case Op::Sin3:
+            apply1(s, n, [](double a) {
+                const double q = std::sin(a);
+                return q * q * q;
+            });
+            break;
+        case Op::Cos3:
+            apply1(s, n, [](double a) {
+                const double q = std::cos(a);
+                return q * q * q;
+            });
+            break;
+
+        // Never reached: batchable() turns such code away. Zeros keep the
+        // depth right should it be called anyway.
+        case Op::Mandel:
+        case Op::Manc:
+        case Op::Man3:
+        case Op::Julia:
+        case Op::Dragon: {
+            assert(false && "iteration functions run one sample at a time");
+            double* r = s.next();
+            for (int i = 0; i < n; ++i)
+                r[i] = 0.0;
+            s.pushed();
+            break;
+        }
+        case Op::Zebra: apply4(s, n, zebra); break;
+
+        case Op::Noise: apply2(s, n, [&](double a, double b) { return noise2(ctx, a, b); }); break;
+        case Op::Turb:
+            apply2(s, n, [&](double a, double b) { return turbulence2(ctx, a, b); });
+            break;
+        case Op::Noise3d:
+            apply3(s, n, [&](double a, double b, double c) { return noise3(ctx, a, b, c); });
+            break;
+        case Op::Turb3d:
+            apply3(s, n, [&](double a, double b, double c) { return turbulence3(ctx, a, b, c); });
+            break;
+        case Op::Gnoise3d: apply3(s, n, gradientNoise3); break;
+        case Op::Gturb3d: apply3(s, n, gradientTurbulence3); break;
+        case Op::Fbm: {
+            const double* octaves = s.popNumber();
+            const double* lacunarity = s.popNumber();
+            const double* H = s.popNumber();
+            const double* z = s.popNumber();
+            const double* y = s.popNumber();
+            const double* x = s.popNumber();
+            double* r = s.next();
+            fbmLanes(x, y, z, H, lacunarity, octaves, r, n);
+            s.pushed();
+            break;
+        }
+
+        case Op::Cond:
+            apply3(s, n, [](double a, double b, double c) { return isTrue(a) ? b : c; });
+            break;
+        case Op::Angle: apply2(s, n, angle); break;
+        case Op::Distance: apply2(s, n, distance); break;
+        case Op::Fib: apply1(s, n, fib); break;
+        case Op::Prime: apply1(s, n, prime); break;
+
+        case Op::Terp: {
+            const LaneValue b = s.popValue();
+            const LaneValue a = s.popValue();
+            Lanes w;
+            for (int i = 0; i < n; ++i)
+                w[i] = t;
+            pushBlend(s, n, a, b, w);
+            break;
+        }
+        case Op::Terpt: {
+            Lanes w;
+            std::memcpy(w, s.popNumber(), sizeof(double) * static_cast<std::size_t>(n));
+            const LaneValue b = s.popValue();
+            const LaneValue a = s.popValue();
+            pushBlend(s, n, a, b, w);
+            break;
+        }
+        case Op::Ease: {
+            const LaneValue a = s.popValue();
+            Lanes r1, r2, r3;
+            for (int i = 0; i < n; ++i) {
+                const FormulaValue v = ease(laneValue(a, i));
+                r1[i] = v.first;
+                r2[i] = v.second;
+                r3[i] = v.third;
+            }
+            s.pushValue(r1, r2, r3, a.isTriple);
+            break;
+        }
+
+        case Op::Linen: apply4(s, n, linen); break;
+        case Op::Linenr: apply4(s, n, linenr); break;
+        case Op::Limit: apply3(s, n, limit); break;
+
+        case Op::Negate: apply1(s, n, [](double a) { return -a; }); break;
+        case Op::Not: apply1(s, n, [](double a) { return flag(!isTrue(a)); }); break;
+        case Op::Complement: apply1(s, n, complementOp); break;
+        case Op::Pow: apply2(s, n, powOp); break;
+        case Op::Pow2: apply1(s, n, pow2Op); break;
+        case Op::Multiply: apply2(s, n, [](double a, double b) { return a * b; }); break;
+        case Op::Divide: apply2(s, n, divideOp); break;
+        case Op::Mod: apply2(s, n, modOp); break;
+        case Op::Add: apply2(s, n, [](double a, double b) { return a + b; }); break;
+        case Op::Subtract: apply2(s, n, [](double a, double b) { return a - b; }); break;
+        case Op::BitAnd: apply2(s, n, bitAndOp); break;
+        case Op::BitOr: apply2(s, n, bitOrOp); break;
+        case Op::Xor: apply2(s, n, xorOp); break;
+
+        case Op::Equal:
+            apply2(s, n, [](double a, double b) { return flag(!(a < b || a > b)); });
+            break;
+        case Op::NotEqual:
+            apply2(s, n, [](double a, double b) { return flag(a < b || a > b); });
+            break;
+        case Op::Less: apply2(s, n, [](double a, double b) { return flag(!(a >= b)); }); break;
+        case Op::LessEqual: apply2(s, n, [](double a, double b) { return flag(!(a > b)); }); break;
+        case Op::Greater: apply2(s, n, [](double a, double b) { return flag(a > b); }); break;
+        case Op::GreaterEqual: apply2(s, n, [](double a, double b) { return flag(a >= b); }); break;
+        case Op::LogicalAnd:
+            apply2(s, n, [](double a, double b) { return flag(isTrue(a) && isTrue(b)); });
+            break;
+        case Op::LogicalOr:
+            apply2(s, n, [](double a, double b) { return flag(isTrue(a) || isTrue(b)); });
+            break;
+
+        case Op::Red:
+            apply2(s, n, [&](double a, double b) { return redOf(pixelAtPoint(source, a, b)); });
+            break;
+        case Op::Green:
+            apply2(s, n, [&](double a, double b) { return greenOf(pixelAtPoint(source, a, b)); });
+            break;
+        case Op::Blue:
+            apply2(s, n, [&](double a, double b) { return blueOf(pixelAtPoint(source, a, b)); });
+            break;
+        case Op::Sample:
+        case Op::SampleTile: {
+            const bool tile = pc[-1] == static_cast<std::uint8_t>(Op::SampleTile);
+            const double* b = s.popNumber();
+            const double* a = s.popNumber();
+            applyTriple(s, n, [&](int i, double& r1, double& r2, double& r3) {
+                const FormulaValue v = sampleSource(source, a[i], b[i], tile);
+                r1 = v.first;
+                r2 = v.second;
+                r3 = v.third;
+            });
+            break;
+        }
+        case Op::Rgb: {
+            const double* c = s.popNumber();
+            const double* b = s.popNumber();
+            const double* a = s.popNumber();
+            applyTriple(s, n, [&](int i, double& r1, double& r2, double& r3) {
+                r1 = a[i];
+                r2 = b[i];
+                r3 = c[i];
+            });
+            break;
+        }
+        case Op::Hsv: {
+            const double* value = s.popNumber();
+            const double* saturation = s.popNumber();
+            const double* hue = s.popNumber();
+            applyTriple(s, n, [&](int i, double& r1, double& r2, double& r3) {
+                std::int32_t vv = truncToInt32(value[i]);
+                std::int32_t ss = truncToInt32(saturation[i]);
+                std::int32_t hh = truncToInt32(hue[i]);
+                hsvToRgb(hh, ss, vv);
+                r1 = hh;
+                r2 = ss;
+                r3 = vv;
+            });
+            break;
+        }
+
+        default: break;
+        }
+    }
+
+    if (s.empty()) {
+        for (int i = 0; i < n; ++i)
+            out.first[i] = out.second[i] = out.third[i] = 0.0;
+        out.isTriple = false;
+        return;
+    }
+    const LaneValue v = s.popValue();
+    const std::size_t bytes = sizeof(double) * static_cast<std::size_t>(n);
+    std::memcpy(out.first, v.first, bytes);
+    std::memcpy(out.second, v.second, bytes);
+    std::memcpy(out.third, v.third, bytes);
+    out.isTriple = v.isTriple;
+}
+
+} // namespace trevalin

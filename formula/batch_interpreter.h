@@ -1,0 +1,50 @@
+// Runs compiled formula code for a run of samples at once: each operation goes
+// over every lane before the next one is decoded, so the dispatch is paid once
+// per run instead of once per sample. Every lane computes the same bits the
+// one-sample interpreter gives for its sample.
+#pragma once
+
+#include <cstdint>
+
+#include "formula/formula_context.h"
+#include "formula/frame_variables.h"
+
+namespace trevalin {
+
+inline constexpr int kBatchLanes = 32;
+
+// What differs from lane to lane; the rest comes from the frame.
+struct BatchSamples {
+    int count = 0; // lanes in use, 1 .. kBatchLanes
+    std::int32_t px[kBatchLanes];
+    std::int32_t py[kBatchLanes];
+    double x[kBatchLanes];
+    double y[kBatchLanes];
+    // Each lane's generator state: "?" steps it, as the shared state is
+    // stepped for that sample on the one-sample path.
+    std::int32_t random[kBatchLanes];
+};
+
+// The values left, lane by lane. The shape is the same in every lane: it is
+// fixed by the code.
+struct BatchValues {
+    double first[kBatchLanes];
+    double second[kBatchLanes];
+    double third[kBatchLanes];
+    bool isTriple = false;
+};
+
+// Whether runFormulaBatch gives exactly what one run per sample gives. Not for
+// code calling an iteration function (the memo entry depends on the order of
+// the calls across samples), nor while the gradient table the code would build
+// on first use is not built.
+bool batchable(const std::uint8_t* code);
+
+// Runs code (which must be batchable) for every lane; lane i gets what
+// runFormula gives for sample i with the shared random state at random[i],
+// and random[i] ends where that run leaves the state. The context's stack
+// is not used; the context is only read.
+void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
+                     const FrameVariables& frame, BatchSamples& samples, BatchValues& out);
+
+} // namespace trevalin

@@ -1,0 +1,294 @@
+// The batched interpreter against the one-sample interpreter, lane by lane:
+// random byte code and random formula text over inputs that include NaN,
+// infinities and -0. The same bits in every component, the same shape and the
+// same random state after each lane, for every lane count.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "eval_support.h"
+#include "formula/batch_interpreter.h"
+#include "formula/noise.h"
+#include "formula/random_state.h"
+#include "image/dib_image.h"
+
+namespace trevalin {
+namespace {
+
+using evaltest::Code;
+using evaltest::CodeBuilder;
+using evaltest::compileOrFail;
+using evaltest::kInf;
+using evaltest::kNaN;
+
+// The same bits, except that any NaN equals any NaN: which operand's payload
+// and sign a NaN result carries depends on the operand order the compiler
+// picks for + and *, and nothing downstream can tell NaNs apart (every test
+// and conversion treats them alike).
+bool sameBits(double a, double b) {
+    if (a != a && b != b) return true;
+    return evaltest::sameBits(a, b);
+}
+
+const double kSpecial[] = {0.0,    -0.0, 1.0,  -1.0,  0.5,      -2.5, 3.75,  255.0,
+                           1e-300, 1e17, -1e9, kInf,  -kInf,    kNaN, -kNaN, 2147483648.0,
+                           100.0,  7.0,  0.25, 1e-11, 4.9e-324, -3.0, 65.0,  2.0};
+
+class BatchInterpreter : public testing::Test {
+  protected:
+    void SetUp() override {
+        double gx, gy, gz;
+        gradientEntry(0, gx, gy, gz); // gradient noise is batchable once the table exists
+        ASSERT_TRUE(source_.create(7, 5));
+        for (int r = 0; r < 5; ++r)
+            for (int c = 0; c < 7; ++c)
+                source_.row(r)[c] = static_cast<std::uint32_t>(c * 37 << 16 | r * 51 << 8 | 9 * c);
+    }
+
+    double special() { return kSpecial[rng_() % std::size(kSpecial)]; }
+    double anyReal() {
+        switch (rng_() % 3) {
+        case 0: return special();
+        case 1: return std::uniform_real_distribution<double>(-3.0, 3.0)(rng_);
+        default: return std::uniform_real_distribution<double>(-300.0, 300.0)(rng_);
+        }
+    }
+
+    FrameVariables randomFrame() {
+        FrameVariables f;
+        f.pw = f.fw = static_cast<std::int32_t>(rng_() % 4 == 0 ? 0 : 1 + rng_() % 300);
+        f.ph = f.fh = static_cast<std::int32_t>(1 + rng_() % 300);
+        f.i = static_cast<std::int32_t>(rng_() % 300);
+        f.n = f.frame = static_cast<std::int32_t>(rng_() % 5);
+        f.frames = 3;
+        f.t = anyReal();
+        f.w = anyReal();
+        f.h = anyReal();
+        f.cx = anyReal();
+        f.cy = anyReal();
+        f.jx = anyReal();
+        f.jy = anyReal();
+        f.source = rng_() % 3 == 0 ? nullptr : &source_;
+        return f;
+    }
+
+    void randomSamples(BatchSamples& s, int count, const FrameVariables& f) {
+        s.count = count;
+        for (int i = 0; i < count; ++i) {
+            s.px[i] = static_cast<std::int32_t>(rng_() % 400) - 50;
+            s.py[i] = static_cast<std::int32_t>(rng_() % 400) - 50;
+            s.x[i] = rng_() % 2 ? anyReal() : s.px[i] * 0.01 + f.cx;
+            s.y[i] = rng_() % 2 ? anyReal() : s.py[i] * 0.01 + f.cy;
+            s.random[i] = static_cast<std::int32_t>(1 + rng_() % 2147483646u);
+        }
+    }
+
+    // Runs code both ways and compares; returns how many lanes were compared.
+    int expectSame(const Code& code, const std::string& what) {
+        const FrameVariables frame = randomFrame();
+        const int count = 1 + static_cast<int>(rng_() % kBatchLanes);
+        BatchSamples samples;
+        randomSamples(samples, count, frame);
+        const BatchSamples before = samples;
+        BatchValues out;
+        runFormulaBatch(ctx_, code.data(), frame, samples, out);
+        for (int i = 0; i < count; ++i) {
+            FrameVariables v = frame;
+            v.px = before.px[i];
+            v.py = before.py[i];
+            v.x = before.x[i];
+            v.y = before.y[i];
+            RandomState::set(before.random[i]);
+            const FormulaValue want = runFormula(ctx_, code.data(), v);
+            const std::string where =
+                what + ", lane " + std::to_string(i) + " of " + std::to_string(count);
+            EXPECT_EQ(out.isTriple, want.isTriple != 0) << where;
+            EXPECT_TRUE(sameBits(out.first[i], want.first))
+                << where << ": " << out.first[i] << " vs " << want.first;
+            EXPECT_TRUE(sameBits(out.second[i], want.second))
+                << where << ": " << out.second[i] << " vs " << want.second;
+            EXPECT_TRUE(sameBits(out.third[i], want.third))
+                << where << ": " << out.third[i] << " vs " << want.third;
+            EXPECT_EQ(samples.random[i], RandomState::get()) << where;
+            EXPECT_TRUE(evaltest::sameBits(samples.x[i], before.x[i])) << where;
+            if (testing::Test::HasFailure()) return i;
+        }
+        return count;
+    }
+
+    std::mt19937 rng_{20261208};
+    FormulaContext ctx_;
+    DibImage source_;
+};
+
+bool isIteration(std::uint8_t op) {
+    switch (static_cast<Op>(op)) {
+    case Op::Mandel:
+    case Op::Manc:
+    case Op::Man3:
+    case Op::Julia:
+    case Op::Dragon: return true;
+    default: return false;
+    }
+}
+
+// Byte code the compiler never emits as well: stray bytes, unknown slots,
+// inert and unused operation codes, operands missing or left over. At most
+// ten records, each pushing at most three slots, stay within the stack.
+TEST_F(BatchInterpreter, RandomByteCodeMatchesOneSampleRuns) {
+    int lanes = 0;
+    for (int round = 0; round < 3000; ++round) {
+        CodeBuilder b;
+        std::string text;
+        const int records = 1 + static_cast<int>(rng_() % 10);
+        for (int r = 0; r < records; ++r) {
+            switch (rng_() % 8) {
+            case 0:
+            case 1: {
+                const double v = special();
+                b.literal(v);
+                text += " lit";
+                break;
+            }
+            case 2:
+            case 3: {
+                const auto slot = static_cast<std::uint8_t>(rng_() % 40);
+                b.variable(slot);
+                text += " v" + std::to_string(slot);
+                break;
+            }
+            case 7: {
+                const auto stray = static_cast<std::uint8_t>(1 + rng_() % 255);
+                if (stray == kRecordVariable || stray == kRecordOperation) break;
+                b.raw(stray);
+                text += " raw" + std::to_string(stray);
+                break;
+            }
+            default: {
+                std::uint8_t op;
+                do
+                    op = static_cast<std::uint8_t>(rng_() % 82);
+                while (isIteration(op));
+                b.op(op);
+                text += " op" + std::to_string(op);
+                break;
+            }
+            }
+        }
+        const Code code = b.build();
+        ASSERT_TRUE(batchable(code.data())) << text;
+        lanes += expectSame(code, "code" + text);
+        if (HasFailure()) return;
+    }
+    EXPECT_GT(lanes, 3000 * 8); // the comparisons did run
+}
+
+// Formula text from every non-iterating built-in, the operators and the
+// variables, nested at random.
+TEST_F(BatchInterpreter, RandomFormulasMatchOneSampleRuns) {
+    const std::vector<std::pair<std::string, int>> functions = {
+        {"sin", 1},     {"cos", 1},   {"tan", 1},     {"sqrt", 1},     {"log", 1},
+        {"log10", 1},   {"exp", 1},   {"abs", 1},     {"sign", 1},     {"int", 1},
+        {"asin", 1},    {"acos", 1},  {"atan", 1},    {"sinh", 1},     {"cosh", 1},
+        {"tanh", 1},    {"sin2", 1},  {"cos3", 1},    {"fib", 1},      {"prime", 1},
+        {"noise", 2},   {"turb", 2},  {"noise3d", 3}, {"turb3d", 3},   {"gnoise3d", 3},
+        {"gturb3d", 3}, {"fbm", 6},   {"cond", 3},    {"angle", 2},    {"distance", 2},
+        {"zebra", 4},   {"linen", 4}, {"linenr", 4},  {"limit", 3},    {"rgb", 3},
+        {"hsv", 3},     {"terp", 2},  {"terpt", 3},   {"ease", 1},     {"red", 2},
+        {"green", 2},   {"blue", 2},  {"sample", 2},  {"samptile", 2},
+    };
+    const std::vector<std::string> leaves = {
+        "x",  "y",   "px", "py",  "?",   "d",   "a",  "sx",    "sy",  "sz",  "t",
+        "jx", "jy",  "w",  "h",   "i",   "n",   "fw", "fh",    "pw",  "ph",  "cx",
+        "cy", "r",   "g",  "b",   "c",   "s",   "l",  "pi",    "e",   "pi2", "0",
+        "1",  "0.5", "3",  "255", "0/0", "1/0", "-0", "1e308", "2.5", "8",   "0.001"};
+    const std::vector<std::string> operators = {"+", "-", "*",  "/",  "%",  "^",  "&",  "|", "~",
+                                                "<", ">", "<=", ">=", "==", "!=", "&&", "||"};
+    std::function<std::string(int)> expr = [&](int depth) -> std::string {
+        const unsigned kind = depth <= 0 ? 0 : rng_() % 4;
+        if (kind == 0) return leaves[rng_() % leaves.size()];
+        if (kind == 1)
+            return "(" + expr(depth - 1) + " " + operators[rng_() % operators.size()] + " " +
+                   expr(depth - 1) + ")";
+        if (kind == 2) {
+            if (rng_() % 3 == 0) // r[..] and the inert c[..], s[..], l[..]
+                return std::string(1, "rgbcsl"[rng_() % 6]) + "[" + expr(depth - 2) + ", " +
+                       expr(depth - 2) + "]";
+            return (rng_() % 2 ? "-" : "~") + expr(depth - 1);
+        }
+        const auto& [name, arity] = functions[rng_() % functions.size()];
+        std::string call = name + "(";
+        for (int a = 0; a < arity; ++a)
+            call += (a ? ", " : "") + expr(depth - 2);
+        return call + ")";
+    };
+    int lanes = 0, formulas = 0;
+    for (int round = 0; round < 2000; ++round) {
+        const std::string text = expr(4);
+        Code code{};
+        std::int32_t flags = 0;
+        if (compileFormulaText(text.c_str(), text.size(), code.data(), flags) != 0) continue;
+        ++formulas;
+        ASSERT_TRUE(batchable(code.data())) << text;
+        lanes += expectSame(code, text);
+        if (HasFailure()) return;
+    }
+    EXPECT_GT(formulas, 1500);
+    EXPECT_GT(lanes, 1500 * 8);
+}
+
+TEST_F(BatchInterpreter, IterationFunctionsAreNotBatchable) {
+    const struct {
+        const char* text;
+        bool batchable;
+    } cases[] = {
+        {"x*y", true},
+        {"mandel()", false},
+        {"1 + manc()", false},
+        {"julia() * 4", false},
+        {"rgb(x, man3(), 1)", false},
+        {"dragon()", false},
+        {"fbm(x, y, 0, 1, 2, 3)", true},
+        {"?", true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(batchable(compileOrFail(c.text).data()), c.batchable) << c.text;
+}
+
+// fbm's lanes: weights worked out once when the parameters agree, one call per
+// lane otherwise; both must give fbm's bits.
+TEST_F(BatchInterpreter, FbmLanesMatchFbm) {
+    const struct {
+        double H, lacunarity, octaves;
+    } params[] = {
+        {0.5, 2, 6},  {1, 2, 3},     {0, 1, 70},   {-1, 2, 5},   {1, 0.5, 8},
+        {2, 2, 2.5},  {1, 2, 0.5},   {1, 2, -1},   {1, 2, kNaN}, {kNaN, 2, 4},
+        {1, kNaN, 4}, {1, 2, kInf},  {0.3, 3, 40}, {1, -0.0, 3}, {1, 0.0, 3},
+        {-0.0, 2, 4}, {1, 1e300, 4}, {1, kInf, 4}, {1, -2, 5},   {1e-9, 2, 64.5},
+    };
+    for (const auto& p : params) {
+        for (bool alike : {true, false}) {
+            const int n = 1 + static_cast<int>(rng_() % kBatchLanes);
+            double x[kBatchLanes], y[kBatchLanes], z[kBatchLanes], H[kBatchLanes], lac[kBatchLanes],
+                oct[kBatchLanes], out[kBatchLanes];
+            for (int i = 0; i < n; ++i) {
+                x[i] = anyReal();
+                y[i] = anyReal();
+                z[i] = anyReal();
+                H[i] = p.H;
+                lac[i] = p.lacunarity;
+                oct[i] = alike || i % 2 == 0 ? p.octaves : p.octaves + 1;
+            }
+            fbmLanes(x, y, z, H, lac, oct, out, n);
+            for (int i = 0; i < n; ++i)
+                EXPECT_TRUE(sameBits(out[i], fbm(x[i], y[i], z[i], H[i], lac[i], oct[i])))
+                    << "H " << p.H << " lacunarity " << p.lacunarity << " octaves " << oct[i]
+                    << " at " << x[i] << ", " << y[i] << ", " << z[i];
+        }
+    }
+}
+
+} // namespace
+} // namespace trevalin
