@@ -30,7 +30,7 @@ bool readBmpFrame(const std::string& path, DibImage& frame, std::string& error) 
     for (int r = 0; r < file.height(); ++r)
         for (int c = 0; c < file.width(); ++c) {
             const std::uint32_t bgr = file.fetchPixel(c, r); // red in the low byte
-            frame.Row(r)[c] = colourWord(static_cast<std::int32_t>(bgr & 0xFF),
+            frame.row(r)[c] = colourWord(static_cast<std::int32_t>(bgr & 0xFF),
                                          static_cast<std::int32_t>(bgr >> 8 & 0xFF),
                                          static_cast<std::int32_t>(bgr >> 16 & 0xFF));
         }

@@ -175,7 +175,7 @@ bool readPngFile(const std::string& path, DibImage& image, std::string& error) {
     }
     const png_byte* in = rgb.data();
     for (int r = 0; r < height; ++r) {
-        std::uint32_t* words = image.Row(r);
+        std::uint32_t* words = image.row(r);
         for (int c = 0; c < width; ++c, in += 3)
             words[c] = colourWord(in[0], in[1], in[2]);
     }

@@ -120,7 +120,7 @@ TEST(FramePalette, GifFramesKeepTheirOwnColours) {
         for (int y = 0; y < p.height; ++y)
             for (int x = 0; x < p.width; ++x) {
                 const std::uint32_t colour = colourWord(x * 16 + k, y * 16 + 2 * k, 37 * k + x * y);
-                image.Row(y)[x] = colour;
+                image.row(y)[x] = colour;
                 expected.push_back(std::uint8_t(wordRed(colour)));
                 expected.push_back(std::uint8_t(wordGreen(colour)));
                 expected.push_back(std::uint8_t(wordBlue(colour)));

@@ -34,7 +34,7 @@ class IndexedDigests : public FrameSink {
         std::uint64_t h = 1469598103934665603ull;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
-                h = (h ^ image.Row(y)[x]) * 1099511628211ull;
+                h = (h ^ image.row(y)[x]) * 1099511628211ull;
         out_.push_back(static_cast<std::uint64_t>(index_++));
         out_.push_back(h);
         return 1;
