@@ -10,7 +10,7 @@ SANBUILD ?= build-san
 TSANBUILD ?= build-tsan
 FUZZBUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= bmp_load_fuzz formula_fuzz presets_fuzz render_args_fuzz
+FUZZ_TARGETS ?= bmp_load_fuzz formula_fuzz presets_fuzz render_args_fuzz picture_chunk_fuzz
 JOBS ?= $(shell nproc)
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 

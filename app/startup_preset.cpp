@@ -19,7 +19,7 @@ QStringList bundledPresetsFiles() {
 bool loadFirstPreset(const PresetTree& tree, RenderSettings& out, QString* name) {
     const PresetNode* preset = tree.firstPreset();
     if (!preset) return false;
-    out = *preset->settings();
+    preset->copySettings(out);
     if (name) *name = QString::fromStdString(preset->name());
     return true;
 }

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
                 "all ms", "native ms", "1t/nat", "all/nat", "all/1t", "pixels");
     int mismatches = 0;
     for (const PresetNode* preset : presets) {
+        const std::unique_ptr<RenderSettings> settings = preset->makeSettings();
         Document doc;
         RenderJob job;
         HeadlessView view(doc, job);
@@ -66,7 +68,7 @@ int main(int argc, char** argv) {
             std::vector<double> ms;
             for (int r = 0; r < runs; ++r) {
                 const auto t0 = Clock::now();
-                doc.setSettings(*preset->settings());
+                doc.setSettings(*settings);
                 doc.setFrameCount(1);
                 doc.startRendering();
                 job.wait();

@@ -273,7 +273,8 @@ int main(int argc, char** argv) {
         if (o.list) {
             // Presets carry no picture size: a movie renders at --size.
             presets.tree.forEachPreset([&o](const PresetNode& node, const std::string& path) {
-                const RenderSettings& s = *node.settings();
+                const std::unique_ptr<RenderSettings> whole = node.makeSettings();
+                const RenderSettings& s = *whole;
                 const int frames = truncToInt32(s.duration * s.framerate);
                 if (frames > 1 && validMovieCodec(s.codec) && changesOverTime(s))
                     std::printf("%s\t(movie: %d frames, %d x %d, %g fps, %s)\n", path.c_str(),
@@ -298,7 +299,7 @@ int main(int argc, char** argv) {
             }
             return kBadInput;
         }
-        settings = std::make_unique<RenderSettings>(*preset->settings());
+        settings = preset->makeSettings();
         presetName = preset->name();
         settings->time = o.time;
     }

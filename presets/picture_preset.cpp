@@ -88,7 +88,7 @@ PicturePreset readPictureChunk(std::string_view text) {
         return p;
     }
     p.name = preset->name();
-    p.settings = std::make_unique<RenderSettings>(*preset->settings());
+    p.settings = preset->makeSettings();
     p.settings->time = time;
     p.width = size[0];
     p.height = size[1];

@@ -24,7 +24,7 @@ PresetTextRead readPresetText(std::string_view text, RenderSettings& out) {
         result.error = read.error.empty() ? "no PRESET in the text" : read.error;
         return result;
     }
-    out = *preset->settings();
+    preset->copySettings(out);
     result.name = preset->name();
     result.ok = true;
     return result;

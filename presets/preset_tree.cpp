@@ -27,8 +27,28 @@ std::unique_ptr<PresetNode> PresetNode::makePreset(std::string name,
                                                    const RenderSettings& settings) {
     std::unique_ptr<PresetNode> node(new PresetNode);
     node->name_ = std::move(name);
-    node->settings_ = std::make_unique<RenderSettings>(settings);
+    node->record_.emplace(settings);
     return node;
+}
+
+std::unique_ptr<PresetNode> PresetNode::makePreset(std::string name, PresetRecord record) {
+    std::unique_ptr<PresetNode> node(new PresetNode);
+    node->name_ = std::move(name);
+    node->record_.emplace(std::move(record));
+    return node;
+}
+
+std::unique_ptr<RenderSettings> PresetNode::makeSettings() const {
+    if (!record_) return nullptr;
+    auto settings = std::make_unique<RenderSettings>();
+    record_->copyTo(*settings);
+    return settings;
+}
+
+bool PresetNode::copySettings(RenderSettings& out) const {
+    if (!record_) return false;
+    record_->copyTo(out);
+    return true;
 }
 
 std::size_t PresetNode::row() const {

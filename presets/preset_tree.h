@@ -5,10 +5,12 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "presets/preset_record.h"
 #include "render/render_settings.h"
 
 namespace trevalin {
@@ -17,14 +19,20 @@ class PresetNode {
   public:
     static std::unique_ptr<PresetNode> makeCategory(std::string name);
     static std::unique_ptr<PresetNode> makePreset(std::string name, const RenderSettings& settings);
+    static std::unique_ptr<PresetNode> makePreset(std::string name, PresetRecord record);
 
     // A preset owns a record; a category has none and may hold children.
-    bool isPreset() const { return settings_ != nullptr; }
-    bool isCategory() const { return settings_ == nullptr; }
+    bool isPreset() const { return record_.has_value(); }
+    bool isCategory() const { return !record_; }
 
     const std::string& name() const { return name_; }
-    const RenderSettings* settings() const { return settings_.get(); }
-    RenderSettings* settings() { return settings_.get(); }
+    // Null for a category.
+    const PresetRecord* record() const { return record_ ? &*record_ : nullptr; }
+    PresetRecord* record() { return record_ ? &*record_ : nullptr; }
+    // The preset as a whole RenderSettings, its code areas empty: a fresh copy
+    // (null for a category), or written into out (false for a category).
+    std::unique_ptr<RenderSettings> makeSettings() const;
+    bool copySettings(RenderSettings& out) const;
 
     // Null for top-level items (and for the tree's invisible root).
     PresetNode* parent() const { return parent_ && !parent_->isRoot_ ? parent_ : nullptr; }
@@ -38,7 +46,7 @@ class PresetNode {
     PresetNode() = default;
 
     std::string name_;
-    std::unique_ptr<RenderSettings> settings_;
+    std::optional<PresetRecord> record_;
     PresetNode* parent_ = nullptr; // the root for top-level items
     bool isRoot_ = false;
     std::vector<std::unique_ptr<PresetNode>> children_;

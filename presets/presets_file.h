@@ -17,9 +17,10 @@ inline constexpr std::size_t kPresetLineLimit = 1023;  // characters read per li
 inline constexpr std::size_t kPresetNameLimit = 63;    // characters of a preset name read
 inline constexpr std::size_t kCategoryDepthLimit = 16; // categories open at once
 inline constexpr std::size_t kWrittenNameLimit = 255;  // characters of a name written
-// Each preset holds a whole record in memory: past this many the rest of the
-// file is not read, so a huge file costs at most a few hundred megabytes.
-inline constexpr std::size_t kPresetCountLimit = 5000;
+// Far more than anyone keeps; past this many the rest of the file is not read,
+// so the tree (and the desktop program's list of it) stays a few tens of
+// megabytes for presets without long formulas.
+inline constexpr std::size_t kPresetCountLimit = 100000;
 inline constexpr std::size_t kPresetWarningLimit = 100; // warnings listed; then one saying so
 
 enum class PresetsReadStatus {
@@ -57,6 +58,7 @@ PresetsWriteResult writePresetsFile(const PresetTree& tree, const std::filesyste
 // The record a "PRESET" line starts from: all zero bytes, then frame rate
 // 10.0, duration 1.0, 24-bit depth, normal priority, Motion JPEG A and the
 // movie file "<name>.mov".
+PresetRecord presetDefaults(std::string_view name);
 void setPresetDefaults(RenderSettings& settings, std::string_view name);
 
 } // namespace trevalin

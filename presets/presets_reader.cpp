@@ -8,7 +8,6 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "formula/formula_slot.h"
 #include "presets/c_numbers.h"
 #include "presets/preset_keys.h"
 #include "presets/presets_file.h"
@@ -19,12 +18,6 @@ namespace {
 
 constexpr std::string_view kBlanks = " \t";
 constexpr std::string_view kUnnamed = "Untitled";
-
-void copyText(char* dst, std::size_t size, std::string_view text) {
-    std::size_t n = std::min(text.size(), size - 1);
-    std::memset(dst, 0, size);
-    std::memcpy(dst, text.data(), n);
-}
 
 // Reads one line without its LF or CR LF. Only kPresetLineLimit characters are
 // kept; the rest of an overlong line is consumed and dropped, never taken as a
@@ -162,7 +155,7 @@ class Reader {
             name = name.substr(0, kPresetNameLimit);
         }
         name_ = name;
-        setPresetDefaults(*work_, name_);
+        work_ = presetDefaults(name_);
         parent_ = innermost();
         inPreset_ = true;
     }
@@ -171,7 +164,7 @@ class Reader {
         // Without an open preset there is nothing to add; adding the previous
         // record again would duplicate it.
         if (!inPreset_) return;
-        result_.tree.append(parent_, PresetNode::makePreset(name_, *work_));
+        result_.tree.append(parent_, PresetNode::makePreset(name_, std::move(work_)));
         inPreset_ = false;
         if (++presets_ == kPresetCountLimit) {
             warn("more than " + std::to_string(kPresetCountLimit) +
@@ -184,22 +177,16 @@ class Reader {
     // PRESET clears, so they are skipped outright.
     void value(const ValueKey& k, std::string_view rest) {
         if (!inPreset_) return;
-        RenderSettings& s = *work_;
         switch (k.kind) {
         case ValueKind::Text:
-        case ValueKind::OptText: {
-            FormulaSlot& slot = s.*k.slot;
-            std::memset(slot.text, 0, sizeof slot.text);
-            setFormulaText(slot, std::string(textValue(rest)).c_str());
-            break;
-        }
-        case ValueKind::Integer: s.*k.integer = parseInteger(nextWord(rest)); break;
-        case ValueKind::Flag: s.*k.integer = parseInteger(nextWord(rest)) != 0 ? 1 : 0; break;
-        case ValueKind::Real: s.*k.real = parseReal(nextWord(rest)); break;
+        case ValueKind::OptText: work_.setText(k, textValue(rest)); break;
+        case ValueKind::Integer: work_.setInteger(k, parseInteger(nextWord(rest))); break;
+        case ValueKind::Flag: work_.setInteger(k, parseInteger(nextWord(rest)) != 0 ? 1 : 0); break;
+        case ValueKind::Real: work_.setReal(k, parseReal(nextWord(rest))); break;
         case ValueKind::path:
-            if (rest.size() >= sizeof s.moviefile)
-                warn("movie file cut at " + std::to_string(sizeof s.moviefile - 1) + " characters");
-            copyText(s.moviefile, sizeof s.moviefile, rest.empty() ? "Untitled.mov" : rest);
+            if (rest.size() >= kMovieFileSize)
+                warn("movie file cut at " + std::to_string(kMovieFileSize - 1) + " characters");
+            work_.setText(k, rest.empty() ? "Untitled.mov" : rest);
             break;
         }
     }
@@ -213,7 +200,7 @@ class Reader {
     bool full_ = false;
     std::string name_;
     PresetNode* parent_ = nullptr;
-    std::unique_ptr<RenderSettings> work_ = std::make_unique<RenderSettings>();
+    PresetRecord work_;
 };
 
 std::string failure(const std::string& where, int err) {
@@ -239,14 +226,25 @@ void readInto(std::istream& in, PresetsReadResult& result, const std::string& wh
 
 } // namespace
 
+PresetRecord presetDefaults(std::string_view name) {
+    static const PresetRecord base = [] {
+        auto s = std::make_unique<RenderSettings>();
+        std::memset(s.get(), 0, sizeof *s);
+        s->framerate = 10.0;
+        s->duration = 1.0;
+        s->depth = 2;
+        s->priority = 1;
+        s->codec = 3;
+        return PresetRecord(*s);
+    }();
+    static const ValueKey* const movieFile = findValueKey("moviefile");
+    PresetRecord record = base;
+    record.setText(*movieFile, std::string(name) + ".mov");
+    return record;
+}
+
 void setPresetDefaults(RenderSettings& settings, std::string_view name) {
-    std::memset(&settings, 0, sizeof settings);
-    settings.framerate = 10.0;
-    settings.duration = 1.0;
-    settings.depth = 2;
-    settings.priority = 1;
-    settings.codec = 3;
-    copyText(settings.moviefile, sizeof settings.moviefile, std::string(name) + ".mov");
+    presetDefaults(name).copyTo(settings);
 }
 
 PresetsReadResult readPresets(std::istream& in) {

@@ -12,10 +12,6 @@ namespace trevalin {
 
 namespace {
 
-std::string_view bounded(const char* text, std::size_t size) {
-    return {text, strnlen(text, size)};
-}
-
 // "CAT" takes one word, and a missing one becomes "Untitled".
 std::string readBackCategory(std::string_view name) {
     std::size_t from = name.find_first_not_of(" \t");
@@ -99,26 +95,26 @@ class Writer {
             warn("name reads back cut at " + std::to_string(kPresetNameLimit) + " characters");
         line("  PRESET " + name);
 
-        const RenderSettings& s = *node.settings();
+        const PresetRecord& r = *node.record();
         for (const ValueKey& k : valueKeys()) {
             std::string key = "    " + std::string(k.key) + " ";
             switch (k.kind) {
             case ValueKind::Text:
             case ValueKind::OptText: {
-                std::string_view text = bounded((s.*k.slot).text, sizeof(s.*k.slot).text);
+                const std::string_view text = r.text(k);
                 if (k.kind == ValueKind::OptText && text.empty()) break;
                 if (text.find('\t') != std::string_view::npos)
                     warn(std::string(k.key) + " holds a tab and reads back cut there");
                 line(key + oneLine(text, k.key));
                 break;
             }
-            case ValueKind::Integer: line(key + std::to_string(s.*k.integer)); break;
-            case ValueKind::Real: line(key + formatReal(s.*k.real)); break;
+            case ValueKind::Integer: line(key + std::to_string(r.integer(k))); break;
+            case ValueKind::Real: line(key + formatReal(r.real(k))); break;
             case ValueKind::Flag:
-                if (s.*k.integer != 0) line(key + "1");
+                if (r.integer(k) != 0) line(key + "1");
                 break;
             case ValueKind::path: {
-                std::string_view path = bounded(s.moviefile, sizeof s.moviefile);
+                const std::string_view path = r.text(k);
                 if (!path.empty()) line(key + oneLine(path, k.key));
                 break;
             }

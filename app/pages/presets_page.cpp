@@ -219,7 +219,7 @@ QTreeWidgetItem* PresetsPage::selectedItem() const {
 void PresetsPage::load() {
     const PresetNode* node = nodeOf(selectedItem());
     if (!node || !node->isPreset()) return;
-    *settings_ = *node->settings();
+    node->copySettings(*settings_);
     if (host_) host_->applySettingsAndRender();
     name_->setText(QString::fromStdString(labelText(node->name())));
 }

@@ -255,8 +255,8 @@ void PresetsPageTest::savePosition() {
     // The new preset holds what the pages gave, and is not selected.
     const PresetNode* added = p.page.tree().findByName("New");
     QVERIFY(added && added->isPreset());
-    QCOMPARE(text(added->settings()->red), QString("x*y"));
-    QCOMPARE(added->settings()->framerate, 24.0);
+    QCOMPARE(text(added->makeSettings()->red), QString("x*y"));
+    QCOMPARE(added->makeSettings()->framerate, 24.0);
     QVERIFY(!p.page.itemOf(added)->isSelected());
 }
 
@@ -385,8 +385,8 @@ void PresetsPageTest::writtenWholeAndReadBackEqual() {
     QCOMPARE(written(back.tree), written(p.page.tree()));
     QCOMPARE(shapeOf(back.tree), inserted(kShape, 7, "  Extra"));
     const PresetNode* mandel = back.tree.findByPath("Fractals/Mandel");
-    QCOMPARE(text(mandel->settings()->red), QString("mandel()"));
-    QCOMPARE(mandel->settings()->framerate, 12.0);
+    QCOMPARE(text(mandel->makeSettings()->red), QString("mandel()"));
+    QCOMPARE(mandel->makeSettings()->framerate, 12.0);
 }
 
 void PresetsPageTest::unreadableFileIsNeverWritten() {
@@ -553,7 +553,7 @@ void PresetsPageTest::loadedPresetRendersLikeTrevalinRender() {
         QTest::mouseClick(page->loadButton(), Qt::LeftButton);
         QVERIFY(waitForJob(job));
         QCOMPARE(page->nameEdit()->text(), QString(name));
-        QCOMPARE(text(doc.settings().red), text(preset->settings()->red));
+        QCOMPARE(text(doc.settings().red), text(preset->makeSettings()->red));
         const QImage shown = snapshotImage(doc, job.lock());
 
         const QString png = dir.filePath(QStringLiteral("%1.png").arg(name));
@@ -598,9 +598,9 @@ void PresetsPageTest::saveTakesThePagesAndExitWrites() {
     page->save();
     const PresetNode* saved = page->tree().findByName("From Pages");
     QVERIFY(saved);
-    QCOMPARE(text(saved->settings()->red), QString("x-y"));
-    QCOMPARE(text(saved->settings()->left), QString("-3"));
-    QCOMPARE(saved->settings()->codec, 3);
+    QCOMPARE(text(saved->makeSettings()->red), QString("x-y"));
+    QCOMPARE(text(saved->makeSettings()->left), QString("-3"));
+    QCOMPARE(saved->makeSettings()->codec, 3);
     QVERIFY(bytesOf(presets).contains("PRESET From Pages\n"));
 
     // A name that will not read back as it is gets a note in the status bar.

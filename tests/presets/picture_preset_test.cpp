@@ -17,7 +17,7 @@ TEST(PicturePreset, EveryBundledPresetReadsBackFromItsChunk) {
     ASSERT_EQ(bundled.status, PresetsReadStatus::Read);
     int count = 0;
     bundled.tree.forEachPreset([&](const PresetNode& node, const std::string& path) {
-        RenderSettings settings = *node.settings();
+        RenderSettings settings = *node.makeSettings();
         settings.time = 37;
         const std::string text = pictureChunkText(node.name(), settings, 640, 7);
         const PicturePreset back = readPictureChunk(text);

@@ -145,9 +145,10 @@ TEST(PresetTree, PresetsOwnACopyOfTheRecord) {
     PresetNode* p = t.append(nullptr, PresetNode::makePreset("p", *rec));
     setFormulaText(rec->red, "changed");
     ASSERT_TRUE(p->isPreset());
-    EXPECT_STREQ(p->settings()->red.text, "x*y");
-    EXPECT_EQ(t.findByName("p")->settings(), p->settings());
-    EXPECT_EQ(PresetNode::makeCategory("c")->settings(), nullptr);
+    EXPECT_STREQ(p->makeSettings()->red.text, "x*y");
+    EXPECT_EQ(t.findByName("p")->record(), p->record());
+    EXPECT_EQ(PresetNode::makeCategory("c")->record(), nullptr);
+    EXPECT_EQ(PresetNode::makeCategory("c")->makeSettings(), nullptr);
 }
 
 } // namespace

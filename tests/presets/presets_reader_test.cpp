@@ -110,7 +110,7 @@ TEST(PresetsReader, TextValues) {
         PresetsReadResult r = readText(std::string("PRESET p\n") + c.line + "\nENDPRESET\n");
         PresetNode* p = r.tree.findByName("p");
         ASSERT_NE(p, nullptr) << c.line;
-        EXPECT_STREQ(p->settings()->red.text, c.red) << c.line;
+        EXPECT_STREQ(p->makeSettings()->red.text, c.red) << c.line;
     }
 }
 
@@ -154,7 +154,7 @@ TEST(PresetsReader, NumberAndFlagValues) {
     for (const Case& c : cases) {
         PresetsReadResult r = readText(std::string("PRESET p\n") + c.line + "\nENDPRESET\n");
         ASSERT_NE(r.tree.findByName("p"), nullptr) << c.line;
-        EXPECT_EQ(r.tree.findByName("p")->settings()->*c.field, c.expected) << c.line;
+        EXPECT_EQ((*r.tree.findByName("p")->makeSettings()).*c.field, c.expected) << c.line;
     }
 }
 
@@ -181,7 +181,7 @@ TEST(PresetsReader, RealValues) {
     for (const Case& c : cases) {
         PresetsReadResult r = readText(std::string("PRESET p\n") + c.line + "\nENDPRESET\n");
         ASSERT_NE(r.tree.findByName("p"), nullptr) << c.line;
-        EXPECT_EQ(r.tree.findByName("p")->settings()->*c.field, c.expected) << c.line;
+        EXPECT_EQ((*r.tree.findByName("p")->makeSettings()).*c.field, c.expected) << c.line;
     }
 }
 
@@ -203,7 +203,7 @@ TEST(PresetsReader, MovieFileValues) {
     for (const Case& c : cases) {
         PresetsReadResult r = readText("PRESET p q\n" + c.lines + "ENDPRESET\n");
         ASSERT_NE(r.tree.findByName("p q"), nullptr) << c.lines;
-        EXPECT_EQ(r.tree.findByName("p q")->settings()->moviefile, c.expected) << c.lines;
+        EXPECT_EQ(r.tree.findByName("p q")->makeSettings()->moviefile, c.expected) << c.lines;
     }
 }
 
@@ -218,9 +218,9 @@ TEST(PresetsReader, AbsentKeysGiveThePresetDefaultsAndZeroElsewhere) {
     expected->codec = 3;
     std::strcpy(expected->moviefile, "Plain.mov");
     // Byte for byte: code areas, time, source file and padding are zero too.
-    EXPECT_EQ(
-        std::memcmp(r.tree.findByName("Plain")->settings(), expected.get(), sizeof(RenderSettings)),
-        0);
+    EXPECT_EQ(std::memcmp(r.tree.findByName("Plain")->makeSettings().get(), expected.get(),
+                          sizeof(RenderSettings)),
+              0);
 }
 
 TEST(PresetsReader, ValueLinesOutsideAPresetHaveNoEffect) {
@@ -228,7 +228,8 @@ TEST(PresetsReader, ValueLinesOutsideAPresetHaveNoEffect) {
                                    "red after\ncodec 0\nENDPRESET\nPRESET b\nENDPRESET\n");
     EXPECT_EQ(describe(r.tree), "a,b");
     for (const char* name : {"a", "b"}) {
-        const RenderSettings& s = *r.tree.findByName(name)->settings();
+        const auto whole = r.tree.findByName(name)->makeSettings();
+        const RenderSettings& s = *whole;
         EXPECT_STREQ(s.red.text, "") << name;
         EXPECT_EQ(s.colormode, 0) << name;
         EXPECT_EQ(s.wrap, 0) << name;
@@ -241,7 +242,8 @@ TEST(PresetsReader, UnknownKeysAreSkipped) {
         readText("PRESET a\nRed wrong\nred right\nfoo 1\ntime 50\nsourcefile x.bmp\n"
                  "Codec 1\nENDPRESET\n");
     ASSERT_NE(r.tree.findByName("a"), nullptr);
-    const RenderSettings& s = *r.tree.findByName("a")->settings();
+    const auto whole = r.tree.findByName("a")->makeSettings();
+    const RenderSettings& s = *whole;
     EXPECT_STREQ(s.red.text, "right");
     EXPECT_EQ(s.codec, 3);
     EXPECT_EQ(s.time, 0);
@@ -272,8 +274,8 @@ TEST(PresetsReader, LineLengthLimit) {
         EXPECT_EQ(describe(r.tree), "p");
         PresetNode* p = r.tree.findByName("p");
         ASSERT_NE(p, nullptr);
-        EXPECT_EQ(std::string(p->settings()->red.text), std::string(c.kept, 'x'));
-        EXPECT_EQ(p->settings()->colormode, 2);
+        EXPECT_EQ(std::string(p->makeSettings()->red.text), std::string(c.kept, 'x'));
+        EXPECT_EQ(p->makeSettings()->colormode, 2);
         EXPECT_EQ(r.warnings.size(), c.warned ? 1u : 0u);
         if (c.warned && !r.warnings.empty()) {
             EXPECT_EQ(r.warnings[0].rfind("line 2:", 0), 0u);
@@ -293,7 +295,7 @@ TEST(PresetsReader, PresetNameLimit) {
         ASSERT_EQ(r.tree.root().childCount(), 1u) << c.length;
         const PresetNode& p = *r.tree.root().child(0);
         EXPECT_EQ(p.name(), std::string(c.kept, 'n')) << c.length;
-        EXPECT_EQ(p.settings()->moviefile, std::string(c.kept, 'n') + ".mov") << c.length;
+        EXPECT_EQ(p.makeSettings()->moviefile, std::string(c.kept, 'n') + ".mov") << c.length;
         EXPECT_EQ(r.warnings.empty(), c.length == c.kept) << c.length;
     }
 }
@@ -318,7 +320,7 @@ TEST(PresetsReader, RealsIgnoreTheProcessLocale) {
     setlocale(LC_ALL, previous.c_str());
 
     ASSERT_NE(r.tree.findByName("p"), nullptr);
-    EXPECT_EQ(r.tree.findByName("p")->settings()->startwidth, 0.5);
+    EXPECT_EQ(r.tree.findByName("p")->makeSettings()->startwidth, 0.5);
     EXPECT_NE(written.find("    startwidth 0.500000\n"), std::string::npos) << written;
     EXPECT_NE(written.find("    framerate 10.000000\n"), std::string::npos) << written;
 }

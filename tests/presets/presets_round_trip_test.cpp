@@ -63,7 +63,7 @@ TEST(PresetsRoundTrip, EveryFieldComesBack) {
     for (const Case& c : cases) {
         PresetNode* p = r.tree.findByPath(c.path);
         ASSERT_NE(p, nullptr) << c.path;
-        expectSameFileFields(*p->settings(), *c.record, c.path);
+        expectSameFileFields(*p->makeSettings(), *c.record, c.path);
     }
     EXPECT_EQ(writeText(r.tree), text);
 }
@@ -101,9 +101,9 @@ TEST(PresetsRoundTrip, WhatTheFormatCannotCarry) {
         PresetsReadResult r = readText(writeText(t));
         PresetNode* p = r.tree.findByPath(c.pathBack);
         ASSERT_NE(p, nullptr) << c.what;
-        EXPECT_STREQ(p->settings()->red.text, c.redBack) << c.what;
-        EXPECT_EQ(p->settings()->startwidth, c.startwidthBack) << c.what;
-        EXPECT_STREQ(p->settings()->moviefile, c.moviefileBack) << c.what;
+        EXPECT_STREQ(p->makeSettings()->red.text, c.redBack) << c.what;
+        EXPECT_EQ(p->makeSettings()->startwidth, c.startwidthBack) << c.what;
+        EXPECT_STREQ(p->makeSettings()->moviefile, c.moviefileBack) << c.what;
     }
 }
 
