@@ -68,6 +68,11 @@ void RenderJob::start(const Params& params) {
         errorFlag_ = false;
         finished_ = false;
         writer_.reset();
+        started_ = true;
+        startMs_ = nowMs();
+        endMs_ = -1;
+        pixelsDone_ = 0;
+        frameNow_ = p_.vars.frame;
     }
     running_ = true;
     worker_ = std::thread([this] {
@@ -109,6 +114,28 @@ std::string RenderJob::status() const {
     return status_;
 }
 
+RenderProgress RenderJob::progress() const {
+    Guard hold(lock_);
+    RenderProgress p;
+    if (!started_) return p;
+    p.width = p_.width;
+    p.height = p_.height;
+    p.firstStep = p_.progressive ? 16 : 1;
+    p.frames = p_.vars.frames > 1 ? p_.vars.frames : 1;
+    p.frame = frameNow_;
+    p.pixelsDone = pixelsDone_;
+    p.elapsedSeconds = ((endMs_ < 0 ? nowMs() : endMs_) - startMs_) * 0.001;
+    using State = RenderProgress::State;
+    if (endMs_ < 0 && running_) {
+        p.state = State::Running;
+    } else if (errorFlag_) {
+        p.state = State::Failed;
+    } else {
+        p.state = finished_ ? State::Finished : State::Stopped;
+    }
+    return p;
+}
+
 void RenderJob::reportStatus(const char* format, ...) {
     Guard hold(lock_);
     va_list args;
@@ -133,6 +160,11 @@ void RenderJob::postPaint() {
 }
 
 void RenderJob::setUpFrame() {
+    {
+        Guard hold(lock_); // the frame and its count change together for progress()
+        pixelsDone_ = 0;
+        frameNow_ = p_.vars.frame;
+    }
     setUpFrameVariables(*p_.context, p_.vars, *p_.settings, p_.width, p_.height);
     firstStep_ = p_.progressive ? 16 : 1;
     step_ = firstStep_;
@@ -171,6 +203,7 @@ bool RenderJob::runPassOnePixel() {
                 for (int i = 0; i < n; ++i)
                     target.fillBlock(columns[i], row, step_, colours[i]);
             }
+            pixelsDone_.fetch_add(n, std::memory_order_relaxed);
             stop = stopRequest_;
         }
         if (stop) return false;
@@ -193,6 +226,7 @@ bool RenderJob::runPassOnThreads(int threads, WorkerPool& pool) {
     plan.step = step_;
     plan.allPoints = step_ == firstStep_;
     plan.threads = threads;
+    plan.pixelsDone = &pixelsDone_;
     if (!renderParallelPass(plan, *p_.target, lock_, stopping_, pool)) return false;
     // Where the one-pixel loop leaves the walk at the end of the pass.
     FrameVariables& v = p_.vars;
@@ -300,6 +334,7 @@ void RenderJob::run() {
 
     Guard hold(lock_);
     const long long end = nowMs();
+    endMs_ = end;
     if (writer_) {
         writer_->finish();
         writer_->close();
