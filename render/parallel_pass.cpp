@@ -289,6 +289,7 @@ class PassRunner {
             if (b.pixels > 0) memo_ = b.end;
             store(b);
             committedPixels_ += b.pixels;
+            if (plan_.pixelsDone) plan_.pixelsDone->fetch_add(b.pixels, std::memory_order_relaxed);
             std::vector<std::uint32_t>().swap(b.colours);
             ++next_;
         }
