@@ -248,9 +248,16 @@ TEST(FrameRange, ReseedsAndUndecidedMemos) {
         // Each frame's first point is the last one's last: the first call hits
         // the memo and takes the count julia made with the previous parameter.
         {"frame starts on the memo point",
-         with({{"left", "-0.5 + n*0.375"}, {"top", "-0.25 + n*0.25"}, {"width", "0.5"},
-               {"height", "0.375"}, {"zoom", "1"}, {"p0", "-0.8 + t*0.3"}, {"max", "20"},
-               {"red", "julia()"}, {"grn", "?"}, {"blu", "julia()*2"}}),
+         with({{"left", "-0.5 + n*0.375"},
+               {"top", "-0.25 + n*0.25"},
+               {"width", "0.5"},
+               {"height", "0.375"},
+               {"zoom", "1"},
+               {"p0", "-0.8 + t*0.3"},
+               {"max", "20"},
+               {"red", "julia()"},
+               {"grn", "?"},
+               {"blu", "julia()*2"}}),
          1, 0, 0, 0, 4, 3, 4},
     };
     for (const MovieCase& c : cases)
