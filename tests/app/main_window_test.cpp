@@ -18,6 +18,11 @@
 #include <QTest>
 #include <QTextBrowser>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <fstream>
+
 #include "app/main_window.h"
 #include "app/pages/coords_page.h"
 #include "app/pages/formulas_page.h"
@@ -110,6 +115,7 @@ class MainFrameTest : public QObject {
     void openTakesTheFilesSize();
     void pngSaveAndOpen();
     void unreadableFileIsRefused();
+    void failedResizeSaysOutOfMemory();
     void recentFilesKeepFourNewestFirst();
     void droppedFileIsOpened();
     void exitAsksToSaveChangedDocument();
@@ -393,6 +399,33 @@ void MainFrameTest::unreadableFileIsRefused() {
     QVERIFY(!p.frame.saveDocument(dir.filePath("missing/folder/x.bmp")));
     QCOMPARE(warnings.size(), 1);
     QVERIFY(warnings[0].startsWith("Failed to save document."));
+}
+
+// The Size dialog checks the memory first, but what the system reports can be
+// gone by the time the picture is made: a failed allocation says so and keeps
+// the picture as it was.
+void MainFrameTest::failedResizeSaysOutOfMemory() {
+    Program p;
+    QVERIFY(p.frame.resizeImage(32, 24));
+    std::size_t pages = 0;
+    {
+        std::ifstream statm("/proc/self/statm");
+        statm >> pages;
+    }
+    rlimit saved{};
+    QCOMPARE(::getrlimit(RLIMIT_AS, &saved), 0);
+    // Room for 256 MB more; 16000 x 16000 needs 1 GB.
+    rlimit tight = saved;
+    tight.rlim_cur = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (256u << 20);
+    QCOMPARE(::setrlimit(RLIMIT_AS, &tight), 0);
+    const bool resized = p.frame.resizeImage(16000, 16000);
+    QCOMPARE(::setrlimit(RLIMIT_AS, &saved), 0);
+    QVERIFY(!resized);
+    QCOMPARE(warnings, QStringList{QStringLiteral(
+                           "Out of memory: the image could not be made 16000 × 16000 pixels; it "
+                           "keeps its size.")});
+    QCOMPARE(p.doc.imageWidth(), 32);
+    QCOMPARE(p.doc.imageHeight(), 24);
 }
 
 void MainFrameTest::recentFilesKeepFourNewestFirst() {
