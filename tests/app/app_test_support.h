@@ -49,6 +49,7 @@ inline void clearMessageHooks() {
     setWarningHook(nullptr);
     setSaveQuestionHook(nullptr);
     setSaveFileHook(nullptr);
+    setPictureSettingsQuestionHook(nullptr);
 }
 
 // Stands in for the Movie Options page: its zoom text and slider position,
