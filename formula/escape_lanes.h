@@ -1,7 +1,7 @@
-// The escape-time iteration z -> z^2 + c over many points at once, on the
-// widest vector unit the processor has (chosen at run time). Every lane does
-// the scalar iteration's operations in the same order, unfused, so each count
-// and escape size has the bits of the scalar code in fractals.cpp.
+// The escape-time iterations over many points at once, on the widest vector
+// unit the processor has (chosen at run time). Every lane does the scalar
+// iteration's operations in the same order, unfused, so each count and escape
+// size has the bits of the scalar code, which the fractal functions call.
 #pragma once
 
 #include <cstdint>
@@ -18,5 +18,17 @@ void iterateSquareLanes(const double* zx, const double* zy, const double* cx, co
 // The same one point at a time, as the scalar code does it, for tests.
 std::int32_t iterateSquareScalar(double a, double b, double cx, double cy, std::int32_t limit,
                                  double bound, double& escapeSize);
+
+// z -> z^3 + c from z = (start, start) with c = (cx[i], cy[i]): the step whose
+// |z|^2 reaches 4, or 0 past limit.
+void iterateCubeLanes(const double* cx, const double* cy, int n, std::int32_t limit, double start,
+                      std::int32_t* counts);
+std::int32_t iterateCubeScalar(double cx, double cy, std::int32_t limit, double start);
+
+// The dragon map z -> c z (1 - z) from z = (jx, jy) with c = (cx[i], cy[i]):
+// the step whose |z|^2 reaches 4, or 0 past limit.
+void iterateDragonLanes(const double* cx, const double* cy, int n, std::int32_t limit, double jx,
+                        double jy, std::int32_t* counts);
+std::int32_t iterateDragonScalar(double cx, double cy, std::int32_t limit, double jx, double jy);
 
 } // namespace trevalin

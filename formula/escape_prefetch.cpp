@@ -29,8 +29,8 @@ EscapeKind prefetchKindFor(const std::uint8_t* const* codes, int count) {
             case Op::Mandel: return EscapeKind::Mandel;
             case Op::Manc: return EscapeKind::Manc;
             case Op::Julia: return EscapeKind::Julia;
-            case Op::Man3:
-            case Op::Dragon: return EscapeKind::None;
+            case Op::Man3: return EscapeKind::Man3;
+            case Op::Dragon: return EscapeKind::Dragon;
             default: break;
             }
         }
@@ -55,6 +55,16 @@ void EscapePrefetch::fill(EscapeKind kind, const FormulaContext& ctx, double jx,
     cy_.resize(n);
     counts_.resize(n);
     sizes_.resize(n);
+    if (kind == EscapeKind::Man3 || kind == EscapeKind::Dragon) {
+        // The whole state starts from the parameters; only the point varies.
+        if (kind == EscapeKind::Man3)
+            iterateCubeLanes(xs.data(), ys.data(), static_cast<int>(n), limit_, start_,
+                             counts_.data());
+        else
+            iterateDragonLanes(xs.data(), ys.data(), static_cast<int>(n), limit_, jx, jy,
+                               counts_.data());
+        return;
+    }
     for (std::size_t i = 0; i < n; ++i) {
         if (kind == EscapeKind::Julia) {
             zx_[i] = xs[i];
@@ -76,7 +86,9 @@ void EscapePrefetch::fill(EscapeKind kind, const FormulaContext& ctx, double jx,
 bool EscapePrefetch::take(EscapeKind kind, double x, double y, std::int32_t limit, double start,
                           double jx, double jy, std::int32_t& count, double& size) {
     if (kind != kind_ || limit != limit_ || !sameBits(start, start_)) return false;
-    if (kind == EscapeKind::Julia && !(sameBits(jx, jx_) && sameBits(jy, jy_))) return false;
+    if ((kind == EscapeKind::Julia || kind == EscapeKind::Dragon) &&
+        !(sameBits(jx, jx_) && sameBits(jy, jy_)))
+        return false;
     const std::size_t end =
         xs_.size() - cursor_ > kSearchAhead ? cursor_ + kSearchAhead : xs_.size();
     for (std::size_t i = cursor_; i < end; ++i) {

@@ -11,7 +11,7 @@ namespace trevalin {
 
 struct FormulaContext;
 
-enum class EscapeKind : std::uint8_t { None, Mandel, Manc, Julia };
+enum class EscapeKind : std::uint8_t { None, Mandel, Manc, Julia, Man3, Dragon };
 
 // The kind to work out ahead for the byte code's first fractal call (the only
 // call of a sample that can miss the memo), or None.

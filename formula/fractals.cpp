@@ -58,18 +58,11 @@ double manc(FormulaContext& ctx, double x, double y) {
 
 std::int32_t man3(FormulaContext& ctx, double x, double y) {
     if (memoHit(ctx, x, y)) return ctx.memoCount;
-    double a = ctx.fractalStart, b = ctx.fractalStart;
-    std::int32_t count = 0;
-    for (std::int64_t n = 1; n <= ctx.iterationLimit; ++n) {
-        const double re = a * a * a - 3.0 * a * b * b + x;
-        const double im = 3.0 * a * a * b - b * b * b + y;
-        a = re;
-        b = im;
-        if (a * a + b * b >= 4.0) {
-            count = static_cast<std::int32_t>(n);
-            break;
-        }
-    }
+    std::int32_t count;
+    double unused;
+    if (!(ctx.prefetch && ctx.prefetch->take(EscapeKind::Man3, x, y, ctx.iterationLimit,
+                                             ctx.fractalStart, 0, 0, count, unused)))
+        count = iterateCubeScalar(x, y, ctx.iterationLimit, ctx.fractalStart);
     return rememberCount(ctx, x, y, count);
 }
 
@@ -83,19 +76,11 @@ std::int32_t julia(FormulaContext& ctx, double x, double y, double jx, double jy
 
 std::int32_t dragon(FormulaContext& ctx, double x, double y, double jx, double jy) {
     if (memoHit(ctx, x, y)) return ctx.memoCount;
-    double a = jx, b = jy;
-    std::int32_t count = 0;
-    for (std::int64_t n = 1; n <= ctx.iterationLimit; ++n) {
-        const double p = a * x - b * y; // c * z
-        const double q = b * x + a * y;
-        a = p - p * a + q * b;
-        // The imaginary part reads the new real part, as the map is defined.
-        b = q - q * a + q * b - p * b;
-        if (a * a + b * b >= 4.0) {
-            count = static_cast<std::int32_t>(n);
-            break;
-        }
-    }
+    std::int32_t count;
+    double unused;
+    if (!(ctx.prefetch && ctx.prefetch->take(EscapeKind::Dragon, x, y, ctx.iterationLimit,
+                                             ctx.fractalStart, jx, jy, count, unused)))
+        count = iterateDragonScalar(x, y, ctx.iterationLimit, jx, jy);
     return rememberCount(ctx, x, y, count);
 }
 

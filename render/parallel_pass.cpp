@@ -14,6 +14,7 @@
 #include "image/dib_image.h"
 #include "render/frame_renderer.h"
 #include "render/render_settings.h"
+#include "render/worker_pool.h"
 
 namespace trevalin {
 namespace {
@@ -104,16 +105,10 @@ class PassRunner {
         }
     }
 
-    bool run(int threads, const std::function<void()>& onThreadStart) {
-        std::vector<std::thread> helpers;
-        for (int i = 1; i < threads && i < static_cast<int>(bands_.size()); ++i)
-            helpers.emplace_back([this, &onThreadStart] {
-                if (onThreadStart) onThreadStart();
-                work();
-            });
-        work();
-        for (std::thread& t : helpers)
-            t.join();
+    bool run(int threads, WorkerPool& pool) {
+        const int bands = static_cast<int>(bands_.size());
+        const int helpers = (threads < bands ? threads : bands) - 1;
+        pool.run(helpers, [this] { work(); });
 
         // The state of the bands stored, as the one-pixel loop would leave it.
         const std::uint64_t draws = drawsPerPixel_ * static_cast<std::uint64_t>(committedPixels_);
@@ -168,50 +163,64 @@ class PassRunner {
             randomStart_, drawsPerPixel_ * static_cast<std::uint64_t>(b.pixelsBefore));
         RandomState::ThreadStream stream(random);
         FrameVariables v = vars_;
-        EscapePrefetch prefetch;
-        std::vector<double> xs, ys;
+        RowScratch scratch;
         b.colours.resize(static_cast<std::size_t>(b.pixels));
         b.stopped = false;
-        std::size_t out = 0;
+        std::uint32_t* out = b.colours.data();
         for (int k = 0; k < b.rows; ++k) {
             const int py = rowPy(b.firstRow + k);
             const RowSpan sp = span(py);
             v.py = py;
             v.y = rowY(py);
-            if (prefetchKind_ != EscapeKind::None) {
-                samplePoints(sp, v.y, xs, ys);
-                prefetch.fill(prefetchKind_, ctx, v.jx, v.jy, xs, ys);
-                ctx.prefetch = &prefetch;
-            }
-            if (batched_) {
-                if (!computeBatches(ctx, v, sp, b.colours.data() + out)) {
-                    b.stopped = true;
-                    return;
-                }
-                out += static_cast<std::size_t>(sp.count);
-                continue;
-            }
-            for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride) {
+            // Segments keep the time between two reads of the stop request
+            // short however wide the row is.
+            for (int done = 0; done < sp.count; done += kSegmentPixels) {
                 if (stop_.load(std::memory_order_relaxed)) {
                     b.stopped = true;
                     return;
                 }
-                v.px = px;
-                v.x = columnX(px);
-                b.colours[out++] = pixelColour(ctx, v, *plan_.settings);
+                const int n = sp.count - done < kSegmentPixels ? sp.count - done : kSegmentPixels;
+                const RowSpan part{sp.first + done * sp.stride, sp.stride, n};
+                computeSegment(ctx, v, part, scratch, out);
+                out += n;
+                if (plan_.afterSegment) plan_.afterSegment(n);
             }
         }
         b.end = memoOf(ctx);
     }
 
-    // A row's pixels a batch at a time. Each lane starts from the random state
-    // the one-pixel loop has there: the state before it, jumped by one pixel's
-    // draws. False when stopped.
-    bool computeBatches(const FormulaContext& ctx, const FrameVariables& v, const RowSpan& sp,
-                        std::uint32_t* colours) {
+    // Buffers reused from segment to segment of a band.
+    struct RowScratch {
+        EscapePrefetch prefetch;
+        std::vector<double> xs, ys;
+    };
+
+    // The colours of the pixels of part, a piece of one row whose y is in v.
+    void computeSegment(FormulaContext& ctx, FrameVariables& v, const RowSpan& part,
+                        RowScratch& scratch, std::uint32_t* colours) const {
+        if (prefetchKind_ != EscapeKind::None) {
+            samplePoints(part, v.y, scratch.xs, scratch.ys);
+            scratch.prefetch.fill(prefetchKind_, ctx, v.jx, v.jy, scratch.xs, scratch.ys);
+            ctx.prefetch = &scratch.prefetch;
+        }
+        if (batched_) {
+            computeBatches(ctx, v, part, colours);
+            return;
+        }
+        for (int i = 0, px = part.first; i < part.count; ++i, px += part.stride) {
+            v.px = px;
+            v.x = columnX(px);
+            colours[i] = pixelColour(ctx, v, *plan_.settings);
+        }
+    }
+
+    // A row segment's pixels a batch at a time. Each lane starts from the
+    // random state the one-pixel loop has there: the state before it, jumped
+    // by one pixel's draws.
+    void computeBatches(const FormulaContext& ctx, const FrameVariables& v, const RowSpan& sp,
+                        std::uint32_t* colours) const {
         BatchSamples lanes;
         for (int i = 0, px = sp.first; i < sp.count;) {
-            if (stop_.load(std::memory_order_relaxed)) return false;
             const int n = sp.count - i < kBatchLanes ? sp.count - i : kBatchLanes;
             lanes.count = n;
             std::int32_t random = RandomState::get();
@@ -227,7 +236,6 @@ class PassRunner {
             if (drawsPerPixel_ != 0) RandomState::set(lanes.random[n - 1]);
             i += n;
         }
-        return true;
     }
 
     // The sample points of a row in the order pixelColour visits them.
@@ -339,9 +347,9 @@ bool passHasLaneKernels(const RenderSettings& settings) {
 }
 
 bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,
-                        const std::atomic<bool>& stop, const std::function<void()>& onThreadStart) {
+                        const std::atomic<bool>& stop, WorkerPool& pool) {
     PassRunner runner(plan, target, lock, stop);
-    return runner.run(plan.threads, onThreadStart);
+    return runner.run(plan.threads, pool);
 }
 
 int effectiveThreadCount(int requested) {

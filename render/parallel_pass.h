@@ -17,6 +17,7 @@ namespace trevalin {
 struct FormulaContext;
 struct RenderSettings;
 class DibImage;
+class WorkerPool;
 
 struct PassPlan {
     FormulaContext* context = nullptr; // read at the start; memo set at the end
@@ -27,19 +28,25 @@ struct PassPlan {
     int step = 1;          // the pass's grid
     bool allPoints = true; // the first pass: every grid point, not only new ones
     int threads = 1;
+    // Called on the computing thread after each row segment with its pixel
+    // count; the stop request is read between segments.
+    std::function<void(int pixels)> afterSegment;
 };
+
+// The most pixels of a row computed between two reads of the stop request.
+inline constexpr int kSegmentPixels = 64;
 
 // Whether the pass can be split exactly. It cannot while the gradient table is
 // not built and the colour formulas use gradient noise: the first use reseeds
 // the generator in the middle of the pass.
 bool passCanBeSplit(const RenderSettings& settings);
 
-// Renders the pass into target, storing each row of a band under lock. Stops
-// early, leaving the state of the bands stored so far, once stop is set.
-// Every helper thread calls onThreadStart first. Returns whether the pass
-// completed.
+// Renders the pass into target on the calling thread and plan.threads - 1
+// threads of pool, storing each row of a band under lock. Stops early, leaving
+// the state of the bands stored so far, once stop is set. Returns whether the
+// pass completed.
 bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,
-                        const std::atomic<bool>& stop, const std::function<void()>& onThreadStart);
+                        const std::atomic<bool>& stop, WorkerPool& pool);
 
 // Whether the pass's fractal iterations, or its whole colour formulas, can
 // run many lanes at once, which pays on one thread too.

@@ -16,8 +16,10 @@
 #include "image/dib_image.h"
 #include "render/frame_renderer.h"
 #include "render/frame_sink.h"
+#include "render/overlapped_frame_sink.h"
 #include "render/parallel_pass.h"
 #include "render/render_settings.h"
+#include "render/worker_pool.h"
 
 namespace trevalin {
 namespace {
@@ -191,23 +193,38 @@ bool RenderJob::runPassOnePixel() {
     FrameVariables& v = p_.vars;
     const RenderSettings& s = *p_.settings;
     DibImage& target = *p_.target;
+    std::uint32_t colours[kSegmentPixels];
+    int columns[kSegmentPixels];
     for (;;) {
-        v.x = v.px * v.xstep + v.left;
-        if (step_ == firstStep_ || (refineMask_ & (v.px | v.py)) != 0) {
-            const std::uint32_t colour = pixelColour(*p_.context, v, s);
-            bool stop;
-            {
-                Guard hold(lock_);
-                if (step_ < 2)
-                    target.row(v.py)[v.px] = colour;
-                else
-                    target.fillBlock(v.px, v.py, step_, colour);
-                stop = stopRequest_;
+        // A segment of up to kSegmentPixels computed pixels of this row, then
+        // one lock for their stores and the stop request.
+        int n = 0;
+        const int row = v.py;
+        bool rowDone = false;
+        while (n < kSegmentPixels && !rowDone) {
+            v.x = v.px * v.xstep + v.left;
+            if (step_ == firstStep_ || (refineMask_ & (v.px | v.py)) != 0) {
+                colours[n] = pixelColour(*p_.context, v, s);
+                columns[n++] = v.px;
             }
-            if (stop) return false;
+            v.px += step_;
+            rowDone = v.px >= p_.width;
         }
-        v.px += step_;
-        if (v.px < p_.width) continue;
+        bool stop;
+        {
+            Guard hold(lock_);
+            if (step_ < 2) {
+                std::uint32_t* pixels = target.row(row);
+                for (int i = 0; i < n; ++i)
+                    pixels[columns[i]] = colours[i];
+            } else {
+                for (int i = 0; i < n; ++i)
+                    target.fillBlock(columns[i], row, step_, colours[i]);
+            }
+            stop = stopRequest_;
+        }
+        if (stop) return false;
+        if (!rowDone) continue;
         v.px = 0;
         v.py += step_;
         v.y = v.py * v.ystep + v.top;
@@ -216,7 +233,7 @@ bool RenderJob::runPassOnePixel() {
     }
 }
 
-bool RenderJob::runPassOnThreads(int threads) {
+bool RenderJob::runPassOnThreads(int threads, WorkerPool& pool) {
     PassPlan plan;
     plan.context = p_.context;
     plan.vars = p_.vars;
@@ -226,10 +243,7 @@ bool RenderJob::runPassOnThreads(int threads) {
     plan.step = step_;
     plan.allPoints = step_ == firstStep_;
     plan.threads = threads;
-    const int priority = p_.settings->priority;
-    if (!renderParallelPass(plan, *p_.target, lock_, stopping_,
-                            [priority] { applyPriority(priority); }))
-        return false;
+    if (!renderParallelPass(plan, *p_.target, lock_, stopping_, pool)) return false;
     // Where the one-pixel loop leaves the walk at the end of the pass.
     FrameVariables& v = p_.vars;
     const int lastColumn = (p_.width - 1) / step_ * step_;
@@ -253,6 +267,8 @@ void RenderJob::run() {
         {
             Guard hold(lock_);
             writer_ = writerFactory_ ? writerFactory_() : nullptr;
+            // Frame k is encoded while frame k + 1 renders.
+            if (writer_) writer_ = std::make_unique<OverlappedFrameSink>(std::move(writer_));
             if (!writer_) {
                 reportError("Movie writer not available");
             } else {
@@ -278,10 +294,13 @@ void RenderJob::run() {
     }
 
     const int threads = effectiveThreadCount(threads_);
+    // Kept for every pass and frame of this render; its threads inherit this
+    // thread's priority.
+    WorkerPool pool;
     while (!ended) {
         const bool split =
             !onePixelOnly_ && (threads > 1 || passHasLaneKernels(s)) && passCanBeSplit(s);
-        const bool completed = split ? runPassOnThreads(threads) : runPassOnePixel();
+        const bool completed = split ? runPassOnThreads(threads, pool) : runPassOnePixel();
         if (!completed) break;
 
         // The pass is complete; the next one computes only its new grid points.
@@ -315,7 +334,6 @@ void RenderJob::run() {
 
     Guard hold(lock_);
     const long long end = nowMs();
-    running_ = false;
     if (writer_) {
         writer_->finish();
         writer_->close();
@@ -328,6 +346,9 @@ void RenderJob::run() {
     p_.vars.source = nullptr;
     p_.source.reset();
     if (finished) reportStatus("elapsed: %4.2f secs", (end - start) * 0.001);
+    // Not running only once the movie file is complete and the outcome known:
+    // pollers read the status and the file as soon as this turns false.
+    running_ = false;
     postPaint();
 }
 

@@ -20,6 +20,7 @@ struct FormulaContext;
 struct RenderSettings;
 class DibImage;
 class FrameSink;
+class WorkerPool;
 
 class RenderJob {
   public:
@@ -82,7 +83,7 @@ class RenderJob {
     void run();
     // Computes the current pass; false when the job stopped in the middle.
     bool runPassOnePixel();
-    bool runPassOnThreads(int threads);
+    bool runPassOnThreads(int threads, WorkerPool& pool);
     void requestStop(); // under the lock
     void postPaint();
 

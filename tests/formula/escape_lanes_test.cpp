@@ -67,6 +67,55 @@ TEST(EscapeLanes, EveryLaneMatchesTheScalarIteration) {
     }
 }
 
+// man3 and dragon lanes against their scalar loops, with the start value and
+// the dragon's z0 varied, over random points and points that never escape,
+// escape at once, overflow or are not numbers.
+TEST(EscapeLanes, CubeAndDragonLanesMatchTheScalarLoops) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double big = std::numeric_limits<double>::max();
+    const double tiny = std::numeric_limits<double>::denorm_min();
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> plane(-2.5, 2.5);
+    const double edges[][2] = {{0, 0},    {-0.0, 0},   {nan, 0.1}, {0.2, nan},  {inf, 0},
+                               {0, -inf}, {big, big},  {tiny, 0},  {2, 2},      {-1, 0},
+                               {0.25, 0}, {1e-300, 1}, {1, 1e-17}, {-0.5, 0.5}, {1e154, 0}};
+    struct Setting {
+        std::int32_t limit;
+        double start, jx, jy;
+    } settings[] = {{64, 0.0, 0.5, 0.0},       {300, 0.0, -0.8, 0.156}, {1000, 0.1, 0.5, 0.5},
+                    {1, 0.0, 0.0, 0.0},        {0, 0.0, 0.5, 0.0},      {50, nan, nan, 0.3},
+                    {200, -0.0, 1e-300, -0.0}, {40, 1.5, 2.0, 2.0}};
+    for (const Setting& s : settings) {
+        for (int n : {1, 2, 3, 5, 8, 9, 16, 31, 64, 97}) {
+            std::vector<double> cx(n), cy(n);
+            for (int i = 0; i < n; ++i) {
+                cx[i] = plane(rng);
+                cy[i] = plane(rng);
+            }
+            // Edge points at places that move with n, so they fill every lane position.
+            const int edgeCount = static_cast<int>(std::size(edges));
+            for (int i = 0; i < n && i < edgeCount; ++i) {
+                const int k = (i * 7 + n) % edgeCount;
+                const int at = (i * 3 + n / 2) % n;
+                cx[at] = edges[k][0];
+                cy[at] = edges[k][1];
+            }
+            std::vector<std::int32_t> cube(n, -1), dragon(n, -1);
+            iterateCubeLanes(cx.data(), cy.data(), n, s.limit, s.start, cube.data());
+            iterateDragonLanes(cx.data(), cy.data(), n, s.limit, s.jx, s.jy, dragon.data());
+            for (int i = 0; i < n; ++i) {
+                ASSERT_EQ(cube[i], iterateCubeScalar(cx[i], cy[i], s.limit, s.start))
+                    << "man3 lane " << i << " of " << n << " at " << cx[i] << "," << cy[i]
+                    << " limit " << s.limit << " start " << s.start;
+                ASSERT_EQ(dragon[i], iterateDragonScalar(cx[i], cy[i], s.limit, s.jx, s.jy))
+                    << "dragon lane " << i << " of " << n << " at " << cx[i] << "," << cy[i]
+                    << " limit " << s.limit << " z0 " << s.jx << "," << s.jy;
+            }
+        }
+    }
+}
+
 // The fractal functions give the same results and memo with a prefetch as
 // without, including when the prefetch does not hold the point.
 TEST(EscapePrefetch, FractalFunctionsGiveTheSameWithAndWithout) {
@@ -85,6 +134,12 @@ TEST(EscapePrefetch, FractalFunctionsGiveTheSameWithAndWithout) {
         {EscapeKind::Julia,
          [](FormulaContext& c, double x, double y) -> double {
              return julia(c, x, y, -0.8, 0.156);
+         }},
+        {EscapeKind::Man3,
+         [](FormulaContext& c, double x, double y) -> double { return man3(c, x, y); }},
+        {EscapeKind::Dragon,
+         [](FormulaContext& c, double x, double y) -> double {
+             return dragon(c, x, y, -0.8, 0.156);
          }},
     };
     for (const Case& k : cases) {
@@ -125,6 +180,17 @@ TEST(EscapePrefetch, RefusesOtherParameters) {
     EXPECT_TRUE(prefetch.take(EscapeKind::Julia, 0.1, 0.2, 100, 0.0, -0.8, 0.156, count, size));
     double scalarSize = 0;
     EXPECT_EQ(count, iterateSquareScalar(0.1, 0.2, -0.8, 0.156, 100, 4.0, scalarSize));
+
+    // The dragon depends on z0 as julia does on c; man3 on the start value.
+    prefetch.fill(EscapeKind::Dragon, ctx, 0.5, 0.25, {0.1}, {0.2});
+    EXPECT_FALSE(prefetch.take(EscapeKind::Dragon, 0.1, 0.2, 100, 0.0, 0.5, 0.26, count, size));
+    EXPECT_FALSE(prefetch.take(EscapeKind::Julia, 0.1, 0.2, 100, 0.0, 0.5, 0.25, count, size));
+    EXPECT_TRUE(prefetch.take(EscapeKind::Dragon, 0.1, 0.2, 100, 0.0, 0.5, 0.25, count, size));
+    EXPECT_EQ(count, iterateDragonScalar(0.1, 0.2, 100, 0.5, 0.25));
+    prefetch.fill(EscapeKind::Man3, ctx, 0, 0, {0.1}, {0.2});
+    EXPECT_FALSE(prefetch.take(EscapeKind::Man3, 0.1, 0.2, 100, 0.25, 0, 0, count, size));
+    EXPECT_TRUE(prefetch.take(EscapeKind::Man3, 0.1, 0.2, 100, 0.0, 0, 0, count, size));
+    EXPECT_EQ(count, iterateCubeScalar(0.1, 0.2, 100, 0.0));
 }
 
 } // namespace

@@ -337,5 +337,32 @@ TEST(RenderJob, ReplacedSourceStaysAliveDuringTheRender) {
     EXPECT_TRUE(first.expired()) << "released when the render ended";
 }
 
+// A poller that sees the job no longer running may read the movie file and the
+// outcome at once: the file is complete and the status set by then.
+TEST(RenderJob, RunningUntilTheMovieIsComplete) {
+    struct Probe : FrameSink {
+        RenderJob* job = nullptr;
+        std::vector<bool>* runningAt = nullptr;
+        void open(const MovieParams&, ErrorReporter) override {}
+        int addFrame(const DibImage&) override { return 1; }
+        void finish() override { runningAt->push_back(job->running()); }
+        void close() override { runningAt->push_back(job->running()); }
+    };
+    for (int frames : {2, 3}) {
+        Renderer r;
+        ASSERT_TRUE(r.doc->setImageSize(8, 6));
+        std::vector<bool> runningAt;
+        r.job.setWriterFactory([&] {
+            auto probe = std::make_unique<Probe>();
+            probe->job = &r.job;
+            probe->runningAt = &runningAt;
+            return probe;
+        });
+        ASSERT_TRUE(r.render(*makeSettings({{"red", "x*y"}}), frames));
+        EXPECT_EQ(runningAt, (std::vector<bool>{true, true})) << frames << " frames";
+        EXPECT_TRUE(r.job.status().starts_with("elapsed: ")) << r.job.status();
+    }
+}
+
 } // namespace
 } // namespace trevalin

@@ -1,0 +1,44 @@
+// Threads kept between the passes and frames of a render, so a pass costs a
+// wake-up rather than a thread start per helper.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace trevalin {
+
+class WorkerPool {
+  public:
+    WorkerPool() = default;
+    ~WorkerPool(); // ends and joins the threads
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    // Runs task on the calling thread and on `helpers` pool threads at once,
+    // starting threads the first time they are needed (they inherit the
+    // calling thread's nice value); returns when every call has returned.
+    // One caller at a time.
+    void run(int helpers, const std::function<void()>& task);
+
+    // The pool threads started so far.
+    int threadCount() const;
+
+  private:
+    void loop(int index);
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    std::vector<std::thread> threads_;
+    const std::function<void()>* task_ = nullptr;
+    std::uint64_t round_ = 0;
+    int wanted_ = 0;  // threads with a lower index take part in this round
+    int running_ = 0; // of those, the ones not yet returned
+    bool quit_ = false;
+};
+
+} // namespace trevalin

@@ -1,0 +1,122 @@
+// A stop request ends a pass within a row segment per thread, however wide the
+// rows: the stop is set from the segment callback after a given number of
+// segments, and the work done after it is counted, not timed.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+
+#include "formula/formula_context.h"
+#include "image/dib_image.h"
+#include "render/parallel_pass.h"
+#include "render/worker_pool.h"
+#include "tests/render/render_test_support.h"
+
+namespace trevalin {
+namespace {
+
+using testing::makeSettings;
+
+struct StopCase {
+    const char* formula;
+    int width, height;
+    int step;
+    int threads;
+    int stopAfter; // segments
+};
+
+TEST(PassStop, WorkAfterTheStopIsAtMostOneSegmentPerOtherThread) {
+    const StopCase cases[] = {
+        {"mandel()", 16000, 1, 1, 1, 3},           // one very wide row, one thread
+        {"mandel()", 16000, 1, 1, 8, 3},           // one row: a single band for eight threads
+        {"manc() + x*y", 16000, 3, 1, 2, 5},       // wide rows on two threads
+        {"julia()", 9000, 40, 1, 3, 20},           // many bands
+        {"x*y + ?", 12000, 64, 2, 8, 1},           // a refining pass
+        {"sin(x) * mandel()", 700, 700, 16, 2, 2}, // a coarse pass
+    };
+    for (const StopCase& c : cases) {
+        auto settings = makeSettings({{"red", c.formula}, {"max", "30"}}, 0);
+        FormulaContext ctx;
+        ctx.setIterationLimit(500);
+        DibImage image;
+        ASSERT_TRUE(image.create(c.width, c.height));
+        std::recursive_mutex lock;
+        std::atomic<bool> stop{false};
+        std::atomic<int> segments{0};
+        std::atomic<long> pixels{0};
+        WorkerPool pool;
+
+        PassPlan plan;
+        plan.context = &ctx;
+        plan.settings = settings.get();
+        plan.width = c.width;
+        plan.height = c.height;
+        plan.step = c.step;
+        plan.allPoints = c.step == 16;
+        plan.threads = c.threads;
+        plan.vars.left = -2;
+        plan.vars.top = -1.5;
+        plan.vars.xstep = 3.0 / c.width;
+        plan.vars.ystep = 3.0 / c.height;
+        plan.vars.jx = -0.8;
+        plan.vars.jy = 0.156;
+        plan.vars.max = 30;
+        plan.vars.scale = 255 / 30.0;
+        plan.afterSegment = [&](int n) {
+            EXPECT_GE(n, 1);
+            EXPECT_LE(n, kSegmentPixels);
+            pixels += n;
+            if (++segments == c.stopAfter) stop = true;
+        };
+        const bool completed = renderParallelPass(plan, image, lock, stop, pool);
+        EXPECT_FALSE(completed) << c.formula << " " << c.width << "x" << c.height;
+        EXPECT_GE(segments.load(), c.stopAfter);
+        EXPECT_LE(segments.load(), c.stopAfter + c.threads - 1)
+            << c.formula << " " << c.width << "x" << c.height << " on " << c.threads;
+        EXPECT_LE(pixels.load(), static_cast<long>(segments.load()) * kSegmentPixels);
+    }
+}
+
+// Without a stop every pixel of the pass goes through exactly one segment.
+TEST(PassStop, SegmentsCoverThePassOnce) {
+    const int sizes[][2] = {{1, 1}, {63, 2}, {64, 3}, {65, 5}, {1000, 7}, {129, 33}};
+    for (const auto& size : sizes) {
+        for (int threads : {1, 2, 3}) {
+            for (int step : {16, 4, 1}) {
+                auto settings = makeSettings({{"red", "mandel() + x"}, {"max", "30"}}, 0);
+                FormulaContext ctx;
+                ctx.setIterationLimit(50);
+                DibImage image;
+                ASSERT_TRUE(image.create(size[0], size[1]));
+                std::recursive_mutex lock;
+                std::atomic<bool> stop{false};
+                std::atomic<long> pixels{0};
+                WorkerPool pool;
+                PassPlan plan;
+                plan.context = &ctx;
+                plan.settings = settings.get();
+                plan.width = size[0];
+                plan.height = size[1];
+                plan.step = step;
+                plan.allPoints = step == 16;
+                plan.threads = threads;
+                plan.vars.xstep = 0.01;
+                plan.vars.ystep = 0.01;
+                plan.vars.max = 30;
+                plan.vars.scale = 255 / 30.0;
+                plan.afterSegment = [&](int n) { pixels += n; };
+                ASSERT_TRUE(renderParallelPass(plan, image, lock, stop, pool));
+                // The grid points of the pass, counted the slow way.
+                long expected = 0;
+                for (int y = 0; y < size[1]; y += step)
+                    for (int x = 0; x < size[0]; x += step)
+                        if (plan.allPoints || ((x | y) & (2 * step - 1)) != 0) ++expected;
+                EXPECT_EQ(pixels.load(), expected)
+                    << size[0] << "x" << size[1] << " step " << step << " on " << threads;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace trevalin

@@ -1,0 +1,62 @@
+// The pool's rounds: every requested thread runs the task exactly once per
+// round, the threads are kept from round to round, and a round returns only
+// after every call has returned.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "render/worker_pool.h"
+
+namespace trevalin {
+namespace {
+
+TEST(WorkerPool, EachRoundRunsTheTaskOncePerThread) {
+    WorkerPool pool;
+    // Growing, shrinking and repeated helper counts, as passes of renders with
+    // different thread settings ask for them.
+    const int rounds[] = {0, 1, 3, 3, 1, 7, 0, 2, 7, 5};
+    std::set<std::thread::id> seenEver;
+    for (int helpers : rounds) {
+        std::atomic<int> calls{0};
+        std::atomic<int> finished{0};
+        std::mutex m;
+        std::set<std::thread::id> ids;
+        pool.run(helpers, [&] {
+            {
+                std::lock_guard<std::mutex> hold(m);
+                ids.insert(std::this_thread::get_id());
+            }
+            ++calls;
+            // Work that is not done at once, so late returns would show.
+            volatile double sink = 0;
+            for (int i = 0; i < 20000; ++i)
+                sink = sink + i;
+            ++finished;
+        });
+        // Everything has returned by the time run does.
+        EXPECT_EQ(calls.load(), helpers + 1) << helpers << " helpers";
+        EXPECT_EQ(finished.load(), helpers + 1) << helpers << " helpers";
+        EXPECT_EQ(static_cast<int>(ids.size()), helpers + 1) << helpers << " helpers";
+        EXPECT_TRUE(ids.count(std::this_thread::get_id())) << "the caller takes part";
+        seenEver.insert(ids.begin(), ids.end());
+    }
+    // Threads are kept: never more than the largest round needed.
+    EXPECT_EQ(pool.threadCount(), 7);
+    EXPECT_EQ(static_cast<int>(seenEver.size()), 8);
+}
+
+TEST(WorkerPool, ManyShortRoundsInARow) {
+    WorkerPool pool;
+    for (int round = 0; round < 2000; ++round) {
+        std::atomic<int> calls{0};
+        pool.run(round % 4, [&] { ++calls; });
+        ASSERT_EQ(calls.load(), round % 4 + 1) << "round " << round;
+    }
+}
+
+} // namespace
+} // namespace trevalin
