@@ -28,8 +28,10 @@
 #include "app/pages/field_edit.h"
 #include "app/pages/formula_marks.h"
 #include "app/pages/formulas_page.h"
+#include "app/pages/movie_format_picker.h"
 #include "app/pages/presets_page.h"
 #include "app/pages/settings_page.h"
+#include "app/render_status_label.h"
 #include "app/settings_history.h"
 #include "app/split_mode.h"
 #include "app/user_messages.h"
@@ -40,6 +42,7 @@
 #include "render/document.h"
 #include "render/formula_use.h"
 #include "render/movie_check.h"
+#include "render/movie_codecs.h"
 #include "render/render_job.h"
 
 #ifdef TREVALIN_HAVE_PRINTING
@@ -77,11 +80,12 @@ MainWindow::MainWindow(Document& doc, RenderJob& job, QWidget* parent,
     createActions();
     createMenus();
     createToolBar();
-    statusBar()->addWidget(new QLabel(tr("Ready"), statusBar()), 1);
-    indicators_ = new LockKeyIndicators(statusBar(), this, makePlatformLockKeySource());
-
     splitter_ = new QSplitter(Qt::Horizontal, this);
     view_ = new ImageView(doc_, job_, splitter_);
+    renderStatus_ = new RenderStatusLabel(job_, view_, statusBar());
+    statusBar()->addWidget(renderStatus_, 1);
+    indicators_ = new LockKeyIndicators(statusBar(), this, makePlatformLockKeySource());
+
     tabs_ = new SettingsPane(splitter_, std::move(movieOptions));
     splitter_->addWidget(view_);
     splitter_->addWidget(tabs_);
@@ -100,7 +104,9 @@ MainWindow::MainWindow(Document& doc, RenderJob& job, QWidget* parent,
     doc_.setView(view_);
     view_->setFrame(this);
     tabs_->setFrame(this);
-    connect(view_, &ImageView::renderStarted, this, [this] { setModified(true); });
+    connect(view_, &ImageView::renderStarted, this, &MainWindow::pictureRendering);
+    connect(view_, &ImageView::renderEnded, this, &MainWindow::pictureRendered);
+    connect(view_, &ImageView::renderFinished, this, &MainWindow::pictureRendered);
     previewTimer_.setSingleShot(true);
     connect(&previewTimer_, &QTimer::timeout, this, &MainWindow::previewPages);
     watchPages();
@@ -200,6 +206,9 @@ void MainWindow::pushStep(const QString& label, const ViewState& before, int mer
 void MainWindow::startWith(const RenderSettings& record) {
     applySettings(&record, &record);
     renderStill();
+    // The first picture comes from settings anyone can render again: nothing to save.
+    cleanState_ = renderedState_;
+    setModified(false);
 }
 
 void MainWindow::onRenderImage() {
@@ -471,12 +480,19 @@ void MainWindow::onRenderMovie() {
     SaveFileRequest request;
     request.title = tr("Render Movie");
     request.initial = fixedText(doc_.settings().moviefile, kMovieFileSize);
-    request.filter = tr("QuickTime Movies (*.mov);;All Files (*)");
-    request.suffix = QStringLiteral("mov");
+    // The codec decides the kind of file.
+    request.filter = movieFileFilter(doc_.settings().codec);
+    request.suffix = movieFileSuffix(doc_.settings().codec);
     request.confirmOverwrite = true;
     const QString chosen = chooseSaveFile(this, request);
     if (chosen.isEmpty()) return;
     const QByteArray path = QFile::encodeName(QFileInfo(chosen).absoluteFilePath());
+    const std::string mismatch = codecPathMismatch(doc_.settings().codec, path.toStdString());
+    if (!mismatch.empty()) {
+        showWarning(
+            this, tr("Movie not rendered: %1: %2.").arg(chosen, QString::fromStdString(mismatch)));
+        return;
+    }
     if (path.size() >= kMovieFileSize) {
         // A cut path would write the movie somewhere else.
         showWarning(this,
@@ -496,6 +512,7 @@ void MainWindow::onImageSize() {
 }
 
 void MainWindow::clearImage() {
+    renderedState_.reset();
     // A resized image keeps its old bytes laid out at the new width: never show
     // or save those.
     std::lock_guard<std::recursive_mutex> lock(job_.lock());

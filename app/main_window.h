@@ -32,6 +32,7 @@ class Document;
 class ImageView;
 class LockKeyIndicators;
 class RenderJob;
+class RenderStatusLabel;
 
 class ImagePrinting;
 class SplitMode;
@@ -98,6 +99,7 @@ class MainWindow : public QMainWindow, public FrameOperations {
     SettingsPane* tabs() const { return tabs_; }
     QSplitter* splitter() const { return splitter_; }
     LockKeyIndicators* indicators() const { return indicators_; }
+    RenderStatusLabel* renderStatus() const { return renderStatus_; }
     const RecentFileList& recentFiles() const { return recent_; }
     QString documentPath() const { return path_; }
     QString presetName() const { return presetName_; }
@@ -147,6 +149,12 @@ class MainWindow : public QMainWindow, public FrameOperations {
     bool refuseFailedFormulas();
     void setDocumentPath(const QString& path);
     void setModified(bool modified);
+    // The picture is changed only when it differs from the one on disk (or the
+    // first one): a render of the saved state again is no change.
+    void pictureRendering();
+    void pictureRendered();
+    // The picture now is the one on disk.
+    void markClean();
     void updateTitle();
     void rebuildRecentMenu();
     void rememberFile(const QString& path);
@@ -165,12 +173,18 @@ class MainWindow : public QMainWindow, public FrameOperations {
     QString path_;
     QPointer<QDialog> help_;
     LockKeyIndicators* indicators_ = nullptr;
+    RenderStatusLabel* renderStatus_ = nullptr;
 #ifdef TREVALIN_HAVE_PRINTING
     ImagePrinting* printing_ = nullptr;
 #endif
     SplitMode* splitMode_ = nullptr;
     QUndoStack* undo_ = nullptr;
     QString presetName_; // of the last preset loaded or pasted
+    // What the last still was rendered from, and the state whose finished
+    // still is on disk; null when the picture came from elsewhere.
+    std::shared_ptr<const ViewState> renderedState_;
+    std::shared_ptr<const ViewState> cleanState_;
+    bool savedWhileRendering_ = false;
     QTimer previewTimer_;
     bool applying_ = false; // the pages are being loaded: their signals are not edits
 };

@@ -10,6 +10,8 @@
 #include <QMimeData>
 #include <QSettings>
 #include <QStatusBar>
+#include <cstring>
+#include <memory>
 
 #include "app/dialogs.h"
 #include "app/document_file.h"
@@ -25,6 +27,27 @@
 #include "render/render_job.h"
 
 namespace trevalin {
+namespace {
+
+// Whether two states render the same still: what only a movie reads does not count.
+bool samePicture(const ViewState& a, const ViewState& b) {
+    if (a.width != b.width || a.height != b.height) return false;
+    const RenderSettings& other = *b.settings;
+    auto mixed = std::make_unique<RenderSettings>(*a.settings);
+    mixed->startwidth = other.startwidth;
+    mixed->endwidth = other.endwidth;
+    mixed->lockswidth = other.lockswidth;
+    mixed->lockewidth = other.lockewidth;
+    mixed->depth = other.depth;
+    mixed->dither = other.dither;
+    mixed->codec = other.codec;
+    mixed->seamless = other.seamless;
+    mixed->priority = other.priority;
+    std::memcpy(mixed->moviefile, other.moviefile, sizeof mixed->moviefile);
+    return sameSettings(*mixed, other);
+}
+
+} // namespace
 
 // ---- the document's file ---------------------------------------------------
 
@@ -35,6 +58,32 @@ void MainWindow::setDocumentPath(const QString& path) {
 
 void MainWindow::setModified(bool modified) {
     setWindowModified(modified);
+}
+
+void MainWindow::pictureRendering() {
+    if (doc_.vars().frames > 1) {
+        // A movie leaves its last frame in the picture.
+        renderedState_.reset();
+        setModified(true);
+        return;
+    }
+    renderedState_ = std::make_shared<const ViewState>(currentState());
+    setModified(!cleanState_ || !samePicture(*cleanState_, *renderedState_));
+}
+
+void MainWindow::pictureRendered() {
+    // Saved half drawn: the rest of the render made it differ from the file.
+    if (!savedWhileRendering_) return;
+    savedWhileRendering_ = false;
+    setModified(true);
+}
+
+void MainWindow::markClean() {
+    const RenderProgress progress = job_.progress();
+    const bool whole = progress.state == RenderProgress::State::Finished && progress.frames == 1;
+    cleanState_ = whole ? renderedState_ : nullptr;
+    savedWhileRendering_ = progress.state == RenderProgress::State::Running;
+    setModified(false);
 }
 
 void MainWindow::updateTitle() {
@@ -64,7 +113,7 @@ void MainWindow::onFileNew() {
     if (!saveModified()) return;
     // One document: it keeps its record, code and image; only the name goes.
     setDocumentPath(QString());
-    setModified(false);
+    markClean();
 }
 
 void MainWindow::onFileOpen() {
@@ -113,6 +162,10 @@ bool MainWindow::openDocumentFile(const QString& path) {
         return false;
     }
     setDocumentPath(QFileInfo(path).absoluteFilePath());
+    // The file's pixels are no render of the settings: any render changes them.
+    renderedState_.reset();
+    cleanState_.reset();
+    savedWhileRendering_ = false;
     setModified(false);
     rememberFile(path);
     view_->update();
@@ -127,7 +180,7 @@ bool MainWindow::saveDocument(const QString& path) {
         return false;
     }
     setDocumentPath(QFileInfo(path).absoluteFilePath());
-    setModified(false);
+    markClean();
     rememberFile(path);
     return true;
 }

@@ -38,10 +38,7 @@ struct LaneValue {
 // Pops below the base read 0 and leave the stack as it is.
 class LaneStack {
   public:
-    explicit LaneStack(int lanes) : lanes_(lanes) {
-        for (double& z : zeros_)
-            z = 0.0;
-    }
+    explicit LaneStack(int lanes) : lanes_(lanes) {}
 
     [[gnu::always_inline]] bool empty() const { return top_ <= 0; }
 
@@ -104,7 +101,7 @@ class LaneStack {
     int top_ = 0;
     std::uint8_t marks_[kStackSize];
     Lanes slots_[kStackSize];
-    Lanes zeros_;
+    static constexpr Lanes zeros_ = {};
 };
 
 // The result of each lane goes where the first operand was (the same slot
@@ -115,6 +112,33 @@ template <class F> [[gnu::always_inline]] inline void apply1(LaneStack& s, int n
     double* r = s.next();
     for (int i = 0; i < n; ++i)
         r[i] = f(a[i]);
+    s.pushed();
+}
+
+inline bool allSame(const double* a, int n) {
+    std::uint64_t first;
+    std::memcpy(&first, a, sizeof first);
+    for (int i = 1; i < n; ++i) {
+        std::uint64_t bits;
+        std::memcpy(&bits, a + i, sizeof bits);
+        if (bits != first) return false;
+    }
+    return true;
+}
+
+// apply1 for a costly function of one value: when every lane holds the same
+// bits (y across a row, say), one call gives every lane's result.
+template <class F> [[gnu::always_inline]] inline void applyCostly1(LaneStack& s, int n, F f) {
+    const double* a = s.popNumber();
+    double* r = s.next();
+    if (n > 1 && allSame(a, n)) {
+        const double v = f(a[0]);
+        for (int i = 0; i < n; ++i)
+            r[i] = v;
+    } else {
+        for (int i = 0; i < n; ++i)
+            r[i] = f(a[i]);
+    }
     s.pushed();
 }
 
@@ -213,6 +237,15 @@ void pushVariable(LaneStack& s, std::uint8_t slot, const FormulaContext& ctx,
         for (int i = 0; i < n; ++i)
             r[i] = in.py[i];
         break;
+    // As the variables table reads them, without a frame per lane.
+    case Slot::D:
+        for (int i = 0; i < n; ++i)
+            r[i] = distance(in.x[i] - frame.cx, in.y[i] - frame.cy);
+        break;
+    case Slot::A:
+        for (int i = 0; i < n; ++i)
+            r[i] = angle(in.x[i] - frame.cx, in.y[i] - frame.cy);
+        break;
     case Slot::Random:
         for (int i = 0; i < n; ++i) {
             in.random[i] = RandomState::step(in.random[i]);
@@ -278,41 +311,41 @@ void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
         // The same cases, operands and results as the one-sample interpreter.
         switch (static_cast<Op>(*pc++)) {
         case Op::Int: apply1(s, n, intOp); break;
-        case Op::Sqrt: apply1(s, n, [](double a) { return std::sqrt(a); }); break;
-        case Op::Log: apply1(s, n, [](double a) { return std::log(a); }); break;
-        case Op::Log10: apply1(s, n, [](double a) { return std::log10(a); }); break;
+        case Op::Sqrt: applyCostly1(s, n, [](double a) { return std::sqrt(a); }); break;
+        case Op::Log: applyCostly1(s, n, [](double a) { return std::log(a); }); break;
+        case Op::Log10: applyCostly1(s, n, [](double a) { return std::log10(a); }); break;
         case Op::Abs: apply1(s, n, [](double a) { return std::fabs(a); }); break;
         case Op::Sign: apply1(s, n, [](double a) { return a >= 0.0 ? 1.0 : -1.0; }); break;
-        case Op::Exp: apply1(s, n, [](double a) { return std::exp(a); }); break;
-        case Op::Cos: apply1(s, n, [](double a) { return std::cos(a); }); break;
-        case Op::Sin: apply1(s, n, [](double a) { return std::sin(a); }); break;
-        case Op::Tan: apply1(s, n, [](double a) { return std::tan(a); }); break;
-        case Op::Acos: apply1(s, n, [](double a) { return std::acos(a); }); break;
-        case Op::Asin: apply1(s, n, [](double a) { return std::asin(a); }); break;
-        case Op::Atan: apply1(s, n, [](double a) { return std::atan(a); }); break;
-        case Op::Cosh: apply1(s, n, [](double a) { return std::cosh(a); }); break;
-        case Op::Sinh: apply1(s, n, [](double a) { return std::sinh(a); }); break;
-        case Op::Tanh: apply1(s, n, [](double a) { return std::tanh(a); }); break;
+        case Op::Exp: applyCostly1(s, n, [](double a) { return std::exp(a); }); break;
+        case Op::Cos: applyCostly1(s, n, [](double a) { return std::cos(a); }); break;
+        case Op::Sin: applyCostly1(s, n, [](double a) { return std::sin(a); }); break;
+        case Op::Tan: applyCostly1(s, n, [](double a) { return std::tan(a); }); break;
+        case Op::Acos: applyCostly1(s, n, [](double a) { return std::acos(a); }); break;
+        case Op::Asin: applyCostly1(s, n, [](double a) { return std::asin(a); }); break;
+        case Op::Atan: applyCostly1(s, n, [](double a) { return std::atan(a); }); break;
+        case Op::Cosh: applyCostly1(s, n, [](double a) { return std::cosh(a); }); break;
+        case Op::Sinh: applyCostly1(s, n, [](double a) { return std::sinh(a); }); break;
+        case Op::Tanh: applyCostly1(s, n, [](double a) { return std::tanh(a); }); break;
         case Op::Sin2:
-            apply1(s, n, [](double a) {
+            applyCostly1(s, n, [](double a) {
                 const double q = std::sin(a);
                 return q * q;
             });
             break;
         case Op::Cos2:
-            apply1(s, n, [](double a) {
+            applyCostly1(s, n, [](double a) {
                 const double q = std::cos(a);
                 return q * q;
             });
             break;
         case Op::Sin3:
-            apply1(s, n, [](double a) {
+            applyCostly1(s, n, [](double a) {
                 const double q = std::sin(a);
                 return q * q * q;
             });
             break;
         case Op::Cos3:
-            apply1(s, n, [](double a) {
+            applyCostly1(s, n, [](double a) {
                 const double q = std::cos(a);
                 return q * q * q;
             });
@@ -335,9 +368,15 @@ void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
         case Op::Zebra: apply4(s, n, zebra); break;
 
         case Op::Noise: apply2(s, n, [&](double a, double b) { return noise2(ctx, a, b); }); break;
-        case Op::Turb:
-            apply2(s, n, [&](double a, double b) { return turbulence2(ctx, a, b); });
+        case Op::Turb: {
+            const double* b = s.popNumber();
+            const double* a = s.popNumber();
+            Lanes r; // the result's slot is a's
+            turbulence2Lanes(ctx, a, b, r, n);
+            std::memcpy(s.next(), r, sizeof(double) * static_cast<std::size_t>(n));
+            s.pushed();
             break;
+        }
         case Op::Noise3d:
             apply3(s, n, [&](double a, double b, double c) { return noise3(ctx, a, b, c); });
             break;
@@ -485,18 +524,13 @@ void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
         }
     }
 
-    if (s.empty()) {
-        for (int i = 0; i < n; ++i)
-            out.first[i] = out.second[i] = out.third[i] = 0.0;
-        out.isTriple = false;
-        return;
-    }
-    const LaneValue v = s.popValue();
+    const LaneValue v = s.popValue(); // zeros when the code left nothing
     const std::size_t bytes = sizeof(double) * static_cast<std::size_t>(n);
     std::memcpy(out.first, v.first, bytes);
+    out.isTriple = v.isTriple;
+    if (!v.isTriple) return;
     std::memcpy(out.second, v.second, bytes);
     std::memcpy(out.third, v.third, bytes);
-    out.isTriple = v.isTriple;
 }
 
 } // namespace trevalin

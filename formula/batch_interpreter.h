@@ -26,7 +26,7 @@ struct BatchSamples {
 };
 
 // The values left, lane by lane. The shape is the same in every lane: it is
-// fixed by the code.
+// fixed by the code. second and third are filled for a triple only.
 struct BatchValues {
     double first[kBatchLanes];
     double second[kBatchLanes];

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "formula/arith.h"
 #include "formula/formula_context.h"
@@ -80,15 +81,6 @@ inline const Gradient* gradients() {
     return gGradients;
 }
 
-// Sums wrap and only the low 8 bits matter, so the lattice works in unsigned.
-inline double gradientLattice(const Gradient* table, std::uint32_t i, std::uint32_t j,
-                              std::uint32_t k, double dx, double dy, double dz) {
-    const unsigned index =
-        kPermutation[(i + kPermutation[(j + kPermutation[k & 255u]) & 255u]) & 255u];
-    const Gradient& g = table[index];
-    return g.x * dx + g.y * dy + g.z * dz;
-}
-
 inline double lerp(double a, double b, double w) {
     return a + (b - a) * w;
 }
@@ -115,6 +107,8 @@ constexpr int kMaxFbmTerms = 65536;
 // The weights of fbm's octaves past the first, for one H, lacunarity and
 // octave count, as fbm's loop makes them; false when there are more than fit.
 constexpr int kMaxScheduledTerms = 64;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kLatticeReach = 2147483648.0; // |c| below this: an int32 cell, finite noise
 bool fbmWeights(double H, double lacunarity, double octaves, double* weights, int& count) {
     count = 0;
     double r = octaves - 1.0;
@@ -137,23 +131,56 @@ inline bool sameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// Gradient noise over a built table; inlined into the loops that call it.
-[[gnu::always_inline]] inline double gradientNoiseOver(const Gradient* table, double x, double y,
-                                                       double z) {
-    const Axis ax = axisOf(x), ay = axisOf(y), az = axisOf(z);
-    const std::uint32_t ix = ax.cell, iy = ay.cell, iz = az.cell;
-    const double a0 = lerp(gradientLattice(table, ix, iy, iz, ax.f0, ay.f0, az.f0),
-                           gradientLattice(table, ix + 1, iy, iz, ax.f1, ay.f0, az.f0), ax.w);
-    const double a1 = lerp(gradientLattice(table, ix, iy + 1, iz, ax.f0, ay.f1, az.f0),
-                           gradientLattice(table, ix + 1, iy + 1, iz, ax.f1, ay.f1, az.f0), ax.w);
+// What gradient noise needs of y and z: their axes and, for the four (y, z)
+// corners of the cell, the inner part of the lattice scramble. Shared by the
+// points of a row, whose y and z agree.
+struct CellYZ {
+    Axis ay, az;
+    unsigned jk[4]; // corners (y, z), (y + 1, z), (y, z + 1), (y + 1, z + 1)
+};
+
+[[gnu::always_inline]] inline CellYZ cellYZ(double y, double z) {
+    CellYZ c;
+    c.ay = axisOf(y);
+    c.az = axisOf(z);
+    const std::uint32_t j = c.ay.cell, k = c.az.cell;
+    const unsigned k0 = kPermutation[k & 255u], k1 = kPermutation[(k + 1) & 255u];
+    c.jk[0] = kPermutation[(j + k0) & 255u];
+    c.jk[1] = kPermutation[(j + 1 + k0) & 255u];
+    c.jk[2] = kPermutation[(j + k1) & 255u];
+    c.jk[3] = kPermutation[(j + 1 + k1) & 255u];
+    return c;
+}
+
+// Sums wrap and only the low 8 bits matter, so the lattice works in unsigned.
+inline double corner(const Gradient* table, std::uint32_t i, unsigned jk, double dx, double dy,
+                     double dz) {
+    const Gradient& g = table[kPermutation[(i + jk) & 255u]];
+    return g.x * dx + g.y * dy + g.z * dz;
+}
+
+[[gnu::always_inline]] inline double gradientNoiseAt(const Gradient* table, double x,
+                                                     const CellYZ& c) {
+    const Axis ax = axisOf(x);
+    const Axis &ay = c.ay, &az = c.az;
+    const std::uint32_t ix = ax.cell;
+    const double a0 = lerp(corner(table, ix, c.jk[0], ax.f0, ay.f0, az.f0),
+                           corner(table, ix + 1, c.jk[0], ax.f1, ay.f0, az.f0), ax.w);
+    const double a1 = lerp(corner(table, ix, c.jk[1], ax.f0, ay.f1, az.f0),
+                           corner(table, ix + 1, c.jk[1], ax.f1, ay.f1, az.f0), ax.w);
     const double A = lerp(a0, a1, ay.w);
-    const double b0 = lerp(gradientLattice(table, ix, iy, iz + 1, ax.f0, ay.f0, az.f1),
-                           gradientLattice(table, ix + 1, iy, iz + 1, ax.f1, ay.f0, az.f1), ax.w);
-    const double b1 =
-        lerp(gradientLattice(table, ix, iy + 1, iz + 1, ax.f0, ay.f1, az.f1),
-             gradientLattice(table, ix + 1, iy + 1, iz + 1, ax.f1, ay.f1, az.f1), ax.w);
+    const double b0 = lerp(corner(table, ix, c.jk[2], ax.f0, ay.f0, az.f1),
+                           corner(table, ix + 1, c.jk[2], ax.f1, ay.f0, az.f1), ax.w);
+    const double b1 = lerp(corner(table, ix, c.jk[3], ax.f0, ay.f1, az.f1),
+                           corner(table, ix + 1, c.jk[3], ax.f1, ay.f1, az.f1), ax.w);
     const double B = lerp(b0, b1, ay.w);
     return lerp(A, B, az.w);
+}
+
+// Gradient noise over a built table.
+[[gnu::always_inline]] inline double gradientNoiseOver(const Gradient* table, double x, double y,
+                                                       double z) {
+    return gradientNoiseAt(table, x, cellYZ(y, z));
 }
 
 } // namespace
@@ -195,6 +222,39 @@ double turbulence2(const FormulaContext& ctx, double x, double y) {
         s = s * 0.5;
     } while (s > 0.00390625);
     return sum;
+}
+
+void turbulence2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out,
+                      int n) {
+    bool yAlike = true;
+    for (int i = 1; i < n && yAlike; ++i)
+        yAlike = sameBits(y[i], y[0]);
+    if (!yAlike) {
+        for (int i = 0; i < n; ++i)
+            out[i] = turbulence2(ctx, x[i], y[i]);
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        out[i] = -1.0;
+    double s = 1.0;
+    do {
+        // noise2 at (x / s, y / s), its y half once for every lane.
+        const double Y = std::fabs(y[0] / s);
+        const std::int64_t j = truncToInt32(Y);
+        const double sy = sCurve(Y - static_cast<double>(j));
+        const std::int32_t t1 = ctx.noiseT1[tableIndex(j)], t1Next = ctx.noiseT1[tableIndex(j + 1)];
+        for (int i = 0; i < n; ++i) {
+            const double X = std::fabs(x[i] / s);
+            const std::int64_t c = truncToInt32(X);
+            const double sx = sCurve(X - static_cast<double>(c));
+            const std::int32_t t0 = ctx.noiseT0[tableIndex(c)],
+                               t0Next = ctx.noiseT0[tableIndex(c + 1)];
+            const double value = mixCell(sx, sy, drawFrom(t0 ^ t1), drawFrom(t0Next ^ t1),
+                                         drawFrom(t0 ^ t1Next), drawFrom(t0Next ^ t1Next));
+            out[i] = out[i] + s * value;
+        }
+        s = s * 0.5;
+    } while (s > 0.00390625);
 }
 
 double turbulence3(const FormulaContext& ctx, double x, double y, double z) {
@@ -254,16 +314,59 @@ void fbmLanes(const double* x, const double* y, const double* z, const double* H
     }
     const Gradient* table = gradients();
     const double lac = lacunarity[0];
-    for (int i = 0; i < n; ++i) {
-        double xi = x[i], yi = y[i], zi = z[i];
-        double sum = gradientNoiseOver(table, xi, yi, zi);
-        for (int k = 0; k < count; ++k) {
-            xi = xi * lac;
-            yi = yi * lac;
-            zi = zi * lac;
-            sum = sum + weights[k] * gradientNoiseOver(table, xi, yi, zi);
+    // Octave by octave over chunks of lanes, so that a row's points, whose y
+    // and z agree, share that part of the work. Each lane's sum sees the same
+    // operations in the same order as in fbm.
+    constexpr int kChunk = 64;
+    for (int first = 0; first < n; first += kChunk) {
+        const int m = n - first < kChunk ? n - first : kChunk;
+        double xs[kChunk], ys[kChunk], zs[kChunk], sums[kChunk];
+        bool yzAlike = true;
+        for (int i = 0; i < m; ++i) {
+            xs[i] = x[first + i];
+            ys[i] = y[first + i];
+            zs[i] = z[first + i];
+            yzAlike = yzAlike && sameBits(ys[i], ys[0]) && sameBits(zs[i], zs[0]);
         }
-        out[i] = sum;
+        for (int k = 0; k <= count; ++k) {
+            if (k > 0)
+                for (int i = 0; i < m; ++i) {
+                    xs[i] = xs[i] * lac;
+                    ys[i] = ys[i] * lac;
+                    zs[i] = zs[i] * lac;
+                }
+            if (k > 0 && sameBits(weights[k - 1], 0.0)) {
+                // A last octave weighted +0 (a whole octave count) adds +-0:
+                // nothing, to a sum that is finite and not 0, when the noise
+                // is finite, which it is for points inside the int32 lattice.
+                for (int i = 0; i < m; ++i)
+                    if (!(std::fabs(sums[i]) > 0.0 && std::fabs(sums[i]) < kInfinity &&
+                          std::fabs(xs[i]) < kLatticeReach && std::fabs(ys[i]) < kLatticeReach &&
+                          std::fabs(zs[i]) < kLatticeReach))
+                        sums[i] = sums[i] +
+                                  weights[k - 1] * gradientNoiseOver(table, xs[i], ys[i], zs[i]);
+                continue;
+            }
+            if (yzAlike) {
+                const CellYZ c = cellYZ(ys[0], zs[0]);
+                if (k == 0)
+                    for (int i = 0; i < m; ++i)
+                        sums[i] = gradientNoiseAt(table, xs[i], c);
+                else
+                    for (int i = 0; i < m; ++i)
+                        sums[i] = sums[i] + weights[k - 1] * gradientNoiseAt(table, xs[i], c);
+            } else {
+                if (k == 0)
+                    for (int i = 0; i < m; ++i)
+                        sums[i] = gradientNoiseOver(table, xs[i], ys[i], zs[i]);
+                else
+                    for (int i = 0; i < m; ++i)
+                        sums[i] = sums[i] +
+                                  weights[k - 1] * gradientNoiseOver(table, xs[i], ys[i], zs[i]);
+            }
+        }
+        for (int i = 0; i < m; ++i)
+            out[first + i] = sums[i];
     }
 }
 
@@ -272,6 +375,10 @@ void gradientEntry(int index, double& gx, double& gy, double& gz) {
     gx = g.x;
     gy = g.y;
     gz = g.z;
+}
+
+const std::uint8_t* gradientPermutation() {
+    return kPermutation;
 }
 
 bool gradientTableBuilt() {

@@ -27,6 +27,10 @@ double noise3(const FormulaContext& ctx, double x, double y, double z);
 // -1 plus eight octaves of value noise at scales 1 .. 1/128.
 double turbulence2(const FormulaContext& ctx, double x, double y);
 double turbulence3(const FormulaContext& ctx, double x, double y, double z);
+// turbulence2 for n lanes into out (which must not overlap x or y): the same
+// bits as n calls. Lanes whose y agree (a row's points) share the work on y.
+void turbulence2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out,
+                      int n);
 
 // Gradient noise over the process-wide gradient table, 0 at integer points.
 // The first call builds the table, reseeding RandomState to 665 and drawing 512
@@ -45,6 +49,9 @@ void fbmLanes(const double* x, const double* y, const double* z, const double* H
 
 // One entry of the gradient table (building it if needed), for tests.
 void gradientEntry(int index, double& gx, double& gy, double& gz);
+// The permutation of 0 .. 255 that picks a lattice point's gradient, for
+// hand-written loops that must give gradientNoise3's bits.
+const std::uint8_t* gradientPermutation();
 // True once the gradient table has been built in this process.
 bool gradientTableBuilt();
 

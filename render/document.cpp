@@ -1,5 +1,6 @@
 #include "render/document.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -161,7 +162,17 @@ int Document::fractionDigits(double v) {
 }
 
 void Document::formatNumber(FormulaSlot& slot, double v) {
-    std::snprintf(slot.text, sizeof slot.text, "%.*f", fractionDigits(v), v);
+    // The shortest plain decimal that reads back to v: a deep zoom keeps its
+    // exact region, and the pages show -0.7397064, not twenty digits of noise.
+    // The formula language has no exponents, hence fixed notation; the longest
+    // such text (about 330 characters) fits the slot.
+    const auto [end, error] =
+        std::to_chars(slot.text, slot.text + sizeof slot.text - 1, v, std::chars_format::fixed);
+    if (error != std::errc()) {
+        slot.text[0] = '\0';
+        return;
+    }
+    *end = '\0';
 }
 
 } // namespace trevalin

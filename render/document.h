@@ -59,6 +59,7 @@ class Document {
     // False, changing nothing, when a size lies outside 1..16000.
     bool setImageSize(int width, int height);
 
+    // v as the shortest plain decimal that compiles back to v.
     static void formatNumber(FormulaSlot& slot, double v);
     static int fractionDigits(double v);
 

@@ -1,5 +1,7 @@
 #include "render/frame_renderer.h"
 
+#include <cmath>
+
 #include "formula/arith.h"
 #include "formula/batch_interpreter.h"
 #include "formula/formula_context.h"
@@ -11,7 +13,12 @@
 
 namespace trevalin {
 
-int colourIndex(double v, const FrameVariables& vars, int wrap, int cycle) {
+namespace {
+
+// colourIndex with the frame's range and the switches passed in, inlined into
+// the loops over a batch's lanes.
+[[gnu::always_inline]] inline std::int32_t indexOf(double v, const FrameVariables& vars, int wrap,
+                                                   int cycle) {
     std::int32_t index;
     if (wrap) {
         // NaN, infinities and huge values truncate to INT32_MIN, which lands on 255.
@@ -31,6 +38,12 @@ int colourIndex(double v, const FrameVariables& vars, int wrap, int cycle) {
         index = static_cast<std::int32_t>(
             (static_cast<std::uint32_t>(index) + static_cast<std::uint32_t>(vars.frame)) & 0xFFu);
     return index;
+}
+
+} // namespace
+
+int colourIndex(double v, const FrameVariables& vars, int wrap, int cycle) {
+    return indexOf(v, vars, wrap, cycle);
 }
 
 FormulaValue tripleIndex(const FormulaValue& v, const FrameVariables& vars, int wrap, int cycle) {
@@ -166,13 +179,23 @@ void pixelColours(const FormulaContext& context, const FrameVariables& vars,
     const bool triplet = settings.colormode == 3;
 
     // Channel sums lane by lane: integer indices, or the triplet model's reals.
-    std::int32_t sums[3][kBatchLanes] = {};
-    double realSums[3][kBatchLanes] = {};
+    std::int32_t sums[3][kBatchLanes];
+    double realSums[3][kBatchLanes];
+    for (int f = 0; f < 3; ++f)
+        for (int i = 0; i < n; ++i) {
+            sums[f][i] = 0;
+            realSums[f][i] = 0.0;
+        }
     double x[kBatchLanes], y[kBatchLanes];
     for (int i = 0; i < n; ++i) {
         x[i] = pixels.x[i];
         y[i] = pixels.y[i];
     }
+    // Pinned to an ordinary range, a clamped value maps into 0 .. (max - min) *
+    // scale, which fits an int32 (rounding is monotonic): no range checks needed.
+    const double min = vars.min, max = vars.max, scale = vars.scale;
+    const bool plainPin = wrap == 0 && cycle == 0 && min < max && std::isfinite(min) &&
+                          std::isfinite(max) && scale > 0.0 && (max - min) * scale < 2147483647.0;
     BatchValues v;
     // The sample points in pixelColour's order: (x, y), (x, y + ystep/2),
     // (x + xstep/2, y + ystep/2), (x + xstep/2, y).
@@ -200,8 +223,17 @@ void pixelColours(const FormulaContext& context, const FrameVariables& vars,
                     realSums[2][i] += index.third;
                 }
             } else {
-                for (int i = 0; i < n; ++i)
-                    sums[f][i] += colourIndex(v.first[i], vars, wrap, cycle);
+                std::int32_t* sum = sums[f];
+                if (plainPin)
+                    for (int i = 0; i < n; ++i) {
+                        double value = v.first[i];
+                        value = value >= min ? value : min;
+                        value = value > max ? max : value;
+                        sum[i] += static_cast<std::int32_t>((value - min) * scale) & 0xFF;
+                    }
+                else
+                    for (int i = 0; i < n; ++i)
+                        sum[i] += indexOf(v.first[i], vars, wrap, cycle);
             }
         }
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 
@@ -31,6 +32,7 @@ struct PassPlan {
     // Called on the computing thread after each row segment with its pixel
     // count; the stop request is read between segments.
     std::function<void(int pixels)> afterSegment;
+    std::atomic<std::int64_t>* pixelsDone = nullptr; // counts the pixels stored, for progress
 };
 
 // The most pixels of a row computed between two reads of the stop request.

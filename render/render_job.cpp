@@ -66,6 +66,11 @@ void RenderJob::start(const Params& params) {
         errorFlag_ = false;
         finished_ = false;
         writer_.reset();
+        started_ = true;
+        startMs_ = nowMs();
+        endMs_ = -1;
+        pixelsDone_ = 0;
+        frameNow_ = p_.vars.frame;
     }
     running_ = true;
     worker_ = std::thread([this] {
@@ -107,6 +112,28 @@ std::string RenderJob::status() const {
     return status_;
 }
 
+RenderProgress RenderJob::progress() const {
+    Guard hold(lock_);
+    RenderProgress p;
+    if (!started_) return p;
+    p.width = p_.width;
+    p.height = p_.height;
+    p.firstStep = p_.progressive ? 16 : 1;
+    p.frames = p_.vars.frames > 1 ? p_.vars.frames : 1;
+    p.frame = frameNow_;
+    p.pixelsDone = pixelsDone_;
+    p.elapsedSeconds = ((endMs_ < 0 ? nowMs() : endMs_) - startMs_) * 0.001;
+    using State = RenderProgress::State;
+    if (endMs_ < 0 && running_) {
+        p.state = State::Running;
+    } else if (errorFlag_) {
+        p.state = State::Failed;
+    } else {
+        p.state = finished_ ? State::Finished : State::Stopped;
+    }
+    return p;
+}
+
 void RenderJob::reportStatus(const char* format, ...) {
     Guard hold(lock_);
     va_list args;
@@ -134,6 +161,11 @@ void RenderJob::setUpFrame() {
     FrameVariables& v = p_.vars;
     const RenderSettings& s = *p_.settings;
     FormulaContext& c = *p_.context;
+    {
+        Guard hold(lock_); // the frame and its count change together for progress()
+        pixelsDone_ = 0;
+        frameNow_ = v.frame;
+    }
 
     if (v.frames > 1) {
         v.n = v.frame;
@@ -221,6 +253,7 @@ bool RenderJob::runPassOnePixel() {
                 for (int i = 0; i < n; ++i)
                     target.fillBlock(columns[i], row, step_, colours[i]);
             }
+            pixelsDone_.fetch_add(n, std::memory_order_relaxed);
             stop = stopRequest_;
         }
         if (stop) return false;
@@ -243,6 +276,7 @@ bool RenderJob::runPassOnThreads(int threads, WorkerPool& pool) {
     plan.step = step_;
     plan.allPoints = step_ == firstStep_;
     plan.threads = threads;
+    plan.pixelsDone = &pixelsDone_;
     if (!renderParallelPass(plan, *p_.target, lock_, stopping_, pool)) return false;
     // Where the one-pixel loop leaves the walk at the end of the pass.
     FrameVariables& v = p_.vars;
@@ -334,6 +368,7 @@ void RenderJob::run() {
 
     Guard hold(lock_);
     const long long end = nowMs();
+    endMs_ = end;
     if (writer_) {
         writer_->finish();
         writer_->close();

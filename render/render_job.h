@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "formula/frame_variables.h"
+#include "render/render_progress.h"
 
 namespace trevalin {
 
@@ -66,6 +67,8 @@ class RenderJob {
     bool errorFlag() const;
     bool finished() const;
     std::string status() const;
+    // Where the job stands, for a progress line; safe from any thread.
+    RenderProgress progress() const;
 
     std::recursive_mutex& lock() { return lock_; }
 
@@ -98,6 +101,11 @@ class RenderJob {
     bool onePixelOnly_ = false;
     bool finished_ = false;
     std::atomic<bool> running_{false};
+    bool started_ = false;
+    long long startMs_ = 0;
+    long long endMs_ = -1;                    // -1 while the worker runs
+    std::atomic<std::int64_t> pixelsDone_{0}; // of the current frame
+    std::atomic<int> frameNow_{0};
     std::unique_ptr<FrameSink> writer_;
     char status_[128] = {};
     mutable std::recursive_mutex lock_;

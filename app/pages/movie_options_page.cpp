@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include "app/pages/field_edit.h"
 #include "app/pages/formula_marks.h"
 #include "app/pages/formulas_page.h"
+#include "app/pages/movie_format_picker.h"
 #include "app/pages/settings_pane.h"
 #include "app/pages/time_slider.h"
 #include "app/user_messages.h"
@@ -154,23 +156,26 @@ MovieOptionsPage::MovieOptionsPage(SettingsPane* tabs, QWidget* parent)
     grid->addWidget(depth_, 6, 1);
     grid->addWidget(dithered_, 6, 2);
 
-    codec_ = new QComboBox(this);
-    // Movie files only, in table order so the list index is the codec; frame
-    // folders are the command line's (--frames).
-    for (const MovieCodecRow& row : kMovieCodecs)
-        if (row.container != MovieContainer::FramesFolder) codec_->addItem(tr(row.name));
+    // The kind of file first; it decides which codecs the list beside it offers.
+    format_ = new MovieFormatPicker(this);
+    addLabel(tr("Format"), 7, format_->formatList());
+    grid->addWidget(format_->formatList(), 7, 1);
     seamless_ = new QCheckBox(tr("Seamless Loop"), this);
-    addLabel(tr("Codec"), 7, codec_);
-    grid->addWidget(codec_, 7, 1);
-    grid->addWidget(seamless_, 7, 2);
+    addLabel(tr("Codec"), 8, format_->codecList());
+    grid->addWidget(format_->codecList(), 8, 1);
+    grid->addWidget(seamless_, 8, 2);
 
     file_ = makeEdit(kFileLimit);
     browse_ = new QPushButton(QStringLiteral("..."), this);
     browse_->setAutoDefault(false);
     browse_->setMaximumWidth(browse_->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 16);
-    addLabel(tr("Filename"), 8, file_);
-    grid->addWidget(file_, 8, 1);
-    grid->addWidget(browse_, 8, 2, Qt::AlignLeft);
+    addLabel(tr("Filename"), 9, file_);
+    grid->addWidget(file_, 9, 1);
+    grid->addWidget(browse_, 9, 2, Qt::AlignLeft);
+    // A new format renames the file to match it.
+    connect(format_, &MovieFormatPicker::formatPicked, this, [this](MovieContainer container) {
+        file_->setText(pathForContainer(file_->text(), container));
+    });
     grid->setColumnStretch(1, 1);
 
     slider_ = addTimeSlider(this, layout, tabs_);
@@ -199,7 +204,7 @@ bool MovieOptionsPage::readControls(bool quiet) {
     for (const auto& [edit, limit] : limits) {
         if (quiet ? storedLength(edit->text()) > limit : !checkLength(edit, limit)) return false;
     }
-    f_.codec = readIndex(codec_, f_.codec);
+    f_.codec = format_->codec();
     f_.depth = readIndex(depth_, f_.depth);
     f_.dithered = dithered_->isChecked() ? 1 : 0;
     f_.priority = readIndex(priority_, f_.priority);
@@ -215,7 +220,7 @@ bool MovieOptionsPage::readControls(bool quiet) {
 }
 
 void MovieOptionsPage::showFields() {
-    showIndex(codec_, f_.codec);
+    format_->setCodec(f_.codec);
     showIndex(depth_, f_.depth);
     dithered_->setChecked(f_.dithered != 0);
     showIndex(priority_, f_.priority);
@@ -307,15 +312,30 @@ void MovieOptionsPage::loadFromSettings(const RenderSettings& in) {
     showFields();
 }
 
+QComboBox* MovieOptionsPage::formatList() const {
+    return format_->formatList();
+}
+
+QComboBox* MovieOptionsPage::codecList() const {
+    return format_->codecList();
+}
+
 void MovieOptionsPage::chooseFile() {
     SaveFileRequest request;
     request.title = tr("Movie File");
     request.initial = f_.file;
-    request.filter = tr("QuickTime Movies (*.mov);;All Files (*)");
-    request.suffix = QStringLiteral("mov");
+    request.filter = movieFileFilter(format_->codec());
+    request.suffix = movieFileSuffix(format_->codec());
     request.confirmOverwrite = false; // asked when the movie is rendered
     const QString chosen = chooseSaveFile(this, request);
     if (chosen.isEmpty()) return;
+    const std::string mismatch =
+        codecPathMismatch(format_->codec(), QFile::encodeName(chosen).toStdString());
+    if (!mismatch.empty()) {
+        // Written anyway, the file would lie about what it holds.
+        showWarning(this, tr("%1 is not taken: %2.").arg(chosen, QString::fromStdString(mismatch)));
+        return;
+    }
     if (storedLength(chosen) > kFileLimit) {
         // Kept, it would make every later read of the page fail.
         showWarning(this, tr("The movie's path is too long: at most %1 bytes.").arg(kFileLimit));

@@ -19,6 +19,8 @@ class QSlider;
 
 namespace trevalin {
 
+class MovieFormatPicker;
+
 // A padlock that shows whether a width is held: closed when the state is not 0.
 class LockButton : public QAbstractButton {
     Q_OBJECT
@@ -70,7 +72,8 @@ class MovieOptionsPage : public SettingsPage {
     LockButton* endLockButton() const { return endLock_; }
     QComboBox* priorityList() const { return priority_; }
     QComboBox* depthList() const { return depth_; }
-    QComboBox* codecList() const { return codec_; }
+    QComboBox* formatList() const;
+    QComboBox* codecList() const;
     QCheckBox* ditheredBox() const { return dithered_; }
     QCheckBox* seamlessBox() const { return seamless_; }
     QLineEdit* fileEdit() const { return file_; }
@@ -115,7 +118,7 @@ class MovieOptionsPage : public SettingsPage {
     QComboBox* priority_;
     QComboBox* depth_;
     QCheckBox* dithered_;
-    QComboBox* codec_;
+    MovieFormatPicker* format_;
     QCheckBox* seamless_;
     QLineEdit* file_;
     QPushButton* browse_;

@@ -1,8 +1,16 @@
 #include "app/view/image_view.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QRubberBand>
+#include <QTextEdit>
+#include <QTextLayout>
 #include <QWheelEvent>
 #include <cmath>
 #include <mutex>
@@ -31,6 +39,9 @@ ImageView::ImageView(Document& doc, RenderJob& job, QWidget* parent)
     setMinimumSize(1, 1);
     timer_.setInterval(kTimerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &ImageView::onTimer);
+    // The view rarely has the focus (a click must not take it), so Space is
+    // watched for the whole program.
+    qApp->installEventFilter(this);
     // Runs on the worker thread: post, never wait for this thread.
     job_.setPaintRequest([this] {
         if (paintQueued_.exchange(true)) return;
@@ -172,17 +183,42 @@ void ImageView::draw(QPainter& painter, const QRect& client, double deviceScale)
     if (status.isEmpty()) return;
     const int gap = static_cast<int>(std::lround(kStatusBandGap * deviceScale));
     const int bandHeight = static_cast<int>(std::lround(kStatusBandHeight * deviceScale));
-    const QRect band(client.left(), client.top() + top + drawnHeight + gap, client.width(),
-                     bandHeight);
     QFont font(QStringLiteral("Sans Serif"));
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(static_cast<int>(std::lround(kBandFontPixels * deviceScale)));
+    // A long message wraps onto more lines; where they do not fit under the
+    // picture the band moves up over it, so no word is ever cut off.
+    const QStringList lines = statusLines(status, font, client.width());
+    const int lineHeight = QFontMetrics(font).lineSpacing();
+    const int textHeight = static_cast<int>(lines.size()) * lineHeight;
+    int bandTop = client.top() + top + drawnHeight + gap;
+    bandTop = std::max(client.top(), std::min(bandTop, client.bottom() + 1 - textHeight));
+    const QRect band(client.left(), bandTop, client.width(), std::max(bandHeight, textHeight));
     painter.save();
     painter.fillRect(band, Qt::black);
     painter.setFont(font);
     painter.setPen(QColor(200, 200, 200));
-    painter.drawText(band, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, status);
+    for (int i = 0; i < lines.size(); ++i)
+        painter.drawText(QRect(band.left(), band.top() + i * lineHeight, band.width(), lineHeight),
+                         Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, lines[i]);
     painter.restore();
+}
+
+QStringList ImageView::statusLines(const QString& message, const QFont& font, int width) {
+    const QString text = QString(message).replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(text, font);
+    QTextOption option;
+    // Between words where possible; a path longer than the band breaks anywhere.
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(std::max(width, 1));
+        lines << text.mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    return lines;
 }
 
 std::optional<std::pair<double, double>> ImageView::fractionAt(QPointF at) const {
@@ -210,9 +246,45 @@ QPoint ImageView::bandEnd(QPoint at) const {
     return pressAt_ + QPoint(dx, dy);
 }
 
+namespace {
+// Widgets where Space is typed or presses something the user aimed at.
+bool takesSpace(const QWidget* focus) {
+    return qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QTextEdit*>(focus) ||
+           qobject_cast<const QPlainTextEdit*>(focus) ||
+           qobject_cast<const QAbstractSpinBox*>(focus) ||
+           (qobject_cast<const QComboBox*>(focus) &&
+            static_cast<const QComboBox*>(focus)->isEditable());
+}
+} // namespace
+
+bool ImageView::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Space || !watched->isWidgetType())
+        return QWidget::eventFilter(watched, event);
+    if (type == QEvent::KeyPress) {
+        if (spaceHeld_) return true; // its repeats
+        // Over the picture, and no text field is typed into.
+        if (!isVisible() || !underMouse() || takesSpace(QApplication::focusWidget())) return false;
+        spaceHeld_ = true;
+        if (drag_ == Drag::None) setCursor(Qt::OpenHandCursor);
+        return true;
+    }
+    if (!spaceHeld_) return false;
+    if (key->isAutoRepeat()) return true;
+    spaceHeld_ = false;
+    if (drag_ == Drag::None) unsetCursor();
+    return true;
+}
+
 void ImageView::mousePressEvent(QMouseEvent* event) {
     pressAt_ = event->position().toPoint();
-    if (event->button() == Qt::LeftButton) {
+    if (event->button() == Qt::LeftButton && spaceHeld_) {
+        drag_ = Drag::Pan;
+        setCursor(Qt::ClosedHandCursor);
+    } else if (event->button() == Qt::LeftButton) {
         drag_ = Drag::Rectangle;
     } else if (event->button() == Qt::MiddleButton) {
         drag_ = Drag::Pan;
@@ -235,11 +307,20 @@ void ImageView::mouseReleaseEvent(QMouseEvent* event) {
     const Drag drag = drag_;
     drag_ = Drag::None;
     if (band_) band_->hide();
-    unsetCursor();
+    if (spaceHeld_) {
+        setCursor(Qt::OpenHandCursor);
+    } else {
+        unsetCursor();
+    }
     const QPoint at = event->position().toPoint();
     if (frame_) {
-        if (event->button() == Qt::LeftButton && drag == Drag::Rectangle &&
-            (at - pressAt_).manhattanLength() >= kDragThreshold) {
+        if (drag == Drag::Pan &&
+            (event->button() == Qt::LeftButton || event->button() == Qt::MiddleButton)) {
+            const auto from = fractionAt(pressAt_);
+            const auto to = fractionAt(event->position());
+            if (from && to) frame_->pan(to->first - from->first, to->second - from->second);
+        } else if (event->button() == Qt::LeftButton && drag == Drag::Rectangle &&
+                   (at - pressAt_).manhattanLength() >= kDragThreshold) {
             const auto from = fractionAt(pressAt_);
             const auto to = fractionAt(bandEnd(at));
             if (from && to)
@@ -248,10 +329,6 @@ void ImageView::mouseReleaseEvent(QMouseEvent* event) {
             if (const auto f = fractionAt(event->position())) frame_->zoomIn(f->first, f->second);
         } else if (event->button() == Qt::RightButton) {
             frame_->zoomOut();
-        } else if (event->button() == Qt::MiddleButton && drag == Drag::Pan) {
-            const auto from = fractionAt(pressAt_);
-            const auto to = fractionAt(event->position());
-            if (from && to) frame_->pan(to->first - from->first, to->second - from->second);
         }
     }
     QWidget::mouseReleaseEvent(event);

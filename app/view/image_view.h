@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
@@ -12,6 +13,7 @@
 
 #include "render/document_view.h"
 
+class QFont;
 class QRubberBand;
 
 namespace trevalin {
@@ -45,6 +47,9 @@ class ImageView : public QWidget, public DocumentView {
 
     QSize sizeHint() const override { return {300, 460}; }
 
+    // text broken into lines no wider than width in font, as the band shows it.
+    static QStringList statusLines(const QString& text, const QFont& font, int width);
+
   signals:
     void renderStarted();
     // The job ended by itself (finished, or stopped by an error).
@@ -53,6 +58,8 @@ class ImageView : public QWidget, public DocumentView {
     void renderEnded();
 
   protected:
+    // Space held over the picture turns a left drag into a pan.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -77,9 +84,11 @@ class ImageView : public QWidget, public DocumentView {
     // One queued repaint at a time, however fast the job asks.
     std::atomic<bool> paintQueued_{false};
     QString compileMessage_;
-    // A left drag draws the rectangle to zoom into; a middle drag pans.
+    // A left drag draws the rectangle to zoom into; a middle drag, or a left
+    // one with Space held, pans.
     enum class Drag { None, Rectangle, Pan };
     Drag drag_ = Drag::None;
+    bool spaceHeld_ = false;
     QPoint pressAt_;
     QRubberBand* band_ = nullptr;
 };

@@ -98,6 +98,7 @@ class ExploringTest : public QObject {
     void liveFormulaEditRendersAfterThePause();
     void undoAndRedoWalkEverySteps();
     void rectangleWheelAndPanRegions();
+    void spaceDragPansLikeTheMiddleButton();
     void settingsGoThroughTheClipboard();
 };
 
@@ -255,6 +256,50 @@ void ExploringTest::rectangleWheelAndPanRegions() {
     // A click is still the twofold zoom about the point.
     QTest::mouseClick(view, Qt::LeftButton, {}, p.at(50, 50));
     QCOMPARE(p.value(&RenderSettings::width), 50.0);
+    QVERIFY(waitForJob(p.job));
+}
+
+void ExploringTest::spaceDragPansLikeTheMiddleButton() {
+    Program p;
+    QVERIFY(QTest::qWaitForWindowActive(&p.frame));
+    QVERIFY(p.doc.setImageSize(100, 100));
+    p.setColour("x", "y", "0");
+    p.setRegion("0", "0", "100", false);
+    p.frame.onRenderImage();
+    ImageView* view = p.frame.view();
+    QTest::mouseMove(view, p.at(50, 50));
+    QTRY_VERIFY(view->underMouse());
+
+    // The same drag with Space held, then with the middle button: the same region.
+    p.frame.tabs()->setFocus();
+    QTest::keyPress(QApplication::focusWidget(), Qt::Key_Space);
+    QTest::mousePress(view, Qt::LeftButton, {}, p.at(50, 50));
+    QTest::mouseMove(view, p.at(55, 48));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, p.at(60, 45));
+    QTest::keyRelease(QApplication::focusWidget(), Qt::Key_Space);
+    QCOMPARE(p.value(&RenderSettings::left), -10.0);
+    QCOMPARE(p.value(&RenderSettings::top), 5.0);
+    QCOMPARE(p.value(&RenderSettings::width), 100.0);
+    const auto spaced = p.settings();
+    p.frame.undoStack()->undo();
+    QTest::mousePress(view, Qt::MiddleButton, {}, p.at(50, 50));
+    QTest::mouseRelease(view, Qt::MiddleButton, {}, p.at(60, 45));
+    QVERIFY(sameSettings(*p.settings(), *spaced));
+    p.frame.undoStack()->undo();
+
+    // Space released: a left drag is the rectangle again.
+    QTest::mousePress(view, Qt::LeftButton, {}, p.at(20, 30));
+    QTest::mouseMove(view, p.at(40, 50));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, p.at(40, 50));
+    QCOMPARE(p.value(&RenderSettings::width), 20.0);
+
+    // Typing in a field keeps its spaces, even with the pointer over the picture.
+    QLineEdit* red = p.a()->redEdit();
+    p.frame.tabs()->setCurrentIndex(SettingsPane::kFormulasTab);
+    red->setFocus();
+    red->clear();
+    QTest::keyClicks(red, "x + y");
+    QCOMPARE(red->text(), QString("x + y"));
     QVERIFY(waitForJob(p.job));
 }
 

@@ -11,12 +11,16 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QUndoStack>
+#include <functional>
+#include <memory>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -26,6 +30,8 @@
 #include "app/main_window.h"
 #include "app/pages/coords_page.h"
 #include "app/pages/formulas_page.h"
+#include "app/pages/movie_options_page.h"
+#include "app/render_status_label.h"
 #include "app/user_messages.h"
 #include "app/view/image_view.h"
 #include "app/view/view_geometry.h"
@@ -123,6 +129,8 @@ class MainFrameTest : public QObject {
     void recentFilesKeepFourNewestFirst();
     void droppedFileIsOpened();
     void exitAsksToSaveChangedDocument();
+    void saveChangesOnlyForAChangedPicture();
+    void statusBarFollowsTheRender();
     void sliderReleaseRendersAtNewTime();
     void helpTopicsShowsReference();
     void splitMovesDividerFromKeyboard();
@@ -553,6 +561,7 @@ void MainFrameTest::exitAsksToSaveChangedDocument() {
     // Saving a document with a name writes it and lets the window close.
     const QString path = dir.filePath("named.bmp");
     QVERIFY(p.frame.saveDocument(path));
+    p.setColour("255", "0", "0"); // a picture that differs from the file
     p.frame.onRenderImage();
     QVERIFY(waitForJob(p.job));
     QFile::remove(path);
@@ -566,6 +575,123 @@ void MainFrameTest::exitAsksToSaveChangedDocument() {
     QVERIFY(waitForJob(q.job));
     answer = SaveAnswer::Discard;
     QVERIFY(q.frame.close());
+}
+
+void MainFrameTest::saveChangesOnlyForAChangedPicture() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath("saved.bmp");
+    auto start = [](Program& p) {
+        QVERIFY(p.doc.setImageSize(8, 8));
+        p.setColour("x*30", "y*30", "0");
+        p.setRegion("0", "0", "8", false);
+        auto record = std::make_unique<RenderSettings>();
+        p.doc.getSettings(*record);
+        p.frame.collectSettings(*record);
+        p.frame.startWith(*record);
+        QVERIFY(waitForJob(p.job));
+    };
+    const struct {
+        const char* name;
+        std::function<void(Program&)> steps;
+        bool asked;
+    } cases[] = {
+        {"the first picture", [](Program&) {}, false},
+        {"rendered again", [](Program& p) { p.frame.onRenderImage(); }, false},
+        {"zoomed", [](Program& p) { p.frame.zoomIn(0.5, 0.5); }, true},
+        {"a setting only movies read",
+         [](Program& p) {
+             static_cast<MovieOptionsPage*>(p.frame.tabs()->movieOptionsPage())
+                 ->seamlessBox()
+                 ->setChecked(true);
+             p.frame.onRenderImage();
+         },
+         false},
+        {"zoomed and undone",
+         [](Program& p) {
+             p.frame.zoomIn(0.5, 0.5);
+             p.frame.undoStack()->undo();
+         },
+         false},
+        {"resized", [](Program& p) { QVERIFY(p.frame.resizeImage(9, 9)); }, true},
+        {"saved, then rendered again",
+         [&](Program& p) {
+             p.frame.zoomIn(0.5, 0.5);
+             QVERIFY(waitForJob(p.job));
+             QVERIFY(p.frame.saveDocument(file));
+             p.frame.onRenderImage();
+         },
+         false},
+        {"saved, then zoomed out",
+         [&](Program& p) {
+             QVERIFY(p.frame.saveDocument(file));
+             p.frame.zoomOut();
+         },
+         true},
+        {"saved, zoomed and undone",
+         [&](Program& p) {
+             QVERIFY(p.frame.saveDocument(file));
+             p.frame.zoomOut();
+             p.frame.undoStack()->undo();
+         },
+         false},
+        {"opened", [&](Program& p) { QVERIFY(p.frame.openDocumentFile(file)); }, false},
+        {"opened, then rendered over",
+         [&](Program& p) {
+             QVERIFY(p.frame.openDocumentFile(file));
+             p.frame.onRenderImage();
+         },
+         true},
+        {"saved half drawn",
+         [&](Program& p) {
+             // Points inside the set: far too slow to end before the save.
+             p.setColour("mandel()", "0", "0");
+             p.setRegion("-0.1", "-0.1", "0.2", false);
+             p.b()->recursionEdit()->setText("100000");
+             QVERIFY(p.frame.resizeImage(400, 400));
+             p.frame.onRenderImage();
+             QVERIFY(p.job.running());
+             QVERIFY(p.frame.saveDocument(file));
+             QVERIFY(!p.frame.isWindowModified());
+             p.frame.onRenderStop();
+         },
+         true},
+    };
+    for (const auto& c : cases) {
+        Program p;
+        start(p);
+        c.steps(p);
+        QVERIFY(waitForJob(p.job));
+        QTRY_VERIFY(!p.frame.view()->hasWorker()); // the end of the render has been seen
+        questions.clear();
+        answer = SaveAnswer::Discard;
+        QVERIFY2(p.frame.close(), c.name);
+        QVERIFY2(questions.isEmpty() != c.asked, c.name);
+    }
+}
+
+void MainFrameTest::statusBarFollowsTheRender() {
+    Program p;
+    QLabel* status = p.frame.renderStatus();
+    QCOMPARE(status->text(), QString("Ready"));
+    // Points inside the set: the render is far from done when it is stopped.
+    QVERIFY(p.doc.setImageSize(400, 400));
+    p.setColour("mandel()", "0", "0");
+    p.setRegion("-0.1", "-0.1", "0.2", false);
+    p.b()->recursionEdit()->setText("100000");
+    p.frame.onRenderImage();
+    QVERIFY(p.job.running());
+    QVERIFY2(QRegularExpression("^Pass [1-5] of 5, \\d+%").match(status->text()).hasMatch(),
+             qPrintable(status->text()));
+    QVERIFY(!status->text().contains("Ready"));
+    p.frame.onRenderStop();
+    QCOMPARE(status->text(), QString("Stopped"));
+
+    QVERIFY(p.doc.setImageSize(4, 4));
+    p.setColour("x", "y", "0");
+    p.b()->recursionEdit()->setText("10");
+    p.frame.onRenderImage();
+    QVERIFY(waitForJob(p.job));
+    QTRY_VERIFY2(status->text().startsWith("Finished in "), qPrintable(status->text()));
 }
 
 void MainFrameTest::sliderReleaseRendersAtNewTime() {

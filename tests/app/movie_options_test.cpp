@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <vector>
 
 #include "app/pages/coords_page.h"
 #include "app/pages/formulas_page.h"
@@ -16,6 +17,7 @@
 #include "app/pages/settings_pane.h"
 #include "app/user_messages.h"
 #include "app_test_support.h"
+#include "render/movie_codecs.h"
 
 using namespace trevalin;
 using namespace trevalin::testing;
@@ -58,6 +60,7 @@ class MovieOptionsTest : public QObject {
     void typingStopsAtTheLimit();
     void overLongZoomIsRefused();
     void browseTakesChosenPath();
+    void formatListPicksCodecsAndFileName();
     void focusTakesCoordsZoomAndFormulasSlider();
     void releasingSliderRenders();
 
@@ -77,9 +80,12 @@ void MovieOptionsTest::initialValues() {
     QCOMPARE(d->fileEdit()->text(), QString("Untitled.mov"));
     QCOMPARE(items(d->priorityList()), (QStringList{"Low", "Normal", "High"}));
     QCOMPARE(items(d->depthList()), (QStringList{"8-bit", "16-bit", "24-bit"}));
-    QCOMPARE(items(d->codecList()),
-             (QStringList{"Raw", "Animation", "Graphics", "Motion JPEG A", "Motion JPEG B",
-                          "Cinepak", "H.264", "VP9", "GIF"}));
+    // The format beside the codec: QuickTime offers its own codecs only.
+    QCOMPARE(items(d->formatList()), (QStringList{"QuickTime (.mov)", "MP4 (.mp4)", "WebM (.webm)",
+                                                  "GIF (.gif)", "Frames folder"}));
+    QCOMPARE(d->formatList()->currentText(), QString("QuickTime (.mov)"));
+    QCOMPARE(items(d->codecList()), (QStringList{"Raw", "Animation", "Graphics", "Motion JPEG A",
+                                                 "Motion JPEG B", "Cinepak"}));
     QCOMPARE(d->priorityList()->currentText(), QString("Normal"));
     QCOMPARE(d->depthList()->currentText(), QString("24-bit"));
     QCOMPARE(d->codecList()->currentText(), QString("Motion JPEG A"));
@@ -379,6 +385,80 @@ void MovieOptionsTest::overLongZoomIsRefused() {
     QTest::keyClicks(pane.d->durationEdit(), "25");
     QVERIFY(pane.d->durationEdit()->text().contains("25"));
     QCOMPARE(warnings.size(), 2);
+}
+
+void MovieOptionsTest::formatListPicksCodecsAndFileName() {
+    Pane pane;
+    pane.show();
+    pane.tabs->setCurrentIndex(SettingsPane::kMovieOptionsTab);
+    MovieOptionsPage* d = pane.d;
+    QComboBox* format = d->formatList();
+    // Every codec of the table shows under its own format, once, and saves as itself.
+    std::vector<int> seen(kMovieCodecCount, 0);
+    for (int f = 0; f < format->count(); ++f) {
+        for (int c = 0; c < kMovieCodecCount; ++c) {
+            const MovieContainerRow& row = containerOfCodec(c);
+            if (format->itemText(f).startsWith(QString::fromLatin1(row.name)) &&
+                d->formatList()->itemData(f).toInt() == int(row.id)) {
+                auto in = zeroSettings();
+                in->codec = c;
+                d->loadFromSettings(*in);
+                QCOMPARE(format->currentIndex(), f);
+                QCOMPARE(d->codecList()->currentText(), QString(kMovieCodecs[c].name));
+                auto out = zeroSettings();
+                QVERIFY(d->saveToSettings(*out));
+                QCOMPARE(out->codec, c);
+                ++seen[c];
+            }
+        }
+    }
+    for (int c = 0; c < kMovieCodecCount; ++c)
+        QVERIFY2(seen[c] == 1, kMovieCodecs[c].name);
+
+    // Picking a format takes its first codec, renames the file to match, and
+    // the file dialog asks for that kind of file.
+    const struct {
+        int format;
+        const char* file;
+        const char* codec;
+        const char* renamed;
+        const char* filter;
+    } rows[] = {
+        {1, "/tmp/spin.mov", "H.264", "/tmp/spin.mp4", "MP4 Movies (*.mp4);;All Files (*)"},
+        {2, "/tmp/spin.MP4", "VP9", "/tmp/spin.webm", "WebM Movies (*.webm);;All Files (*)"},
+        {3, "spin", "GIF", "spin.gif", "GIF Movies (*.gif);;All Files (*)"},
+        {4, "/tmp/a.b/spin.gif", "PNG frames", "/tmp/a.b/spin", "All Files (*)"},
+        {0, "/tmp/a.b/spin", "Raw", "/tmp/a.b/spin.mov", "QuickTime Movies (*.mov);;All Files (*)"},
+        {1, "/tmp/spin.avi", "H.264", "/tmp/spin.avi", "MP4 Movies (*.mp4);;All Files (*)"},
+    };
+    QList<SaveFileRequest> asked;
+    setSaveFileHook([&](const SaveFileRequest& r) {
+        asked << r;
+        return QString();
+    });
+    for (const auto& row : rows) {
+        d->fileEdit()->setText(row.file);
+        format->setCurrentIndex(row.format);
+        emit format->activated(row.format);
+        QCOMPARE(d->codecList()->currentText(), QString(row.codec));
+        QCOMPARE(d->fileEdit()->text(), QString(row.renamed));
+        auto out = zeroSettings();
+        QVERIFY(d->saveToSettings(*out));
+        QCOMPARE(QString(kMovieCodecs[out->codec].name), QString(row.codec));
+        QTest::mouseClick(d->browseButton(), Qt::LeftButton);
+        QCOMPARE(asked.last().filter, QString(row.filter));
+    }
+
+    // A chosen file of another kind is refused, naming the codec and both formats.
+    format->setCurrentIndex(0);
+    emit format->activated(0); // QuickTime, Raw
+    d->fileEdit()->setText("/tmp/keep.mov");
+    setSaveFileHook([](const SaveFileRequest&) { return QString("/tmp/other.mp4"); });
+    QTest::mouseClick(d->browseButton(), Qt::LeftButton);
+    QCOMPARE(d->fileEdit()->text(), QString("/tmp/keep.mov"));
+    QCOMPARE(warnings.size(), 1);
+    for (const char* named : {"Raw", "QuickTime", "MP4", "/tmp/other.mp4"})
+        QVERIFY2(warnings[0].contains(named), qPrintable(warnings[0]));
 }
 
 void MovieOptionsTest::browseTakesChosenPath() {

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -17,6 +18,7 @@
 #include "app/pages/coords_page.h"
 #include "app/pages/formulas_page.h"
 #include "app/pages/movie_options_page.h"
+#include "app/render_status_label.h"
 #include "app/user_messages.h"
 #include "app/view/image_view.h"
 #include "app_test_support.h"
@@ -36,11 +38,13 @@ struct Program {
         return static_cast<MovieOptionsPage*>(frame.tabs()->movieOptionsPage());
     }
     // A small picture that changes with time (slow enough per frame for the
-    // band to be seen counting), and the movie's timing.
+    // band to be seen counting: man3 keeps it on the one-pixel path, as batches
+    // would finish the movie before the band is looked at), and the movie's
+    // timing.
     void setMovie(const char* duration, const char* rate, int codec) {
         QVERIFY(doc.setImageSize(160, 120));
         FormulasPage* a = frame.tabs()->formulasPage();
-        a->redEdit()->setText("x*1.5+t*200+fbm(x/30, y/30, t, 0.5, 2, 8)*40");
+        a->redEdit()->setText("x*1.5+t*200+fbm(x/30, y/30, t, 0.5, 2, 8)*40+man3()*0");
         a->greenEdit()->setText("y*2");
         a->blueEdit()->setText("sin(d/3+t*6)*127+128");
         CoordsPage* b = frame.tabs()->coordsPage();
@@ -153,6 +157,13 @@ void MovieRenderTest::movieIsWrittenAndProbed() {
     QCOMPARE(asked[0].filter, QString("QuickTime Movies (*.mov);;All Files (*)"));
     QCOMPARE(asked[0].suffix, QString("mov"));
     QVERIFY(p.job.running() || p.job.finished());
+    // The status bar counts the frames against their total from the start.
+    QLabel* status = p.frame.renderStatus();
+    const QString started = status->text();
+    QVERIFY2(QRegularExpression(QString("^Frame \\d+ of %1, \\d+%").arg(frames))
+                 .match(started)
+                 .hasMatch(),
+             qPrintable(started));
 
     const QStringList band = watchBand(p);
     QVERIFY(!p.job.running());
@@ -161,6 +172,8 @@ void MovieRenderTest::movieIsWrittenAndProbed() {
     // The frame number showed while the frames were made.
     QVERIFY2(band.filter(QRegularExpression("^Frame \\d+$")).size() > 0,
              qPrintable(band.join(" | ")));
+    QTRY_VERIFY2(status->text().startsWith(QString("Movie finished: %1 frames in ").arg(frames)),
+                 qPrintable(status->text()));
     // The document took the pages' values; the page keeps its own file name.
     QCOMPARE(p.doc.settings().codec, codec);
     QCOMPARE(QString(p.doc.settings().moviefile), movie);

@@ -17,6 +17,7 @@ class ViewTest : public QObject {
     void smallImageIsCentredAtItsOwnSize();
     void largeImageIsScaledDownToFit();
     void statusBandSitsUnderThePicture();
+    void longStatusWrapsWithNothingCut();
     void clicksBecomeZooms();
 };
 
@@ -68,6 +69,59 @@ void ViewTest::statusBandSitsUnderThePicture() {
         QVERIFY2(!rowHasText(y), qPrintable(QString::number(y)));
     for (int y = 150; y < 200; ++y)
         QVERIFY2(!rowHasText(y), qPrintable(QString::number(y)));
+}
+
+void ViewTest::longStatusWrapsWithNothingCut() {
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPixelSize(18);
+    const QFontMetrics metrics(font);
+    const QString path = "/home/someone/" + QString(60, 'm') + "/movie.mov";
+    const struct {
+        QString text;
+        int width;
+    } cases[] = {
+        {"Movie not rendered: the frame rate must be above 0", 200},
+        {"Movie not rendered: the frame rate must be above 0", 2000},
+        {"red: parse error at column 4: expected an operand after '+'", 120},
+        {"Can't create " + path + ": Permission denied", 150},
+        {"two\nlines", 300},
+        {"x", 1},
+    };
+    for (const auto& c : cases) {
+        const QStringList lines = ImageView::statusLines(c.text, font, c.width);
+        // Every character shows, in order: only the spaces at the breaks go.
+        QString shown = lines.join(QString());
+        QString expected = c.text;
+        shown.remove(' ');
+        expected.remove(' ').remove('\n');
+        QCOMPARE(shown, expected);
+        for (const QString& line : lines)
+            QVERIFY2(line.size() == 1 || metrics.horizontalAdvance(line) <= c.width,
+                     qPrintable(line));
+        if (metrics.horizontalAdvance(c.text) > c.width && c.text.size() > 1)
+            QVERIFY(lines.size() > 1);
+    }
+
+    // Drawn: the second line shows under the first, inside the view.
+    PatternView v(20, 20, 200, 200);
+    v.view.setCompileMessage(cases[0].text);
+    const QImage shot = v.view.grab().toImage();
+    auto rowHasText = [&](int y) {
+        for (int x = 0; x < 200; ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (c.red() > 60 && c.red() == c.green() && c.green() == c.blue()) return true;
+        }
+        return false;
+    };
+    const int lines = int(ImageView::statusLines(cases[0].text, font, 200).size());
+    QVERIFY(lines >= 2);
+    const int first = 118, step = metrics.lineSpacing();
+    for (int line = 0; line < lines; ++line) {
+        bool text = false;
+        for (int y = first + line * step; y < first + (line + 1) * step && y < 200; ++y)
+            text = text || rowHasText(y);
+        QVERIFY2(text, qPrintable(QString::number(line)));
+    }
 }
 
 void ViewTest::clicksBecomeZooms() {

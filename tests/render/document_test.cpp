@@ -1,7 +1,16 @@
 // The document: number formatting, zooms, frame counts, compile reports.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "formula/compiler.h"
+#include "formula/formula_context.h"
+#include "formula/interpreter.h"
 
 #include "render/document.h"
 #include "render/movie_check.h"
@@ -26,15 +35,65 @@ TEST(Document, formatNumber) {
         {0.125, "0.125", 3},
         {0.00001, "0.00001", 5},
         {0.1, "0.1", 1},
-        {1.0 / 3, "0.33333333333333331483", 20},
-        {2.6, "2.60000000000000008882", 20},
+        {1.0 / 3, "0.3333333333333333", 20},
+        {2.6, "2.6", 20},
+        {-0.7397064, "-0.7397064", 20},
         {0.0, "0", 0},
+        // Deeper than twenty fraction digits: still the value itself, not 0.
+        {1.5e-25, "0.00000000000000000000000015", 20},
+        {1e17, "100000000000000000", 0},
     };
     for (const Case& c : cases) {
         FormulaSlot slot;
         Document::formatNumber(slot, c.value);
         EXPECT_STREQ(slot.text, c.text) << c.value;
         EXPECT_EQ(Document::fractionDigits(c.value), c.digits) << c.value;
+    }
+}
+
+// Whatever a zoom writes compiles back to the very double it computed, over
+// every magnitude a region can take.
+TEST(Document, formattedNumbersCompileBackToTheSameDouble) {
+    std::mt19937_64 random(20261208);
+    std::uniform_real_distribution<double> mantissa(1.0, 2.0);
+    std::uniform_int_distribution<int> exponent(-320, 300);
+    auto context = std::make_unique<FormulaContext>();
+    const FrameVariables vars{};
+    std::vector<double> values = {0.1,
+                                  0.2,
+                                  0.3,
+                                  1.0 / 3,
+                                  -2.6,
+                                  123456789.123456789,
+                                  std::numeric_limits<double>::max(),
+                                  std::numeric_limits<double>::denorm_min(),
+                                  -std::numeric_limits<double>::min()};
+    for (int i = 0; i < 4000; ++i) {
+        const double v = std::ldexp(mantissa(random), exponent(random));
+        values.push_back(i % 2 ? -v : v);
+        // Bit patterns of every kind of finite double, not only round-ish ones.
+        double bits;
+        const std::uint64_t word = random();
+        std::memcpy(&bits, &word, sizeof bits);
+        if (std::isfinite(bits)) values.push_back(bits);
+    }
+    for (double v : values) {
+        FormulaSlot slot;
+        Document::formatNumber(slot, v);
+        const std::string text = slot.text;
+        EXPECT_EQ(text.find_first_of("eE"), std::string::npos) << text;
+        ASSERT_EQ(compileFormula(slot), 0) << text;
+        const double back = evaluateFormula(*context, slot.code, vars);
+        EXPECT_EQ(std::memcmp(&back, &v, sizeof v), 0) << text << " read back as " << back;
+        // And no shorter text would do: one digit fewer reads back otherwise.
+        const std::size_t point = text.find('.');
+        if (point != std::string::npos && text.size() > point + 2) {
+            FormulaSlot shorter;
+            setFormulaText(shorter, text.substr(0, text.size() - 1).c_str());
+            ASSERT_EQ(compileFormula(shorter), 0);
+            const double cut = evaluateFormula(*context, shorter.code, vars);
+            EXPECT_NE(cut, v) << text;
+        }
     }
 }
 

@@ -254,6 +254,59 @@ TEST(RenderJob, StopEndsWithoutElapsedTimeAndRestarts) {
     ASSERT_TRUE(r.render(*makeSettings({{"red", "1"}, {"max", "1"}})));
 }
 
+// The progress a job reports: every pixel counted once whatever the thread
+// count, the frame of a movie, and how the job ended.
+TEST(RenderJob, ProgressCountsEveryPixelAndTellsHowItEnded) {
+    using State = RenderProgress::State;
+    for (int threads : {1, 3}) {
+        Renderer r;
+        EXPECT_EQ(r.job.progress().state, State::Idle);
+        r.job.setThreadCount(threads);
+        ASSERT_TRUE(r.doc->setImageSize(37, 21));
+        ASSERT_TRUE(r.render(*makeSettings({{"red", "x*y"}, {"max", "1"}})));
+        const RenderProgress still = r.job.progress();
+        EXPECT_EQ(still.state, State::Finished) << threads;
+        EXPECT_EQ(still.pixelsDone, 37 * 21) << threads;
+        EXPECT_EQ(still.frames, 1);
+        EXPECT_EQ(passNumber(still), 5);
+
+        WriterLog log;
+        r.job.setWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
+        ASSERT_TRUE(r.render(*makeSettings({{"red", "t"}, {"max", "1"}}), 3));
+        const RenderProgress movie = r.job.progress();
+        EXPECT_EQ(movie.state, State::Finished);
+        EXPECT_EQ(movie.frame, 2);
+        EXPECT_EQ(movie.frames, 3);
+        EXPECT_EQ(progressText(movie).rfind("Movie finished: 3 frames in ", 0), 0u)
+            << progressText(movie);
+    }
+    Renderer r;
+    ASSERT_TRUE(r.doc->setImageSize(64, 64));
+    r.doc->setSettings(*makeSettings({{"red", "mandel()"},
+                                      {"recurse", "100000"},
+                                      {"left", "-0.1"},
+                                      {"top", "-0.1"},
+                                      {"width", "0.2"},
+                                      {"height", "0.2"}}));
+    r.doc->setFrameCount(1);
+    r.doc->startRendering();
+    r.doc->stopRendering();
+    EXPECT_EQ(r.job.progress().state, State::Stopped);
+    EXPECT_LT(r.job.progress().pixelsDone, 64 * 64);
+    EXPECT_EQ(progressText(r.job.progress()), "Stopped");
+
+    // A movie that cannot be written failed; its message says why.
+    Renderer failing;
+    ASSERT_TRUE(failing.doc->setImageSize(4, 4));
+    WriterLog log;
+    failing.job.setWriterFactory(
+        [&] { return std::make_unique<RecordingWriter>(log, "Can't Create Movie File: -2"); });
+    EXPECT_FALSE(failing.render(*makeSettings({{"red", "1"}}), 3));
+    EXPECT_EQ(failing.job.progress().state, State::Failed);
+    EXPECT_EQ(progressText(failing.job.progress(), failing.job.status()),
+              "Failed: Can't Create Movie File: -2");
+}
+
 // Qt's thread priorities do nothing on Linux; the worker's nice value does.
 TEST(RenderJob, PriorityPicksTheWorkersNiceValue) {
     errno = 0;

@@ -334,6 +334,40 @@ TEST(ParallelExactness, BatchedFormulas) {
     }
 }
 
+// Iteration functions on rows wider than a segment, so segments end inside
+// rows: each segment works its escape results out afresh, and the memo runs
+// on across the boundary.
+TEST(ParallelExactness, IterationFunctionsOnRowsOfSeveralSegments) {
+    const Fields plane = {{"left", "-2"},    {"top", "-1.25"}, {"width", "2.5"},
+                          {"height", "2.5"}, {"min", "0"},     {"max", "30"},
+                          {"p0", "-0.8"},    {"q0", "0.156"},  {"recurse", "300"}};
+    const Fields formulas[] = {
+        {{"red", "mandel()"}, {"grn", "julia()"}, {"blu", "manc()"}},
+        {{"red", "man3() + ?"}, {"grn", "mandel()"}, {"blu", "dragon()*2"}},
+        {{"red", "dragon()"}, {"grn", "man3()"}, {"blu", "x*y"}},
+        {{"red", "rgb(julia(), man3(), ?)"}},
+        {{"red", "cond(manc() > 1, mandel(), ?)"}},
+    };
+    const int sizes[][2] = {{65, 3}, {128, 2}, {200, 5}, {129, 17}};
+    int index = 0;
+    for (const Fields& f : formulas) {
+        for (const auto& size : sizes) {
+            Case c;
+            c.name = "wide " + std::to_string(index);
+            c.fields = plane;
+            c.fields.insert(c.fields.end(), f.begin(), f.end());
+            c.colormode = f.size() == 1 ? 3 : 1 + index % 2;
+            c.oversample = index % 3 == 0;
+            c.wrap = index % 2;
+            c.width = size[0];
+            c.height = size[1];
+            c.frames = index % 7 == 3 ? 3 : 1;
+            ++index;
+            expectSameForEveryThreadCount(c);
+        }
+    }
+}
+
 TEST(ParallelExactness, RandomSettings) {
     double gx, gy, gz;
     gradientEntry(0, gx, gy, gz);
