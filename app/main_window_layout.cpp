@@ -13,6 +13,7 @@
 namespace trevalin {
 namespace {
 constexpr int kMinPaneWidth = 360;
+constexpr int kFirstWindowWidth = 1000;
 // A first start's picture: a square that fills the image pane, within these.
 constexpr int kFirstImageMin = 256;
 constexpr int kFirstImageMax = 1024;
@@ -38,7 +39,10 @@ bool MainWindow::restoreLayout(QSettings& settings, RenderSettings* record) {
     } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         // About two thirds of the screen, most of it for the picture.
         const QRect free = screen->availableGeometry();
-        const QSize size(free.width() * 2 / 3, free.height() * 2 / 3);
+        // At least 1000 wide where the screen allows: the picture and the pages
+        // both need the room.
+        const int width = std::max(free.width() * 2 / 3, std::min(kFirstWindowWidth, free.width()));
+        const QSize size(width, free.height() * 2 / 3);
         resize(size);
         move(free.center() - QPoint(size.width() / 2, size.height() / 2));
         const int pane =

@@ -14,6 +14,11 @@ packages=(
     desktop-file-utils appstream shared-mime-info dbus-daemon dpkg-dev
 )
 
+# Only for scripts/first-start-shot.sh (the README's screenshot): not needed to build or test.
+if [ "${1:-}" = "--screenshot" ]; then
+    packages+=(xvfb xauth imagemagick x11-utils)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

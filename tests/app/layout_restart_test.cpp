@@ -37,6 +37,7 @@ class FirstRun : public QObject {
         QVERIFY(!frame.restoreLayout(settings, record.get())); // nothing saved yet
         const QSize screen = QGuiApplication::primaryScreen()->availableGeometry().size();
         QVERIFY(frame.width() >= screen.width() / 2);
+        QVERIFY(frame.width() >= std::min(1000, screen.width())); // room for picture and pages
         QVERIFY(doc.imageWidth() >= 256);
         frame.show();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
