@@ -11,8 +11,8 @@ class QCommandLineParser;
 namespace trevalin {
 
 struct CommandLine {
-    enum class Action { open, Print, PrintTo };
-    Action action = Action::open;
+    enum class Action { Open, Print, PrintTo };
+    Action action = Action::Open;
     QString file;    // empty: a new document
     QString printer; // PrintTo only
     bool help = false;

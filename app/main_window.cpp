@@ -374,12 +374,7 @@ void MainWindow::previewPages() {
 
     // A formula half typed does not replace the picture; its field is marked.
     auto trial = std::make_unique<RenderSettings>(*record);
-    std::vector<CompileFailure> failures;
-    for (const FormulaField& field : kFormulaFields) {
-        if (compileFormula(trial.get()->*field.slot) != 0)
-            failures.push_back(
-                CompileFailure{field.key, lastCompileError(), lastCompileDiagnostics()});
-    }
+    const std::vector<CompileFailure> failures = compileFormulas(*trial);
     if (!failures.empty()) {
         for (SettingsPage* page :
              {static_cast<SettingsPage*>(tabs_->formulasPage()),
@@ -401,15 +396,15 @@ void MainWindow::previewPages() {
 }
 
 namespace {
-const FormulaField* formulaField(const char* key) {
-    for (const FormulaField& f : kFormulaFields)
-        if (qstrcmp(f.key, key) == 0) return &f;
-    return &kFormulaFields[0];
+// A failure always names one of the formula keys.
+const FormulaSlot& failedSlot(const RenderSettings& settings, const CompileFailure& failure) {
+    const FormulaKey* key = findFormulaKey(failure.field);
+    return settings.*(key ? key->slot : kFormulaKeys[0].slot);
 }
 } // namespace
 
 QString MainWindow::failureMessage(const CompileFailure& failure) {
-    const FormulaSlot& slot = doc_.settings().*(formulaField(failure.field)->slot);
+    const FormulaSlot& slot = failedSlot(doc_.settings(), failure);
     const QString text = slotText(slot);
     QLineEdit* edit = formulaEditFor(tabs_, failure.field, text);
     const QString label = edit ? fieldLabel(edit) : QString::fromLatin1(failure.field);
@@ -426,7 +421,7 @@ bool MainWindow::refuseFailedFormulas() {
         if (!formulaInUse(doc_.settings(), failure.field)) continue;
         parts << failureMessage(failure);
         if (first) continue;
-        const QString text = slotText(doc_.settings().*(formulaField(failure.field)->slot));
+        const QString text = slotText(failedSlot(doc_.settings(), failure));
         first = formulaEditFor(tabs_, failure.field, text);
         firstPlace = firstError(failure.diagnostics);
     }

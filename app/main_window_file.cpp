@@ -102,7 +102,7 @@ bool MainWindow::saveModified() {
     if (!isWindowModified()) return true;
     const QString name = path_.isEmpty() ? tr("Untitled") : QFileInfo(path_).fileName();
     switch (askSaveChanges(this, name)) {
-    case SaveAnswer::save: return onFileSave();
+    case SaveAnswer::Save: return onFileSave();
     case SaveAnswer::Discard: return true;
     case SaveAnswer::Cancel: return false;
     }

@@ -87,7 +87,7 @@ bool TrevalinApplication::initInstance(int* code) {
         tabs->movieOptionsPage()->loadFromSettings(*preset);
     }
 
-    if (line.action != CommandLine::Action::open) {
+    if (line.action != CommandLine::Action::Open) {
 #ifdef TREVALIN_HAVE_PRINTING
         // No window to show the reason in: a terminal gets it too.
         setWarningHook([](const QString& text) {

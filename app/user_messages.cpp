@@ -39,7 +39,7 @@ SaveAnswer askSaveChanges(QWidget* parent, const QString& documentName) {
         QStringLiteral("Save changes to %1?").arg(documentName),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     switch (button) {
-    case QMessageBox::Yes: return SaveAnswer::save;
+    case QMessageBox::Yes: return SaveAnswer::Save;
     case QMessageBox::No: return SaveAnswer::Discard;
     default: return SaveAnswer::Cancel;
     }

@@ -10,7 +10,7 @@ class QWidget;
 
 namespace trevalin {
 
-enum class SaveAnswer { save, Discard, Cancel };
+enum class SaveAnswer { Save, Discard, Cancel };
 
 // A save-file dialog. Qt's dialogs never change the working directory, where
 // presets.txt may live.

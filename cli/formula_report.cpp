@@ -11,7 +11,7 @@ namespace trevalin {
 
 bool reportFormulas(const RenderSettings& settings, bool quiet, std::FILE* out) {
     bool ok = true;
-    for (const FormulaField& field : kFormulaFields) {
+    for (const FormulaKey& field : kFormulaKeys) {
         if (!formulaInUse(settings, field.key)) continue;
         const FormulaSlot& slot = settings.*(field.slot);
         const std::string text(slot.text, strnlen(slot.text, sizeof slot.text));

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/c_numbers.h"
 #include "cli/setting_ranges.h"
-#include "presets/c_numbers.h"
 #include "presets/preset_keys.h"
 
 namespace trevalin {
@@ -30,7 +30,7 @@ bool setValueByKey(RenderSettings& settings, std::string_view key, std::string_v
     case ValueKind::Integer: settings.*(k->integer) = parseInteger(text); break;
     case ValueKind::Real: settings.*(k->real) = parseReal(text); break;
     case ValueKind::Flag: settings.*(k->integer) = parseInteger(text) != 0 ? 1 : 0; break;
-    case ValueKind::path:
+    case ValueKind::Path:
         if (text.size() >= sizeof settings.moviefile) {
             error = std::string(key) + ": path longer than 255 characters";
             return false;

@@ -234,7 +234,7 @@ bool FfmpegMovieWriter::createWorlds() {
         switch (format_.world) {
         case OutputWorld::Rgb32: break;
         case OutputWorld::Rgb555: world555_.resize(pixels); break;
-        case OutputWorld::colourIndex:
+        case OutputWorld::ColourIndex:
             table_ = &standardColourTable();
             nearest_ = std::make_unique<NearestColour>(*table_);
             worldIndex_.resize(pixels);
@@ -350,7 +350,7 @@ void FfmpegMovieWriter::reduceFrame() {
     switch (format_.world) {
     case OutputWorld::Rgb32: break;
     case OutputWorld::Rgb555: reduceTo555(frameWorld_, width_, dither_, world555_); break;
-    case OutputWorld::colourIndex:
+    case OutputWorld::ColourIndex:
         reduceToTable(frameWorld_, width_, dither_, *nearest_, worldIndex_);
         break;
     case OutputWorld::GreyIndex: reduceToGreyRamp(frameWorld_, worldIndex_); break;
@@ -361,7 +361,7 @@ std::uint32_t FfmpegMovieWriter::worldColour(std::size_t i) const {
     switch (format_.world) {
     case OutputWorld::Rgb32: return frameWorld_[i];
     case OutputWorld::Rgb555: return expand555(world555_[i]);
-    case OutputWorld::colourIndex:
+    case OutputWorld::ColourIndex:
     case OutputWorld::GreyIndex: return (*table_)[worldIndex_[i]];
     }
     return 0;

@@ -18,14 +18,14 @@ constexpr Codec kCodecs[kCodecCount] = {
 
 OutputWorld worldFor(const MovieParams& p) {
     switch (p.depth) {
-    case 0: return p.colormode == 0 ? OutputWorld::GreyIndex : OutputWorld::colourIndex;
+    case 0: return p.colormode == 0 ? OutputWorld::GreyIndex : OutputWorld::ColourIndex;
     case 2: return OutputWorld::Rgb32;
     default: return OutputWorld::Rgb555; // 1, and anything unknown
     }
 }
 
 bool indexed(OutputWorld w) {
-    return w == OutputWorld::colourIndex || w == OutputWorld::GreyIndex;
+    return w == OutputWorld::ColourIndex || w == OutputWorld::GreyIndex;
 }
 
 } // namespace
@@ -52,7 +52,7 @@ MovieFormat chooseMovieFormat(const MovieParams& params) {
             f.input = EncoderInput::Rgb555;
             f.bitsPerSample = 16;
             break;
-        case OutputWorld::colourIndex:
+        case OutputWorld::ColourIndex:
             f.input = EncoderInput::Palette8;
             f.bitsPerSample = 8;
             break;
@@ -82,7 +82,7 @@ MovieFormat chooseMovieFormat(const MovieParams& params) {
         break;
     case 2: // Graphics is an 8-bit codec: deeper worlds are reduced to the table.
         if (!indexed(f.world))
-            f.world = params.colormode == 0 ? OutputWorld::GreyIndex : OutputWorld::colourIndex;
+            f.world = params.colormode == 0 ? OutputWorld::GreyIndex : OutputWorld::ColourIndex;
         f.input = EncoderInput::Palette8;
         f.bitsPerSample = 8;
         break;

@@ -22,7 +22,7 @@ constexpr std::uint32_t fourCc(char a, char b, char c, char d) {
 enum class OutputWorld {
     Rgb32,       // the frame as rendered
     Rgb555,      // 16 bits
-    colourIndex, // 8 bits into the standard colour table
+    ColourIndex, // 8 bits into the standard colour table
     GreyIndex,   // 8 bits into the grey ramp
 };
 

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "render/formula_keys.h"
+
 namespace trevalin {
 
 namespace {
@@ -9,8 +11,8 @@ namespace {
 using RS = RenderSettings;
 using K = ValueKind;
 
-constexpr ValueKey text(std::string_view key, FormulaSlot RS::*slot, K kind = K::Text) {
-    return {key, kind, slot, nullptr, nullptr};
+constexpr ValueKey text(const FormulaKey& formula, K kind = K::Text) {
+    return {formula.key, kind, formula.slot, nullptr, nullptr};
 }
 constexpr ValueKey integer(std::string_view key, std::int32_t RS::*field, K kind = K::Integer) {
     return {key, kind, nullptr, field, nullptr};
@@ -21,19 +23,19 @@ constexpr ValueKey real(std::string_view key, double RS::*field) {
 
 // moviefile is a char array, reached by the reader and writer directly.
 constexpr std::array kKeys{
-    text("red", &RS::red),
-    text("grn", &RS::grn),
-    text("blu", &RS::blu),
-    text("min", &RS::min),
-    text("max", &RS::max),
-    text("left", &RS::left),
-    text("top", &RS::top),
-    text("width", &RS::width),
-    text("height", &RS::height),
-    text("zoom", &RS::zoom),
-    text("recurse", &RS::recurse),
-    text("p0", &RS::p0, K::OptText),
-    text("q0", &RS::q0, K::OptText),
+    text(formulaKey("red")),
+    text(formulaKey("grn")),
+    text(formulaKey("blu")),
+    text(formulaKey("min")),
+    text(formulaKey("max")),
+    text(formulaKey("left")),
+    text(formulaKey("top")),
+    text(formulaKey("width")),
+    text(formulaKey("height")),
+    text(formulaKey("zoom")),
+    text(formulaKey("recurse")),
+    text(formulaKey("p0"), K::OptText),
+    text(formulaKey("q0"), K::OptText),
     integer("colormode", &RS::colormode),
     real("startwidth", &RS::startwidth),
     real("endwidth", &RS::endwidth),
@@ -50,8 +52,21 @@ constexpr std::array kKeys{
     integer("seamless", &RS::seamless, K::Flag),
     integer("lockswidth", &RS::lockswidth, K::Flag),
     integer("lockewidth", &RS::lockewidth, K::Flag),
-    ValueKey{"moviefile", K::path},
+    ValueKey{"moviefile", K::Path},
 };
+
+// Every formula key has one row, of formula text, and no other row holds a formula.
+consteval bool formulaRowsMatch() {
+    std::size_t formulaRows = 0;
+    for (const ValueKey& k : kKeys) {
+        if (!k.slot) continue;
+        ++formulaRows;
+        const FormulaKey* f = findFormulaKey(k.key);
+        if (!f || f->slot != k.slot || (k.kind != K::Text && k.kind != K::OptText)) return false;
+    }
+    return formulaRows == kFormulaKeys.size();
+}
+static_assert(formulaRowsMatch());
 
 } // namespace
 

@@ -16,7 +16,7 @@ enum class ValueKind {
     Integer, // one word, atoi rules
     Real,    // one word, atof rules
     Flag,    // one word; nonzero means 1, written only when set
-    path,    // rest of the line; written only when not empty
+    Path,    // rest of the line; written only when not empty
 };
 
 struct ValueKey {

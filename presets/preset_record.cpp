@@ -52,7 +52,7 @@ Layout makeLayout() {
             l.index.push_back(l.texts.size());
             l.texts.push_back({k.slot, false});
             break;
-        case ValueKind::path:
+        case ValueKind::Path:
             l.index.push_back(l.texts.size());
             l.texts.push_back({nullptr, true});
             break;

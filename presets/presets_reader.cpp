@@ -8,7 +8,7 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "presets/c_numbers.h"
+#include "base/c_numbers.h"
 #include "presets/preset_keys.h"
 #include "presets/presets_file.h"
 
@@ -183,7 +183,7 @@ class Reader {
         case ValueKind::Integer: work_.setInteger(k, parseInteger(nextWord(rest))); break;
         case ValueKind::Flag: work_.setInteger(k, parseInteger(nextWord(rest)) != 0 ? 1 : 0); break;
         case ValueKind::Real: work_.setReal(k, parseReal(nextWord(rest))); break;
-        case ValueKind::path:
+        case ValueKind::Path:
             if (rest.size() >= kMovieFileSize)
                 warn("movie file cut at " + std::to_string(kMovieFileSize - 1) + " characters");
             work_.setText(k, rest.empty() ? "Untitled.mov" : rest);

@@ -3,8 +3,8 @@
 #include <ostream>
 #include <sstream>
 
+#include "base/c_numbers.h"
 #include "base/replacement_file.h"
-#include "presets/c_numbers.h"
 #include "presets/preset_keys.h"
 #include "presets/presets_file.h"
 
@@ -113,7 +113,7 @@ class Writer {
             case ValueKind::Flag:
                 if (r.integer(k) != 0) line(key + "1");
                 break;
-            case ValueKind::path: {
+            case ValueKind::Path: {
                 const std::string_view path = r.text(k);
                 if (!path.empty()) line(key + oneLine(path, k.key));
                 break;

@@ -12,17 +12,15 @@
 
 namespace trevalin {
 
-// Compile order: the colour formulas, the region, the range, the fractal
-// parameters, and the iteration count last.
-const FormulaField kFormulaFields[13] = {
-    {"red", &RenderSettings::red},         {"grn", &RenderSettings::grn},
-    {"blu", &RenderSettings::blu},         {"left", &RenderSettings::left},
-    {"top", &RenderSettings::top},         {"width", &RenderSettings::width},
-    {"height", &RenderSettings::height},   {"zoom", &RenderSettings::zoom},
-    {"min", &RenderSettings::min},         {"max", &RenderSettings::max},
-    {"p0", &RenderSettings::p0},           {"q0", &RenderSettings::q0},
-    {"recurse", &RenderSettings::recurse},
-};
+std::vector<CompileFailure> compileFormulas(RenderSettings& settings) {
+    std::vector<CompileFailure> failures;
+    for (const FormulaKey& field : kFormulaKeys) {
+        if (compileFormula(settings.*field.slot) != 0)
+            failures.push_back(
+                CompileFailure{field.key, lastCompileError(), lastCompileDiagnostics()});
+    }
+    return failures;
+}
 
 Document::Document()
     : context_(std::make_unique<FormulaContext>()), settings_(std::make_unique<RenderSettings>()) {
@@ -41,13 +39,7 @@ void Document::getSettings(RenderSettings& out) const {
 }
 
 void Document::recompile() {
-    failures_.clear();
-    for (const FormulaField& field : kFormulaFields) {
-        // A slot that fails does not stop the others.
-        if (compileFormula(settings_.get()->*field.slot) != 0)
-            failures_.push_back(
-                CompileFailure{field.key, lastCompileError(), lastCompileDiagnostics()});
-    }
+    failures_ = compileFormulas(*settings_);
 }
 
 Document::Region Document::evaluateCoordinates() {

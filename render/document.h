@@ -13,24 +13,22 @@
 #include "formula/formula_context.h"
 #include "formula/frame_variables.h"
 #include "image/dib_image.h"
+#include "render/formula_keys.h"
 #include "render/render_settings.h"
 
 namespace trevalin {
 
 class DocumentView;
 
-// The thirteen formula slots by presets-file key, in compile order.
-struct FormulaField {
-    const char* key;
-    FormulaSlot RenderSettings::*slot;
-};
-extern const FormulaField kFormulaFields[13];
-
 struct CompileFailure {
     const char* field; // the presets-file key, e.g. "red"
     std::string message;
     std::vector<FormulaDiagnostic> diagnostics; // the error with its place, and any warnings
 };
+
+// Compiles every formula of settings in compile order; a slot that fails does
+// not stop the others. Returns what failed, in that order.
+std::vector<CompileFailure> compileFormulas(RenderSettings& settings);
 
 class Document {
   public:

@@ -1,10 +1,14 @@
 #include "render/formula_use.h"
 
+#include "render/formula_keys.h"
+
 namespace trevalin {
 
 bool formulaInUse(const RenderSettings& settings, std::string_view key) {
-    if (key == "grn" || key == "blu") return settings.colormode == 1 || settings.colormode == 2;
-    if (key == "red") return settings.colormode >= 0 && settings.colormode <= 3;
+    // Grayscale and Triplet read only the first colour formula.
+    if (key == formulaKey("grn").key || key == formulaKey("blu").key)
+        return settings.colormode == 1 || settings.colormode == 2;
+    if (key == formulaKey("red").key) return settings.colormode >= 0 && settings.colormode <= 3;
     return true;
 }
 

@@ -8,7 +8,6 @@
 
 #include "app/pages/field_edit.h"
 #include "app/pages/formula_editor.h"
-#include "app/pages/formula_marks.h"
 #include "app/pages/formulas_page.h"
 #include "app/pages/settings_pane.h"
 #include "render/document.h"
@@ -18,19 +17,13 @@ namespace trevalin {
 
 CoordsPage::CoordsPage(SettingsPane* tabs, QWidget* parent) : SettingsPage(tabs, parent) {
     auto* layout = new QVBoxLayout(this);
-    auto makeEdit = [this](QWidget* owner) {
-        auto* edit = new QLineEdit(owner);
-        setLengthLimit(edit, kTextLimit);
-        return edit;
-    };
-
     auto* region = new QFormLayout;
-    left_ = makeEdit(this);
-    top_ = makeEdit(this);
-    width_ = makeEdit(this);
-    height_ = makeEdit(this);
+    left_ = new QLineEdit(this);
+    top_ = new QLineEdit(this);
+    width_ = new QLineEdit(this);
+    height_ = new QLineEdit(this);
     center_ = new QCheckBox(tr("Center"), this);
-    zoom_ = makeEdit(this);
+    zoom_ = new QLineEdit(this);
     region->addRow(tr("left"), left_);
     region->addRow(tr("top"), top_);
     region->addRow(tr("width"), width_);
@@ -41,80 +34,54 @@ CoordsPage::CoordsPage(SettingsPane* tabs, QWidget* parent) : SettingsPage(tabs,
 
     auto* fractal = new QGroupBox(tr("Fractal Settings"), this);
     auto* fractalForm = new QFormLayout(fractal);
-    p0_ = makeEdit(fractal);
-    q0_ = makeEdit(fractal);
-    recursion_ = makeEdit(fractal);
+    p0_ = new QLineEdit(fractal);
+    q0_ = new QLineEdit(fractal);
+    recursion_ = new QLineEdit(fractal);
     fractalForm->addRow(tr("p0"), p0_);
     fractalForm->addRow(tr("q0"), q0_);
     fractalForm->addRow(tr("recursion"), recursion_);
     layout->addWidget(fractal);
     layout->addStretch(1);
 
-    const std::pair<const char*, QLineEdit*> formulas[] = {
-        {"left", left_}, {"top", top_}, {"width", width_}, {"height", height_},
-        {"zoom", zoom_}, {"p0", p0_},   {"q0", q0_},       {"recurse", recursion_}};
-    for (const auto& [key, edit] : formulas) {
-        const char* label = key == std::string_view("recurse") ? "recursion" : key;
-        watchFormulaEdit(edit, key, tr(label));
-        attachFormulaEditor(edit);
+    // In the order an over-long text is named.
+    using RS = RenderSettings;
+    const struct {
+        FormulaSlot RS::*field;
+        QLineEdit* edit;
+        const char* label;
+    } formulas[] = {
+        {&RS::height, height_, QT_TR_NOOP("height")},
+        {&RS::left, left_, QT_TR_NOOP("left")},
+        {&RS::top, top_, QT_TR_NOOP("top")},
+        {&RS::width, width_, QT_TR_NOOP("width")},
+        {&RS::zoom, zoom_, QT_TR_NOOP("zoom")},
+        {&RS::p0, p0_, QT_TR_NOOP("p0")},
+        {&RS::q0, q0_, QT_TR_NOOP("q0")},
+        {&RS::recurse, recursion_, QT_TR_NOOP("recursion")},
+    };
+    for (const auto& row : formulas) {
+        fields_.add(row.field, row.edit, kTextLimit, tr(row.label));
+        attachFormulaEditor(row.edit);
     }
+    fields_.add(&RS::center, center_);
+
+    const std::pair<QLineEdit*, const char*> initial[] = {
+        {height_, "256"}, {left_, "0"}, {top_, "0"}, {width_, "256"},
+        {zoom_, "1.0"},   {p0_, "0"},   {q0_, "0"},  {recursion_, "64"},
+    };
+    for (const auto& [edit, text] : initial)
+        fields_.setText(edit, QString::fromLatin1(text));
 
     setFocusProxy(left_);
-    showFields();
-}
-
-bool CoordsPage::readControls() {
-    if (!checkLengths({height_, left_, top_, width_, zoom_, p0_, q0_, recursion_}, kTextLimit))
-        return false;
-    f_.center = center_->isChecked() ? 1 : 0;
-    f_.height = height_->text();
-    f_.left = left_->text();
-    f_.top = top_->text();
-    f_.width = width_->text();
-    f_.zoom = zoom_->text();
-    f_.p0 = p0_->text();
-    f_.q0 = q0_->text();
-    f_.recursion = recursion_->text();
-    return true;
-}
-
-void CoordsPage::showFields() {
-    center_->setChecked(f_.center != 0);
-    showText(height_, f_.height);
-    showText(left_, f_.left);
-    showText(top_, f_.top);
-    showText(width_, f_.width);
-    showText(zoom_, f_.zoom);
-    showText(p0_, f_.p0);
-    showText(q0_, f_.q0);
-    showText(recursion_, f_.recursion);
+    fields_.show();
 }
 
 bool CoordsPage::saveToSettings(RenderSettings& out) {
-    if (!readControls()) return false;
-    out.center = f_.center;
-    setSlotText(out.left, f_.left);
-    setSlotText(out.top, f_.top);
-    setSlotText(out.width, f_.width);
-    setSlotText(out.height, f_.height);
-    setSlotText(out.zoom, f_.zoom);
-    setSlotText(out.p0, f_.p0);
-    setSlotText(out.q0, f_.q0);
-    setSlotText(out.recurse, f_.recursion);
-    return true;
+    return fields_.store(out);
 }
 
 void CoordsPage::loadFromSettings(const RenderSettings& in) {
-    f_.center = in.center;
-    f_.left = slotText(in.left);
-    f_.top = slotText(in.top);
-    f_.width = slotText(in.width);
-    f_.height = slotText(in.height);
-    f_.zoom = slotText(in.zoom);
-    f_.p0 = slotText(in.p0);
-    f_.q0 = slotText(in.q0);
-    f_.recursion = slotText(in.recurse);
-    showFields();
+    fields_.load(in);
 }
 
 void CoordsPage::runFocusSequence() {
@@ -122,16 +89,10 @@ void CoordsPage::runFocusSequence() {
     tabs_->runSequence({this, tabs_->movieOptionsPage(), tabs_->formulasPage()}, {this});
 }
 
-void CoordsPage::markFailures(const std::vector<CompileFailure>& failures) {
-    markCompileFailures({{"left", left_},
-                         {"top", top_},
-                         {"width", width_},
-                         {"height", height_},
-                         {"zoom", zoom_},
-                         {"p0", p0_},
-                         {"q0", q0_},
-                         {"recurse", recursion_}},
-                        failures);
+void CoordsPage::markFailures(const std::vector<CompileFailure>&) {
+    // The document compiled what the fields hold, so checking their texts again
+    // gives the same errors, and the warnings and places besides.
+    fields_.markFormulas();
 }
 
 } // namespace trevalin

@@ -2,8 +2,7 @@
 // left and top name the centre) and the fractal settings (p0, q0, recursion).
 #pragma once
 
-#include <QString>
-
+#include "app/pages/field_table.h"
 #include "app/pages/settings_page.h"
 
 class QCheckBox;
@@ -34,22 +33,7 @@ class CoordsPage : public SettingsPage {
     QLineEdit* recursionEdit() const { return recursion_; }
 
   private:
-    struct Fields {
-        int center = 0;
-        QString height = QStringLiteral("256");
-        QString left = QStringLiteral("0");
-        QString top = QStringLiteral("0");
-        QString width = QStringLiteral("256");
-        QString zoom = QStringLiteral("1.0");
-        QString p0 = QStringLiteral("0");
-        QString q0 = QStringLiteral("0");
-        QString recursion = QStringLiteral("64");
-    };
-
-    bool readControls();
-    void showFields();
-
-    Fields f_;
+    FieldTable fields_;
     QCheckBox* center_;
     QLineEdit* height_;
     QLineEdit* left_;

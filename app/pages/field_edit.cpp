@@ -87,12 +87,4 @@ void markCompileFailure(QLineEdit* edit, const QString& message) {
                                : QString());
 }
 
-void markCompileFailures(std::initializer_list<std::pair<const char*, QLineEdit*>> fields,
-                         const std::vector<CompileFailure>&) {
-    // The document compiled what the fields hold, so checking their texts again
-    // gives the same errors, and the warnings and places besides.
-    for (const auto& field : fields)
-        markFormulaEdit(field.second);
-}
-
 } // namespace trevalin

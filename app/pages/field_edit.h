@@ -58,9 +58,5 @@ int readRadio(const QButtonGroup* group, int current);
 // Marks the edit as holding a formula that failed to compile (message not
 // empty) or clears the mark.
 void markCompileFailure(QLineEdit* edit, const QString& message);
-// Marks each edit with what the compiler says about its text (see
-// formula_marks.h) and clears the marks on the others.
-void markCompileFailures(std::initializer_list<std::pair<const char*, QLineEdit*>> fields,
-                         const std::vector<CompileFailure>& failures);
 
 } // namespace trevalin

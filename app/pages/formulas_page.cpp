@@ -13,6 +13,7 @@
 
 #include "app/pages/coords_page.h"
 #include "app/pages/field_edit.h"
+#include "app/pages/field_table.h"
 #include "app/pages/formula_editor.h"
 #include "app/pages/formula_marks.h"
 #include "app/pages/settings_pane.h"
@@ -44,19 +45,15 @@ FormulasPage::FormulasPage(SettingsPane* tabs, QWidget* parent) : SettingsPage(t
     auto addFormula = [&](int row, const QString& label) {
         auto* name = new QLabel(label, this);
         auto* edit = new QLineEdit(this);
-        setLengthLimit(edit, kTextLimit);
         name->setBuddy(edit);
         formulas->addWidget(name, row, 0);
         formulas->addWidget(edit, row, 1);
         labels_[row] = name;
         return edit;
     };
-    red_ = addFormula(0, f_.redLabel);
-    green_ = addFormula(1, f_.greenLabel);
-    blue_ = addFormula(2, f_.blueLabel);
-    watchFormulaEdit(red_, "red", f_.redLabel);
-    watchFormulaEdit(green_, "grn", f_.greenLabel);
-    watchFormulaEdit(blue_, "blu", f_.blueLabel);
+    red_ = addFormula(0, channelNames_[0]);
+    green_ = addFormula(1, channelNames_[1]);
+    blue_ = addFormula(2, channelNames_[2]);
     formulas->setColumnMinimumWidth(0, 50);
     layout->addLayout(formulas);
 
@@ -76,12 +73,6 @@ FormulasPage::FormulasPage(SettingsPane* tabs, QWidget* parent) : SettingsPage(t
     auto* range = new QGridLayout(rangeBox);
     min_ = new QLineEdit(rangeBox);
     max_ = new QLineEdit(rangeBox);
-    for (QLineEdit* edit : {min_, max_})
-        setLengthLimit(edit, kTextLimit);
-    watchFormulaEdit(min_, "min", tr("min"));
-    watchFormulaEdit(max_, "max", tr("max"));
-    for (QLineEdit* edit : {red_, green_, blue_, min_, max_})
-        attachFormulaEditor(edit);
     range->addWidget(new QLabel(tr("min"), rangeBox), 0, 0);
     range->addWidget(min_, 0, 1);
     range->addWidget(new QLabel(tr("max"), rangeBox), 1, 0);
@@ -110,6 +101,27 @@ FormulasPage::FormulasPage(SettingsPane* tabs, QWidget* parent) : SettingsPage(t
     slider_ = addTimeSlider(this, layout, tabs_);
     layout->addStretch(1);
 
+    // In the order an over-long text is named.
+    using RS = RenderSettings;
+    fields_.add(&RS::blu, blue_, kTextLimit, channelNames_[2]);
+    fields_.add(&RS::grn, green_, kTextLimit, channelNames_[1]);
+    fields_.add(&RS::max, max_, kTextLimit, tr("max"));
+    fields_.add(&RS::min, min_, kTextLimit, tr("min"));
+    fields_.add(&RS::red, red_, kTextLimit, channelNames_[0]);
+    fields_.add(&RS::colormode, modelGroup_);
+    fields_.add(&RS::wrap, ruleGroup_);
+    fields_.add(&RS::oversample, oversample_);
+    fields_.add(&RS::cycle, cycle_);
+    fields_.add(&RS::time, slider_);
+    for (QLineEdit* edit : {red_, green_, blue_, min_, max_})
+        attachFormulaEditor(edit);
+
+    const std::pair<QLineEdit*, const char*> initial[] = {
+        {red_, "x"}, {green_, "y"}, {blue_, "x+y"}, {min_, "0"}, {max_, "255"}};
+    for (const auto& [edit, text] : initial)
+        fields_.setText(edit, QString::fromLatin1(text));
+    fields_.setNumber(modelGroup_, 1); // RGB
+
     setFocusProxy(red_);
     connect(modelGroup_, &QButtonGroup::idClicked, this, &FormulasPage::onColourModelClicked);
     // Loading sets the position with the signals blocked, so only the user's
@@ -118,86 +130,35 @@ FormulasPage::FormulasPage(SettingsPane* tabs, QWidget* parent) : SettingsPage(t
     showFields();
 }
 
-bool FormulasPage::readControls() {
-    if (!checkLengths({blue_, green_, max_, min_, red_}, kTextLimit)) return false;
-    f_.blue = blue_->text();
-    f_.colormode = readRadio(modelGroup_, f_.colormode);
-    f_.cycle = cycle_->isChecked() ? 1 : 0;
-    f_.green = green_->text();
-    f_.max = max_->text();
-    f_.min = min_->text();
-    f_.oversample = oversample_->isChecked() ? 1 : 0;
-    f_.red = red_->text();
-    f_.wrap = readRadio(ruleGroup_, f_.wrap);
-    return true;
-}
-
 void FormulasPage::showFields() {
-    showText(blue_, f_.blue);
-    showRadio(modelGroup_, f_.colormode);
-    cycle_->setChecked(f_.cycle != 0);
-    showText(green_, f_.green);
-    showText(max_, f_.max);
-    showText(min_, f_.min);
-    oversample_->setChecked(f_.oversample != 0);
-    showText(red_, f_.red);
-    showRadio(ruleGroup_, f_.wrap);
-    labels_[0]->setText(f_.redLabel);
-    labels_[1]->setText(f_.greenLabel);
-    labels_[2]->setText(f_.blueLabel);
-    // messages name a field by its label; a field without one is not read.
+    fields_.show();
     const std::array<QLineEdit*, 3> edits{red_, green_, blue_};
-    const std::array<QString, 3> names{f_.redLabel, f_.greenLabel, f_.blueLabel};
     for (int i = 0; i < 3; ++i) {
-        if (channelLabels(f_.colormode)) edits[i]->setEnabled(!names[i].isEmpty());
-        if (!names[i].isEmpty()) setFieldLabel(edits[i], names[i]);
+        labels_[i]->setText(channelNames_[i]);
+        // messages name a field by its label; a field without one is not read.
+        if (channelLabels(fields_.number(modelGroup_)))
+            edits[i]->setEnabled(!channelNames_[i].isEmpty());
+        if (!channelNames_[i].isEmpty()) setFieldLabel(edits[i], channelNames_[i]);
         markFormulaEdit(edits[i]);
     }
 }
 
 void FormulasPage::updateChannelLabels() {
-    if (const auto names = channelLabels(f_.colormode)) {
-        f_.redLabel = (*names)[0];
-        f_.greenLabel = (*names)[1];
-        f_.blueLabel = (*names)[2];
-    }
+    if (const auto names = channelLabels(fields_.number(modelGroup_))) channelNames_ = *names;
 }
 
 bool FormulasPage::saveToSettings(RenderSettings& out) {
-    if (!readControls()) return false;
-    setSlotText(out.red, f_.red);
-    setSlotText(out.grn, f_.green);
-    setSlotText(out.blu, f_.blue);
-    setSlotText(out.min, f_.min);
-    setSlotText(out.max, f_.max);
-    out.colormode = f_.colormode;
-    out.wrap = f_.wrap;
-    out.oversample = f_.oversample;
-    out.cycle = f_.cycle;
-    out.time = slider_->value();
-    return true;
+    return fields_.store(out);
 }
 
 void FormulasPage::loadFromSettings(const RenderSettings& in) {
-    f_.red = slotText(in.red);
-    f_.green = slotText(in.grn);
-    f_.blue = slotText(in.blu);
-    f_.min = slotText(in.min);
-    f_.max = slotText(in.max);
-    f_.colormode = in.colormode;
-    f_.wrap = in.wrap;
-    f_.oversample = in.oversample;
-    f_.cycle = in.cycle;
-    {
-        const QSignalBlocker block(slider_);
-        slider_->setValue(in.time);
-    }
+    fields_.hold(in);
     updateChannelLabels();
     showFields();
 }
 
 void FormulasPage::onColourModelClicked() {
-    readControls();
+    fields_.read();
     updateChannelLabels();
     showFields();
 }
@@ -213,9 +174,8 @@ void FormulasPage::onSliderMoved() {
                        {tabs_->movieOptionsPage(), tabs_->coordsPage()});
 }
 
-void FormulasPage::markFailures(const std::vector<CompileFailure>& failures) {
-    markCompileFailures(
-        {{"red", red_}, {"grn", green_}, {"blu", blue_}, {"min", min_}, {"max", max_}}, failures);
+void FormulasPage::markFailures(const std::vector<CompileFailure>&) {
+    fields_.markFormulas();
 }
 
 } // namespace trevalin

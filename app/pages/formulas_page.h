@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 
+#include "app/pages/field_table.h"
 #include "app/pages/settings_page.h"
 
 class QButtonGroup;
@@ -49,28 +50,14 @@ class FormulasPage : public SettingsPage {
     QSlider* timeSlider() const { return slider_; }
 
   private:
-    // The page's own copy of its values, as the framework's data exchange keeps it.
-    struct Fields {
-        QString blue = QStringLiteral("x+y");
-        int colormode = 1;
-        int cycle = 0;
-        QString green = QStringLiteral("y");
-        QString max = QStringLiteral("255");
-        QString min = QStringLiteral("0");
-        int oversample = 0;
-        QString red = QStringLiteral("x");
-        int wrap = 0;
-        QString greenLabel = QStringLiteral("Green");
-        QString blueLabel = QStringLiteral("Blue");
-        QString redLabel = QStringLiteral("Red");
-    };
-
-    bool readControls();
     void showFields();
     void onColourModelClicked();
     void onSliderMoved();
 
-    Fields f_;
+    FieldTable fields_;
+    // The labels of the three formulas under the colour model last shown.
+    std::array<QString, 3> channelNames_{QStringLiteral("Red"), QStringLiteral("Green"),
+                                         QStringLiteral("Blue")};
     QSlider* slider_;
     QLineEdit* red_;
     QLineEdit* green_;

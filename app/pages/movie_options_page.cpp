@@ -6,107 +6,31 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QSlider>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "app/pages/coords_page.h"
 #include "app/pages/field_edit.h"
-#include "app/pages/formula_marks.h"
+#include "app/pages/field_table.h"
 #include "app/pages/formulas_page.h"
+#include "app/pages/lock_button.h"
 #include "app/pages/movie_format_picker.h"
 #include "app/pages/settings_pane.h"
 #include "app/pages/time_slider.h"
 #include "app/user_messages.h"
-#include "formula/arith.h"
-#include "presets/c_numbers.h"
 #include "render/document.h"
 #include "render/movie_codecs.h"
+#include "render/movie_widths.h"
 #include "render/render_settings.h"
 
-// The padlocks are compiled into this static library; see the main frame.
-static void initLockIcons() {
-    Q_INIT_RESOURCE(icons);
-}
-
 namespace trevalin {
-
-namespace {
-
-// A text read as atof does, whatever the user's locale.
-double readNumber(const QString& text) {
-    return parseReal(text.toStdString());
-}
-
-// "%f", whatever the user's locale.
-QString writeNumber(double value) {
-    return QString::fromStdString(formatReal(value));
-}
-
-// An index the list has no item for shows no item and survives a save.
-void showIndex(QComboBox* list, int index) {
-    list->setCurrentIndex(index >= 0 && index < list->count() ? index : -1);
-}
-int readIndex(const QComboBox* list, int current) {
-    const int index = list->currentIndex();
-    return index >= 0 ? index : current;
-}
-
-} // namespace
-
-// ---- LockButton --------------------------------------------------------------
-
-LockButton::LockButton(QWidget* parent) : QAbstractButton(parent) {
-    initLockIcons();
-    locked_ = QIcon::fromTheme(QStringLiteral("object-locked"),
-                               QIcon(QStringLiteral(":/icons/lock-closed.png")));
-    unlocked_ = QIcon::fromTheme(QStringLiteral("object-unlocked"),
-                                 QIcon(QStringLiteral(":/icons/lock-open.png")));
-    setFocusPolicy(Qt::StrongFocus);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setState(0);
-}
-
-void LockButton::setState(int state) {
-    state_ = state;
-    setIcon(state != 0 ? locked_ : unlocked_);
-    update();
-}
-
-QSize LockButton::sizeHint() const {
-    const int side = fontMetrics().height() + 8;
-    return {side, side};
-}
-
-void LockButton::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const int side = std::min(width(), height());
-    icon().paint(&painter, QRect(0, 0, side, side), Qt::AlignLeft | Qt::AlignTop);
-    // Only the padlock is drawn, but a keyboard user must see where the focus is.
-    if (hasFocus()) {
-        QStyleOptionFocusRect option;
-        option.initFrom(this);
-        option.rect = QRect(0, 0, side, side);
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
-    }
-}
-
-// ---- MovieOptionsPage ---------------------------------------------------------------------
 
 MovieOptionsPage::MovieOptionsPage(SettingsPane* tabs, QWidget* parent)
     : SettingsPage(tabs, parent) {
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;
     layout->addLayout(grid);
-    auto makeEdit = [this](int limit) {
-        auto* edit = new QLineEdit(this);
-        setLengthLimit(edit, limit);
-        return edit;
-    };
     auto addLabel = [&](const QString& text, int row, QWidget* buddy) {
         auto* label = new QLabel(text, this);
         label->setBuddy(buddy);
@@ -114,30 +38,29 @@ MovieOptionsPage::MovieOptionsPage(SettingsPane* tabs, QWidget* parent)
     };
 
     // Made in the order the focus moves through them.
-    duration_ = makeEdit(kTextLimit);
+    duration_ = new QLineEdit(this);
     addLabel(tr("Duration"), 0, duration_);
     grid->addWidget(duration_, 0, 1);
     grid->addWidget(new QLabel(tr("(seconds)"), this), 0, 2);
 
-    frameRate_ = makeEdit(kTextLimit);
+    frameRate_ = new QLineEdit(this);
     addLabel(tr("Frame Rate"), 1, frameRate_);
     grid->addWidget(frameRate_, 1, 1);
 
-    zoom_ = makeEdit(kTextLimit);
-    watchFormulaEdit(zoom_, "zoom", tr("zoom"));
+    zoom_ = new QLineEdit(this);
     zoom_->setReadOnly(true);
     zoom_->setFocusPolicy(Qt::ClickFocus); // not a tab stop
     addLabel(tr("Zoom"), 2, zoom_);
     grid->addWidget(zoom_, 2, 1);
 
-    startWidth_ = makeEdit(kTextLimit);
+    startWidth_ = new QLineEdit(this);
     startLock_ = new LockButton(this);
     startLock_->setToolTip(tr("Hold the start width"));
     addLabel(tr("Start Width"), 3, startWidth_);
     grid->addWidget(startWidth_, 3, 1);
     grid->addWidget(startLock_, 3, 2, Qt::AlignLeft);
 
-    endWidth_ = makeEdit(kTextLimit);
+    endWidth_ = new QLineEdit(this);
     endLock_ = new LockButton(this);
     endLock_->setToolTip(tr("Hold the end width"));
     addLabel(tr("End Width"), 4, endWidth_);
@@ -165,7 +88,7 @@ MovieOptionsPage::MovieOptionsPage(SettingsPane* tabs, QWidget* parent)
     grid->addWidget(format_->codecList(), 8, 1);
     grid->addWidget(seamless_, 8, 2);
 
-    file_ = makeEdit(kFileLimit);
+    file_ = new QLineEdit(this);
     browse_ = new QPushButton(QStringLiteral("..."), this);
     browse_->setAutoDefault(false);
     browse_->setMaximumWidth(browse_->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 16);
@@ -185,131 +108,75 @@ MovieOptionsPage::MovieOptionsPage(SettingsPane* tabs, QWidget* parent)
     // Typing only: loading the page sets the texts by the lock rules instead.
     for (QLineEdit* edit : {duration_, frameRate_, startWidth_, endWidth_})
         connect(edit, &QLineEdit::textEdited, this, &MovieOptionsPage::onTimingEdited);
-    connect(startLock_, &QAbstractButton::clicked, this, [this] {
-        f_.startLock = startLock_->getState() == 0 ? 1 : 0;
-        startLock_->setState(f_.startLock);
-    });
-    connect(endLock_, &QAbstractButton::clicked, this, [this] {
-        f_.endLock = endLock_->getState() == 0 ? 1 : 0;
-        endLock_->setState(f_.endLock);
-    });
-    connect(browse_, &QPushButton::clicked, this, &MovieOptionsPage::chooseFile);
-    showFields();
-}
-
-bool MovieOptionsPage::readControls(bool quiet) {
-    const std::pair<QLineEdit*, int> limits[] = {{file_, kFileLimit},     {duration_, kTextLimit},
-                                                 {endWidth_, kTextLimit}, {startWidth_, kTextLimit},
-                                                 {zoom_, kTextLimit},     {frameRate_, kTextLimit}};
-    for (const auto& [edit, limit] : limits) {
-        if (quiet ? storedLength(edit->text()) > limit : !checkLength(edit, limit)) return false;
+    for (LockButton* lock : {startLock_, endLock_}) {
+        connect(lock, &QAbstractButton::clicked, this, [this, lock] {
+            fields_.setNumber(lock, lock->getState() == 0 ? 1 : 0);
+            lock->setState(fields_.number(lock));
+        });
     }
-    f_.codec = format_->codec();
-    f_.depth = readIndex(depth_, f_.depth);
-    f_.dithered = dithered_->isChecked() ? 1 : 0;
-    f_.priority = readIndex(priority_, f_.priority);
-    f_.time = slider_->value();
-    f_.file = file_->text();
-    f_.duration = duration_->text();
-    f_.endWidth = endWidth_->text();
-    f_.startWidth = startWidth_->text();
-    f_.zoom = zoom_->text();
-    f_.frameRate = frameRate_->text();
-    f_.seamless = seamless_->isChecked() ? 1 : 0;
-    return true;
-}
+    connect(browse_, &QPushButton::clicked, this, &MovieOptionsPage::chooseFile);
 
-void MovieOptionsPage::showFields() {
-    format_->setCodec(f_.codec);
-    showIndex(depth_, f_.depth);
-    dithered_->setChecked(f_.dithered != 0);
-    showIndex(priority_, f_.priority);
-    slider_->setValue(f_.time);
-    showText(file_, f_.file);
-    showText(duration_, f_.duration);
-    showText(endWidth_, f_.endWidth);
-    showText(startWidth_, f_.startWidth);
-    showText(zoom_, f_.zoom);
-    showText(frameRate_, f_.frameRate);
-    seamless_->setChecked(f_.seamless != 0);
+    // In the order an over-long text is named.
+    using RS = RenderSettings;
+    fields_.add(&RS::moviefile, file_, kFileLimit);
+    fields_.add(&RS::duration, duration_, kTextLimit);
+    fields_.add(&RS::endwidth, endWidth_, kTextLimit);
+    fields_.add(&RS::startwidth, startWidth_, kTextLimit);
+    fields_.add(&RS::zoom, zoom_, kTextLimit, tr("zoom"));
+    fields_.add(&RS::framerate, frameRate_, kTextLimit);
+    fields_.add(&RS::codec, format_);
+    fields_.add(&RS::depth, depth_);
+    fields_.add(&RS::dither, dithered_);
+    fields_.add(&RS::priority, priority_);
+    fields_.add(&RS::time, slider_);
+    fields_.add(&RS::seamless, seamless_);
+    fields_.add(&RS::lockswidth, startLock_);
+    fields_.add(&RS::lockewidth, endLock_);
+
+    const std::pair<QLineEdit*, const char*> initialTexts[] = {
+        {file_, "Untitled.mov"}, {duration_, "1"}, {endWidth_, "1"},
+        {startWidth_, "1"},      {zoom_, "1"},     {frameRate_, "10"}};
+    for (const auto& [edit, text] : initialTexts)
+        fields_.setText(edit, QString::fromLatin1(text));
+    fields_.setNumber(format_, 3);   // "Motion JPEG A"
+    fields_.setNumber(depth_, 2);    // "24-bit"
+    fields_.setNumber(priority_, 1); // "Normal"
+    fields_.show();
 }
 
 int MovieOptionsPage::frameCount() const {
-    return truncToInt32(readNumber(f_.duration) * readNumber(f_.frameRate));
+    return movieFrameCount(fields_.text(duration_).toStdString(),
+                           fields_.text(frameRate_).toStdString());
 }
 
 void MovieOptionsPage::recomputeZoom() {
-    const int n = frameCount();
-    if (n <= 0) return;
-    const double start = readNumber(f_.startWidth);
-    const double end = readNumber(f_.endWidth);
-    // Written so that a width that is not a number (atof reads "nan") also stops here.
-    if (!(start > 0) || !(end > 0)) return;
-    f_.zoom = writeNumber(std::pow(end / start, 1.0 / n));
+    const auto zoom = zoomBetween(fields_.text(startWidth_).toStdString(),
+                                  fields_.text(endWidth_).toStdString(), frameCount());
+    if (zoom) fields_.setText(zoom_, QString::fromStdString(*zoom));
 }
 
 void MovieOptionsPage::onTimingEdited() {
     // A text over its limit that came from another page is named at the next
     // read of the page, not at every key typed here.
-    if (!readControls(true)) return;
+    if (!fields_.read(true)) return;
     recomputeZoom();
-    showFields();
+    fields_.show();
 }
 
 bool MovieOptionsPage::saveToSettings(RenderSettings& out) {
-    if (!readControls()) return false;
-    out.priority = f_.priority;
-    out.depth = f_.depth;
-    out.dither = f_.dithered;
-    out.seamless = f_.seamless;
-    out.duration = readNumber(f_.duration);
-    setSlotText(out.zoom, f_.zoom);
-    out.startwidth = readNumber(f_.startWidth);
-    out.endwidth = readNumber(f_.endWidth);
-    out.framerate = readNumber(f_.frameRate);
-    out.codec = f_.codec;
-    out.time = f_.time;
-    f_.startLock = startLock_->getState();
-    f_.endLock = endLock_->getState();
-    out.lockswidth = f_.startLock;
-    out.lockewidth = f_.endLock;
-    setFixedText(out.moviefile, kMovieFileSize, f_.file);
-    return true;
+    return fields_.store(out);
 }
 
 void MovieOptionsPage::loadFromSettings(const RenderSettings& in) {
-    f_.priority = in.priority;
-    f_.depth = in.depth;
-    f_.dithered = in.dither;
-    f_.seamless = in.seamless;
-    f_.duration = writeNumber(in.duration);
-    f_.zoom = slotText(in.zoom);
-    f_.startWidth = writeNumber(in.startwidth);
-    f_.endWidth = writeNumber(in.endwidth);
-    f_.frameRate = writeNumber(in.framerate);
-    f_.codec = in.codec;
-    f_.time = in.time;
-    f_.file = fixedText(in.moviefile, kMovieFileSize);
-    f_.startLock = in.lockswidth;
-    f_.endLock = in.lockewidth;
-    startLock_->setState(f_.startLock);
-    endLock_->setState(f_.endLock);
-
-    // An open lock lets its width follow the plane width of the Coords page.
-    // With a width held the zoom follows the widths; with none, the end width
-    // follows the zoom.
-    const bool startHeld = f_.startLock != 0;
-    const bool endHeld = f_.endLock != 0;
-    if (!startHeld) f_.startWidth = slotText(in.width);
-    if (startHeld && !endHeld) f_.endWidth = slotText(in.width);
-    if (!startHeld && !endHeld) {
-        const double start = readNumber(f_.startWidth);
-        const double zoom = readNumber(f_.zoom);
-        f_.endWidth = writeNumber(start * std::pow(zoom, frameCount()));
-    } else {
-        recomputeZoom();
-    }
-    showFields();
+    fields_.hold(in);
+    MovieWidths widths{fields_.text(startWidth_).toStdString(),
+                       fields_.text(endWidth_).toStdString(), fields_.text(zoom_).toStdString()};
+    followLocks(widths, in.lockswidth != 0, in.lockewidth != 0, slotText(in.width).toStdString(),
+                frameCount());
+    fields_.setText(startWidth_, QString::fromStdString(widths.startWidth));
+    fields_.setText(endWidth_, QString::fromStdString(widths.endWidth));
+    fields_.setText(zoom_, QString::fromStdString(widths.zoom));
+    fields_.show();
 }
 
 QComboBox* MovieOptionsPage::formatList() const {
@@ -323,7 +190,7 @@ QComboBox* MovieOptionsPage::codecList() const {
 void MovieOptionsPage::chooseFile() {
     SaveFileRequest request;
     request.title = tr("Movie File");
-    request.initial = f_.file;
+    request.initial = fields_.text(file_);
     request.filter = movieFileFilter(format_->codec());
     request.suffix = movieFileSuffix(format_->codec());
     request.confirmOverwrite = false; // asked when the movie is rendered
@@ -341,8 +208,8 @@ void MovieOptionsPage::chooseFile() {
         showWarning(this, tr("The movie's path is too long: at most %1 bytes.").arg(kFileLimit));
         return;
     }
-    f_.file = chosen;
-    showFields();
+    fields_.setText(file_, chosen);
+    fields_.show();
 }
 
 void MovieOptionsPage::runFocusSequence() {
@@ -350,8 +217,8 @@ void MovieOptionsPage::runFocusSequence() {
     tabs_->runSequence({this, tabs_->formulasPage(), tabs_->coordsPage()}, {this});
 }
 
-void MovieOptionsPage::markFailures(const std::vector<CompileFailure>& failures) {
-    markCompileFailures({{"zoom", zoom_}}, failures);
+void MovieOptionsPage::markFailures(const std::vector<CompileFailure>&) {
+    fields_.markFormulas();
 }
 
 } // namespace trevalin

@@ -5,10 +5,8 @@
 // which follow from the others.
 #pragma once
 
-#include <QAbstractButton>
-#include <QIcon>
-#include <QString>
-
+#include "app/pages/field_table.h"
+#include "app/pages/lock_button.h"
 #include "app/pages/settings_page.h"
 
 class QCheckBox;
@@ -20,29 +18,6 @@ class QSlider;
 namespace trevalin {
 
 class MovieFormatPicker;
-
-// A padlock that shows whether a width is held: closed when the state is not 0.
-class LockButton : public QAbstractButton {
-    Q_OBJECT
-  public:
-    explicit LockButton(QWidget* parent = nullptr);
-
-    void setState(int state);
-    int getState() const { return state_; }
-
-    const QIcon& lockedIcon() const { return locked_; }
-    const QIcon& unlockedIcon() const { return unlocked_; }
-
-    QSize sizeHint() const override;
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-
-  private:
-    int state_ = 0;
-    QIcon locked_;
-    QIcon unlocked_;
-};
 
 class MovieOptionsPage : public SettingsPage {
     Q_OBJECT
@@ -57,8 +32,9 @@ class MovieOptionsPage : public SettingsPage {
     void runFocusSequence() override;
     void markFailures(const std::vector<CompileFailure>& failures) override;
 
-    // The zoom that takes the start width to the end width in duration x frame
-    // rate steps; left as it is when there are no frames or a width is not above 0.
+    // The held zoom that takes the held start width to the end width in
+    // duration x frame rate steps; left as it is when there are no frames or a
+    // width is not above 0. Shown at the next show.
     void recomputeZoom();
     // The "..." button: a save dialog for the movie's file name.
     void chooseFile();
@@ -81,33 +57,11 @@ class MovieOptionsPage : public SettingsPage {
     QSlider* timeSlider() const { return slider_; }
 
   private:
-    // The page's own copy of its values, as the framework's data exchange keeps it.
-    struct Fields {
-        int codec = 3; // "Motion JPEG A"
-        int depth = 2; // "24-bit"
-        int dithered = 0;
-        int priority = 1; // "Normal"
-        int time = 0;
-        QString file = QStringLiteral("Untitled.mov");
-        QString duration = QStringLiteral("1");
-        QString endWidth = QStringLiteral("1");
-        QString startWidth = QStringLiteral("1");
-        QString zoom = QStringLiteral("1");
-        QString frameRate = QStringLiteral("10");
-        int seamless = 0;
-        int startLock = 0;
-        int endLock = 0;
-    };
-
-    // False, without reading anything, when a text is over its limit; the
-    // framework's message is shown unless quiet.
-    bool readControls(bool quiet = false);
-    void showFields();
     // duration x frame rate, truncated.
     int frameCount() const;
     void onTimingEdited();
 
-    Fields f_;
+    FieldTable fields_;
     QLineEdit* duration_;
     QLineEdit* frameRate_;
     QLineEdit* zoom_;

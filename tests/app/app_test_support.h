@@ -1,9 +1,11 @@
-// Shared by the desktop program's tests: a Movie Options page that writes known
+// Shared by the desktop program's tests: the main window with its document and
+// job, a Movie Options page that writes known
 // values and remembers what it was given, the settings pane in a window,
 // waiting for renders, collecting warnings, and keeping the tests' settings
 // away from the user's.
 #pragma once
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -17,12 +19,15 @@
 #include <thread>
 
 #include "app/frame_operations.h"
+#include "app/main_window.h"
 #include "app/pages/coords_page.h"
 #include "app/pages/field_edit.h"
 #include "app/pages/formulas_page.h"
 #include "app/pages/settings_page.h"
 #include "app/pages/settings_pane.h"
 #include "app/user_messages.h"
+#include "app/view/image_view.h"
+#include "render/document.h"
 #include "render/render_job.h"
 #include "render/render_settings.h"
 
@@ -130,6 +135,34 @@ struct PagesPane {
     QLineEdit* outside = nullptr;
     FormulasPage* a = nullptr;
     CoordsPage* b = nullptr;
+};
+
+// The program's main window with its document and render job, not yet shown.
+// movieOptions makes the Movie Options page; the default, the real one.
+struct ProgramWindow {
+    explicit ProgramWindow(SettingsPane::PageFactory movieOptions = {})
+        : frame(doc, job, nullptr, std::move(movieOptions)) {}
+    ~ProgramWindow() { frame.view()->stopRender(); }
+
+    FormulasPage* a() { return frame.tabs()->formulasPage(); }
+    CoordsPage* b() { return frame.tabs()->coordsPage(); }
+    // The region on the Coords page, square: the height is the width.
+    void setRegion(const char* left, const char* top, const char* width, bool center) {
+        b()->leftEdit()->setText(left);
+        b()->topEdit()->setText(top);
+        b()->widthEdit()->setText(width);
+        b()->heightEdit()->setText(width);
+        b()->centerBox()->setChecked(center);
+    }
+    void setColour(const char* red, const char* green, const char* blue) {
+        a()->redEdit()->setText(red);
+        a()->greenEdit()->setText(green);
+        a()->blueEdit()->setText(blue);
+    }
+
+    RenderJob job;
+    Document doc;
+    MainWindow frame;
 };
 
 // Waits for the job to end by itself, letting queued repaints through.

@@ -24,13 +24,7 @@ using namespace trevalin::testing;
 
 namespace {
 
-struct Program {
-    Program() : frame(doc, job) {}
-    ~Program() { frame.view()->stopRender(); }
-    RenderJob job;
-    Document doc;
-    MainWindow frame;
-};
+using Program = ProgramWindow;
 
 QStringList args(const char* line) {
     QStringList out{QStringLiteral("trevalin")};
@@ -99,7 +93,7 @@ void CommandLineTest::readsWhatToDo_data() {
     QTest::addColumn<int>("action");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("printer");
-    const int open = int(CommandLine::Action::open);
+    const int open = int(CommandLine::Action::Open);
     const int print = int(CommandLine::Action::Print);
     const int printTo = int(CommandLine::Action::PrintTo);
     QTest::newRow("nothing") << "" << open << ""

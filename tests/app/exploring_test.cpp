@@ -27,26 +27,10 @@ using namespace trevalin::testing;
 
 namespace {
 
-struct Program {
-    Program() : frame(doc, job) {
+struct Program : ProgramWindow {
+    Program() {
         frame.action(Command::kViewLivePreview)->setChecked(true);
         frame.show();
-    }
-    ~Program() { frame.view()->stopRender(); }
-
-    FormulasPage* a() { return frame.tabs()->formulasPage(); }
-    CoordsPage* b() { return frame.tabs()->coordsPage(); }
-    void setRegion(const char* left, const char* top, const char* width, bool center) {
-        b()->leftEdit()->setText(left);
-        b()->topEdit()->setText(top);
-        b()->widthEdit()->setText(width);
-        b()->heightEdit()->setText(width);
-        b()->centerBox()->setChecked(center);
-    }
-    void setColour(const char* red, const char* green, const char* blue) {
-        a()->redEdit()->setText(red);
-        a()->greenEdit()->setText(green);
-        a()->blueEdit()->setText(blue);
     }
     std::vector<std::uint32_t> pixels() {
         std::lock_guard<std::recursive_mutex> lock(job.lock());
@@ -76,10 +60,6 @@ struct Program {
         edit->selectAll();
         QTest::keyClicks(edit, text);
     }
-
-    RenderJob job;
-    Document doc;
-    MainWindow frame;
 };
 
 QString slotText(const Document& doc, FormulaSlot RenderSettings::*slot) {

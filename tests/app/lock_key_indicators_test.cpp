@@ -36,9 +36,7 @@ class SimulatedSource : public LockKeySource {
     SimulatedKeyboard& keyboard_;
 };
 
-struct Program {
-    Program() : frame(doc, job) {}
-    ~Program() { frame.view()->stopRender(); }
+struct Program : ProgramWindow {
     LockKeyIndicators& indicators() { return *frame.indicators(); }
     QString shown() {
         QStringList out;
@@ -48,9 +46,6 @@ struct Program {
                                                                  : QStringLiteral("hidden"));
         return out.join(QLatin1Char(' '));
     }
-    RenderJob job;
-    Document doc;
-    MainWindow frame;
 };
 
 } // namespace

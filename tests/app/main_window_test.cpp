@@ -52,27 +52,9 @@ using namespace trevalin::testing;
 namespace {
 
 // One program's worth of objects, in the order the application makes them.
-struct Program {
-    explicit Program(SettingsPane::PageFactory movie = {})
-        : frame(doc, job, nullptr, std::move(movie)) {
+struct Program : ProgramWindow {
+    explicit Program(SettingsPane::PageFactory movie = {}) : ProgramWindow(std::move(movie)) {
         frame.show();
-    }
-    ~Program() { frame.view()->stopRender(); }
-
-    FormulasPage* a() { return frame.tabs()->formulasPage(); }
-    CoordsPage* b() { return frame.tabs()->coordsPage(); }
-
-    void setRegion(const char* left, const char* top, const char* width, bool center) {
-        b()->leftEdit()->setText(left);
-        b()->topEdit()->setText(top);
-        b()->widthEdit()->setText(width);
-        b()->heightEdit()->setText(width);
-        b()->centerBox()->setChecked(center);
-    }
-    void setColour(const char* red, const char* green, const char* blue) {
-        a()->redEdit()->setText(red);
-        a()->greenEdit()->setText(green);
-        a()->blueEdit()->setText(blue);
     }
     std::uint32_t pixel(int x, int y) {
         std::lock_guard<std::recursive_mutex> lock(job.lock());
@@ -86,10 +68,6 @@ struct Program {
         const QPoint at(p.left + int(fx * p.width), p.top + int(fy * p.height));
         QTest::mouseClick(view, button, {}, at);
     }
-
-    RenderJob job;
-    Document doc;
-    MainWindow frame;
 };
 
 QString docText(const Document& doc, FormulaSlot RenderSettings::*slot) {
@@ -565,7 +543,7 @@ void MainFrameTest::exitAsksToSaveChangedDocument() {
     p.frame.onRenderImage();
     QVERIFY(waitForJob(p.job));
     QFile::remove(path);
-    answer = SaveAnswer::save;
+    answer = SaveAnswer::Save;
     QVERIFY(p.frame.close());
     QCOMPARE(questions.last(), QString("named.bmp"));
     QVERIFY(QFile::exists(path));

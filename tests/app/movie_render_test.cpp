@@ -30,9 +30,8 @@ using namespace trevalin::testing;
 
 namespace {
 
-struct Program {
-    Program() : frame(doc, job) { frame.show(); }
-    ~Program() { frame.view()->stopRender(); }
+struct Program : ProgramWindow {
+    Program() { frame.show(); }
 
     MovieOptionsPage* d() {
         return static_cast<MovieOptionsPage*>(frame.tabs()->movieOptionsPage());
@@ -43,23 +42,14 @@ struct Program {
     // timing.
     void setMovie(const char* duration, const char* rate, int codec) {
         QVERIFY(doc.setImageSize(160, 120));
-        FormulasPage* a = frame.tabs()->formulasPage();
-        a->redEdit()->setText("x*1.5+t*200+fbm(x/30, y/30, t, 0.5, 2, 8)*40+man3()*0");
-        a->greenEdit()->setText("y*2");
-        a->blueEdit()->setText("sin(d/3+t*6)*127+128");
-        CoordsPage* b = frame.tabs()->coordsPage();
-        b->leftEdit()->setText("0");
-        b->topEdit()->setText("0");
-        b->widthEdit()->setText("160");
-        b->heightEdit()->setText("120");
+        setColour("x*1.5+t*200+fbm(x/30, y/30, t, 0.5, 2, 8)*40+man3()*0", "y*2",
+                  "sin(d/3+t*6)*127+128");
+        setRegion("0", "0", "160", false);
+        b()->heightEdit()->setText("120");
         d()->durationEdit()->setText(duration);
         d()->frameRateEdit()->setText(rate);
         d()->codecList()->setCurrentIndex(codec);
     }
-
-    RenderJob job;
-    Document doc;
-    MainWindow frame;
 };
 
 // Waits for the job, noting every status band text shown on the way.

@@ -1,5 +1,6 @@
 // The Formulas and Coords pages: initial values, load and save, length limits,
-// channel labels, and the sequences through which the pages read each other.
+// channel labels, the sequences through which the pages read each other, and
+// records of every kind through all three pages and back.
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -9,12 +10,17 @@
 #include <QSlider>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string_view>
 
 #include "app/pages/coords_page.h"
 #include "app/pages/formulas_page.h"
 #include "app/pages/settings_pane.h"
 #include "app/user_messages.h"
 #include "app_test_support.h"
+#include "presets/preset_keys.h"
 
 using namespace trevalin;
 using namespace trevalin::testing;
@@ -33,6 +39,95 @@ QString repeated(char c, int n) {
 
 } // namespace
 
+namespace {
+
+// Records the pages can show whole: formula texts within every page's limit
+// (the zoom also within the Movie Options page's), reals of eighths that "%f"
+// writes exactly, flags of 0 or 1, indices in and out of their lists' range.
+class RecordGenerator {
+  public:
+    explicit RecordGenerator(unsigned seed) : random_(seed) {}
+
+    std::unique_ptr<RenderSettings> next() {
+        auto s = zeroSettings();
+        std::memset(s.get(), 0, sizeof *s);
+        for (const ValueKey& key : valueKeys()) {
+            switch (key.kind) {
+            case ValueKind::Text:
+            case ValueKind::OptText: {
+                const bool coords =
+                    std::string_view("left top width height zoom p0 q0 recurse").find(key.key) !=
+                    std::string_view::npos;
+                const int limit = key.key == std::string_view("zoom") ? 24 : coords ? 256 : 1023;
+                setFormulaText(s.get()->*key.slot, text(limit).constData());
+                break;
+            }
+            case ValueKind::Real: s.get()->*key.real = pick(-4000, 4000) / 8.0; break;
+            case ValueKind::Flag: s.get()->*key.integer = pick(0, 1); break;
+            case ValueKind::Integer: s.get()->*key.integer = pick(-2, 8); break;
+            case ValueKind::Path:
+                std::snprintf(s->moviefile, kMovieFileSize, "%s", text(255).constData());
+                break;
+            }
+        }
+        s->time = pick(0, 100);
+        std::snprintf(s->sourcefile, kSourceFileSize, "source%d.bmp", pick(0, 99));
+        return s;
+    }
+
+  private:
+    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+    // Printable text with some two- and three-byte characters, at most limit bytes.
+    QByteArray text(int limit) {
+        static const char* const pieces[] = {"x",  "y",   "+", "*", " ", "(",  ")", "1",
+                                             ".5", "sin", "é", "→", "?", "\"", "#", "-"};
+        QByteArray out;
+        const int length = pick(0, limit);
+        while (true) {
+            const char* piece = pieces[pick(0, int(std::size(pieces)) - 1)];
+            if (out.size() + qsizetype(std::strlen(piece)) > length) break;
+            out += piece;
+        }
+        return out;
+    }
+    std::mt19937 random_;
+};
+
+// What the three pages make of in: loaded, then saved over a copy of base.
+std::unique_ptr<RenderSettings> throughPages(PagesPane& pane, const RenderSettings& in,
+                                             const RenderSettings& base) {
+    auto out = std::make_unique<RenderSettings>(base);
+    SettingsPage* pages[] = {pane.a, pane.b, pane.tabs->movieOptionsPage()};
+    for (SettingsPage* page : pages)
+        page->loadFromSettings(in);
+    for (SettingsPage* page : pages)
+        if (!page->saveToSettings(*out)) return nullptr;
+    return out;
+}
+
+// The presets-file keys on which two records differ.
+QStringList differences(const RenderSettings& x, const RenderSettings& y) {
+    QStringList keys;
+    for (const ValueKey& key : valueKeys()) {
+        bool same = true;
+        switch (key.kind) {
+        case ValueKind::Text:
+        case ValueKind::OptText:
+            same = std::strcmp((x.*key.slot).text, (y.*key.slot).text) == 0;
+            break;
+        case ValueKind::Real: same = x.*key.real == y.*key.real; break;
+        case ValueKind::Flag:
+        case ValueKind::Integer: same = x.*key.integer == y.*key.integer; break;
+        case ValueKind::Path: same = std::strcmp(x.moviefile, y.moviefile) == 0; break;
+        }
+        if (!same) keys << QString::fromLatin1(key.key.data(), key.key.size());
+    }
+    if (x.time != y.time) keys << QStringLiteral("time");
+    return keys;
+}
+
+} // namespace
+
 class PagesTest : public QObject {
     Q_OBJECT
   private slots:
@@ -42,6 +137,8 @@ class PagesTest : public QObject {
 
     void initialValuesAreSaved();
     void loadThenSaveKeepsEveryField();
+    void recordsComeBackWhole();
+    void pagesReachAFixedPoint();
     void indexWithoutButtonSurvives();
     void typingStopsAtTheLimit_data();
     void typingStopsAtTheLimit();
@@ -158,6 +255,69 @@ void PagesTest::loadThenSaveKeepsEveryField() {
     QCOMPARE(out->priority, 2);
     QCOMPARE(QString(out->moviefile), QString("keep.mov"));
     QCOMPARE(QString(out->sourcefile), QString("keep.bmp"));
+    QVERIFY(warnings.isEmpty());
+}
+
+void PagesTest::recordsComeBackWhole() {
+    // Every field a page shows comes back as it was loaded, whatever record it
+    // is saved over; what no page shows (the source image) is left alone.
+    PagesPane pane;
+    RecordGenerator generate(16);
+    for (int i = 0; i < 60; ++i) {
+        auto in = generate.next();
+        // Both widths held over no frames: the lock rules leave widths and zoom.
+        in->lockswidth = in->lockewidth = 1;
+        in->duration = 0;
+        const auto base = generate.next();
+        const auto out = throughPages(pane, *in, *base);
+        QVERIFY2(out, qPrintable(QString::number(i)));
+        QCOMPARE(differences(*in, *out), QStringList());
+        QCOMPARE(QString(out->sourcefile), QString(base->sourcefile));
+    }
+    QVERIFY(warnings.isEmpty());
+}
+
+void PagesTest::pagesReachAFixedPoint() {
+    // Under any locks the widths and zoom follow the rules once; the pages then
+    // make the same record of what they made, and every other field is kept.
+    PagesPane pane;
+    RecordGenerator generate(61);
+    std::mt19937 random(61);
+    auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    const char* zooms[] = {"0.5", "1", "1.1", "2", "0.954842", "x"};
+    for (int i = 0; i < 60; ++i) {
+        auto in = generate.next();
+        in->lockswidth = pick(0, 1);
+        in->lockewidth = pick(0, 1);
+        // Few frames and modest widths, so that every width the rules write
+        // fits the page's 24 characters.
+        in->duration = pick(0, 3);
+        in->framerate = pick(0, 4);
+        in->startwidth = pick(1, 4000) / 8.0;
+        in->endwidth = pick(1, 4000) / 8.0;
+        setFormulaText(in->zoom, zooms[pick(0, int(std::size(zooms)) - 1)]);
+        setFormulaText(in->width, QByteArray::number(pick(1, 4000) / 8.0).constData());
+        const QString where = QStringLiteral("record %1, locks %2/%3, frames %4")
+                                  .arg(i)
+                                  .arg(in->lockswidth)
+                                  .arg(in->lockewidth)
+                                  .arg(in->duration * in->framerate);
+        const auto once = throughPages(pane, *in, *in);
+        QVERIFY2(once, qPrintable(where));
+        const auto twice = throughPages(pane, *once, *once);
+        QVERIFY2(twice, qPrintable(where));
+        QVERIFY2(differences(*once, *twice).isEmpty(),
+                 qPrintable(where + ": " + differences(*once, *twice).join(' ')));
+        QStringList moved = differences(*in, *once);
+        for (const char* follows : {"startwidth", "endwidth", "zoom"})
+            moved.removeAll(QString::fromLatin1(follows));
+        QVERIFY2(moved.isEmpty(), qPrintable(where + ": " + moved.join(' ')));
+        // A held width is never moved by the rules.
+        if (in->lockswidth) QCOMPARE(once->startwidth, in->startwidth);
+        if (in->lockswidth && in->lockewidth) QCOMPARE(once->endwidth, in->endwidth);
+    }
     QVERIFY(warnings.isEmpty());
 }
 

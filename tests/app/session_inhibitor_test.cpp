@@ -49,13 +49,7 @@ class FakeService : public InhibitService {
     CallLog& log_;
 };
 
-struct Program {
-    Program() : frame(doc, job) {}
-    ~Program() { frame.view()->stopRender(); }
-    RenderJob job;
-    Document doc;
-    MainWindow frame;
-};
+using Program = ProgramWindow;
 
 // The freedesktop interface as a session offers it.
 class ScreenSaverStandIn : public QObject {

@@ -109,7 +109,7 @@ Pixels expectedPicture(const MovieParams& params, const Pixels& frame) {
         for (std::size_t i = 0; i < frame.size(); ++i)
             out[i] = expand555(words[i]);
         return out;
-    case OutputWorld::colourIndex: {
+    case OutputWorld::ColourIndex: {
         NearestColour nearest(standardColourTable());
         reduceToTable(frame, params.width, params.dither != 0, nearest, indices);
         for (std::size_t i = 0; i < frame.size(); ++i)

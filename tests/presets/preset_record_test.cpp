@@ -62,7 +62,7 @@ void randomSettings(std::mt19937& rng, RenderSettings& s, bool withCode) {
         case ValueKind::Integer:
         case ValueKind::Flag: s.*k.integer = static_cast<std::int32_t>(rng()); break;
         case ValueKind::Real: s.*k.real = randomReal(rng); break;
-        case ValueKind::path: putText(s.moviefile, kMovieFileSize, randomText(rng, kMovieFileSize));
+        case ValueKind::Path: putText(s.moviefile, kMovieFileSize, randomText(rng, kMovieFileSize));
         }
     }
     s.time = static_cast<std::int32_t>(rng());
@@ -130,7 +130,7 @@ TEST(PresetRecord, SettersCutAsTheArraysDo) {
             std::memset((whole.get()->*k.slot).text, 0, kFormulaTextSize);
             setFormulaText(whole.get()->*k.slot, text.c_str());
             break;
-        case ValueKind::path: {
+        case ValueKind::Path: {
             record.setText(k, text);
             const std::size_t n =
                 std::min(std::strlen(text.c_str()), std::size_t(kMovieFileSize) - 1);

@@ -101,7 +101,7 @@ TEST(Document, NewDocumentIsAllZero) {
     Document doc;
     RenderSettings s;
     doc.getSettings(s);
-    for (const FormulaField& f : kFormulaFields) {
+    for (const FormulaKey& f : kFormulaKeys) {
         EXPECT_STREQ((s.*f.slot).text, "") << f.key;
         EXPECT_EQ((s.*f.slot).flags, 0) << f.key;
     }

@@ -25,7 +25,7 @@ inline std::unique_ptr<RenderSettings> makeSettings(const Fields& formulas, int 
     s->framerate = 10;
     s->duration = 1;
     for (const auto& [key, text] : formulas)
-        for (const FormulaField& f : kFormulaFields)
+        for (const FormulaKey& f : kFormulaKeys)
             if (key == f.key) setFormulaText(s.get()->*f.slot, text.c_str());
     return s;
 }

@@ -1,4 +1,4 @@
-#include "presets/c_numbers.h"
+#include "base/c_numbers.h"
 
 #include <cerrno>
 #include <climits>
