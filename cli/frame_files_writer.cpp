@@ -17,8 +17,9 @@ class FrameFilesWriter : public FrameSink {
     FrameFilesWriter(std::string directory, bool png)
         : directory_(std::move(directory)), png_(png) {}
 
-    void open(const MovieParams&, ErrorReporter report) override {
+    void open(const MovieParams& params, ErrorReporter report) override {
         report_ = std::move(report);
+        index_ = params.firstFrame; // a range's frames keep their place in the movie
         std::error_code ec;
         std::filesystem::create_directories(directory_, ec);
         if (ec || !std::filesystem::is_directory(directory_)) {
@@ -31,16 +32,15 @@ class FrameFilesWriter : public FrameSink {
 
     int addFrame(const DibImage& image) override {
         if (!open_) return 1;
-        char name[32];
-        std::snprintf(name, sizeof name, "frame_%05d.%s", count_, png_ ? "png" : "bmp");
-        const std::string path = (std::filesystem::path(directory_) / name).string();
+        const std::string path =
+            (std::filesystem::path(directory_) / frameFileName(index_, png_)).string();
         std::string error;
         const bool ok = png_ ? writePngFile(image, path, error) : image.saveFile(path, error);
         if (!ok) {
             report_("Can't write frame: " + error);
             return 0;
         }
-        ++count_;
+        ++index_;
         return 1;
     }
 
@@ -52,10 +52,16 @@ class FrameFilesWriter : public FrameSink {
     bool png_;
     ErrorReporter report_;
     bool open_ = false;
-    int count_ = 0;
+    int index_ = 0;
 };
 
 } // namespace
+
+std::string frameFileName(int index, bool png) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%05d.%s", index, png ? "png" : "bmp");
+    return name;
+}
 
 std::unique_ptr<FrameSink> makeFrameFilesWriter(const std::string& directory, bool png) {
     return std::make_unique<FrameFilesWriter>(directory, png);

@@ -13,7 +13,19 @@ const char* const kUsage =
     "usage: trevalin-render [--presets FILE] [--preset NAME | --from PICTURE.png] [--list]\n"
     "                       [--size WxH] [--time N] [--source FILE.bmp] [--set KEY=VALUE]...\n"
     "                       [-o OUT.bmp|OUT.png] [--movie OUT.mov|.mp4|.webm|.gif]\n"
-    "                       [--frames DIR [--mkdir]] [--codec NAME] [--threads N] [--quiet]\n";
+    "                       [--frames DIR [--mkdir] [--range A..B]] [--codec NAME]\n"
+    "                       [--threads N] [--quiet]\n"
+    "       trevalin-render --assemble DIR [--preset NAME | --from PICTURE.png] [--set ...]\n"
+    "                       --movie OUT\n"
+    "\n"
+    "  --range A..B  renders frames A to B of the movie (counted from 0, both included)\n"
+    "                into the --frames folder, named by their place in the whole movie\n"
+    "                (frame_0000A.png or .bmp); each is the same, byte for byte, as in a\n"
+    "                render of the whole movie. Several processes or machines can each\n"
+    "                render a range. With --movie OUT as well, OUT is the movie the frames\n"
+    "                are for: its name is checked against the codec, not written.\n"
+    "  --assemble DIR  joins DIR/frame_00000 ... into the movie OUT with the preset's\n"
+    "                codec, depth and frame rate; every frame of the movie must be there.\n";
 
 namespace {
 
@@ -24,6 +36,14 @@ bool parseInt(const char* text, int lo, int hi, int& out) {
     if (errno || end == text || *end || v < lo || v > hi) return false;
     out = static_cast<int>(v);
     return true;
+}
+
+// "A..B" with 0 <= A <= B.
+bool parseRange(const std::string& text, int& first, int& last) {
+    const auto dots = text.find("..");
+    if (dots == std::string::npos) return false;
+    return parseInt(text.substr(0, dots).c_str(), 0, 2147483647, first) &&
+           parseInt(text.substr(dots + 2).c_str(), 0, 2147483647, last) && first <= last;
 }
 
 bool parseSize(const std::string& text, int& w, int& h) {
@@ -84,6 +104,12 @@ int parseOptions(int argc, const char* const* argv, RenderOptions& o, std::strin
             if (!value(o.output)) return usageError("-o needs a file");
         } else if (a == "--movie") {
             if (!value(o.movie)) return usageError("--movie needs a file");
+        } else if (a == "--range") {
+            if (!value(v) || !parseRange(v, o.rangeFirst, o.rangeLast))
+                return usageError("--range takes A..B, frame numbers from 0 with A <= B");
+            o.rangeGiven = true;
+        } else if (a == "--assemble") {
+            if (!value(o.assemble)) return usageError("--assemble needs a folder of frames");
         } else if (a == "--frames") {
             if (!value(o.frames)) return usageError("--frames needs a folder");
         } else if (a == "--threads") {
@@ -98,8 +124,15 @@ int parseOptions(int argc, const char* const* argv, RenderOptions& o, std::strin
             return usageError("unknown argument \"" + a + "\"");
         }
     }
-    if (!o.movie.empty() && !o.frames.empty())
-        return usageError("--movie and --frames exclude each other");
+    if (o.rangeGiven && o.frames.empty())
+        return usageError("--range writes numbered frames: give --frames DIR");
+    if (!o.movie.empty() && !o.frames.empty() && !o.rangeGiven)
+        return usageError("--movie and --frames exclude each other (except with --range)");
+    if (!o.assemble.empty()) {
+        if (o.movie.empty()) return usageError("--assemble needs --movie OUT to write");
+        if (!o.frames.empty() || !o.output.empty() || o.list)
+            return usageError("--assemble writes only the movie: no --frames, -o or --list");
+    }
     if (!o.from.empty() && !o.preset.empty())
         return usageError("--from and --preset exclude each other");
     if (!o.list && o.output.empty() && o.movie.empty() && o.frames.empty())
@@ -110,6 +143,18 @@ int parseOptions(int argc, const char* const* argv, RenderOptions& o, std::strin
             return usageError("-o writes .bmp or .png files");
     }
     return -1;
+}
+
+std::string frameRangeRefusal(const RenderOptions& o, int codec, int frames) {
+    if (o.rangeLast >= frames)
+        return "--range " + std::to_string(o.rangeFirst) + ".." + std::to_string(o.rangeLast) +
+               ": the movie has " + std::to_string(frames) + " frames, 0.." +
+               std::to_string(frames - 1);
+    if (!o.movie.empty()) {
+        if (const std::string mismatch = codecPathMismatch(codec, o.movie); !mismatch.empty())
+            return o.movie + ": " + mismatch;
+    }
+    return "";
 }
 
 } // namespace trevalin

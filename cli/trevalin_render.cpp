@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/assemble_frames.h"
 #include "cli/formula_report.h"
 #include "cli/frame_files_writer.h"
 #include "presets/png_file.h"
@@ -191,6 +192,33 @@ int outputError(const std::string& message) {
     return kOutputFailed;
 }
 
+// --assemble: the frames of a movie rendered before, joined into one file.
+int assemble(const RenderOptions& o, RenderSettings& settings) {
+    std::snprintf(settings.moviefile, sizeof settings.moviefile, "%s", o.movie.c_str());
+    if (const std::string refusal = movieRefusal(settings); !refusal.empty()) {
+        std::fprintf(stderr, "trevalin-render: %s\n", refusal.c_str());
+        return kBadInput;
+    }
+    struct sigaction stop {};
+    stop.sa_handler = onInterrupt;
+    sigemptyset(&stop.sa_mask);
+    sigaction(SIGINT, &stop, nullptr);
+    sigaction(SIGTERM, &stop, nullptr);
+    const AssembleResult r =
+        assembleFrames(o.assemble, settings, o.movie, [] { return interrupted != 0; });
+    if (r.status != kRendered) {
+        std::fprintf(stderr, "trevalin-render: %s\n", r.error.c_str());
+        return r.status;
+    }
+    if (interrupted) {
+        std::fprintf(stderr, "trevalin-render: interrupted; kept the %d frames so far in %s\n",
+                     r.frames, o.movie.c_str());
+        return kInterrupted;
+    }
+    if (!o.quiet) std::fprintf(stderr, "%s: %d frames\n", o.movie.c_str(), r.frames);
+    return kRendered;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -243,13 +271,14 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "trevalin-render: warning: %s: %s\n", presetsPath.c_str(),
                          warning.c_str());
         if (o.list) {
-            presets.tree.forEachPreset([](const PresetNode& node, const std::string& path) {
+            // Presets carry no picture size: a movie renders at --size.
+            presets.tree.forEachPreset([&o](const PresetNode& node, const std::string& path) {
                 const std::unique_ptr<RenderSettings> whole = node.makeSettings();
                 const RenderSettings& s = *whole;
                 const int frames = truncToInt32(s.duration * s.framerate);
                 if (frames > 1 && validMovieCodec(s.codec) && changesOverTime(s))
-                    std::printf("%s\t(movie: %d frames at %g fps, %s)\n", path.c_str(), frames,
-                                s.framerate, kMovieCodecs[s.codec].name);
+                    std::printf("%s\t(movie: %d frames, %d x %d, %g fps, %s)\n", path.c_str(),
+                                frames, o.width, o.height, s.framerate, kMovieCodecs[s.codec].name);
                 else
                     std::printf("%s\n", path.c_str());
             });
@@ -281,6 +310,7 @@ int main(int argc, char** argv) {
         if (!setValueByKey(*settings, s.substr(0, eq), s.substr(eq + 1), error))
             return usageError("--set " + error);
     }
+    if (!o.assemble.empty()) return assemble(o, *settings);
     // Nothing is written for a record that cannot render as the user meant it.
     if (!reportFormulas(*settings, o.quiet, stderr)) {
         std::fprintf(stderr, "trevalin-render: not rendered: a formula does not compile\n");
@@ -331,7 +361,7 @@ int main(int argc, char** argv) {
 
     std::string written; // what the render leaves, for the last line
     if (movie) {
-        if (!o.movie.empty()) {
+        if (!o.movie.empty() && !o.rangeGiven) {
             written = std::filesystem::absolute(o.movie).string();
             doc->setMovieFile(written.c_str());
             job.setWriterFactory([] { return makeMovieWriter(); });
@@ -356,6 +386,15 @@ int main(int argc, char** argv) {
             return kBadInput;
         }
         doc->setFrameCount(-1);
+        if (o.rangeGiven) {
+            if (const std::string refusal =
+                    frameRangeRefusal(o, doc->settings().codec, doc->vars().frames);
+                !refusal.empty()) {
+                std::fprintf(stderr, "trevalin-render: %s\n", refusal.c_str());
+                return kBadInput;
+            }
+            job.setFrameRange(o.rangeFirst, o.rangeLast);
+        }
     } else {
         doc->setFrameCount(1);
     }
@@ -367,7 +406,8 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &stop, nullptr);
 
     doc->startRendering();
-    watch(job, paints, movie, doc->vars().frames, !o.quiet && isatty(STDERR_FILENO));
+    watch(job, paints, movie, o.rangeGiven ? o.rangeLast - o.rangeFirst + 1 : doc->vars().frames,
+          !o.quiet && isatty(STDERR_FILENO));
     // Ctrl-C stops as the stop button does: the frames so far make the movie.
     if (interrupted) job.stop();
     job.wait();
@@ -390,5 +430,22 @@ int main(int argc, char** argv) {
         written = o.output;
     }
     if (!o.quiet) std::fprintf(stderr, "%s: %s\n", written.c_str(), job.status().c_str());
+    if (o.rangeGiven && !o.quiet) {
+        if (job.startFrame() < o.rangeFirst)
+            std::fprintf(stderr,
+                         "trevalin-render: note: frames %d..%d were rendered first, not written: "
+                         "the fractal memo frame %d starts with needs them\n",
+                         job.startFrame(), o.rangeFirst - 1, o.rangeFirst);
+        if (!o.movie.empty()) {
+            const std::string source =
+                !o.from.empty() ? "--from " + o.from
+                                : (o.presets.empty() ? "" : "--presets " + o.presets + " ") +
+                                      "--preset \"" + presetName + "\"";
+            std::fprintf(stderr,
+                         "trevalin-render: once every range is there: trevalin-render --assemble "
+                         "%s %s --movie %s (and the same --set and --codec options)\n",
+                         o.frames.c_str(), source.c_str(), o.movie.c_str());
+        }
+    }
     return kRendered;
 }

@@ -14,4 +14,9 @@ int randomDrawsPerRun(const std::uint8_t* code);
 // Whether a run of code calls gradient noise (gnoise3d, gturb3d or fbm).
 bool usesGradientNoise(const std::uint8_t* code);
 
+// The "?" draws a run makes before its first call of gradient noise (all of
+// them when it makes none): the draws that come before the reseed when that
+// call builds the gradient table.
+int randomDrawsBeforeGradient(const std::uint8_t* code);
+
 } // namespace trevalin

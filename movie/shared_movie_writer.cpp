@@ -1,6 +1,6 @@
 // Movies in the formats people share: H.264 in MP4, VP9 in WebM, animated
-// GIF. Frames go through libswscale to 4:2:0 for the video codecs and through
-// the 8-bit colour table (or the grey ramp) for GIF. Like the QuickTime
+// GIF. Frames go through libswscale to 4:2:0 for the video codecs and, for
+// GIF, through a palette made from each frame (or the grey ramp). Like the QuickTime
 // writer it writes under a temporary name and renames the finished file.
 #include <algorithm>
 #include <cstring>
@@ -19,6 +19,7 @@ extern "C" {
 #include "base/replacement_file.h"
 #include "image/dib_image.h"
 #include "movie/colour_tables.h"
+#include "movie/frame_palette.h"
 #include "movie/frame_reduction.h"
 #include "movie/writers.h"
 #include "render/movie_codecs.h"
@@ -83,7 +84,7 @@ class SharedMovieWriter final : public MovieWriter {
 
     std::vector<std::uint32_t> frame_; // the rendered frame at the coded size
     std::vector<std::uint8_t> indices_;
-    std::unique_ptr<NearestColour> nearest_;
+    ColourTable palette_{}; // GIF: the current frame's
     ReplacementFile file_;
     AVFormatContext* container_ = nullptr;
     AVStream* stream_ = nullptr;
@@ -188,7 +189,6 @@ bool SharedMovieWriter::openSteps(const MovieParams& params) {
         if (!scaler_) return fail("Movie frame", AVERROR(EINVAL));
     } else {
         indices_.resize(frame_.size());
-        if (!grey_) nearest_ = std::make_unique<NearestColour>(standardColourTable());
     }
 
     r = avio_open(&container_->pb, container_->url, AVIO_FLAG_WRITE);
@@ -222,11 +222,16 @@ bool SharedMovieWriter::fillInput(const DibImage& image) {
         r = sws_scale(scaler_, src, stride, 0, codedHeight_, input_->data, input_->linesize);
         if (r < 0) return fail("Compress Error", r);
     } else {
-        const ColourTable& table = grey_ ? greyRampTable() : standardColourTable();
-        if (grey_)
+        // A frame of up to 256 colours keeps them exactly; the encoder writes a
+        // frame's own table where it differs from the first frame's.
+        if (!grey_) {
+            palette_ = framePalette(frame_);
+            NearestColour nearest(palette_);
+            reduceToTable(frame_, codedWidth_, dither_, nearest, indices_);
+        } else {
             reduceToGreyRamp(frame_, indices_);
-        else
-            reduceToTable(frame_, codedWidth_, dither_, *nearest_, indices_);
+        }
+        const ColourTable& table = grey_ ? greyRampTable() : palette_;
         for (int y = 0; y < codedHeight_; ++y)
             std::memcpy(input_->data[0] + std::ptrdiff_t(y) * input_->linesize[0],
                         &indices_[std::size_t(y) * std::size_t(codedWidth_)],
@@ -301,7 +306,6 @@ void SharedMovieWriter::close() {
     av_packet_free(&packet_);
     frame_ = {};
     indices_ = {};
-    nearest_.reset();
     format_ = nullptr;
     open_ = failed_ = false;
     frames_ = samples_ = 0;

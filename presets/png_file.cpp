@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -140,6 +141,45 @@ bool readPngPresetText(const std::string& path, std::string& text, std::string& 
     std::fclose(file);
     if (!ok) error = path + ": " + error;
     return ok;
+}
+
+bool readPngFile(const std::string& path, DibImage& image, std::string& error) {
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    errno = 0; // set by a failed open only
+    if (!png_image_begin_read_from_file(&png, path.c_str())) {
+        error = path + ": " + (errno ? std::strerror(errno) : png.message);
+        png_image_free(&png);
+        return false;
+    }
+    png.format = PNG_FORMAT_RGB;
+    const int width = static_cast<int>(png.width), height = static_cast<int>(png.height);
+    if (width > kMaxImageRows || height > kMaxImageRows || !image.create(width, height)) {
+        error = path + ": a picture of " + std::to_string(png.width) + " x " +
+                std::to_string(png.height) + " is too large";
+        png_image_free(&png);
+        return false;
+    }
+    std::vector<png_byte> rgb;
+    try {
+        rgb.resize(PNG_IMAGE_SIZE(png));
+    } catch (const std::bad_alloc&) {
+        error = path + ": out of memory";
+        png_image_free(&png);
+        return false;
+    }
+    if (!png_image_finish_read(&png, nullptr, rgb.data(), 0, nullptr)) {
+        error = path + ": " + png.message;
+        png_image_free(&png);
+        return false;
+    }
+    const png_byte* in = rgb.data();
+    for (int r = 0; r < height; ++r) {
+        std::uint32_t* words = image.row(r);
+        for (int c = 0; c < width; ++c, in += 3)
+            words[c] = colourWord(in[0], in[1], in[2]);
+    }
+    return true;
 }
 
 bool writePngFile(const DibImage& image, const std::string& path, std::string& error,

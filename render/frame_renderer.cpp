@@ -83,6 +83,20 @@ void forEachSample(FrameVariables& vars, bool oversample, Sample sample) {
 
 } // namespace
 
+int colourFormulaCodes(const RenderSettings& s, const std::uint8_t* codes[3]) {
+    switch (s.colormode) {
+    case 0:
+    case 3: codes[0] = s.red.code; return 1;
+    case 1:
+    case 2:
+        codes[0] = s.red.code;
+        codes[1] = s.grn.code;
+        codes[2] = s.blu.code;
+        return 3;
+    default: return 0; // nothing is evaluated
+    }
+}
+
 std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,
                           const RenderSettings& settings) {
     const int wrap = settings.wrap, cycle = settings.cycle;
@@ -135,29 +149,9 @@ std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,
     return colourWord(c.red, c.green, c.blue);
 }
 
-namespace {
-
-// The formulas pixelColour runs for each sample, in order; none for a colour
-// model it does not know.
-int colourCodes(const RenderSettings& s, const std::uint8_t* codes[3]) {
-    switch (s.colormode) {
-    case 0:
-    case 3: codes[0] = s.red.code; return 1;
-    case 1:
-    case 2:
-        codes[0] = s.red.code;
-        codes[1] = s.grn.code;
-        codes[2] = s.blu.code;
-        return 3;
-    default: return 0;
-    }
-}
-
-} // namespace
-
 bool pixelsBatchable(const RenderSettings& settings) {
     const std::uint8_t* codes[3];
-    const int n = colourCodes(settings, codes);
+    const int n = colourFormulaCodes(settings, codes);
     for (int i = 0; i < n; ++i)
         if (!batchable(codes[i])) return false;
     return true;
@@ -167,7 +161,7 @@ void pixelColours(const FormulaContext& context, const FrameVariables& vars,
                   const RenderSettings& settings, BatchSamples& pixels, std::uint32_t* colours) {
     const int n = pixels.count;
     const std::uint8_t* codes[3];
-    const int formulas = colourCodes(settings, codes);
+    const int formulas = colourFormulaCodes(settings, codes);
     if (formulas == 0) {
         for (int i = 0; i < n; ++i)
             colours[i] = 0;

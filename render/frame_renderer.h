@@ -21,6 +21,10 @@ int colourIndex(double v, const FrameVariables& vars, int wrap, int cycle);
 // gives grey.
 FormulaValue tripleIndex(const FormulaValue& v, const FrameVariables& vars, int wrap, int cycle);
 
+// The formulas pixelColour runs at each sample point under the settings'
+// colour model, in the order it runs them; returns how many (0 to 3).
+int colourFormulaCodes(const RenderSettings& settings, const std::uint8_t* codes[3]);
+
 // The colour word 0x00RRGGBB of the pixel at (px, py) whose plane point is in
 // (x, y); leaves x and y as it found them.
 std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,

@@ -21,6 +21,7 @@ struct MovieParams {
     int colormode = 0; // 0 (Grayscale) picks the grey ramp at 8 bits
     double framerate = 10.0;
     std::string path;
+    int firstFrame = 0; // the movie's index of the first frame added
 };
 
 class FrameSink {

@@ -19,21 +19,6 @@
 namespace trevalin {
 namespace {
 
-// The formulas pixelColour runs for a sample under the colour model.
-int colourCodes(const RenderSettings& s, const std::uint8_t* codes[3]) {
-    switch (s.colormode) {
-    case 0:
-    case 3: codes[0] = s.red.code; return 1;
-    case 1:
-    case 2:
-        codes[0] = s.red.code;
-        codes[1] = s.grn.code;
-        codes[2] = s.blu.code;
-        return 3;
-    default: return 0; // nothing is evaluated
-    }
-}
-
 constexpr int kBandsPerThread = 32;
 
 struct Memo {
@@ -77,7 +62,7 @@ class PassRunner {
           snapshot_(std::make_unique<FormulaContext>(*plan.context)),
           probe_(std::make_unique<FormulaContext>(*plan.context)) {
         const std::uint8_t* codes[3];
-        const int n = colourCodes(*plan.settings, codes);
+        const int n = colourFormulaCodes(*plan.settings, codes);
         std::uint64_t draws = 0;
         for (int i = 0; i < n; ++i) {
             draws += static_cast<std::uint64_t>(randomDrawsPerRun(codes[i]));
@@ -340,7 +325,7 @@ class PassRunner {
 bool passCanBeSplit(const RenderSettings& settings) {
     if (gradientTableBuilt()) return true;
     const std::uint8_t* codes[3];
-    const int n = colourCodes(settings, codes);
+    const int n = colourFormulaCodes(settings, codes);
     for (int i = 0; i < n; ++i)
         if (usesGradientNoise(codes[i])) return false;
     return true;
@@ -348,7 +333,7 @@ bool passCanBeSplit(const RenderSettings& settings) {
 
 bool passHasLaneKernels(const RenderSettings& settings) {
     const std::uint8_t* codes[3];
-    return prefetchKindFor(codes, colourCodes(settings, codes)) != EscapeKind::None ||
+    return prefetchKindFor(codes, colourFormulaCodes(settings, codes)) != EscapeKind::None ||
            pixelsBatchable(settings);
 }
 

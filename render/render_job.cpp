@@ -15,7 +15,9 @@
 #include "formula/interpreter.h"
 #include "image/dib_image.h"
 #include "render/frame_renderer.h"
+#include "render/frame_setup.h"
 #include "render/frame_sink.h"
+#include "render/frame_start.h"
 #include "render/overlapped_frame_sink.h"
 #include "render/parallel_pass.h"
 #include "render/render_settings.h"
@@ -158,64 +160,12 @@ void RenderJob::postPaint() {
 }
 
 void RenderJob::setUpFrame() {
-    FrameVariables& v = p_.vars;
-    const RenderSettings& s = *p_.settings;
-    FormulaContext& c = *p_.context;
     {
         Guard hold(lock_); // the frame and its count change together for progress()
         pixelsDone_ = 0;
-        frameNow_ = v.frame;
+        frameNow_ = p_.vars.frame;
     }
-
-    if (v.frames > 1) {
-        v.n = v.frame;
-        v.t = s.seamless ? static_cast<double>(v.frame) / v.frames
-                         : static_cast<double>(v.frame) / (v.frames - 1);
-    } else {
-        v.t = s.time * 0.01;
-        v.n = truncToInt32(v.t * truncToInt32(s.duration * s.framerate));
-    }
-    v.px = v.py = 0;
-    v.pw = v.fw = p_.width;
-    v.ph = v.fh = p_.height;
-
-    // Each formula sees the block as updated so far.
-    v.left = evaluateFormula(c, s.left.code, v);
-    v.top = evaluateFormula(c, s.top.code, v);
-    v.w = evaluateFormula(c, s.width.code, v);
-    v.h = evaluateFormula(c, s.height.code, v);
-    v.zoom = evaluateFormula(c, s.zoom.code, v);
-    if (s.center) {
-        v.left = v.left - v.w / 2;
-        v.top = v.top - v.h / 2;
-    }
-    if (v.zoom != 1) {
-        // The region scales by zoom^n about its centre.
-        const double k = std::pow(v.zoom, v.n);
-        const double dw = v.w * k - v.w;
-        v.w = v.w + dw;
-        v.left = v.left - dw / 2;
-        const double dh = v.h * k - v.h;
-        v.h = v.h + dh;
-        v.top = v.top - dh / 2;
-    }
-    v.cx = v.left + v.w / 2;
-    v.cy = v.top + v.h / 2;
-    v.i = truncToInt32(evaluateFormula(c, s.recurse.code, v));
-    c.setIterationLimit(v.i);
-    v.jx = evaluateFormula(c, s.p0.code, v);
-    v.jy = evaluateFormula(c, s.q0.code, v);
-    v.x = v.left;
-    v.y = v.top;
-    v.xstep = v.w / v.fw;
-    v.ystep = v.h / v.fh;
-    v.min = evaluateFormula(c, s.min.code, v);
-    v.max = evaluateFormula(c, s.max.code, v);
-    if (!(v.min < v.max) && !(v.min > v.max)) {
-        v.min = v.min - 0.01;
-        v.max = v.max + 0.01;
-    }
-    v.scale = 255 / (v.max - v.min);
+    setUpFrameVariables(*p_.context, p_.vars, *p_.settings, p_.width, p_.height);
     firstStep_ = p_.progressive ? 16 : 1;
     step_ = firstStep_;
     refineMask_ = 2 * step_ - 1;
@@ -295,6 +245,21 @@ void RenderJob::run() {
     const long long start = nowMs();
     bool finished = false;
 
+    // A range of a movie: its frames only, and they end at its last.
+    int first = 0, last = v.frames - 1;
+    if (v.frames > 1) {
+        first = rangeFirst_ < last ? rangeFirst_ : last;
+        if (rangeLast_ >= first && rangeLast_ < last) last = rangeLast_;
+        FrameStartInput in;
+        in.context = p_.context;
+        in.vars = v;
+        in.settings = p_.settings;
+        in.width = p_.width;
+        in.height = p_.height;
+        in.firstStep = p_.progressive ? 16 : 1;
+        v.frame = prepareFrameStart(in, first);
+    }
+    startFrame_ = v.frame;
     setUpFrame();
     bool ended = false;
     if (v.frames > 1) {
@@ -315,6 +280,7 @@ void RenderJob::run() {
                 mp.colormode = s.colormode;
                 mp.framerate = s.framerate;
                 mp.path = s.moviefile;
+                mp.firstFrame = first;
                 writer_->open(mp, [this](const std::string& m) { reportError("%s", m.c_str()); });
                 if (errorFlag_) {
                     writer_->finish();
@@ -352,12 +318,12 @@ void RenderJob::run() {
             finished = true;
             break;
         }
-        {
+        if (v.frame >= first) {
             Guard hold(lock_);
             if (!writer_->addFrame(target)) break;
         }
         v.frame = v.frame + 1;
-        if (v.frame >= v.frames) {
+        if (v.frame > last) {
             finished = true;
             break;
         }

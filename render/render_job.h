@@ -54,6 +54,17 @@ class RenderJob {
     // Only the one-pixel loop, whatever the thread count: the reference the
     // faster paths are checked against.
     void setOnePixelOnly(bool only) { onePixelOnly_ = only; }
+    // Movie renders from now on hand only frames first..last (0-based,
+    // inclusive; last -1 for the end) to the writer, each the same as in a
+    // render of the whole movie. The frames before first are not rendered
+    // unless the state first starts with cannot be worked out without them.
+    void setFrameRange(int first, int last) {
+        rangeFirst_ = first < 0 ? 0 : first;
+        rangeLast_ = last;
+    }
+    // The frame the last movie render started from (before the range's
+    // first when it had to render its way there).
+    int startFrame() const { return startFrame_.load(); }
 
     // Stops any previous job, then starts a new worker thread; the settings'
     // priority picks the thread's nice value (Low lower, High higher where permitted).
@@ -99,6 +110,9 @@ class RenderJob {
     std::atomic<bool> stopping_{false}; // stopRequest_ for the pass threads, which poll it
     int threads_ = 0;
     bool onePixelOnly_ = false;
+    int rangeFirst_ = 0;
+    int rangeLast_ = -1;
+    std::atomic<int> startFrame_{0};
     bool finished_ = false;
     std::atomic<bool> running_{false};
     bool started_ = false;
