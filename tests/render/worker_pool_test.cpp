@@ -3,6 +3,10 @@
 // after every call has returned.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <mutex>
 #include <set>
@@ -56,6 +60,32 @@ TEST(WorkerPool, ManyShortRoundsInARow) {
         pool.run(round % 4, [&] { ++calls; });
         ASSERT_EQ(calls.load(), round % 4 + 1) << "round " << round;
     }
+}
+
+int ownNice() {
+    return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+}
+
+// The render job lowers its thread's priority for "Low"; the pool's threads,
+// started from that thread, must run at the same nice value and not add to it.
+TEST(WorkerPool, ThreadsRunAtTheStartingThreadsNiceValue) {
+    std::vector<int> seen;
+    int callerNice = 0;
+    std::thread starter([&] {
+        setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), ownNice() + 3);
+        callerNice = ownNice();
+        WorkerPool pool;
+        std::mutex m;
+        for (int round = 0; round < 3; ++round)
+            pool.run(2, [&] {
+                std::lock_guard<std::mutex> hold(m);
+                seen.push_back(ownNice());
+            });
+    });
+    starter.join();
+    ASSERT_EQ(seen.size(), 9u);
+    for (int nice : seen)
+        EXPECT_EQ(nice, callerNice);
 }
 
 } // namespace
