@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/user_messages.h"
+#include "render/memory_check.h"
 
 namespace trevalin {
 
@@ -33,7 +34,7 @@ QString imageSizeError(const QString& text) {
 }
 
 ImageSizeDialog::ImageSizeDialog(int width, int height, QWidget* parent)
-    : QDialog(parent), width_(width), height_(height) {
+    : QDialog(parent), width_(width), height_(height), availableMemory_(&availableMemory) {
     setWindowTitle(tr("Image Size"));
     auto* fields = new QGridLayout;
     widthEdit_ = new QLineEdit(QString::number(width), this);
@@ -75,8 +76,19 @@ void ImageSizeDialog::accept() {
             return;
         }
     }
-    width_ = widthEdit_->text().trimmed().toInt();
-    height_ = heightEdit_->text().trimmed().toInt();
+    const int width = widthEdit_->text().trimmed().toInt();
+    const int height = heightEdit_->text().trimmed().toInt();
+    // Refused here, where another size can be typed, rather than failing
+    // half way through making the picture.
+    const std::string refusal = memoryRefusal(width, height, false, availableMemory_());
+    if (!refusal.empty()) {
+        showWarning(this, QString::fromStdString(refusal));
+        widthEdit_->setFocus(Qt::OtherFocusReason);
+        widthEdit_->selectAll();
+        return;
+    }
+    width_ = width;
+    height_ = height;
     QDialog::accept();
 }
 

@@ -3,6 +3,8 @@
 
 #include <QDialog>
 #include <QString>
+#include <cstdint>
+#include <functional>
 
 class QLineEdit;
 
@@ -25,14 +27,21 @@ class ImageSizeDialog : public QDialog {
     QLineEdit* widthEdit() const { return widthEdit_; }
     QLineEdit* heightEdit() const { return heightEdit_; }
 
-    // Checks width, then height; a bad field keeps the dialog open with the focus on it.
+    // Checks width, then height, then that the picture fits in the memory
+    // there is; a refusal keeps the dialog open with the focus on the field.
     void accept() override;
+
+    // How the memory still available is measured (tests give their own).
+    void setAvailableMemory(std::function<std::uint64_t()> measure) {
+        availableMemory_ = std::move(measure);
+    }
 
   private:
     QLineEdit* widthEdit_;
     QLineEdit* heightEdit_;
     int width_;
     int height_;
+    std::function<std::uint64_t()> availableMemory_;
 };
 
 class AboutDialog : public QDialog {

@@ -9,6 +9,8 @@
 
 #include "app/dialogs.h"
 #include "image/dib_image.h"
+#include "presets/picture_preset.h"
+#include "presets/png_file.h"
 #include "render/document.h"
 
 namespace trevalin {
@@ -101,16 +103,21 @@ QImage snapshotImage(const Document& doc, std::recursive_mutex& renderLock) {
 }
 
 bool saveImageFile(const Document& doc, std::recursive_mutex& renderLock, const QString& path,
-                   QString* error) {
+                   QString* error, const QString& presetName) {
     if (QFileInfo(path).suffix().compare(QStringLiteral("png"), Qt::CaseInsensitive) == 0) {
-        const QImage picture = snapshotImage(doc, renderLock);
-        if (picture.isNull()) {
+        const std::string name =
+            (presetName.isEmpty() ? QStringLiteral("Untitled") : presetName).toUtf8().toStdString();
+        std::string why;
+        // Encoded under the lock, as the BMP below: no copy of a large picture.
+        std::lock_guard<std::recursive_mutex> lock(renderLock);
+        const DibImage& image = doc.image();
+        if (!image.hasData()) {
             setError(error, QStringLiteral("There is no picture to save."));
             return false;
         }
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit()) {
-            setError(error, file.errorString());
+        if (!writePngFile(image, QFile::encodeName(path).toStdString(), why,
+                          pictureChunkText(name, doc.settings(), image.width(), image.height()))) {
+            setError(error, QString::fromStdString(why));
             return false;
         }
         return true;

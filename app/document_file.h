@@ -17,9 +17,11 @@ class Document;
 bool openImageFile(Document& doc, std::recursive_mutex& renderLock, const QString& path,
                    QString* error = nullptr);
 
-// Writes the image: PNG when the name ends in .png, else a 24-bit BMP.
+// Writes the image: PNG when the name ends in .png, else a 24-bit BMP. A PNG
+// carries the document's settings as the preset presetName, with the image
+// size and time position, as the command line writes them.
 bool saveImageFile(const Document& doc, std::recursive_mutex& renderLock, const QString& path,
-                   QString* error = nullptr);
+                   QString* error = nullptr, const QString& presetName = QString());
 
 // A top-down copy of the document's picture, taken under the render lock.
 QImage snapshotImage(const Document& doc, std::recursive_mutex& renderLock);

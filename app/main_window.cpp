@@ -521,7 +521,8 @@ bool MainWindow::resizeImage(int width, int height) {
     previewTimer_.stop();
     const ViewState before = currentState();
     if (!doc_.setImageSize(width, height)) {
-        showWarning(this, tr("There is not enough memory for an image of %1 x %2 pixels.")
+        showWarning(this, tr("Out of memory: the image could not be made %1 × %2 pixels; it "
+                             "keeps its size.")
                               .arg(width)
                               .arg(height));
         return false;

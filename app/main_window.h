@@ -70,6 +70,9 @@ class MainWindow : public QMainWindow, public FrameOperations {
     bool onFileSaveAs();
     // Opens path as the document (asks nothing); false after telling the user why.
     bool openDocumentFile(const QString& path);
+    // For a PNG that carries the settings it was made with: asks whether to
+    // load them, and does when told to. True when they were loaded.
+    bool offerPictureSettings(const QString& path);
     bool saveDocument(const QString& path);
     // Asks to save a changed document; false when the user cancels.
     bool saveModified();

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSettings>
+#include <QStatusBar>
 #include <cstring>
 #include <memory>
 
@@ -20,6 +21,8 @@
 #include "app/settings_history.h"
 #include "app/user_messages.h"
 #include "app/view/image_view.h"
+#include "presets/picture_preset.h"
+#include "presets/png_file.h"
 #include "render/document.h"
 #include "render/render_job.h"
 
@@ -118,7 +121,32 @@ void MainWindow::onFileOpen() {
     const QString chosen =
         QFileDialog::getOpenFileName(this, tr("Open"), QFileInfo(path_).absolutePath(),
                                      tr("BMP Files (*.bmp);;PNG Files (*.png);;All Files (*)"));
-    if (!chosen.isEmpty()) openDocumentFile(chosen);
+    if (!chosen.isEmpty() && openDocumentFile(chosen)) offerPictureSettings(chosen);
+}
+
+bool MainWindow::offerPictureSettings(const QString& path) {
+    std::string text;
+    std::string error;
+    // Most pictures carry no preset: nothing to offer, nothing to say.
+    if (!readPngPresetText(QFile::encodeName(path).toStdString(), text, error)) return false;
+    // Text from any file someone hands over: read with the presets file's checks.
+    const PicturePreset picture = readPictureChunk(text);
+    if (!picture.error.empty()) {
+        statusBar()->showMessage(tr("The picture's settings were not loaded: %1")
+                                     .arg(QString::fromStdString(picture.error)));
+        return false;
+    }
+    const QString name = QString::fromStdString(picture.name);
+    if (!askLoadPictureSettings(this, name)) return false;
+    // The picture on screen is what these settings make: load them, no render.
+    previewTimer_.stop();
+    const ViewState before = currentState();
+    applySettings(picture.settings.get(), picture.settings.get());
+    setPresetName(name);
+    if (!picture.warnings.empty())
+        statusBar()->showMessage(QString::fromStdString(picture.warnings.front()));
+    pushStep(tr("Picture Settings"), before);
+    return true;
 }
 
 bool MainWindow::openDocumentFile(const QString& path) {
@@ -146,7 +174,7 @@ bool MainWindow::openDocumentFile(const QString& path) {
 
 bool MainWindow::saveDocument(const QString& path) {
     QString error;
-    if (!saveImageFile(doc_, job_.lock(), path, &error)) {
+    if (!saveImageFile(doc_, job_.lock(), path, &error, presetName_)) {
         showWarning(this, error.isEmpty() ? tr("Failed to save document.")
                                           : tr("Failed to save document.\n%1").arg(error));
         return false;
@@ -217,7 +245,7 @@ void MainWindow::rebuildRecentMenu() {
         auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), this);
         action->setStatusTip(tr("Open this document"));
         connect(action, &QAction::triggered, this, [this, path] {
-            if (saveModified()) openDocumentFile(path);
+            if (saveModified() && openDocumentFile(path)) offerPictureSettings(path);
         });
         fileMenu_->insertAction(recentSeparator_, action);
         recentActions_ << action;
@@ -254,7 +282,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
         event->acceptProposedAction();
         activateWindow();
         // One document at a time: the first file dropped is opened.
-        if (saveModified()) openDocumentFile(url.toLocalFile());
+        if (saveModified() && openDocumentFile(url.toLocalFile()))
+            offerPictureSettings(url.toLocalFile());
         return;
     }
 }

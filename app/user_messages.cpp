@@ -18,6 +18,10 @@ std::function<QString(const SaveFileRequest&)>& saveFileHook() {
     static std::function<QString(const SaveFileRequest&)> hook;
     return hook;
 }
+std::function<bool(const QString&)>& pictureSettingsHook() {
+    static std::function<bool(const QString&)> hook;
+    return hook;
+}
 } // namespace
 
 void showWarning(QWidget* parent, const QString& text) {
@@ -41,6 +45,16 @@ SaveAnswer askSaveChanges(QWidget* parent, const QString& documentName) {
     }
 }
 
+bool askLoadPictureSettings(QWidget* parent, const QString& presetName) {
+    if (pictureSettingsHook()) return pictureSettingsHook()(presetName);
+    return QMessageBox::question(parent, QApplication::applicationDisplayName(),
+                                 QStringLiteral("This picture carries the settings it was made "
+                                                "with (preset \"%1\"). Load them?")
+                                     .arg(presetName),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Yes) == QMessageBox::Yes;
+}
+
 QString chooseSaveFile(QWidget* parent, const SaveFileRequest& request) {
     if (saveFileHook()) return saveFileHook()(request);
     QFileDialog dialog(parent, request.title, request.initial, request.filter);
@@ -60,6 +74,10 @@ void setSaveQuestionHook(std::function<SaveAnswer(const QString&)> hook) {
 
 void setSaveFileHook(std::function<QString(const SaveFileRequest&)> hook) {
     saveFileHook() = std::move(hook);
+}
+
+void setPictureSettingsQuestionHook(std::function<bool(const QString&)> hook) {
+    pictureSettingsHook() = std::move(hook);
 }
 
 } // namespace trevalin

@@ -27,6 +27,10 @@ void showWarning(QWidget* parent, const QString& text);
 // "Save changes to <name>?" with Yes, No and Cancel.
 SaveAnswer askSaveChanges(QWidget* parent, const QString& documentName);
 
+// "This picture carries the settings it was made with ..." with Yes and No:
+// true to load them.
+bool askLoadPictureSettings(QWidget* parent, const QString& presetName);
+
 // The chosen path, or empty when cancelled.
 QString chooseSaveFile(QWidget* parent, const SaveFileRequest& request);
 
@@ -34,5 +38,6 @@ QString chooseSaveFile(QWidget* parent, const SaveFileRequest& request);
 void setWarningHook(std::function<void(const QString&)> hook);
 void setSaveQuestionHook(std::function<SaveAnswer(const QString&)> hook);
 void setSaveFileHook(std::function<QString(const SaveFileRequest&)> hook);
+void setPictureSettingsQuestionHook(std::function<bool(const QString&)> hook);
 
 } // namespace trevalin

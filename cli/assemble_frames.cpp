@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "cli/frame_files_writer.h"
-#include "cli/png_file.h"
+#include "presets/png_file.h"
 #include "cli/render_options.h"
 #include "formula/arith.h"
 #include "image/dib_image.h"

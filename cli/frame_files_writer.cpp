@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "cli/png_file.h"
+#include "presets/png_file.h"
 #include "image/dib_image.h"
 
 namespace trevalin {

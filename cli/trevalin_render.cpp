@@ -20,7 +20,7 @@
 #include "cli/assemble_frames.h"
 #include "cli/formula_report.h"
 #include "cli/frame_files_writer.h"
-#include "cli/png_file.h"
+#include "presets/png_file.h"
 #include "cli/render_options.h"
 #include "cli/set_value.h"
 #include "cli/setting_ranges.h"

@@ -54,6 +54,7 @@ inline void clearMessageHooks() {
     setWarningHook(nullptr);
     setSaveQuestionHook(nullptr);
     setSaveFileHook(nullptr);
+    setPictureSettingsQuestionHook(nullptr);
 }
 
 // Stands in for the Movie Options page: its zoom text and slider position,

@@ -23,6 +23,8 @@ class DialogsTest : public QObject {
     void heightCheckedAfterWidth();
     void limitsAccepted();
     void typingTakesDigitsOnly();
+    void sizeNeedingTooMuchMemoryRefused_data();
+    void sizeNeedingTooMuchMemoryRefused();
 
   private:
     QStringList warnings;
@@ -113,6 +115,52 @@ void DialogsTest::typingTakesDigitsOnly() {
     dialog.widthEdit()->clear();
     QTest::keyClicks(dialog.widthEdit(), "1x2-3.");
     QCOMPARE(dialog.widthEdit()->text(), QString("123"));
+}
+
+void DialogsTest::sizeNeedingTooMuchMemoryRefused_data() {
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<qulonglong>("available");
+    QTest::addColumn<QString>("message"); // empty: accepted
+    const qulonglong big = 16000ull * 16000ull * 4ull;
+    QTest::newRow("largest, just fits") << 16000 << 16000 << big << QString();
+    QTest::newRow("largest, a byte short")
+        << 16000 << 16000 << big - 1
+        << QStringLiteral("16000 × 16000 needs 1.0 GB for the picture; 1.0 GB is available");
+    QTest::newRow("largest, half a gigabyte")
+        << 16000 << 16000 << 500000000ull
+        << QStringLiteral("16000 × 16000 needs 1.0 GB for the picture; 0.5 GB is available");
+    QTest::newRow("wide and short") << 16000 << 1 << 64000ull << QString();
+    QTest::newRow("nothing left") << 1 << 1 << 0ull
+                                  << QStringLiteral("1 × 1 needs 0.0 GB for the picture; 0.0 GB "
+                                                    "is available");
+}
+
+void DialogsTest::sizeNeedingTooMuchMemoryRefused() {
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(qulonglong, available);
+    QFETCH(QString, message);
+    ImageSizeDialog dialog(10, 20);
+    dialog.setAvailableMemory([available] { return std::uint64_t(available); });
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.widthEdit()->setText(QString::number(width));
+    dialog.heightEdit()->setText(QString::number(height));
+    dialog.accept();
+    if (message.isEmpty()) {
+        QVERIFY(warnings.isEmpty());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(dialog.imageWidth(), width);
+        QCOMPARE(dialog.imageHeight(), height);
+        return;
+    }
+    QCOMPARE(warnings, QStringList{message});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QTRY_VERIFY(dialog.widthEdit()->hasFocus());
+    QCOMPARE(dialog.imageWidth(), 10);
+    QCOMPARE(dialog.imageHeight(), 20);
 }
 
 QTEST_MAIN(DialogsTest)

@@ -22,6 +22,11 @@
 #include <functional>
 #include <memory>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <fstream>
+
 #include "app/main_window.h"
 #include "app/pages/coords_page.h"
 #include "app/pages/formulas_page.h"
@@ -31,6 +36,9 @@
 #include "app/view/image_view.h"
 #include "app/view/view_geometry.h"
 #include "app_test_support.h"
+#include "presets/picture_preset.h"
+#include "presets/png_file.h"
+#include "presets/preset_text.h"
 #include "render/document.h"
 #include "render/render_job.h"
 
@@ -93,7 +101,9 @@ class MainFrameTest : public QObject {
     void saveAndOpenBmpKeepsPixels();
     void openTakesTheFilesSize();
     void pngSaveAndOpen();
+    void pngCarriesTheSettings();
     void unreadableFileIsRefused();
+    void failedResizeSaysOutOfMemory();
     void recentFilesKeepFourNewestFirst();
     void droppedFileIsOpened();
     void exitAsksToSaveChangedDocument();
@@ -359,6 +369,72 @@ void MainFrameTest::pngSaveAndOpen() {
     QCOMPARE(q.pixel(3, 2), p.pixel(3, 2));
 }
 
+// A PNG the program saves carries its settings as the command line writes
+// them; opening it shows the picture and offers them, and yes loads them.
+void MainFrameTest::pngCarriesTheSettings() {
+    QTemporaryDir dir;
+    Program p;
+    QVERIFY(p.frame.resizeImage(7, 5));
+    p.setRegion("-1.5", "0.25", "3", true);
+    p.setColour("x*y+t", "sin(x*3)", "200");
+    p.a()->minEdit()->setText("-0.5");
+    p.frame.onRenderImage();
+    QVERIFY(waitForJob(p.job));
+    p.frame.setPresetName("Chunk test");
+    const QString path = dir.filePath("with settings.png");
+    QVERIFY(p.frame.saveDocument(path));
+    const std::string saved = presetText(p.doc.settings(), "Chunk test");
+
+    // The chunk, read as trevalin-render --from reads it.
+    std::string text, error;
+    QVERIFY2(readPngPresetText(QFile::encodeName(path).toStdString(), text, error), error.c_str());
+    const PicturePreset chunk = readPictureChunk(text);
+    QVERIFY2(chunk.error.empty(), chunk.error.c_str());
+    QCOMPARE(chunk.width, 7);
+    QCOMPARE(chunk.height, 5);
+    QCOMPARE(chunk.settings->time, p.doc.settings().time);
+    QCOMPARE(presetText(*chunk.settings, chunk.name), saved);
+
+    struct Case {
+        bool yes;
+        bool loaded;
+    };
+    for (const Case c : {Case{false, false}, Case{true, true}}) {
+        Program q;
+        QStringList asked;
+        setPictureSettingsQuestionHook([&](const QString& name) {
+            asked << name;
+            return c.yes;
+        });
+        const std::string before = presetText(q.doc.settings(), "Chunk test");
+        QVERIFY(before != saved);
+        QVERIFY(q.frame.openDocumentFile(path));
+        QCOMPARE(q.frame.offerPictureSettings(path), c.loaded);
+        QCOMPARE(asked, QStringList{"Chunk test"});
+        QCOMPARE(q.doc.imageWidth(), 7);
+        QCOMPARE(q.pixel(6, 4), p.pixel(6, 4));
+        QCOMPARE(presetText(q.doc.settings(), "Chunk test"), c.loaded ? saved : before);
+        if (c.loaded) QCOMPARE(q.a()->redEdit()->text(), QString("x*y+t"));
+    }
+
+    // A BMP, and a PNG from elsewhere, carry nothing: no question.
+    QStringList asked;
+    setPictureSettingsQuestionHook([&](const QString& name) {
+        asked << name;
+        return true;
+    });
+    const QString bmp = dir.filePath("plain.bmp");
+    const QString other = dir.filePath("other.png");
+    QVERIFY(p.frame.saveDocument(bmp));
+    QImage(3, 3, QImage::Format_RGB32).save(other);
+    Program r;
+    for (const QString& file : {bmp, other}) {
+        QVERIFY(r.frame.openDocumentFile(file));
+        QVERIFY(!r.frame.offerPictureSettings(file));
+    }
+    QVERIFY(asked.isEmpty());
+}
+
 void MainFrameTest::unreadableFileIsRefused() {
     QTemporaryDir dir;
     const QString path = dir.filePath("junk.bmp");
@@ -379,6 +455,33 @@ void MainFrameTest::unreadableFileIsRefused() {
     QVERIFY(!p.frame.saveDocument(dir.filePath("missing/folder/x.bmp")));
     QCOMPARE(warnings.size(), 1);
     QVERIFY(warnings[0].startsWith("Failed to save document."));
+}
+
+// The Size dialog checks the memory first, but what the system reports can be
+// gone by the time the picture is made: a failed allocation says so and keeps
+// the picture as it was.
+void MainFrameTest::failedResizeSaysOutOfMemory() {
+    Program p;
+    QVERIFY(p.frame.resizeImage(32, 24));
+    std::size_t pages = 0;
+    {
+        std::ifstream statm("/proc/self/statm");
+        statm >> pages;
+    }
+    rlimit saved{};
+    QCOMPARE(::getrlimit(RLIMIT_AS, &saved), 0);
+    // Room for 256 MB more; 16000 x 16000 needs 1 GB.
+    rlimit tight = saved;
+    tight.rlim_cur = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (256u << 20);
+    QCOMPARE(::setrlimit(RLIMIT_AS, &tight), 0);
+    const bool resized = p.frame.resizeImage(16000, 16000);
+    QCOMPARE(::setrlimit(RLIMIT_AS, &saved), 0);
+    QVERIFY(!resized);
+    QCOMPARE(warnings, QStringList{QStringLiteral(
+                           "Out of memory: the image could not be made 16000 × 16000 pixels; it "
+                           "keeps its size.")});
+    QCOMPARE(p.doc.imageWidth(), 32);
+    QCOMPARE(p.doc.imageHeight(), 24);
 }
 
 void MainFrameTest::recentFilesKeepFourNewestFirst() {

@@ -57,6 +57,12 @@ for ext in png bmp; do
     check "$ext keeps 0600" 600 "$(stat -c %a "$work/both.$ext")"
 done
 
+# A private movie stays private as well.
+"$tool" --presets "$work/p.txt" --size 16x16 --set framerate=2 --movie "$work/private.mov" --quiet
+chmod 600 "$work/private.mov"
+"$tool" --presets "$work/p.txt" --size 16x16 --set framerate=2 --movie "$work/private.mov" --quiet
+check "movie keeps 0600" 600 "$(stat -c %a "$work/private.mov")"
+
 # Failures name the path and the reason.
 for ext in png bmp; do
     err=$("$tool" --presets "$work/p.txt" --size 8x8 -o "$work/missing/o.$ext" 2>&1)

@@ -145,13 +145,18 @@ long peakKilobytes() {
     return usage.ru_maxrss;
 }
 
+// Other test programs (other builds of this one) may run at the same time.
+std::string privateTempPath(const std::string& name) {
+    return ::testing::TempDir() + std::to_string(::getpid()) + "-" + name;
+}
+
 std::string readReport(const PresetsReadResult& r) {
     return std::to_string(static_cast<int>(r.status)) + " " + std::to_string(countPresets(r.tree)) +
            " " + r.error + "|" + (r.warnings.empty() ? "" : r.warnings.back());
 }
 
 TEST(PresetsLimits, AMillionEmptyPresetsAreReadWithinAGigabyte) {
-    const std::string path = ::testing::TempDir() + "presets-million.txt";
+    const std::string path = privateTempPath("presets-million.txt");
     {
         std::ofstream out(path);
         out << repeated("PRESET p\nENDPRESET\n", 1000000);
@@ -205,7 +210,7 @@ TEST(PresetsLimits, APresetCostsAboutWhatItHolds) {
 // goes on. (The sanitizers reserve more address space than any such limit
 // allows.)
 TEST(PresetsLimits, RunningOutOfMemoryIsAReadFailureThatSaysSo) {
-    const std::string path = ::testing::TempDir() + "presets-many.txt";
+    const std::string path = privateTempPath("presets-many.txt");
     {
         std::ofstream out(path);
         out << repeated("PRESET p\nENDPRESET\n", 1000000);

@@ -1,4 +1,4 @@
-#include "cli/png_file.h"
+#include "presets/png_file.h"
 
 #include <png.h>
 
