@@ -7,11 +7,11 @@
 #include <memory>
 
 #include "cli/frame_files_writer.h"
-#include "presets/png_file.h"
 #include "cli/render_options.h"
 #include "formula/arith.h"
 #include "image/dib_image.h"
 #include "movie/movie_writer.h"
+#include "presets/png_file.h"
 #include "render/colour_word.h"
 #include "render/movie_check.h"
 #include "render/render_settings.h"

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "presets/png_file.h"
 #include "image/dib_image.h"
+#include "presets/png_file.h"
 
 namespace trevalin {
 namespace {
