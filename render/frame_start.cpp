@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <memory>
 
 #include "formula/code_walk.h"
@@ -13,6 +12,7 @@
 #include "formula/random_state.h"
 #include "render/frame_renderer.h"
 #include "render/frame_setup.h"
+#include "render/memo_snapshot.h"
 #include "render/render_settings.h"
 
 namespace trevalin {
@@ -84,26 +84,6 @@ void replayFractalCalls(FormulaContext& c, const FrameVariables& v, const Render
             }
 }
 
-struct Memo {
-    std::int32_t count = 0;
-    double value = 0, x = 0, y = 0;
-    bool same(const Memo& o) const {
-        return count == o.count && std::memcmp(&value, &o.value, sizeof value) == 0 &&
-               std::memcmp(&x, &o.x, sizeof x) == 0 && std::memcmp(&y, &o.y, sizeof y) == 0;
-    }
-};
-
-Memo memoOf(const FormulaContext& c) {
-    return Memo{c.memoCount, c.memoValue, c.memoX, c.memoY};
-}
-
-void setMemo(FormulaContext& c, const Memo& m) {
-    c.memoCount = m.count;
-    c.memoValue = m.value;
-    c.memoX = m.x;
-    c.memoY = m.y;
-}
-
 // Whether the first fractal call of a sample is manc. All the calls of a
 // sample are at one point, so only the first can miss the memo: only its
 // slot ever changes during a frame.
@@ -131,7 +111,7 @@ bool firstFractalIsManc(const RenderSettings& s) {
 // other slot keeps the value it had when the render started. Two runs from
 // different values of the written slot check that the pixel did write it.
 bool memoAtFrameStart(const FrameStartInput& in, const FrameDraws& draws, std::int32_t startState,
-                      bool builtAtStart, int k, Memo& out) {
+                      bool builtAtStart, int k, MemoSnapshot& out) {
     const RenderSettings& s = *in.settings;
     FrameVariables v = in.vars;
     v.frame = k - 1;
@@ -155,9 +135,9 @@ bool memoAtFrameStart(const FrameStartInput& in, const FrameDraws& draws, std::i
     const double x = at.x[0], y = at.y[0];
     if (x == before.x[before.count - 1] && y == before.y[before.count - 1]) return false;
     const bool manc = firstFractalIsManc(s);
-    Memo ends[2];
+    MemoSnapshot ends[2];
     for (int trial = 0; trial < 2; ++trial) {
-        Memo start = memoOf(*in.context);
+        MemoSnapshot start = memoOf(*in.context);
         if (manc)
             start.value = trial ? 0.25 : 0.5;
         else
@@ -236,7 +216,7 @@ int prepareFrameStart(const FrameStartInput& in, int first) {
         colourFractal = colourFractal || callsFractal(codes[i]);
 
     int from = first;
-    Memo memo = memoOf(*in.context); // unchanged by frames without fractals
+    MemoSnapshot memo = memoOf(*in.context); // unchanged by frames without fractals
     if (colourFractal) {
         // Otherwise the nearest frame whose start is known, rendered from there.
         from = 0;

@@ -13,6 +13,7 @@
 #include "formula/random_state.h"
 #include "image/dib_image.h"
 #include "render/frame_renderer.h"
+#include "render/memo_snapshot.h"
 #include "render/render_settings.h"
 #include "render/worker_pool.h"
 
@@ -20,22 +21,6 @@ namespace trevalin {
 namespace {
 
 constexpr int kBandsPerThread = 32;
-
-struct Memo {
-    std::int32_t count;
-    double value, x, y;
-};
-
-Memo memoOf(const FormulaContext& c) {
-    return Memo{c.memoCount, c.memoValue, c.memoX, c.memoY};
-}
-
-void setMemo(FormulaContext& c, const Memo& m) {
-    c.memoCount = m.count;
-    c.memoValue = m.value;
-    c.memoX = m.x;
-    c.memoY = m.y;
-}
 
 // The computed columns of a pass row: every grid column in the first pass and
 // in rows new to this pass, only the new (odd) ones otherwise.
@@ -49,7 +34,7 @@ struct Band {
     std::int64_t pixelsBefore = 0;
     int pixels = 0;
     std::vector<std::uint32_t> colours;
-    Memo end{};
+    MemoSnapshot end{};
     bool stopped = false;
     bool ready = false; // guarded by the commit mutex
 };
@@ -136,7 +121,7 @@ class PassRunner {
 
     // Computes the band's pixels, from the true memo when one is given, else
     // from one that the first sample cannot match (unless it is NaN in both).
-    void compute(Band& b, const Memo* trueMemo) {
+    void compute(Band& b, const MemoSnapshot* trueMemo) {
         // A copy per band: 3.5 KB, nothing next to the band's formula runs.
         const auto owned = std::make_unique<FormulaContext>(*snapshot_);
         FormulaContext& ctx = *owned;
@@ -315,7 +300,7 @@ class PassRunner {
 
     std::mutex commitMutex_;
     std::size_t next_ = 0; // the next band to store
-    Memo memo_{};          // the true memo after the bands stored
+    MemoSnapshot memo_{};  // the true memo after the bands stored
     std::int64_t committedPixels_ = 0;
     bool halted_ = false;
 };

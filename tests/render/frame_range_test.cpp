@@ -16,6 +16,7 @@
 #include "formula/noise.h"
 #include "formula/random_state.h"
 #include "render/frame_start.h"
+#include "tests/render/child_process.h"
 #include "tests/render/render_test_support.h"
 
 namespace trevalin {
@@ -69,51 +70,27 @@ std::string describe(const MovieCase& c) {
 // In a child process: renders frames first..last (last -1: the whole movie)
 // and sends back the start frame, then (index, digest) per frame.
 std::vector<std::uint64_t> renderRange(const MovieCase& c, int first, int last) {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
+    return wordsFromChild([&] {
         if (c.tableBuiltFirst) {
             double gx, gy, gz;
             gradientEntry(0, gx, gy, gz);
         }
         std::vector<std::uint64_t> words;
-        {
-            Renderer r;
-            r.job.setThreadCount(1 + c.width % 3); // any thread count gives the same frames
-            r.job.setFrameRange(first, last);
-            std::vector<std::uint64_t> frames;
-            r.job.setWriterFactory([&] { return std::make_unique<IndexedDigests>(frames); });
-            if (!r.doc->setImageSize(c.width, c.height)) _exit(3);
-            auto s = makeSettings(c.fields, c.colormode);
-            s->oversample = c.oversample;
-            s->cycle = c.cycle;
-            s->seamless = c.seamless;
-            if (!r.render(*s, c.frames)) _exit(4);
-            words.push_back(static_cast<std::uint64_t>(r.job.startFrame()));
-            words.insert(words.end(), frames.begin(), frames.end());
-        }
-        const char* data = reinterpret_cast<const char*>(words.data());
-        std::size_t left = words.size() * sizeof(std::uint64_t);
-        while (left > 0) {
-            const ssize_t n = write(fds[1], data, left);
-            if (n <= 0) _exit(2);
-            data += n;
-            left -= static_cast<std::size_t>(n);
-        }
-        _exit(0);
-    }
-    close(fds[1]);
-    std::vector<std::uint64_t> words;
-    std::uint64_t w;
-    while (read(fds[0], &w, sizeof w) == static_cast<ssize_t>(sizeof w))
-        words.push_back(w);
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-    return words;
+        Renderer r;
+        r.job.setThreadCount(1 + c.width % 3); // any thread count gives the same frames
+        r.job.setFrameRange(first, last);
+        std::vector<std::uint64_t> frames;
+        r.job.setWriterFactory([&] { return std::make_unique<IndexedDigests>(frames); });
+        if (!r.doc->setImageSize(c.width, c.height)) _exit(3);
+        auto s = makeSettings(c.fields, c.colormode);
+        s->oversample = c.oversample;
+        s->cycle = c.cycle;
+        s->seamless = c.seamless;
+        if (!r.render(*s, c.frames)) _exit(4);
+        words.push_back(static_cast<std::uint64_t>(r.job.startFrame()));
+        words.insert(words.end(), frames.begin(), frames.end());
+        return words;
+    });
 }
 
 void expectRangesMatch(const MovieCase& c) {

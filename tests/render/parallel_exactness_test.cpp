@@ -18,6 +18,7 @@
 #include "formula/noise.h"
 #include "formula/random_state.h"
 #include "render/parallel_pass.h"
+#include "tests/render/child_process.h"
 #include "tests/render/render_test_support.h"
 
 namespace trevalin {
@@ -384,44 +385,23 @@ TEST(ParallelExactness, RandomSettings) {
 // The first use of gradient noise reseeds the generator mid-render, once per
 // process: each render runs in a child of its own that reports its outcome.
 Outcome renderInFreshProcess(const Case& c, int threads) {
-    int fds[2];
-    if (pipe(fds) != 0) return {};
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
+    const std::vector<std::uint64_t> words = wordsFromChild([&] {
         const Outcome o = renderCase(c, threads);
-        std::vector<std::uint64_t> words = {o.pixels.size(),
-                                            static_cast<std::uint64_t>(o.random),
-                                            static_cast<std::uint64_t>(o.memoCount),
-                                            o.memoValue,
-                                            o.memoX,
-                                            o.memoY,
-                                            static_cast<std::uint64_t>(o.gradientBuilt),
-                                            static_cast<std::uint64_t>(o.finished),
-                                            o.frames.size()};
+        std::vector<std::uint64_t> out = {o.pixels.size(),
+                                          static_cast<std::uint64_t>(o.random),
+                                          static_cast<std::uint64_t>(o.memoCount),
+                                          o.memoValue,
+                                          o.memoX,
+                                          o.memoY,
+                                          static_cast<std::uint64_t>(o.gradientBuilt),
+                                          static_cast<std::uint64_t>(o.finished),
+                                          o.frames.size()};
         for (std::uint32_t p : o.pixels)
-            words.push_back(p);
+            out.push_back(p);
         for (std::uint64_t f : o.frames)
-            words.push_back(f);
-        const char* data = reinterpret_cast<const char*>(words.data());
-        std::size_t left = words.size() * sizeof(std::uint64_t);
-        while (left > 0) {
-            const ssize_t n = write(fds[1], data, left);
-            if (n <= 0) _exit(2);
-            data += n;
-            left -= static_cast<std::size_t>(n);
-        }
-        _exit(0);
-    }
-    close(fds[1]);
-    std::vector<std::uint64_t> words;
-    std::uint64_t w;
-    while (read(fds[0], &w, sizeof w) == static_cast<ssize_t>(sizeof w))
-        words.push_back(w);
-    close(fds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            out.push_back(f);
+        return out;
+    });
     Outcome o;
     if (words.size() < 9) {
         ADD_FAILURE() << "no outcome from the child";
