@@ -61,8 +61,10 @@ consteval bool formulaRowsMatch() {
     for (const ValueKey& k : kKeys) {
         if (!k.slot) continue;
         ++formulaRows;
-        const FormulaKey* f = findFormulaKey(k.key);
-        if (!f || f->slot != k.slot || (k.kind != K::Text && k.kind != K::OptText)) return false;
+        const std::size_t f = formulaKeyIndex(k.key);
+        if (f == kFormulaKeys.size() || kFormulaKeys[f].slot != k.slot ||
+            (k.kind != K::Text && k.kind != K::OptText))
+            return false;
     }
     return formulaRows == kFormulaKeys.size();
 }

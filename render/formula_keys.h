@@ -33,19 +33,26 @@ inline constexpr std::array<FormulaKey, 13> kFormulaKeys{{
     {"recurse", &RenderSettings::recurse},
 }};
 
+// The index of a formula key's row, or kFormulaKeys.size().
+constexpr std::size_t formulaKeyIndex(std::string_view key) {
+    for (std::size_t i = 0; i < kFormulaKeys.size(); ++i)
+        if (key == kFormulaKeys[i].key) return i;
+    return kFormulaKeys.size();
+}
+
 // The row of a formula key, or null.
 constexpr const FormulaKey* findFormulaKey(std::string_view key) {
-    for (const FormulaKey& k : kFormulaKeys)
-        if (key == k.key) return &k;
-    return nullptr;
+    const std::size_t i = formulaKeyIndex(key);
+    return i < kFormulaKeys.size() ? &kFormulaKeys[i] : nullptr;
 }
 
 // The row of a key known when compiling: a name that is not a formula key
-// stops the build.
-consteval const FormulaKey& formulaKey(std::string_view key) {
-    const FormulaKey* k = findFormulaKey(key);
-    if (!k) throw "not a formula key";
-    return *k;
+// stops the build. A copy, found by index: the sanitizer builds do not take a
+// pointer compared with null as a constant.
+consteval FormulaKey formulaKey(std::string_view key) {
+    const std::size_t i = formulaKeyIndex(key);
+    if (i == kFormulaKeys.size()) throw "not a formula key";
+    return kFormulaKeys[i];
 }
 
 // No two rows share a key or a slot.
