@@ -146,10 +146,14 @@ int parseOptions(int argc, const char* const* argv, RenderOptions& o, std::strin
 }
 
 std::string frameRangeRefusal(const RenderOptions& o, int codec, int frames) {
-    if (o.rangeLast >= frames)
-        return "--range " + std::to_string(o.rangeFirst) + ".." + std::to_string(o.rangeLast) +
-               ": the movie has " + std::to_string(frames) + " frames, 0.." +
+    if (o.rangeLast >= frames) {
+        const std::string range =
+            "--range " + std::to_string(o.rangeFirst) + ".." + std::to_string(o.rangeLast);
+        // A count worked out from a hostile duration can be 0 or INT_MIN.
+        if (frames < 1) return range + ": the movie has no frames";
+        return range + ": the movie has " + std::to_string(frames) + " frames, 0.." +
                std::to_string(frames - 1);
+    }
     if (!o.movie.empty()) {
         if (const std::string mismatch = codecPathMismatch(codec, o.movie); !mismatch.empty())
             return o.movie + ": " + mismatch;
