@@ -133,7 +133,8 @@ std::size_t addressSpaceInUse() {
     return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 }
 
-void limitAddressSpace(std::size_t room) {
+// Not called in the sanitizer builds, whose shadow memory needs the address space.
+[[maybe_unused]] void limitAddressSpace(std::size_t room) {
     const rlim_t total = addressSpaceInUse() + room;
     const rlimit limit{total, total};
     ::setrlimit(RLIMIT_AS, &limit);
