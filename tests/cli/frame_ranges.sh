@@ -3,22 +3,10 @@
 # the Slurm array script equal the frames of one process byte for byte, and
 # --assemble joins them into a movie that ffprobe reads back whole.
 set -u
-build=$(cd "$1" && pwd)
-src=$(cd "$2" && pwd)
+source "$(dirname "$0")/test_setup.bash" "$@"
+src=$(cd "$src" && pwd)
 tool="$build/cli/trevalin-render"
 slurm="$src/scripts/slurm-render.sh"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-check() { # name expected actual
-    if [ "$2" != "$3" ]; then
-        echo "FAIL $1: expected [$2] got [$3]"
-        failures=$((failures + 1))
-    fi
-}
-contains() { # name needle text
-    case "$3" in *"$2"*) ;; *) check "$1" "...$2..." "$3" ;; esac
-}
 same_frames() { # name dir: every frame of the one-process render, the same bytes
     local n=0 f
     for f in "$work/one"/frame_*; do
@@ -186,5 +174,4 @@ check "interrupted range status" 130 $?
 [ -e "$work/stop/frame_00100.bmp" ] && [ ! -e "$work/stop/frame_00099.bmp" ]
 check "interrupted range keeps its frames from its first" 0 $?
 
-if [ "$failures" -ne 0 ]; then exit 1; fi
-echo "frame ranges: all checks passed"
+finish_checks "frame ranges"
