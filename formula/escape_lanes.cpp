@@ -1,5 +1,8 @@
 #include "formula/escape_lanes.h"
 
+#include <algorithm>
+#include <cmath>
+
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "formula/escape_lanes.cpp"
 #include <hwy/foreach_target.h> // IWYU pragma: keep
@@ -11,134 +14,403 @@ namespace HWY_NAMESPACE {
 
 namespace hn = hwy::HWY_NAMESPACE;
 
-void iterateSquareKernel(const double* zx, const double* zy, const double* cxs, const double* cys,
-                         int n, std::int32_t limit, double bound, std::int32_t* counts,
-                         double* sizes) {
-    const hn::ScalableTag<double> d;
+using D = hn::ScalableTag<double>;
+using V = hn::Vec<D>;
+using M = hn::Mask<D>;
+using DI = hn::RebindToSigned<D>;
+using Order = decltype(hn::IndicesFromVec(D(), hn::Zero(DI())));
+
+constexpr std::size_t kMaxLanes = hn::MaxLanes(D());
+// Points are taken this many at a time: the lanes that outlast the first steps
+// are kept on the stack until the second stage iterates them.
+constexpr int kChunk = 256;
+// Steps every block of points takes together before the lanes still running
+// go to the second stage: most points of a picture escape within them, and
+// neighbours escape at nearly the same step.
+constexpr std::int32_t kFirstSteps = 8;
+// Vectors iterated in turn in the second stage, so one's arithmetic runs while
+// another's waits on its last result.
+constexpr int kGroups = 4;
+
+// The four numbers an orbit starts from (z = a + bi, c = cx + cy i), each one
+// per point or the same for all.
+struct OrbitStarts {
+    const double* per[4];
+    double same[4];
+};
+
+// The lanes that leave a stage: where they came from and their state.
+struct Survivors {
+    HWY_ALIGN double a[kChunk + kMaxLanes], b[kChunk + kMaxLanes];
+    HWY_ALIGN double cx[kChunk + kMaxLanes], cy[kChunk + kMaxLanes];
+    HWY_ALIGN double index[kChunk + kMaxLanes];
+    int count = 0;
+};
+
+std::uint64_t bitsOf(const M& m) {
+    std::uint8_t bytes[(kMaxLanes + 7) / 8] = {};
+    hn::StoreMaskBits(D(), m, bytes);
+    std::uint64_t bits = 0;
+    for (std::size_t i = 0; i < sizeof bytes && i < 8; ++i)
+        bits |= std::uint64_t{bytes[i]} << (8 * i);
+    return bits;
+}
+
+// Writes a lane's result: the step it escaped at with its |z|^2, or 0.
+struct Results {
+    std::int32_t* counts;
+    double* sizes;
+    void put(int i, bool escaped, double step, double size) const {
+        counts[i] = escaped ? static_cast<std::int32_t>(step) : 0;
+        if (sizes) sizes[i] = escaped ? size : 0.0;
+    }
+};
+
+// First stage: blocks of lanes points (two at once) iterate together for up to
+// steps steps, as long as any lane runs. Lanes that escape give their result;
+// those still running after all the steps (and not at the limit) go to out.
+template <class Orbit>
+void firstSteps(const Orbit& orbit, const OrbitStarts& in, int from, int n, std::int32_t steps,
+                std::int32_t limit, double bound, const Results& res, Survivors& out) {
+    const D d;
     const int lanes = static_cast<int>(hn::Lanes(d));
-    HWY_ALIGN double countOut[hn::MaxLanes(d)];
-    HWY_ALIGN double sizeOut[hn::MaxLanes(d)];
-    HWY_ALIGN double in[4][hn::MaxLanes(d)];
-    const auto vBound = hn::Set(d, bound);
-    for (int base = 0; base < n; base += lanes) {
-        const int m = n - base < lanes ? n - base : lanes;
-        // A short tail repeats its last point; the extra lanes are dropped.
-        for (int k = 0; k < lanes; ++k) {
-            const int i = base + (k < m ? k : m - 1);
-            in[0][k] = zx[i];
-            in[1][k] = zy[i];
-            in[2][k] = cxs[i];
-            in[3][k] = cys[i];
+    const hn::Rebind<std::int32_t, D> di32;
+    const V vBound = hn::Set(d, bound);
+    HWY_ALIGN double load[4][2 * kMaxLanes];
+    HWY_ALIGN double stepOut[2 * kMaxLanes], sizeOut[2 * kMaxLanes];
+    for (int base = from; base < n; base += 2 * lanes) {
+        const int m = n - base < 2 * lanes ? n - base : 2 * lanes;
+        const bool whole = m == 2 * lanes;
+        // A short last block repeats its last point in the spare lanes.
+        if (!whole) {
+            for (int k = 0; k < 4; ++k)
+                for (int i = 0; i < 2 * lanes; ++i)
+                    load[k][i] = in.per[k] ? in.per[k][base + (i < m ? i : m - 1)] : in.same[k];
         }
-        auto a = hn::Load(d, in[0]);
-        auto b = hn::Load(d, in[1]);
-        const auto cx = hn::Load(d, in[2]);
-        const auto cy = hn::Load(d, in[3]);
-        auto aa = hn::Mul(a, a);
-        auto bb = hn::Mul(b, b);
-        auto count = hn::Zero(d);
-        auto size = hn::Zero(d);
-        auto active = hn::FirstN(d, static_cast<std::size_t>(lanes));
-        for (std::int64_t step = 1; step <= limit; ++step) {
-            b = hn::Add(hn::Mul(hn::Add(a, a), b), cy);
-            a = hn::Add(hn::Sub(aa, bb), cx);
-            aa = hn::Mul(a, a);
-            bb = hn::Mul(b, b);
-            const auto s = hn::Add(aa, bb);
-            const auto escaped = hn::And(active, hn::Ge(s, vBound));
-            count = hn::IfThenElse(escaped, hn::Set(d, static_cast<double>(step)), count);
-            size = hn::IfThenElse(escaped, s, size);
-            active = hn::AndNot(escaped, active);
-            if (hn::AllFalse(d, active)) break;
+        auto input = [&](int k, int o) {
+            if (!whole) return hn::Load(d, load[k] + o);
+            return in.per[k] ? hn::LoadU(d, in.per[k] + base + o) : hn::Set(d, in.same[k]);
+        };
+        typename Orbit::State z[2];
+        M running[2];
+        V count[2], size[2];
+        for (int h = 0; h < 2; ++h) {
+            const int o = h * lanes;
+            z[h] = orbit.make(input(0, o), input(1, o), input(2, o), input(3, o));
+            const int valid = m - o < 0 ? 0 : (m - o > lanes ? lanes : m - o);
+            running[h] = hn::FirstN(d, static_cast<std::size_t>(valid));
+            count[h] = size[h] = hn::Zero(d);
         }
-        hn::Store(count, d, countOut);
-        hn::Store(size, d, sizeOut);
-        for (int k = 0; k < m; ++k) {
-            counts[base + k] = static_cast<std::int32_t>(countOut[k]);
-            sizes[base + k] = sizeOut[k];
+        std::int32_t t = 0;
+        while (t < steps) {
+            ++t;
+            const V vt = hn::Set(d, static_cast<double>(t));
+            for (int h = 0; h < 2; ++h) {
+                const V s = orbit.step(z[h]);
+                const M hit = hn::And(running[h], hn::Ge(s, vBound));
+                count[h] = hn::IfThenElse(hit, vt, count[h]);
+                size[h] = hn::IfThenElse(hit, s, size[h]);
+                running[h] = hn::AndNot(hit, running[h]);
+            }
+            if (hn::AllFalse(d, hn::Or(running[0], running[1]))) break;
+        }
+        const bool atLimit = t == limit;
+        for (int h = 0; h < 2; ++h) {
+            const int o = h * lanes;
+            // Lanes still running get their result in the second stage.
+            if (whole) {
+                hn::StoreU(hn::DemoteTo(di32, count[h]), di32, res.counts + base + o);
+                if (res.sizes) hn::StoreU(size[h], d, res.sizes + base + o);
+            } else {
+                hn::Store(count[h], d, stepOut + o);
+                hn::Store(size[h], d, sizeOut + o);
+            }
+            if (atLimit || hn::AllFalse(d, running[h])) continue;
+            const int at = out.count;
+            hn::CompressStore(z[h].a, running[h], d, out.a + at);
+            hn::CompressStore(z[h].b, running[h], d, out.b + at);
+            hn::CompressStore(z[h].cx, running[h], d, out.cx + at);
+            hn::CompressStore(z[h].cy, running[h], d, out.cy + at);
+            out.count += static_cast<int>(hn::CompressStore(
+                hn::Iota(d, static_cast<double>(base + o)), running[h], d, out.index + at));
+        }
+        if (!whole) {
+            for (int i = 0; i < m; ++i)
+                res.put(base + i, stepOut[i] != 0.0, stepOut[i], sizeOut[i]);
         }
     }
 }
 
-// Runs step over the points (cx[i], cy[i]) lanes at a time until every lane
-// has reached |z|^2 >= 4 or the limit; init gives z's start.
-template <class Init, class Step>
-void escapeLanes(const double* cxs, const double* cys, int n, std::int32_t limit,
-                 std::int32_t* counts, Init init, Step step) {
-    const hn::ScalableTag<double> d;
-    const int lanes = static_cast<int>(hn::Lanes(d));
-    HWY_ALIGN double countOut[hn::MaxLanes(d)];
-    HWY_ALIGN double in[2][hn::MaxLanes(d)];
-    const auto four = hn::Set(d, 4.0);
-    for (int base = 0; base < n; base += lanes) {
-        const int m = n - base < lanes ? n - base : lanes;
-        for (int k = 0; k < lanes; ++k) {
-            const int i = base + (k < m ? k : m - 1);
-            in[0][k] = cxs[i];
-            in[1][k] = cys[i];
-        }
-        const auto cx = hn::Load(d, in[0]);
-        const auto cy = hn::Load(d, in[1]);
-        auto a = hn::Zero(d);
-        auto b = hn::Zero(d);
-        init(a, b);
-        auto count = hn::Zero(d);
-        auto active = hn::FirstN(d, static_cast<std::size_t>(lanes));
-        for (std::int64_t i = 1; i <= limit; ++i) {
-            step(a, b, cx, cy);
-            const auto escaped =
-                hn::And(active, hn::Ge(hn::Add(hn::Mul(a, a), hn::Mul(b, b)), four));
-            count = hn::IfThenElse(escaped, hn::Set(d, static_cast<double>(i)), count);
-            active = hn::AndNot(escaped, active);
-            if (hn::AllFalse(d, active)) break;
-        }
-        hn::Store(count, d, countOut);
-        for (int k = 0; k < m; ++k)
-            counts[base + k] = static_cast<std::int32_t>(countOut[k]);
+// Where lanes picked by a mask take the next points: the i-th picked lane takes
+// the i-th point from a load.
+struct Refill {
+    M mask;
+    Order order;
+    V take(const double* from, const V& old) const {
+        return hn::IfThenElse(mask, hn::TableLookupLanes(hn::LoadU(D(), from), order), old);
     }
+};
+
+// One vector of lanes in the second stage. before is each lane's step count
+// when the current burst began (minus infinity once the lane has no point), s
+// the |z|^2 of the last step, slot where the lane's point is in the survivors.
+template <class Orbit> struct Group {
+    typename Orbit::State z;
+    V s, before, slot;
+};
+
+// Second stage: the survivors, which have all taken done steps, kGroups
+// vectors at a time. Steps run in bursts that end at the first escape or when
+// the oldest lane reaches the limit; then every stopped lane gives its result
+// and takes the next point, so no lane idles while points are left. A lane
+// with no point left iterates NaN, which never escapes.
+template <class Orbit>
+void refilledSteps(const Orbit& orbit, const Survivors& in, std::int32_t done, std::int32_t limit,
+                   double bound, const Results& res) {
+    const int n = in.count;
+    if (n == 0) return;
+    const D d;
+    const hn::RebindToUnsigned<D> du;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    HWY_ALIGN std::uint64_t below[kMaxLanes];
+    for (int k = 0; k < lanes; ++k)
+        below[k] = (std::uint64_t{1} << k) - 1;
+    const auto belowMask = hn::Load(du, below);
+    const V vLimit = hn::Set(d, static_cast<double>(limit)), vBound = hn::Set(d, bound);
+    const V gone = hn::Set(d, -HUGE_VAL), vDone = hn::Set(d, static_cast<double>(done));
+    const V nan = hn::Set(d, NAN);
+    int next = 0;
+
+    using G = Group<Orbit>;
+    // The stopped lanes' results out, then the next points into them; lanes
+    // left over when the points run out are parked.
+    auto settle = [&](G& g, const M& stopped, const V& steps, bool record) {
+        const std::uint64_t stoppedBits = bitsOf(stopped);
+        if (record) {
+            const std::uint64_t escapedBits = bitsOf(hn::Ge(g.s, vBound));
+            HWY_ALIGN double stepOut[kMaxLanes], sizeOut[kMaxLanes], slotOut[kMaxLanes];
+            hn::Store(steps, d, stepOut);
+            hn::Store(g.s, d, sizeOut);
+            hn::Store(g.slot, d, slotOut);
+            for (std::uint64_t b = stoppedBits; b; b &= b - 1) {
+                const int k = static_cast<int>(hwy::Num0BitsBelowLS1Bit_Nonzero64(b));
+                res.put(static_cast<int>(in.index[static_cast<int>(slotOut[k])]),
+                        (escapedBits >> k) & 1, stepOut[k], sizeOut[k]);
+            }
+        }
+        const auto rank = hn::PopulationCount(hn::And(hn::Set(du, stoppedBits), belowMask));
+        const V rankD = hn::ConvertTo(d, hn::BitCast(DI(), rank));
+        const M incoming =
+            hn::And(stopped, hn::Lt(rankD, hn::Set(d, static_cast<double>(n - next))));
+        const M parked = hn::AndNot(incoming, stopped);
+        auto& z = g.z;
+        if (next < n) {
+            const Refill r{incoming, hn::IndicesFromVec(d, hn::BitCast(DI(), rank))};
+            z = orbit.make(r.take(in.a + next, z.a), r.take(in.b + next, z.b),
+                           r.take(in.cx + next, z.cx), r.take(in.cy + next, z.cy));
+            g.slot = hn::IfThenElse(incoming, hn::Add(hn::Set(d, static_cast<double>(next)), rankD),
+                                    g.slot);
+            next += static_cast<int>(hn::CountTrue(d, incoming));
+        }
+        if (!hn::AllFalse(d, parked))
+            z = orbit.make(hn::IfThenElse(parked, nan, z.a), hn::IfThenElse(parked, nan, z.b), z.cx,
+                           z.cy);
+        g.before = hn::IfThenElse(parked, gone, hn::IfThenElse(incoming, vDone, steps));
+    };
+
+    G groups[kGroups];
+    for (G& g : groups) {
+        g.z = orbit.make(nan, nan, nan, nan);
+        g.s = g.slot = hn::Zero(d);
+        settle(g, hn::FirstN(d, static_cast<std::size_t>(lanes)), gone, false);
+    }
+    for (;;) {
+        // The burst may run until the oldest lane reaches the limit.
+        V oldest = groups[0].before;
+        for (int k = 1; k < kGroups; ++k)
+            oldest = hn::Max(oldest, groups[k].before);
+        const double most = hn::GetLane(hn::MaxOfLanes(d, oldest));
+        if (!(most >= 0.0)) break; // every lane parked
+        const std::int64_t budget = limit - static_cast<std::int64_t>(most);
+        std::int64_t t = 0;
+        for (;;) {
+            HWY_UNROLL(4)
+            for (int k = 0; k < kGroups; ++k)
+                groups[k].s = orbit.step(groups[k].z);
+            ++t;
+            M out = hn::Ge(groups[0].s, vBound);
+            HWY_UNROLL(4)
+            for (int k = 1; k < kGroups; ++k)
+                out = hn::Or(out, hn::Ge(groups[k].s, vBound));
+            if (!hn::AllFalse(d, out) || t == budget) break;
+        }
+        const V run = hn::Set(d, static_cast<double>(t));
+        for (G& g : groups) {
+            const V steps = hn::Add(g.before, run);
+            const M stopped = hn::Or(hn::Ge(g.s, vBound), hn::Ge(steps, vLimit));
+            if (hn::AllFalse(d, stopped))
+                g.before = steps;
+            else
+                settle(g, stopped, steps, true);
+        }
+    }
+}
+
+// Second stage: the survivors, which have all taken done steps, packed into
+// vectors, kWidth of them iterating in turn (one's arithmetic runs while
+// another's waits on its last result) until every lane escapes or reaches
+// the limit.
+template <int kWidth, class Orbit>
+void lastSteps(const Orbit& orbit, const Survivors& in, int from, std::int32_t done,
+               std::int32_t limit, double bound, const Results& res) {
+    const D d;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    const V vBound = hn::Set(d, bound), one = hn::Set(d, 1.0);
+    typename Orbit::State z[kWidth];
+    M running[kWidth];
+    V count[kWidth], size[kWidth];
+    for (int h = 0; h < kWidth; ++h) {
+        const int o = from + h * lanes;
+        z[h] = orbit.make(hn::Load(d, in.a + o), hn::Load(d, in.b + o), hn::Load(d, in.cx + o),
+                          hn::Load(d, in.cy + o));
+        const int valid = in.count - o > lanes ? lanes : in.count - o;
+        running[h] = hn::FirstN(d, static_cast<std::size_t>(valid));
+        count[h] = size[h] = hn::Zero(d);
+    }
+    V vt = hn::Set(d, static_cast<double>(done));
+    for (std::int64_t t = done + 1; t <= limit; ++t) {
+        vt = hn::Add(vt, one);
+        M any = hn::FirstN(d, 0);
+        HWY_UNROLL(4)
+        for (int h = 0; h < kWidth; ++h) {
+            const V s = orbit.step(z[h]);
+            const M hit = hn::And(running[h], hn::Ge(s, vBound));
+            count[h] = hn::IfThenElse(hit, vt, count[h]);
+            size[h] = hn::IfThenElse(hit, s, size[h]);
+            running[h] = hn::AndNot(hit, running[h]);
+            any = hn::Or(any, running[h]);
+        }
+        if (hn::AllFalse(d, any)) break;
+    }
+    HWY_ALIGN double countOut[kWidth * kMaxLanes], sizeOut[kWidth * kMaxLanes];
+    for (int h = 0; h < kWidth; ++h) {
+        hn::Store(count[h], d, countOut + h * lanes);
+        hn::Store(size[h], d, sizeOut + h * lanes);
+    }
+    const int m = in.count - from < kWidth * lanes ? in.count - from : kWidth * lanes;
+    for (int i = 0; i < m; ++i)
+        res.put(static_cast<int>(in.index[from + i]), countOut[i] != 0.0, countOut[i], sizeOut[i]);
+}
+
+template <class Orbit>
+void drainedSteps(const Orbit& orbit, const Survivors& in, std::int32_t done, std::int32_t limit,
+                  double bound, const Results& res) {
+    const int lanes = static_cast<int>(hn::Lanes(D()));
+    for (int from = 0; from < in.count; from += kGroups * lanes) {
+        const int vectors = (in.count - from + lanes - 1) / lanes;
+        switch (vectors < kGroups ? vectors : kGroups) {
+        case 1: lastSteps<1>(orbit, in, from, done, limit, bound, res); break;
+        case 2: lastSteps<2>(orbit, in, from, done, limit, bound, res); break;
+        case 3: lastSteps<3>(orbit, in, from, done, limit, bound, res); break;
+        default: lastSteps<kGroups>(orbit, in, from, done, limit, bound, res); break;
+        }
+    }
+}
+
+template <class Orbit>
+void escapeTimes(const Orbit& orbit, const OrbitStarts& in, int n, std::int32_t limit, double bound,
+                 std::int32_t* counts, double* sizes) {
+    const Results res{counts, sizes};
+    if (limit < 1) {
+        for (int i = 0; i < n; ++i)
+            res.put(i, false, 0, 0);
+        return;
+    }
+    const std::int32_t first = limit < kFirstSteps ? limit : kFirstSteps;
+    Survivors survivors;
+    for (int from = 0; from < n; from += kChunk) {
+        survivors.count = 0;
+        firstSteps(orbit, in, from, n - from < kChunk ? n : from + kChunk, first, limit, bound, res,
+                   survivors);
+        // Loads of the last lanes read past the count: keep those numbers defined.
+        for (double* column :
+             {survivors.a, survivors.b, survivors.cx, survivors.cy, survivors.index})
+            std::fill(column + survivors.count, column + survivors.count + kMaxLanes, 0.0);
+        if (survivors.count <= kGroups * static_cast<int>(hn::Lanes(D())))
+            drainedSteps(orbit, survivors, first, limit, bound, res);
+        else
+            refilledSteps(orbit, survivors, first, limit, bound, res);
+    }
+}
+
+// z -> z^2 + c with |z|^2 against the bound, as the scalar code: b first from
+// the old a, then a from the squares kept from the last step.
+struct SquareOrbit {
+    struct State {
+        V a, b, cx, cy, aa, bb;
+    };
+    State make(V a, V b, V cx, V cy) const { return {a, b, cx, cy, hn::Mul(a, a), hn::Mul(b, b)}; }
+    V step(State& s) const {
+        s.b = hn::Add(hn::Mul(hn::Add(s.a, s.a), s.b), s.cy);
+        s.a = hn::Add(hn::Sub(s.aa, s.bb), s.cx);
+        s.aa = hn::Mul(s.a, s.a);
+        s.bb = hn::Mul(s.b, s.b);
+        return hn::Add(s.aa, s.bb);
+    }
+};
+
+// z -> map(z, c), escaping where |z|^2 reaches 4.
+template <class Map> struct MapOrbit {
+    struct State {
+        V a, b, cx, cy;
+    };
+    Map map;
+    State make(V a, V b, V cx, V cy) const { return {a, b, cx, cy}; }
+    V step(State& s) const {
+        map(s.a, s.b, s.cx, s.cy);
+        return hn::Add(hn::Mul(s.a, s.a), hn::Mul(s.b, s.b));
+    }
+};
+
+struct CubeMap {
+    // a*a*a - 3.0*a*b*b + x and 3.0*a*a*b - b*b*b + y, left to right.
+    void operator()(V& a, V& b, const V& x, const V& y) const {
+        const V three = hn::Set(D(), 3.0);
+        const V re = hn::Add(
+            hn::Sub(hn::Mul(hn::Mul(a, a), a), hn::Mul(hn::Mul(hn::Mul(three, a), b), b)), x);
+        const V im = hn::Add(
+            hn::Sub(hn::Mul(hn::Mul(hn::Mul(three, a), a), b), hn::Mul(hn::Mul(b, b), b)), y);
+        a = re;
+        b = im;
+    }
+};
+
+struct DragonMap {
+    void operator()(V& a, V& b, const V& x, const V& y) const {
+        const V p = hn::Sub(hn::Mul(a, x), hn::Mul(b, y));
+        const V q = hn::Add(hn::Mul(b, x), hn::Mul(a, y));
+        a = hn::Add(hn::Sub(p, hn::Mul(p, a)), hn::Mul(q, b));
+        b = hn::Sub(hn::Add(hn::Sub(q, hn::Mul(q, a)), hn::Mul(q, b)), hn::Mul(p, b));
+    }
+};
+
+void iterateSquareKernel(const double* zx, const double* zy, const double* cxs, const double* cys,
+                         int n, std::int32_t limit, double bound, std::int32_t* counts,
+                         double* sizes) {
+    const OrbitStarts in{{zx, zy, cxs, cys}, {}};
+    escapeTimes(SquareOrbit{}, in, n, limit, bound, counts, sizes);
 }
 
 void iterateCubeKernel(const double* cxs, const double* cys, int n, std::int32_t limit,
                        double start, std::int32_t* counts) {
-    const hn::ScalableTag<double> d;
-    using V = hn::Vec<decltype(d)>;
-    const auto three = hn::Set(d, 3.0);
-    const auto z0 = hn::Set(d, start);
-    escapeLanes(
-        cxs, cys, n, limit, counts,
-        [&](V& a, V& b) {
-            a = z0;
-            b = z0;
-        },
-        [&](V& a, V& b, const V& x, const V& y) {
-            // a*a*a - 3.0*a*b*b + x and 3.0*a*a*b - b*b*b + y, left to right.
-            const V re = hn::Add(
-                hn::Sub(hn::Mul(hn::Mul(a, a), a), hn::Mul(hn::Mul(hn::Mul(three, a), b), b)), x);
-            const V im = hn::Add(
-                hn::Sub(hn::Mul(hn::Mul(hn::Mul(three, a), a), b), hn::Mul(hn::Mul(b, b), b)), y);
-            a = re;
-            b = im;
-        });
+    const OrbitStarts in{{nullptr, nullptr, cxs, cys}, {start, start, 0, 0}};
+    escapeTimes(MapOrbit<CubeMap>{}, in, n, limit, 4.0, counts, nullptr);
 }
 
 void iterateDragonKernel(const double* cxs, const double* cys, int n, std::int32_t limit, double jx,
                          double jy, std::int32_t* counts) {
-    const hn::ScalableTag<double> d;
-    using V = hn::Vec<decltype(d)>;
-    const auto a0 = hn::Set(d, jx);
-    const auto b0 = hn::Set(d, jy);
-    escapeLanes(
-        cxs, cys, n, limit, counts,
-        [&](V& a, V& b) {
-            a = a0;
-            b = b0;
-        },
-        [&](V& a, V& b, const V& x, const V& y) {
-            const V p = hn::Sub(hn::Mul(a, x), hn::Mul(b, y));
-            const V q = hn::Add(hn::Mul(b, x), hn::Mul(a, y));
-            a = hn::Add(hn::Sub(p, hn::Mul(p, a)), hn::Mul(q, b));
-            b = hn::Sub(hn::Add(hn::Sub(q, hn::Mul(q, a)), hn::Mul(q, b)), hn::Mul(p, b));
-        });
+    const OrbitStarts in{{nullptr, nullptr, cxs, cys}, {jx, jy, 0, 0}};
+    escapeTimes(MapOrbit<DragonMap>{}, in, n, limit, 4.0, counts, nullptr);
 }
 
 } // namespace HWY_NAMESPACE

@@ -1,7 +1,9 @@
 // The escape-time lanes against the scalar iteration, bit for bit, and the
 // prefetch that hands their results to the fractal functions.
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -114,6 +116,207 @@ TEST(EscapeLanes, CubeAndDragonLanesMatchTheScalarLoops) {
             }
         }
     }
+}
+
+// Runs check once for every instruction set the lanes were built for that this
+// processor has, so the narrower vector paths are tested here too.
+template <class Check> void onEveryTarget(Check check) {
+    for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        SCOPED_TRACE(hwy::TargetName(target));
+        check();
+    }
+    hwy::SetSupportedTargetsForTest(0);
+}
+
+// Points chosen so neighbours stop at very different steps: at once, after a
+// few, after hundreds (near the cusp at 0.25), never, or are not numbers at all.
+struct PointMaker {
+    std::mt19937_64 rng;
+    double operator()() {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        const double specials[] = {nan,
+                                   -nan,
+                                   inf,
+                                   -inf,
+                                   1e300,
+                                   -1e300,
+                                   -0.0,
+                                   0.0,
+                                   1e154,
+                                   2e-308,
+                                   std::numeric_limits<double>::denorm_min()};
+        std::uniform_real_distribution<double> plane(-2.2, 2.2), unit(0.0, 1.0);
+        switch (rng() % 8) {
+        case 0: return specials[rng() % std::size(specials)];
+        case 1: return 3.0 + unit(rng);                               // outside: a step or two
+        case 2: return 0.25 + std::pow(10.0, -1.0 - 4.0 * unit(rng)); // the cusp: long orbits
+        case 3: return -0.75 + 1e-3 * unit(rng);
+        case 4: return 0.0;
+        default: return plane(rng);
+        }
+    }
+};
+
+// Lengths that give every shape of the last, partly filled vectors, and some
+// that cross the stack chunk the kernels take points in.
+std::vector<int> raggedLengths() {
+    std::vector<int> lengths;
+    for (int n = 1; n <= 70; ++n)
+        lengths.push_back(n);
+    for (int n : {255, 256, 257, 300, 600})
+        lengths.push_back(n);
+    return lengths;
+}
+
+TEST(EscapeLanes, SquareLanesMatchTheScalarIterationForEveryTargetAndLength) {
+    struct Setting {
+        std::int32_t limit;
+        double bound;
+    } settings[] = {{256, 4.0},
+                    {1000, 10000.0},
+                    {9, 4.0},
+                    {8, 4.0},
+                    {7, 4.0},
+                    {1, 4.0},
+                    {2, 10000.0},
+                    {0, 4.0},
+                    {-3, 4.0},
+                    {300, 0.0},
+                    {40, std::numeric_limits<double>::quiet_NaN()},
+                    {std::numeric_limits<std::int32_t>::max() - 1, 4.0}};
+    onEveryTarget([&] {
+        PointMaker point{std::mt19937_64(23)};
+        for (const Setting& s : settings) {
+            // The largest limit only with points that escape, or the scalar loop runs for ages.
+            const bool huge = s.limit > 100000;
+            for (int n : raggedLengths()) {
+                std::vector<double> zx(n), zy(n), cx(n), cy(n);
+                for (int i = 0; i < n; ++i) {
+                    const bool julia = point.rng() % 2;
+                    zx[i] = julia ? point() : 0.0;
+                    zy[i] = julia ? point() * 0.5 : 0.0;
+                    cx[i] = point();
+                    cy[i] = point.rng() % 3 ? 0.0 : point() * 0.1;
+                    if (huge) {
+                        zx[i] = zy[i] = cy[i] = 0.0;
+                        cx[i] = i % 3 ? 0.25 + 1e-4 * (1 + i % 5) : 3.0;
+                    }
+                }
+                std::vector<std::int32_t> counts(n, -1);
+                std::vector<double> sizes(n, -1.0);
+                iterateSquareLanes(zx.data(), zy.data(), cx.data(), cy.data(), n, s.limit, s.bound,
+                                   counts.data(), sizes.data());
+                for (int i = 0; i < n; ++i) {
+                    double size = -1.0;
+                    const std::int32_t count =
+                        iterateSquareScalar(zx[i], zy[i], cx[i], cy[i], s.limit, s.bound, size);
+                    ASSERT_EQ(counts[i], count) << "point " << i << " of " << n << " limit "
+                                                << s.limit << " bound " << s.bound << " z " << zx[i]
+                                                << "," << zy[i] << " c " << cx[i] << "," << cy[i];
+                    if (count != 0) {
+                        ASSERT_TRUE(sameBits(sizes[i], size))
+                            << "point " << i << " of " << n << ": " << sizes[i] << " vs " << size;
+                    }
+                }
+            }
+        }
+    });
+}
+
+TEST(EscapeLanes, CubeAndDragonLanesMatchForEveryTargetAndLength) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Setting {
+        std::int32_t limit;
+        double start, jx, jy;
+    } settings[] = {{256, 0.0, 0.5, 0.0},   {1000, 0.1, -0.8, 0.156}, {8, 0.0, 0.5, 0.5},
+                    {9, -0.0, 1e-300, 0.0}, {1, 0.0, 0.0, 0.0},       {0, 0.0, 0.5, 0.0},
+                    {-1, 0.0, 0.5, 0.0},    {60, nan, nan, 0.3},      {90, 1.5, 2.0, 2.0}};
+    onEveryTarget([&] {
+        PointMaker point{std::mt19937_64(29)};
+        for (const Setting& s : settings) {
+            for (int n : raggedLengths()) {
+                std::vector<double> cx(n), cy(n);
+                for (int i = 0; i < n; ++i) {
+                    // The cube's cusp is elsewhere: shrink the long-orbit points toward it.
+                    cx[i] = point() * (point.rng() % 2 ? 1.0 : 0.3);
+                    cy[i] = point.rng() % 3 ? point() * 0.3 : 0.0;
+                }
+                std::vector<std::int32_t> cube(n, -1), dragon(n, -1);
+                iterateCubeLanes(cx.data(), cy.data(), n, s.limit, s.start, cube.data());
+                iterateDragonLanes(cx.data(), cy.data(), n, s.limit, s.jx, s.jy, dragon.data());
+                for (int i = 0; i < n; ++i) {
+                    ASSERT_EQ(cube[i], iterateCubeScalar(cx[i], cy[i], s.limit, s.start))
+                        << "man3 point " << i << " of " << n << " at " << cx[i] << "," << cy[i]
+                        << " limit " << s.limit;
+                    ASSERT_EQ(dragon[i], iterateDragonScalar(cx[i], cy[i], s.limit, s.jx, s.jy))
+                        << "dragon point " << i << " of " << n << " at " << cx[i] << "," << cy[i]
+                        << " limit " << s.limit;
+                }
+            }
+        }
+    });
+}
+
+// Points whose orbits end at steps far apart, in every order: the lanes that
+// stop early take new points while the others keep going, and every result
+// must still land on its own point.
+TEST(EscapeLanes, ResultsLandOnTheirPointsWhateverOrderTheyStopIn) {
+    // Along the real axis past the cusp the orbit's length falls off smoothly,
+    // so nearly every point here stops at its own step, from 1 to over 1000.
+    std::vector<double> pool;
+    for (int k = 0; k < 64; ++k)
+        pool.push_back(0.25 + 1e-6 * std::pow(1.3, k));
+    pool.insert(pool.end(), {0.0, -1.0, -0.3}); // never
+    std::mt19937_64 rng(31);
+    std::vector<std::vector<double>> orders;
+    std::vector<double> up = pool;
+    std::sort(up.begin(), up.end());
+    orders.push_back(up);
+    orders.emplace_back(up.rbegin(), up.rend());
+    std::vector<double> zigzag; // longest next to shortest
+    for (std::size_t lo = 0, hi = up.size(); lo < hi;) {
+        zigzag.push_back(up[lo++]);
+        if (lo < hi) zigzag.push_back(up[--hi]);
+    }
+    orders.push_back(zigzag);
+    for (int k = 0; k < 6; ++k) {
+        std::shuffle(up.begin(), up.end(), rng);
+        orders.push_back(up);
+    }
+    const std::int32_t limit = 3000;
+    onEveryTarget([&] {
+        for (const std::vector<double>& cx : orders) {
+            for (int n : {1, 5, 13, 31, 47, static_cast<int>(cx.size())}) {
+                const std::vector<double> zero(n, 0.0);
+                std::vector<std::int32_t> mandel(n, -1), julia(n, -1), cube(n, -1), dragon(n, -1);
+                std::vector<double> mandelSizes(n), juliaSizes(n);
+                const std::vector<double> jx(n, 0.26), jy(n, 0.0);
+                iterateSquareLanes(zero.data(), zero.data(), cx.data(), zero.data(), n, limit, 4.0,
+                                   mandel.data(), mandelSizes.data());
+                iterateSquareLanes(cx.data(), zero.data(), jx.data(), jy.data(), n, limit, 4.0,
+                                   julia.data(), juliaSizes.data());
+                iterateCubeLanes(cx.data(), zero.data(), n, limit, 0.0, cube.data());
+                iterateDragonLanes(cx.data(), zero.data(), n, limit, 0.5, 0.0, dragon.data());
+                for (int i = 0; i < n; ++i) {
+                    double size = 0;
+                    ASSERT_EQ(mandel[i], iterateSquareScalar(0, 0, cx[i], 0, limit, 4.0, size))
+                        << "mandel point " << i << " of " << n << " c " << cx[i];
+                    if (mandel[i] != 0) {
+                        ASSERT_TRUE(sameBits(mandelSizes[i], size));
+                    }
+                    ASSERT_EQ(julia[i], iterateSquareScalar(cx[i], 0, 0.26, 0, limit, 4.0, size))
+                        << "julia point " << i << " of " << n << " z " << cx[i];
+                    if (julia[i] != 0) {
+                        ASSERT_TRUE(sameBits(juliaSizes[i], size));
+                    }
+                    ASSERT_EQ(cube[i], iterateCubeScalar(cx[i], 0, limit, 0.0)) << cx[i];
+                    ASSERT_EQ(dragon[i], iterateDragonScalar(cx[i], 0, limit, 0.5, 0.0)) << cx[i];
+                }
+            }
+        }
+    });
 }
 
 // The fractal functions give the same results and memo with a prefetch as
