@@ -49,11 +49,15 @@ double manc(FormulaContext& ctx, double x, double y) {
     double size = 0.0;
     const std::int32_t n = iterateSquare(ctx, EscapeKind::Manc, ctx.fractalStart, ctx.fractalStart,
                                          x, y, 10000.0, x, y, 0, 0, size);
-    const double value = n == 0 ? 0.0 : -std::log(std::log10(size) / std::pow(2.0, n));
+    const double value = mancValue(n, size);
     ctx.memoX = x;
     ctx.memoY = y;
     ctx.memoValue = value;
     return value;
+}
+
+double mancValue(std::int32_t n, double size) {
+    return n == 0 ? 0.0 : -std::log(std::log10(size) / std::pow(2.0, n));
 }
 
 std::int32_t man3(FormulaContext& ctx, double x, double y) {

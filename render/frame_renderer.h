@@ -36,8 +36,9 @@ bool pixelsBatchable(const RenderSettings& settings);
 
 // pixelColour for pixels.count pixels at once, lane i at (px[i], py[i]) with
 // plane point (x[i], y[i]) and random state random[i]; each lane's state ends
-// where pixelColour leaves it. x and y are left as found.
-void pixelColours(const FormulaContext& context, const FrameVariables& vars,
+// where pixelColour leaves it, and the context's fractal memo ends as the
+// pixels one after another leave it. x and y are left as found.
+void pixelColours(FormulaContext& context, const FrameVariables& vars,
                   const RenderSettings& settings, BatchSamples& pixels, std::uint32_t* colours);
 
 } // namespace trevalin

@@ -173,14 +173,14 @@ class PassRunner {
     // The colours of the pixels of part, a piece of one row whose y is in v.
     void computeSegment(FormulaContext& ctx, FrameVariables& v, const RowSpan& part,
                         RowScratch& scratch, std::uint32_t* colours) const {
+        if (batched_) {
+            computeBatches(ctx, v, part, colours);
+            return;
+        }
         if (prefetchKind_ != EscapeKind::None) {
             samplePoints(part, v.y, scratch.xs, scratch.ys);
             scratch.prefetch.fill(prefetchKind_, ctx, v.jx, v.jy, scratch.xs, scratch.ys);
             ctx.prefetch = &scratch.prefetch;
-        }
-        if (batched_) {
-            computeBatches(ctx, v, part, colours);
-            return;
         }
         for (int i = 0, px = part.first; i < part.count; ++i, px += part.stride) {
             v.px = px;
@@ -192,7 +192,7 @@ class PassRunner {
     // A row segment's pixels a batch at a time. Each lane starts from the
     // random state the one-pixel loop has there: the state before it, jumped
     // by one pixel's draws.
-    void computeBatches(const FormulaContext& ctx, const FrameVariables& v, const RowSpan& sp,
+    void computeBatches(FormulaContext& ctx, const FrameVariables& v, const RowSpan& sp,
                         std::uint32_t* colours) const {
         BatchSamples lanes;
         for (int i = 0, px = sp.first; i < sp.count;) {
