@@ -20,11 +20,6 @@ inline std::int32_t rememberCount(FormulaContext& ctx, double x, double y, std::
 
 } // namespace
 
-// Written as "not less and not greater" so that a NaN coordinate matches too.
-bool memoHit(const FormulaContext& ctx, double x, double y) {
-    return !(x < ctx.memoX || x > ctx.memoX) && !(y < ctx.memoY || y > ctx.memoY);
-}
-
 // The iteration for a point that missed the memo: worked out ahead, or now.
 inline std::int32_t iterateSquare(FormulaContext& ctx, EscapeKind kind, double a, double b,
                                   double cx, double cy, double bound, double x, double y, double jx,

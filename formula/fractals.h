@@ -5,13 +5,15 @@
 
 #include <cstdint>
 
+#include "formula/formula_context.h"
+
 namespace trevalin {
 
-struct FormulaContext;
-
 // Whether (x, y) matches the memo point: neither coordinate differs, so a NaN
-// coordinate matches anything.
-bool memoHit(const FormulaContext& ctx, double x, double y);
+// coordinate matches anything. Written as "not less and not greater" for that.
+inline bool memoHit(const FormulaContext& ctx, double x, double y) {
+    return !(x < ctx.memoX || x > ctx.memoX) && !(y < ctx.memoY || y > ctx.memoY);
+}
 
 // Escape counts 1 .. iterationLimit; 0 for a point that stays bounded.
 std::int32_t mandel(FormulaContext& ctx, double x, double y);

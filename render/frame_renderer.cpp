@@ -160,7 +160,8 @@ bool pixelsBatchable(const RenderSettings& settings) {
 }
 
 void pixelColours(FormulaContext& context, const FrameVariables& vars,
-                  const RenderSettings& settings, BatchSamples& pixels, std::uint32_t* colours) {
+                  const RenderSettings& settings, EscapeKind fractal, BatchSamples& pixels,
+                  std::uint32_t* colours) {
     const int n = pixels.count;
     const std::uint8_t* codes[3];
     const int formulas = colourFormulaCodes(settings, codes);
@@ -199,7 +200,6 @@ void pixelColours(FormulaContext& context, const FrameVariables& vars,
     // The memo's slots per sample, pixel after pixel: [i * samples + k].
     std::int32_t memoCounts[4 * kBatchLanes];
     double memoValues[4 * kBatchLanes];
-    const EscapeKind fractal = prefetchKindFor(codes, formulas);
     if (fractal != EscapeKind::None) {
         double xs[4 * kBatchLanes], ys[4 * kBatchLanes];
         for (int i = 0; i < n; ++i) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "formula/escape_prefetch.h"
 #include "formula/formula_value.h"
 
 namespace trevalin {
@@ -38,7 +39,10 @@ bool pixelsBatchable(const RenderSettings& settings);
 // plane point (x[i], y[i]) and random state random[i]; each lane's state ends
 // where pixelColour leaves it, and the context's fractal memo ends as the
 // pixels one after another leave it. x and y are left as found.
+// fractal is the kind of the settings' first iteration function call
+// (prefetchKindFor), None when they make none.
 void pixelColours(FormulaContext& context, const FrameVariables& vars,
-                  const RenderSettings& settings, BatchSamples& pixels, std::uint32_t* colours);
+                  const RenderSettings& settings, EscapeKind fractal, BatchSamples& pixels,
+                  std::uint32_t* colours);
 
 } // namespace trevalin

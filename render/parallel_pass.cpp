@@ -207,7 +207,7 @@ class PassRunner {
                 lanes.random[k] = random;
                 if (drawsPerPixel_ != 0) random = RandomState::applyFactor(random, pixelFactor_);
             }
-            pixelColours(ctx, v, *plan_.settings, lanes, colours + i);
+            pixelColours(ctx, v, *plan_.settings, prefetchKind_, lanes, colours + i);
             if (drawsPerPixel_ != 0) RandomState::set(lanes.random[n - 1]);
             i += n;
         }
