@@ -235,25 +235,43 @@ class PassRunner {
             const std::size_t i = nextBand_.fetch_add(1);
             if (i >= bands_.size()) return;
             compute(bands_[i], nullptr);
-            std::lock_guard<std::mutex> hold(commitMutex_);
-            bands_[i].ready = true;
+            {
+                std::lock_guard<std::mutex> hold(commitMutex_);
+                bands_[i].ready = true;
+                if (halted_) return;
+                // Another thread is storing: it takes this band in its turn,
+                // and this one goes on computing instead of waiting.
+                if (committing_) continue;
+                committing_ = true;
+            }
             commitReady();
-            if (halted_) return;
         }
     }
 
     // Stores finished bands in pass order, checking each one's memo guess
-    // against the band before it.
+    // against the band before it. One thread at a time does this; the mutex
+    // is held only to look at the flags, not while storing.
     void commitReady() {
-        while (!halted_ && next_ < bands_.size() && bands_[next_].ready) {
-            Band& b = bands_[next_];
+        for (;;) {
+            Band* band;
+            {
+                std::lock_guard<std::mutex> hold(commitMutex_);
+                if (halted_ || next_ >= bands_.size() || !bands_[next_].ready) {
+                    committing_ = false;
+                    return;
+                }
+                band = &bands_[next_];
+            }
+            Band& b = *band;
             double x = 0, y = 0;
             if (!b.stopped && memoUsed_ && firstPoint(b, x, y)) {
                 setMemo(*probe_, memo_);
                 if (memoHit(*probe_, x, y)) compute(b, &memo_);
             }
             if (b.stopped) {
+                std::lock_guard<std::mutex> hold(commitMutex_);
                 halted_ = true;
+                committing_ = false;
                 return;
             }
             if (b.pixels > 0) memo_ = b.end;
@@ -261,6 +279,7 @@ class PassRunner {
             committedPixels_ += b.pixels;
             if (plan_.pixelsDone) plan_.pixelsDone->fetch_add(b.pixels, std::memory_order_relaxed);
             std::vector<std::uint32_t>().swap(b.colours);
+            std::lock_guard<std::mutex> hold(commitMutex_);
             ++next_;
         }
     }
@@ -298,11 +317,15 @@ class PassRunner {
     std::vector<Band> bands_;
     std::atomic<std::size_t> nextBand_{0};
 
+    // Guards the bands' ready flags, next_, halted_ and committing_. The
+    // thread that set committing_ alone touches memo_, committedPixels_ and
+    // the stored bands until it clears it.
     std::mutex commitMutex_;
     std::size_t next_ = 0; // the next band to store
     MemoSnapshot memo_{};  // the true memo after the bands stored
     std::int64_t committedPixels_ = 0;
     bool halted_ = false;
+    bool committing_ = false;
 };
 
 } // namespace
