@@ -275,7 +275,7 @@ void pushVariable(LaneStack& s, std::uint8_t slot, const FormulaContext& ctx,
 } // namespace
 
 bool batchable(const std::uint8_t* code) {
-    return !callsFractal(code) && (gradientTableBuilt() || !usesGradientNoise(code));
+    return gradientTableBuilt() || !usesGradientNoise(code);
 }
 
 void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
@@ -351,20 +351,22 @@ void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
             });
             break;
 
-        // Never reached: batchable() turns such code away. Zeros keep the
-        // depth right should it be called anyway.
+        // Every call of a sample is at its point, after its first call: the
+        // memo's slot, as the chain worked it out.
         case Op::Mandel:
-        case Op::Manc:
         case Op::Man3:
         case Op::Julia:
         case Op::Dragon: {
-            assert(false && "iteration functions run one sample at a time");
             double* r = s.next();
             for (int i = 0; i < n; ++i)
-                r[i] = 0.0;
+                r[i] = in.memoCount[i];
             s.pushed();
             break;
         }
+        case Op::Manc:
+            std::memcpy(s.next(), in.memoValue, sizeof(double) * static_cast<std::size_t>(n));
+            s.pushed();
+            break;
         case Op::Zebra: apply4(s, n, zebra); break;
 
         case Op::Noise: apply2(s, n, [&](double a, double b) { return noise2(ctx, a, b); }); break;
