@@ -301,11 +301,23 @@ class PassRunner {
                 const int s = plan_.step, width = target_.width();
                 const int lines = target_.height() - py < s ? target_.height() - py : s;
                 const std::uint32_t* colours = b.colours.data() + in;
-                for (int r = 0; r < lines; ++r) {
+                std::uint32_t* first = target_.row(py);
+                for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride) {
+                    const int end = width - px < s ? width : px + s;
+                    std::fill(first + px, first + end, colours[i]);
+                }
+                // The other lines repeat the first over the blocks' columns:
+                // all of them when the blocks tile the row.
+                const bool tiled = sp.stride == s && sp.first == 0;
+                for (int r = 1; r < lines; ++r) {
                     std::uint32_t* line = target_.row(py + r);
+                    if (tiled) {
+                        std::copy(first, first + width, line);
+                        continue;
+                    }
                     for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride) {
                         const int end = width - px < s ? width : px + s;
-                        std::fill(line + px, line + end, colours[i]);
+                        std::copy(first + px, first + end, line + px);
                     }
                 }
                 in += static_cast<std::size_t>(sp.count);
