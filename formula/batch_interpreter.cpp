@@ -7,6 +7,7 @@
 #include "formula/arith.h"
 #include "formula/code_walk.h"
 #include "formula/fractals.h"
+#include "formula/lane_clones.h"
 #include "formula/noise.h"
 #include "formula/random_draws.h"
 #include "formula/scalar_functions.h"
@@ -278,8 +279,9 @@ bool batchable(const std::uint8_t* code) {
     return gradientTableBuilt() || !usesGradientNoise(code);
 }
 
-void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
-                     const FrameVariables& frame, BatchSamples& in, BatchValues& out) {
+TREVALIN_LANE_CLONES void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
+                                          const FrameVariables& frame, BatchSamples& in,
+                                          BatchValues& out) {
     const int n = in.count;
     assert(n >= 1 && n <= kBatchLanes);
     LaneStack s(n);

@@ -8,6 +8,7 @@
 #include "formula/formula_context.h"
 #include "formula/frame_variables.h"
 #include "formula/interpreter.h"
+#include "formula/lane_clones.h"
 #include "formula/memo_chain.h"
 #include "formula/scalar_functions.h"
 #include "render/colour_word.h"
@@ -159,9 +160,9 @@ bool pixelsBatchable(const RenderSettings& settings) {
     return true;
 }
 
-void pixelColours(FormulaContext& context, const FrameVariables& vars,
-                  const RenderSettings& settings, EscapeKind fractal, BatchSamples& pixels,
-                  std::uint32_t* colours) {
+TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVariables& vars,
+                                       const RenderSettings& settings, EscapeKind fractal,
+                                       BatchSamples& pixels, std::uint32_t* colours) {
     const int n = pixels.count;
     const std::uint8_t* codes[3];
     const int formulas = colourFormulaCodes(settings, codes);

@@ -1,0 +1,11 @@
+// Functions whose loops run over a batch's lanes are built twice: for
+// processors with AVX2 (x86-64-v3) and for the baseline, the copy chosen when
+// the program loads. The loops are vectorised only where lanes are
+// independent and contraction stays off, so both copies give the same bits.
+#pragma once
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define TREVALIN_LANE_CLONES [[gnu::target_clones("arch=x86-64-v3", "default")]]
+#else
+#define TREVALIN_LANE_CLONES
+#endif
