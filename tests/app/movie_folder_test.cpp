@@ -88,6 +88,8 @@ class MovieFolderTest : public QObject {
     void framesAlreadyThereAreAskedFor();
     void pathsThatAreNoFolderAreRefused_data();
     void pathsThatAreNoFolderAreRefused();
+    void framesThatCannotBeWrittenFailTheMovie_data();
+    void framesThatCannotBeWrittenFailTheMovie();
 
   private:
     QStringList warnings;
@@ -272,6 +274,35 @@ void MovieFolderTest::pathsThatAreNoFolderAreRefused() {
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
              QStringList{"file"});
     QVERIFY(!QFileInfo(dir.filePath("file")).isDir());
+#endif
+}
+
+void MovieFolderTest::framesThatCannotBeWrittenFailTheMovie_data() {
+    QTest::addColumn<QString>("codec");
+    QTest::addColumn<QString>("frame");
+    QTest::newRow("PNG frames") << "PNG frames"
+                                << "/proc/frame_00000.png";
+    QTest::newRow("BMP frames") << "BMP frames"
+                                << "/proc/frame_00000.bmp";
+}
+
+void MovieFolderTest::framesThatCannotBeWrittenFailTheMovie() {
+#ifndef TREVALIN_HAVE_MOVIES
+    QSKIP("built without the movie writer");
+#else
+    QFETCH(QString, codec);
+    QFETCH(QString, frame);
+    // A folder no one may create files in, not even root.
+    if (!QFileInfo("/proc").isDir()) QSKIP("no /proc here");
+    Program p;
+    p.setFramesMovie(codec);
+    setSaveFileHook([&](const SaveFileRequest&) { return QString("/proc"); });
+    p.frame.onRenderMovie();
+    QVERIFY(waitForJob(p.job, 120000));
+    QVERIFY(p.job.errorFlag());
+    const QString status = QString::fromStdString(p.job.status());
+    QVERIFY2(status.contains(frame), qPrintable(status));
+    QVERIFY(!QFileInfo::exists(frame));
 #endif
 }
 
