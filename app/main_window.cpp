@@ -51,6 +51,7 @@
 
 #ifdef TREVALIN_HAVE_MOVIES
 #include "movie/movie_writer.h"
+#include "presets/frame_files_writer.h"
 #endif
 
 // The pictures are compiled into this static library; a linker may drop their
@@ -66,6 +67,24 @@ constexpr int kViewPaneHeight = 460;
 // A formula edit renders once typing pauses this long.
 constexpr int kPreviewPauseMs = 300;
 constexpr int kUndoLimit = 100;
+
+#ifdef TREVALIN_HAVE_MOVIES
+// Whether a movie's frames may go into folder: it must be one already, and
+// frames of another movie there are written over only when the user says so.
+bool framesFolderTaken(QWidget* parent, const QString& folder) {
+    const QFileInfo info(folder);
+    if (!info.isDir()) {
+        // Made here, a mistyped name would quietly become a new folder.
+        showWarning(parent,
+                    info.exists()
+                        ? MainWindow::tr("Movie not rendered: %1 is not a folder.").arg(folder)
+                        : MainWindow::tr("Movie not rendered: there is no folder %1.").arg(folder));
+        return false;
+    }
+    const std::string frame = existingFirstFrame(QFile::encodeName(folder).toStdString());
+    return frame.empty() || askOverwriteFrames(parent, folder, QFile::decodeName(frame.c_str()));
+}
+#endif
 } // namespace
 
 MainWindow::MainWindow(Document& doc, RenderJob& job, QWidget* parent,
@@ -111,7 +130,9 @@ MainWindow::MainWindow(Document& doc, RenderJob& job, QWidget* parent,
     connect(&previewTimer_, &QTimer::timeout, this, &MainWindow::previewPages);
     watchPages();
 #ifdef TREVALIN_HAVE_MOVIES
-    job_.setWriterFactory([] { return makeMovieWriter(); });
+    // The frames-folder codecs write numbered pictures, which the movie code leaves
+    // to the presets' PNG writer.
+    job_.setWriterFactory([] { return makeMovieWriter(makeFramesFolderWriter); });
 #endif
 
     setAcceptDrops(true);
@@ -459,6 +480,8 @@ void MainWindow::showCompileFailures() {
 
 void MainWindow::onRenderMovie() {
 #ifdef TREVALIN_HAVE_MOVIES
+    // The pages go into the movie now; a preview still due would stop it.
+    previewTimer_.stop();
     doc_.stopRendering();
     applySettings(pagesRecord().get(), nullptr);
     if (refuseFailedFormulas()) return;
@@ -472,13 +495,16 @@ void MainWindow::onRenderMovie() {
         return;
     }
 
+    // The codec decides the kind of file, or that the movie is a folder of frames.
+    const int codec = doc_.settings().codec;
+    const bool folder = containerOfCodec(codec).id == MovieContainer::FramesFolder;
     SaveFileRequest request;
     request.title = tr("Render Movie");
     request.initial = fixedText(doc_.settings().moviefile, kMovieFileSize);
-    // The codec decides the kind of file.
-    request.filter = movieFileFilter(doc_.settings().codec);
-    request.suffix = movieFileSuffix(doc_.settings().codec);
-    request.confirmOverwrite = true;
+    request.filter = movieFileFilter(codec);
+    request.suffix = movieFileSuffix(codec);
+    request.confirmOverwrite = !folder; // a folder's frames are asked for below
+    request.folder = folder;
     const QString chosen = chooseSaveFile(this, request);
     if (chosen.isEmpty()) return;
     const QByteArray path = QFile::encodeName(QFileInfo(chosen).absoluteFilePath());
@@ -494,6 +520,7 @@ void MainWindow::onRenderMovie() {
                     tr("The movie's path is too long: at most %1 bytes.").arg(kMovieFileSize - 1));
         return;
     }
+    if (folder && !framesFolderTaken(this, chosen)) return;
     doc_.setMovieFile(path.constData());
     doc_.setFrameCount(-1);
     doc_.startRendering();

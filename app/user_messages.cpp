@@ -22,6 +22,10 @@ std::function<bool(const QString&)>& pictureSettingsHook() {
     static std::function<bool(const QString&)> hook;
     return hook;
 }
+std::function<bool(const QString&)>& overwriteFramesHook() {
+    static std::function<bool(const QString&)> hook;
+    return hook;
+}
 } // namespace
 
 void showWarning(QWidget* parent, const QString& text) {
@@ -55,12 +59,30 @@ bool askLoadPictureSettings(QWidget* parent, const QString& presetName) {
                                  QMessageBox::Yes) == QMessageBox::Yes;
 }
 
+bool askOverwriteFrames(QWidget* parent, const QString& folder, const QString& frame) {
+    if (overwriteFramesHook()) return overwriteFramesHook()(folder);
+    return QMessageBox::question(parent, QApplication::applicationDisplayName(),
+                                 QStringLiteral("%1 already holds the frames of a movie (%2). "
+                                                "Write the new frames over them?")
+                                     .arg(folder, frame),
+                                 QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
 QString chooseSaveFile(QWidget* parent, const SaveFileRequest& request) {
     if (saveFileHook()) return saveFileHook()(request);
-    QFileDialog dialog(parent, request.title, request.initial, request.filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(request.suffix);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    QFileDialog dialog(parent, request.title, request.initial,
+                       request.folder ? QString() : request.filter);
+    if (request.folder) {
+        // The folder is chosen to be written into, so existing ones are what
+        // the dialog offers; the caller asks before frames are replaced.
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(request.suffix);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().first();
 }
@@ -78,6 +100,10 @@ void setSaveFileHook(std::function<QString(const SaveFileRequest&)> hook) {
 
 void setPictureSettingsQuestionHook(std::function<bool(const QString&)> hook) {
     pictureSettingsHook() = std::move(hook);
+}
+
+void setOverwriteFramesQuestionHook(std::function<bool(const QString&)> hook) {
+    overwriteFramesHook() = std::move(hook);
 }
 
 } // namespace trevalin

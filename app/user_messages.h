@@ -12,7 +12,8 @@ namespace trevalin {
 
 enum class SaveAnswer { Save, Discard, Cancel };
 
-// A save-file dialog. Qt's dialogs never change the working directory, where
+// A save-file dialog, or with folder set, a dialog that picks a folder to
+// write into. Qt's dialogs never change the working directory, where
 // presets.txt may live.
 struct SaveFileRequest {
     QString title;
@@ -20,6 +21,7 @@ struct SaveFileRequest {
     QString filter;  // Qt filter list, e.g. "Movies (*.mov);;All Files (*)"
     QString suffix;  // added to a name typed without one
     bool confirmOverwrite = true;
+    bool folder = false; // shows folders only; filter and suffix are not used
 };
 
 // A warning with an OK button.
@@ -31,6 +33,10 @@ SaveAnswer askSaveChanges(QWidget* parent, const QString& documentName);
 // true to load them.
 bool askLoadPictureSettings(QWidget* parent, const QString& presetName);
 
+// "<folder> already holds the frames of a movie (<frame>). Write the new
+// frames over them?" with Yes and No: true to write.
+bool askOverwriteFrames(QWidget* parent, const QString& folder, const QString& frame);
+
 // The chosen path, or empty when cancelled.
 QString chooseSaveFile(QWidget* parent, const SaveFileRequest& request);
 
@@ -39,5 +45,7 @@ void setWarningHook(std::function<void(const QString&)> hook);
 void setSaveQuestionHook(std::function<SaveAnswer(const QString&)> hook);
 void setSaveFileHook(std::function<QString(const SaveFileRequest&)> hook);
 void setPictureSettingsQuestionHook(std::function<bool(const QString&)> hook);
+// Called with the folder.
+void setOverwriteFramesQuestionHook(std::function<bool(const QString&)> hook);
 
 } // namespace trevalin

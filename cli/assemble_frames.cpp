@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "cli/frame_files_writer.h"
 #include "cli/render_options.h"
 #include "formula/arith.h"
 #include "image/dib_image.h"
 #include "movie/movie_writer.h"
+#include "presets/frame_files_writer.h"
 #include "presets/png_file.h"
 #include "render/colour_word.h"
 #include "render/movie_check.h"

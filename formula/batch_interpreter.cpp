@@ -7,6 +7,7 @@
 #include "formula/arith.h"
 #include "formula/code_walk.h"
 #include "formula/fractals.h"
+#include "formula/lane_clones.h"
 #include "formula/noise.h"
 #include "formula/random_draws.h"
 #include "formula/scalar_functions.h"
@@ -275,11 +276,12 @@ void pushVariable(LaneStack& s, std::uint8_t slot, const FormulaContext& ctx,
 } // namespace
 
 bool batchable(const std::uint8_t* code) {
-    return !callsFractal(code) && (gradientTableBuilt() || !usesGradientNoise(code));
+    return gradientTableBuilt() || !usesGradientNoise(code);
 }
 
-void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
-                     const FrameVariables& frame, BatchSamples& in, BatchValues& out) {
+TREVALIN_LANE_CLONES void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
+                                          const FrameVariables& frame, BatchSamples& in,
+                                          BatchValues& out) {
     const int n = in.count;
     assert(n >= 1 && n <= kBatchLanes);
     LaneStack s(n);
@@ -351,20 +353,22 @@ void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
             });
             break;
 
-        // Never reached: batchable() turns such code away. Zeros keep the
-        // depth right should it be called anyway.
+        // Every call of a sample is at its point, after its first call: the
+        // memo's slot, as the chain worked it out.
         case Op::Mandel:
-        case Op::Manc:
         case Op::Man3:
         case Op::Julia:
         case Op::Dragon: {
-            assert(false && "iteration functions run one sample at a time");
             double* r = s.next();
             for (int i = 0; i < n; ++i)
-                r[i] = 0.0;
+                r[i] = in.memoCount[i];
             s.pushed();
             break;
         }
+        case Op::Manc:
+            std::memcpy(s.next(), in.memoValue, sizeof(double) * static_cast<std::size_t>(n));
+            s.pushed();
+            break;
         case Op::Zebra: apply4(s, n, zebra); break;
 
         case Op::Noise: apply2(s, n, [&](double a, double b) { return noise2(ctx, a, b); }); break;

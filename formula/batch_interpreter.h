@@ -23,6 +23,11 @@ struct BatchSamples {
     // Each lane's generator state: "?" steps it, as the shared state is
     // stepped for that sample on the one-sample path.
     std::int32_t random[kBatchLanes];
+    // For code calling an iteration function: the memo's count and value once
+    // the lane's sample has made its first call (runMemoChain works them out).
+    // Every such call of the sample gives one of them.
+    std::int32_t memoCount[kBatchLanes];
+    double memoValue[kBatchLanes];
 };
 
 // The values left, lane by lane. The shape is the same in every lane: it is
@@ -34,16 +39,15 @@ struct BatchValues {
     bool isTriple = false;
 };
 
-// Whether runFormulaBatch gives exactly what one run per sample gives. Not for
-// code calling an iteration function (the memo entry depends on the order of
-// the calls across samples), nor while the gradient table the code would build
-// on first use is not built.
+// Whether runFormulaBatch gives exactly what one run per sample gives: not
+// while the gradient table the code would build on first use is not built.
 bool batchable(const std::uint8_t* code);
 
 // Runs code (which must be batchable) for every lane; lane i gets what
-// runFormula gives for sample i with the shared random state at random[i],
-// and random[i] ends where that run leaves the state. The context's stack
-// is not used; the context is only read.
+// runFormula gives for sample i with the shared random state at random[i]
+// (and, for iteration functions, the memo as memoCount[i] and memoValue[i]
+// say), and random[i] ends where that run leaves the state. The context's
+// stack is not used; the context is only read.
 void runFormulaBatch(const FormulaContext& ctx, const std::uint8_t* code,
                      const FrameVariables& frame, BatchSamples& samples, BatchValues& out);
 

@@ -38,6 +38,40 @@ EscapeKind prefetchKindFor(const std::uint8_t* const* codes, int count) {
     return EscapeKind::None;
 }
 
+void escapeResults(EscapeKind kind, std::int32_t limit, double start, double jx, double jy,
+                   const double* xs, const double* ys, int n, std::int32_t* counts, double* sizes) {
+    if (kind == EscapeKind::Man3) {
+        iterateCubeLanes(xs, ys, n, limit, start, counts);
+        return;
+    }
+    if (kind == EscapeKind::Dragon) {
+        iterateDragonLanes(xs, ys, n, limit, jx, jy, counts);
+        return;
+    }
+    // z and c for z -> z^2 + c: julia starts at the point, the others at the
+    // start value with the point as c.
+    constexpr int kChunk = 64;
+    double zx[kChunk], zy[kChunk], cx[kChunk], cy[kChunk];
+    const double bound = kind == EscapeKind::Manc ? 10000.0 : 4.0;
+    for (int base = 0; base < n; base += kChunk) {
+        const int m = n - base < kChunk ? n - base : kChunk;
+        for (int i = 0; i < m; ++i) {
+            if (kind == EscapeKind::Julia) {
+                zx[i] = xs[base + i];
+                zy[i] = ys[base + i];
+                cx[i] = jx;
+                cy[i] = jy;
+            } else {
+                zx[i] = start;
+                zy[i] = start;
+                cx[i] = xs[base + i];
+                cy[i] = ys[base + i];
+            }
+        }
+        iterateSquareLanes(zx, zy, cx, cy, m, limit, bound, counts + base, sizes + base);
+    }
+}
+
 void EscapePrefetch::fill(EscapeKind kind, const FormulaContext& ctx, double jx, double jy,
                           const std::vector<double>& xs, const std::vector<double>& ys) {
     kind_ = kind;
@@ -48,39 +82,10 @@ void EscapePrefetch::fill(EscapeKind kind, const FormulaContext& ctx, double jx,
     xs_ = xs;
     ys_ = ys;
     cursor_ = 0;
-    const std::size_t n = xs.size();
-    zx_.resize(n);
-    zy_.resize(n);
-    cx_.resize(n);
-    cy_.resize(n);
-    counts_.resize(n);
-    sizes_.resize(n);
-    if (kind == EscapeKind::Man3 || kind == EscapeKind::Dragon) {
-        // The whole state starts from the parameters; only the point varies.
-        if (kind == EscapeKind::Man3)
-            iterateCubeLanes(xs.data(), ys.data(), static_cast<int>(n), limit_, start_,
-                             counts_.data());
-        else
-            iterateDragonLanes(xs.data(), ys.data(), static_cast<int>(n), limit_, jx, jy,
-                               counts_.data());
-        return;
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-        if (kind == EscapeKind::Julia) {
-            zx_[i] = xs[i];
-            zy_[i] = ys[i];
-            cx_[i] = jx;
-            cy_[i] = jy;
-        } else {
-            zx_[i] = start_;
-            zy_[i] = start_;
-            cx_[i] = xs[i];
-            cy_[i] = ys[i];
-        }
-    }
-    const double bound = kind == EscapeKind::Manc ? 10000.0 : 4.0;
-    iterateSquareLanes(zx_.data(), zy_.data(), cx_.data(), cy_.data(), static_cast<int>(n), limit_,
-                       bound, counts_.data(), sizes_.data());
+    counts_.resize(xs.size());
+    sizes_.resize(xs.size());
+    escapeResults(kind, limit_, start_, jx, jy, xs.data(), ys.data(), static_cast<int>(xs.size()),
+                  counts_.data(), sizes_.data());
 }
 
 bool EscapePrefetch::take(EscapeKind kind, double x, double y, std::int32_t limit, double start,

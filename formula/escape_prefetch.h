@@ -17,6 +17,12 @@ enum class EscapeKind : std::uint8_t { None, Mandel, Manc, Julia, Man3, Dragon }
 // call of a sample that can miss the memo), or None.
 EscapeKind prefetchKindFor(const std::uint8_t* const* codes, int count);
 
+// The results of the first call of a sample at each point (xs[i], ys[i]) that
+// misses the memo: counts[i] and, for mandel, manc and julia, the escape size
+// sizes[i] (left unset where the count is 0). Many lanes at a time.
+void escapeResults(EscapeKind kind, std::int32_t limit, double start, double jx, double jy,
+                   const double* xs, const double* ys, int n, std::int32_t* counts, double* sizes);
+
 class EscapePrefetch {
   public:
     // Works out the results for points (xs[i], ys[i]) with the context's limit
@@ -33,7 +39,7 @@ class EscapePrefetch {
     EscapeKind kind_ = EscapeKind::None;
     std::int32_t limit_ = 0;
     double start_ = 0, jx_ = 0, jy_ = 0;
-    std::vector<double> xs_, ys_, zx_, zy_, cx_, cy_, sizes_;
+    std::vector<double> xs_, ys_, sizes_;
     std::vector<std::int32_t> counts_;
     std::size_t cursor_ = 0;
 };

@@ -20,11 +20,6 @@ inline std::int32_t rememberCount(FormulaContext& ctx, double x, double y, std::
 
 } // namespace
 
-// Written as "not less and not greater" so that a NaN coordinate matches too.
-bool memoHit(const FormulaContext& ctx, double x, double y) {
-    return !(x < ctx.memoX || x > ctx.memoX) && !(y < ctx.memoY || y > ctx.memoY);
-}
-
 // The iteration for a point that missed the memo: worked out ahead, or now.
 inline std::int32_t iterateSquare(FormulaContext& ctx, EscapeKind kind, double a, double b,
                                   double cx, double cy, double bound, double x, double y, double jx,
@@ -49,11 +44,15 @@ double manc(FormulaContext& ctx, double x, double y) {
     double size = 0.0;
     const std::int32_t n = iterateSquare(ctx, EscapeKind::Manc, ctx.fractalStart, ctx.fractalStart,
                                          x, y, 10000.0, x, y, 0, 0, size);
-    const double value = n == 0 ? 0.0 : -std::log(std::log10(size) / std::pow(2.0, n));
+    const double value = mancValue(n, size);
     ctx.memoX = x;
     ctx.memoY = y;
     ctx.memoValue = value;
     return value;
+}
+
+double mancValue(std::int32_t n, double size) {
+    return n == 0 ? 0.0 : -std::log(std::log10(size) / std::pow(2.0, n));
 }
 
 std::int32_t man3(FormulaContext& ctx, double x, double y) {

@@ -5,13 +5,15 @@
 
 #include <cstdint>
 
+#include "formula/formula_context.h"
+
 namespace trevalin {
 
-struct FormulaContext;
-
 // Whether (x, y) matches the memo point: neither coordinate differs, so a NaN
-// coordinate matches anything.
-bool memoHit(const FormulaContext& ctx, double x, double y);
+// coordinate matches anything. Written as "not less and not greater" for that.
+inline bool memoHit(const FormulaContext& ctx, double x, double y) {
+    return !(x < ctx.memoX || x > ctx.memoX) && !(y < ctx.memoY || y > ctx.memoY);
+}
 
 // Escape counts 1 .. iterationLimit; 0 for a point that stays bounded.
 std::int32_t mandel(FormulaContext& ctx, double x, double y);
@@ -21,6 +23,8 @@ std::int32_t dragon(FormulaContext& ctx, double x, double y, double jx, double j
 // Continuous potential n*ln 2 - ln(log10 |z_n|^2) at escape past |z| = 100;
 // 0 inside.
 double manc(FormulaContext& ctx, double x, double y);
+// manc's value from the escape step n and |z_n|^2.
+double mancValue(std::int32_t n, double size);
 
 // Bands of width trunc(a2) counting up, then down, along trunc(a1 + a4); odd
 // positions shifted by trunc(a3). 0 when a1 is 0 or the width truncates to 0.

@@ -6,6 +6,7 @@
 
 #include "formula/arith.h"
 #include "formula/formula_context.h"
+#include "formula/lane_clones.h"
 #include "formula/random_state.h"
 #include "formula/scalar_functions.h"
 
@@ -224,8 +225,8 @@ double turbulence2(const FormulaContext& ctx, double x, double y) {
     return sum;
 }
 
-void turbulence2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out,
-                      int n) {
+TREVALIN_LANE_CLONES void turbulence2Lanes(const FormulaContext& ctx, const double* x,
+                                           const double* y, double* out, int n) {
     bool yAlike = true;
     for (int i = 1; i < n && yAlike; ++i)
         yAlike = sameBits(y[i], y[0]);
@@ -299,8 +300,9 @@ double fbm(double x, double y, double z, double H, double lacunarity, double oct
     return sum;
 }
 
-void fbmLanes(const double* x, const double* y, const double* z, const double* H,
-              const double* lacunarity, const double* octaves, double* out, int n) {
+TREVALIN_LANE_CLONES void fbmLanes(const double* x, const double* y, const double* z,
+                                   const double* H, const double* lacunarity, const double* octaves,
+                                   double* out, int n) {
     bool alike = true;
     for (int i = 1; i < n && alike; ++i)
         alike = sameBits(H[i], H[0]) && sameBits(lacunarity[i], lacunarity[0]) &&

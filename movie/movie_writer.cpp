@@ -9,6 +9,9 @@ namespace {
 // Picks the writer for the codec's kind of file when the job opens the movie.
 class ChoosingWriter final : public MovieWriter {
   public:
+    explicit ChoosingWriter(FramesFolderFactory folderWriter)
+        : folderWriter_(std::move(folderWriter)) {}
+
     void open(const MovieParams& params, ErrorReporter report) override {
         if (!validMovieCodec(params.codec)) {
             report("Unknown codec " + std::to_string(params.codec));
@@ -20,9 +23,13 @@ class ChoosingWriter final : public MovieWriter {
         case MovieContainer::WebM:
         case MovieContainer::Gif: writer_ = makeSharedMovieWriter(); break;
         case MovieContainer::FramesFolder:
-            report(std::string(kMovieCodecs[params.codec].name) +
-                   " are written by trevalin-render --frames, not into a movie file");
-            return;
+            if (folderWriter_) writer_ = folderWriter_(params);
+            if (!writer_) {
+                report(std::string(kMovieCodecs[params.codec].name) +
+                       " are written by trevalin-render --frames, not into a movie file");
+                return;
+            }
+            break;
         }
         writer_->open(params, std::move(report));
     }
@@ -36,13 +43,14 @@ class ChoosingWriter final : public MovieWriter {
     }
 
   private:
+    FramesFolderFactory folderWriter_;
     std::unique_ptr<MovieWriter> writer_;
 };
 
 } // namespace
 
-std::unique_ptr<MovieWriter> makeMovieWriter() {
-    return std::make_unique<ChoosingWriter>();
+std::unique_ptr<MovieWriter> makeMovieWriter(FramesFolderFactory folderWriter) {
+    return std::make_unique<ChoosingWriter>(std::move(folderWriter));
 }
 
 } // namespace trevalin

@@ -4,9 +4,12 @@
 
 #include "formula/arith.h"
 #include "formula/batch_interpreter.h"
+#include "formula/escape_prefetch.h"
 #include "formula/formula_context.h"
 #include "formula/frame_variables.h"
 #include "formula/interpreter.h"
+#include "formula/lane_clones.h"
+#include "formula/memo_chain.h"
 #include "formula/scalar_functions.h"
 #include "render/colour_word.h"
 #include "render/render_settings.h"
@@ -157,8 +160,9 @@ bool pixelsBatchable(const RenderSettings& settings) {
     return true;
 }
 
-void pixelColours(const FormulaContext& context, const FrameVariables& vars,
-                  const RenderSettings& settings, BatchSamples& pixels, std::uint32_t* colours) {
+TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVariables& vars,
+                                       const RenderSettings& settings, EscapeKind fractal,
+                                       BatchSamples& pixels, std::uint32_t* colours) {
     const int n = pixels.count;
     const std::uint8_t* codes[3];
     const int formulas = colourFormulaCodes(settings, codes);
@@ -194,7 +198,34 @@ void pixelColours(const FormulaContext& context, const FrameVariables& vars,
     // The sample points in pixelColour's order: (x, y), (x, y + ystep/2),
     // (x + xstep/2, y + ystep/2), (x + xstep/2, y).
     const int samples = oversample ? 4 : 1;
+    // The memo's slots per sample, pixel after pixel: [i * samples + k].
+    std::int32_t memoCounts[4 * kBatchLanes];
+    double memoValues[4 * kBatchLanes];
+    if (fractal != EscapeKind::None) {
+        double xs[4 * kBatchLanes], ys[4 * kBatchLanes];
+        for (int i = 0; i < n; ++i) {
+            double* px = xs + i * samples;
+            double* py = ys + i * samples;
+            px[0] = x[i];
+            py[0] = y[i];
+            if (!oversample) continue;
+            const double y2 = y[i] + vars.ystep / 2, x2 = x[i] + vars.xstep / 2;
+            px[1] = x[i];
+            py[1] = y2;
+            px[2] = x2;
+            py[2] = y2;
+            px[3] = x2;
+            py[3] = y[i];
+        }
+        runMemoChain(context, fractal, vars.jx, vars.jy, xs, ys, n * samples, memoCounts,
+                     memoValues);
+    }
     for (int k = 0; k < samples; ++k) {
+        if (fractal != EscapeKind::None)
+            for (int i = 0; i < n; ++i) {
+                pixels.memoCount[i] = memoCounts[i * samples + k];
+                pixels.memoValue[i] = memoValues[i * samples + k];
+            }
         if (k == 1)
             for (int i = 0; i < n; ++i)
                 pixels.y[i] = y[i] + vars.ystep / 2;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "formula/escape_prefetch.h"
 #include "formula/formula_value.h"
 
 namespace trevalin {
@@ -36,8 +37,12 @@ bool pixelsBatchable(const RenderSettings& settings);
 
 // pixelColour for pixels.count pixels at once, lane i at (px[i], py[i]) with
 // plane point (x[i], y[i]) and random state random[i]; each lane's state ends
-// where pixelColour leaves it. x and y are left as found.
-void pixelColours(const FormulaContext& context, const FrameVariables& vars,
-                  const RenderSettings& settings, BatchSamples& pixels, std::uint32_t* colours);
+// where pixelColour leaves it, and the context's fractal memo ends as the
+// pixels one after another leave it. x and y are left as found.
+// fractal is the kind of the settings' first iteration function call
+// (prefetchKindFor), None when they make none.
+void pixelColours(FormulaContext& context, const FrameVariables& vars,
+                  const RenderSettings& settings, EscapeKind fractal, BatchSamples& pixels,
+                  std::uint32_t* colours);
 
 } // namespace trevalin

@@ -1,5 +1,6 @@
 #include "render/parallel_pass.h"
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -173,14 +174,14 @@ class PassRunner {
     // The colours of the pixels of part, a piece of one row whose y is in v.
     void computeSegment(FormulaContext& ctx, FrameVariables& v, const RowSpan& part,
                         RowScratch& scratch, std::uint32_t* colours) const {
+        if (batched_) {
+            computeBatches(ctx, v, part, colours);
+            return;
+        }
         if (prefetchKind_ != EscapeKind::None) {
             samplePoints(part, v.y, scratch.xs, scratch.ys);
             scratch.prefetch.fill(prefetchKind_, ctx, v.jx, v.jy, scratch.xs, scratch.ys);
             ctx.prefetch = &scratch.prefetch;
-        }
-        if (batched_) {
-            computeBatches(ctx, v, part, colours);
-            return;
         }
         for (int i = 0, px = part.first; i < part.count; ++i, px += part.stride) {
             v.px = px;
@@ -192,7 +193,7 @@ class PassRunner {
     // A row segment's pixels a batch at a time. Each lane starts from the
     // random state the one-pixel loop has there: the state before it, jumped
     // by one pixel's draws.
-    void computeBatches(const FormulaContext& ctx, const FrameVariables& v, const RowSpan& sp,
+    void computeBatches(FormulaContext& ctx, const FrameVariables& v, const RowSpan& sp,
                         std::uint32_t* colours) const {
         BatchSamples lanes;
         for (int i = 0, px = sp.first; i < sp.count;) {
@@ -207,7 +208,7 @@ class PassRunner {
                 lanes.random[k] = random;
                 if (drawsPerPixel_ != 0) random = RandomState::applyFactor(random, pixelFactor_);
             }
-            pixelColours(ctx, v, *plan_.settings, lanes, colours + i);
+            pixelColours(ctx, v, *plan_.settings, prefetchKind_, lanes, colours + i);
             if (drawsPerPixel_ != 0) RandomState::set(lanes.random[n - 1]);
             i += n;
         }
@@ -235,25 +236,43 @@ class PassRunner {
             const std::size_t i = nextBand_.fetch_add(1);
             if (i >= bands_.size()) return;
             compute(bands_[i], nullptr);
-            std::lock_guard<std::mutex> hold(commitMutex_);
-            bands_[i].ready = true;
+            {
+                std::lock_guard<std::mutex> hold(commitMutex_);
+                bands_[i].ready = true;
+                if (halted_) return;
+                // Another thread is storing: it takes this band in its turn,
+                // and this one goes on computing instead of waiting.
+                if (committing_) continue;
+                committing_ = true;
+            }
             commitReady();
-            if (halted_) return;
         }
     }
 
     // Stores finished bands in pass order, checking each one's memo guess
-    // against the band before it.
+    // against the band before it. One thread at a time does this; the mutex
+    // is held only to look at the flags, not while storing.
     void commitReady() {
-        while (!halted_ && next_ < bands_.size() && bands_[next_].ready) {
-            Band& b = bands_[next_];
+        for (;;) {
+            Band* band;
+            {
+                std::lock_guard<std::mutex> hold(commitMutex_);
+                if (halted_ || next_ >= bands_.size() || !bands_[next_].ready) {
+                    committing_ = false;
+                    return;
+                }
+                band = &bands_[next_];
+            }
+            Band& b = *band;
             double x = 0, y = 0;
             if (!b.stopped && memoUsed_ && firstPoint(b, x, y)) {
                 setMemo(*probe_, memo_);
                 if (memoHit(*probe_, x, y)) compute(b, &memo_);
             }
             if (b.stopped) {
+                std::lock_guard<std::mutex> hold(commitMutex_);
                 halted_ = true;
+                committing_ = false;
                 return;
             }
             if (b.pixels > 0) memo_ = b.end;
@@ -261,6 +280,7 @@ class PassRunner {
             committedPixels_ += b.pixels;
             if (plan_.pixelsDone) plan_.pixelsDone->fetch_add(b.pixels, std::memory_order_relaxed);
             std::vector<std::uint32_t>().swap(b.colours);
+            std::lock_guard<std::mutex> hold(commitMutex_);
             ++next_;
         }
     }
@@ -276,8 +296,31 @@ class PassRunner {
                 for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride)
                     row[px] = b.colours[in++];
             } else {
-                for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride)
-                    target_.fillBlock(px, py, plan_.step, b.colours[in++]);
+                // The row's blocks a line at a time: what fillBlock would set,
+                // without a call and a clip per block.
+                const int s = plan_.step, width = target_.width();
+                const int lines = target_.height() - py < s ? target_.height() - py : s;
+                const std::uint32_t* colours = b.colours.data() + in;
+                std::uint32_t* first = target_.row(py);
+                for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride) {
+                    const int end = width - px < s ? width : px + s;
+                    std::fill(first + px, first + end, colours[i]);
+                }
+                // The other lines repeat the first over the blocks' columns:
+                // all of them when the blocks tile the row.
+                const bool tiled = sp.stride == s && sp.first == 0;
+                for (int r = 1; r < lines; ++r) {
+                    std::uint32_t* line = target_.row(py + r);
+                    if (tiled) {
+                        std::copy(first, first + width, line);
+                        continue;
+                    }
+                    for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride) {
+                        const int end = width - px < s ? width : px + s;
+                        std::copy(first + px, first + end, line + px);
+                    }
+                }
+                in += static_cast<std::size_t>(sp.count);
             }
         }
     }
@@ -298,11 +341,15 @@ class PassRunner {
     std::vector<Band> bands_;
     std::atomic<std::size_t> nextBand_{0};
 
+    // Guards the bands' ready flags, next_, halted_ and committing_. The
+    // thread that set committing_ alone touches memo_, committedPixels_ and
+    // the stored bands until it clears it.
     std::mutex commitMutex_;
     std::size_t next_ = 0; // the next band to store
     MemoSnapshot memo_{};  // the true memo after the bands stored
     std::int64_t committedPixels_ = 0;
     bool halted_ = false;
+    bool committing_ = false;
 };
 
 } // namespace

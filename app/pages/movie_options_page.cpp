@@ -194,6 +194,8 @@ void MovieOptionsPage::chooseFile() {
     request.filter = movieFileFilter(format_->codec());
     request.suffix = movieFileSuffix(format_->codec());
     request.confirmOverwrite = false; // asked when the movie is rendered
+    request.folder = validMovieCodec(format_->codec()) &&
+                     containerOfCodec(format_->codec()).id == MovieContainer::FramesFolder;
     const QString chosen = chooseSaveFile(this, request);
     if (chosen.isEmpty()) return;
     const std::string mismatch =

@@ -55,6 +55,7 @@ inline void clearMessageHooks() {
     setSaveQuestionHook(nullptr);
     setSaveFileHook(nullptr);
     setPictureSettingsQuestionHook(nullptr);
+    setOverwriteFramesQuestionHook(nullptr);
 }
 
 // Stands in for the Movie Options page: its zoom text and slider position,

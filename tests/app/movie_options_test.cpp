@@ -447,6 +447,9 @@ void MovieOptionsTest::formatListPicksCodecsAndFileName() {
         QCOMPARE(QString(kMovieCodecs[out->codec].name), QString(row.codec));
         QTest::mouseClick(d->browseButton(), Qt::LeftButton);
         QCOMPARE(asked.last().filter, QString(row.filter));
+        // A frames folder is a folder to pick, not a file to name.
+        QCOMPARE(asked.last().folder,
+                 containerOfCodec(out->codec).id == MovieContainer::FramesFolder);
     }
 
     // A chosen file of another kind is refused, naming the codec and both formats.

@@ -10,6 +10,8 @@
 
 #include "eval_support.h"
 #include "formula/batch_interpreter.h"
+#include "formula/escape_prefetch.h"
+#include "formula/memo_chain.h"
 #include "formula/noise.h"
 #include "formula/random_state.h"
 #include "image/dib_image.h"
@@ -241,22 +243,104 @@ TEST_F(BatchInterpreter, RandomFormulasMatchOneSampleRuns) {
     EXPECT_GT(lanes, 1500 * 8);
 }
 
-TEST_F(BatchInterpreter, IterationFunctionsAreNotBatchable) {
-    const struct {
-        const char* text;
-        bool batchable;
-    } cases[] = {
-        {"x*y", true},
-        {"mandel()", false},
-        {"1 + manc()", false},
-        {"julia() * 4", false},
-        {"rgb(x, man3(), 1)", false},
-        {"dragon()", false},
-        {"fbm(x, y, 0, 1, 2, 3)", true},
-        {"?", true},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(batchable(compileOrFail(c.text).data()), c.batchable) << c.text;
+// Iteration functions in batches: the memo worked out ahead by runMemoChain,
+// then the formulas batched, against the same samples run one after another
+// on one context. Sets of up to three formulas that alias the memo's slots
+// (a count read as manc's value and the other way round), over points that
+// repeat, are NaN or -0, and a memo that starts anywhere; every value and the
+// memo left behind must have the same bits.
+TEST_F(BatchInterpreter, IterationFunctionsMatchOneSampleRuns) {
+    const char* formulas[] = {"mandel()",
+                              "manc()",
+                              "julia()*4",
+                              "man3() + x",
+                              "dragon() - 1",
+                              "mandel() + manc()",
+                              "manc() * julia()",
+                              "rgb(man3(), y, mandel())",
+                              "julia() + dragon()",
+                              "?*0 + mandel()",
+                              "x*y"};
+    const double points[] = {0.0, -0.0, 0.25, -0.75, 0.3, -1.5, 2.5, kNaN, 1e-300, -2.0};
+    int compared = 0;
+    for (int round = 0; round < 400; ++round) {
+        const int count = 1 + static_cast<int>(rng_() % 3);
+        std::vector<Code> codes;
+        for (int f = 0; f < count; ++f)
+            codes.push_back(compileOrFail(formulas[rng_() % std::size(formulas)]));
+        const std::uint8_t* raw[3];
+        for (int f = 0; f < count; ++f)
+            raw[f] = codes[static_cast<std::size_t>(f)].data();
+        const EscapeKind kind = prefetchKindFor(raw, count);
+
+        FrameVariables frame = randomFrame();
+        frame.jx = rng_() % 2 ? -0.8 : points[rng_() % std::size(points)];
+        frame.jy = rng_() % 2 ? 0.156 : points[rng_() % std::size(points)];
+        ctx_.setIterationLimit(static_cast<std::int32_t>(64 + rng_() % 200));
+        ctx_.fractalStart = rng_() % 4 == 0 ? 0.1 : 0.0;
+        ctx_.memoX = points[rng_() % std::size(points)];
+        ctx_.memoY = points[rng_() % std::size(points)];
+        ctx_.memoCount = static_cast<std::int32_t>(rng_() % 50);
+        ctx_.memoValue = anyReal();
+        const FormulaContext start = ctx_;
+
+        const int n = 1 + static_cast<int>(rng_() % kBatchLanes);
+        BatchSamples samples;
+        randomSamples(samples, n, frame);
+        for (int i = 0; i < n; ++i) {
+            // Runs of one point, and points near the sets' edges.
+            if (i > 0 && rng_() % 3 == 0) {
+                samples.x[i] = samples.x[i - 1];
+                samples.y[i] = samples.y[i - 1];
+            } else if (rng_() % 2) {
+                samples.x[i] = points[rng_() % std::size(points)];
+                samples.y[i] = points[rng_() % std::size(points)];
+            }
+        }
+        const BatchSamples before = samples;
+
+        std::vector<BatchValues> batched(static_cast<std::size_t>(count));
+        if (kind != EscapeKind::None)
+            runMemoChain(ctx_, kind, frame.jx, frame.jy, samples.x, samples.y, n, samples.memoCount,
+                         samples.memoValue);
+        for (int f = 0; f < count; ++f) {
+            // Each formula starts where the one-sample runs are at that lane:
+            // the formulas before it have stepped the random state.
+            runFormulaBatch(ctx_, raw[f], frame, samples, batched[static_cast<std::size_t>(f)]);
+        }
+        const FormulaContext afterBatch = ctx_;
+
+        ctx_ = start;
+        for (int i = 0; i < n; ++i) {
+            FrameVariables v = frame;
+            v.px = before.px[i];
+            v.py = before.py[i];
+            v.x = before.x[i];
+            v.y = before.y[i];
+            RandomState::set(before.random[i]);
+            for (int f = 0; f < count; ++f) {
+                const FormulaValue want = runFormula(ctx_, raw[f], v);
+                const BatchValues& got = batched[static_cast<std::size_t>(f)];
+                const std::string where = "round " + std::to_string(round) + ", formula " +
+                                          std::to_string(f) + ", lane " + std::to_string(i);
+                EXPECT_TRUE(sameBits(got.first[i], want.first))
+                    << where << ": " << got.first[i] << " vs " << want.first;
+                if (want.isTriple) {
+                    EXPECT_TRUE(sameBits(got.second[i], want.second) &&
+                                sameBits(got.third[i], want.third))
+                        << where;
+                }
+            }
+            EXPECT_EQ(samples.random[i], RandomState::get()) << "lane " << i;
+            ++compared;
+        }
+        EXPECT_EQ(afterBatch.memoCount, ctx_.memoCount) << "round " << round;
+        EXPECT_TRUE(evaltest::sameBits(afterBatch.memoValue, ctx_.memoValue)) << "round " << round;
+        EXPECT_TRUE(evaltest::sameBits(afterBatch.memoX, ctx_.memoX)) << "round " << round;
+        EXPECT_TRUE(evaltest::sameBits(afterBatch.memoY, ctx_.memoY)) << "round " << round;
+        if (testing::Test::HasFailure()) return;
+    }
+    EXPECT_GT(compared, 400 * 8);
 }
 
 // fbm's lanes: weights worked out once when the parameters agree, one call per

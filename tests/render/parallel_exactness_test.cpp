@@ -28,17 +28,21 @@ using testing::Fields;
 using testing::makeSettings;
 using testing::Renderer;
 
+std::uint64_t digest(const DibImage& image) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            h = (h ^ image.row(y)[x]) * 1099511628211ull;
+    return h;
+}
+
 // Keeps a digest of every frame handed to it.
 class DigestWriter : public FrameSink {
   public:
     explicit DigestWriter(std::vector<std::uint64_t>& digests) : digests_(digests) {}
     void open(const MovieParams&, ErrorReporter) override {}
     int addFrame(const DibImage& image) override {
-        std::uint64_t h = 1469598103934665603ull;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                h = (h ^ image.row(y)[x]) * 1099511628211ull;
-        digests_.push_back(h);
+        digests_.push_back(digest(image));
         return 1;
     }
     void finish() override {}
@@ -51,6 +55,8 @@ class DigestWriter : public FrameSink {
 struct Outcome {
     std::vector<std::uint32_t> pixels;
     std::vector<std::uint64_t> frames;
+    // The picture after every pass: what a render stopped there shows.
+    std::vector<std::uint64_t> passes;
     std::int32_t random = 0;
     std::int32_t memoCount = 0;
     std::uint64_t memoValue = 0, memoX = 0, memoY = 0; // bits, so NaNs compare
@@ -94,6 +100,9 @@ Outcome renderCase(const Case& c, int threads) {
     r.job.setOnePixelOnly(threads == 0);
     std::vector<std::uint64_t> digests;
     r.job.setWriterFactory([&] { return std::make_unique<DigestWriter>(digests); });
+    std::vector<std::uint64_t> passes;
+    // On the job's thread between passes, while nothing writes the picture.
+    r.job.setPaintRequest([&] { passes.push_back(digest(r.doc->image())); });
     EXPECT_TRUE(r.doc->setImageSize(c.width, c.height));
     auto s = makeSettings(c.fields, c.colormode);
     s->oversample = c.oversample;
@@ -105,6 +114,7 @@ Outcome renderCase(const Case& c, int threads) {
         for (int x = 0; x < c.width; ++x)
             o.pixels.push_back(r.pixel(x, y));
     o.frames = digests;
+    o.passes = passes;
     const FormulaContext& ctx = r.doc->context();
     o.random = RandomState::get();
     o.memoCount = ctx.memoCount;
@@ -246,6 +256,7 @@ void expectSameForEveryThreadCount(const Case& c) {
         const Outcome o = renderCase(c, threads);
         EXPECT_EQ(o.pixels, reference.pixels) << threads << " threads, " << describe(c);
         EXPECT_EQ(o.frames, reference.frames) << threads << " threads, " << describe(c);
+        EXPECT_EQ(o.passes, reference.passes) << threads << " threads, " << describe(c);
         EXPECT_EQ(o.random, reference.random) << threads << " threads, " << describe(c);
         EXPECT_EQ(o.memoCount, reference.memoCount) << threads << " threads, " << describe(c);
         EXPECT_EQ(o.memoValue, reference.memoValue) << threads << " threads, " << describe(c);

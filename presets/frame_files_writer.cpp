@@ -1,4 +1,4 @@
-#include "cli/frame_files_writer.h"
+#include "presets/frame_files_writer.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -8,6 +8,7 @@
 
 #include "image/dib_image.h"
 #include "presets/png_file.h"
+#include "render/movie_codecs.h"
 
 namespace trevalin {
 namespace {
@@ -63,8 +64,22 @@ std::string frameFileName(int index, bool png) {
     return name;
 }
 
+std::string existingFirstFrame(const std::string& directory) {
+    for (const bool png : {true, false}) {
+        std::string name = frameFileName(0, png);
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::path(directory) / name, ec)) return name;
+    }
+    return {};
+}
+
 std::unique_ptr<FrameSink> makeFrameFilesWriter(const std::string& directory, bool png) {
     return std::make_unique<FrameFilesWriter>(directory, png);
+}
+
+std::unique_ptr<FrameSink> makeFramesFolderWriter(const MovieParams& params) {
+    static const int pngCodec = movieCodecByName("png");
+    return makeFrameFilesWriter(params.path, params.codec == pngCodec);
 }
 
 } // namespace trevalin
