@@ -43,6 +43,24 @@ namespace {
     return index;
 }
 
+// indexOf with Wrap for a run of values, without branches so that it
+// vectorises: the index of k is k mod 256 for k >= 0 and 255 - (-k mod 256),
+// which is (k - 1) mod 256, below.
+[[gnu::always_inline]] inline void addWrappedIndices(const double* values, int n,
+                                                     const FrameVariables& vars, int cycle,
+                                                     std::int32_t* sums) {
+    const double min = vars.min, scale = vars.scale;
+    const std::uint32_t shift = cycle ? static_cast<std::uint32_t>(vars.frame) : 0u;
+    for (int i = 0; i < n; ++i) {
+        double t = (values[i] - min) * scale;
+        // As truncToInt32: NaN and what int32 cannot hold become INT32_MIN.
+        t = t > -2147483649.0 && t < 2147483648.0 ? t : -2147483648.0;
+        const std::int32_t k = static_cast<std::int32_t>(t);
+        const std::uint32_t index = static_cast<std::uint32_t>(k) - (k < 0 ? 1u : 0u);
+        sums[i] += static_cast<std::int32_t>((index + shift) & 0xFFu);
+    }
+}
+
 } // namespace
 
 int colourIndex(double v, const FrameVariables& vars, int wrap, int cycle) {
@@ -256,6 +274,8 @@ TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVaria
                         value = value > max ? max : value;
                         sum[i] += static_cast<std::int32_t>((value - min) * scale) & 0xFF;
                     }
+                else if (wrap)
+                    addWrappedIndices(v.first, n, vars, cycle, sum);
                 else
                     for (int i = 0; i < n; ++i)
                         sum[i] += indexOf(v.first[i], vars, wrap, cycle);
