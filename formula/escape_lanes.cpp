@@ -224,7 +224,7 @@ void refilledSteps(const Orbit& orbit, const Survivors& in, std::int32_t done, s
         g.s = g.slot = hn::Zero(d);
         settle(g, hn::FirstN(d, static_cast<std::size_t>(lanes)), gone, false);
     }
-    for (;;) {
+    while (next < n) {
         // The burst may run until the oldest lane reaches the limit.
         V oldest = groups[0].before;
         for (int k = 1; k < kGroups; ++k)
@@ -252,6 +252,42 @@ void refilledSteps(const Orbit& orbit, const Survivors& in, std::int32_t done, s
                 g.before = steps;
             else
                 settle(g, stopped, steps, true);
+        }
+    }
+    // The points have run out: nothing is left to refill, so rather than
+    // stopping at every escape, masks keep each lane's step and size until the
+    // last lane is done.
+    M running[kGroups];
+    V steps[kGroups], count[kGroups], size[kGroups];
+    for (int k = 0; k < kGroups; ++k) {
+        running[k] = hn::Ge(groups[k].before, hn::Zero(d));
+        steps[k] = groups[k].before;
+        count[k] = size[k] = hn::Zero(d);
+    }
+    const V one = hn::Set(d, 1.0);
+    for (;;) {
+        M any = hn::FirstN(d, 0);
+        HWY_UNROLL(4)
+        for (int k = 0; k < kGroups; ++k) {
+            const V sk = orbit.step(groups[k].z);
+            steps[k] = hn::Add(steps[k], one);
+            const M hit = hn::And(running[k], hn::Ge(sk, vBound));
+            count[k] = hn::IfThenElse(hit, steps[k], count[k]);
+            size[k] = hn::IfThenElse(hit, sk, size[k]);
+            running[k] = hn::AndNot(hn::Or(hit, hn::Ge(steps[k], vLimit)), running[k]);
+            any = hn::Or(any, running[k]);
+        }
+        if (hn::AllFalse(d, any)) break;
+    }
+    for (int k = 0; k < kGroups; ++k) {
+        HWY_ALIGN double countOut[kMaxLanes], sizeOut[kMaxLanes], slotOut[kMaxLanes];
+        hn::Store(count[k], d, countOut);
+        hn::Store(size[k], d, sizeOut);
+        hn::Store(groups[k].slot, d, slotOut);
+        for (std::uint64_t b = bitsOf(hn::Ge(groups[k].before, hn::Zero(d))); b; b &= b - 1) {
+            const int i = static_cast<int>(hwy::Num0BitsBelowLS1Bit_Nonzero64(b));
+            res.put(static_cast<int>(in.index[static_cast<int>(slotOut[i])]), countOut[i] != 0.0,
+                    countOut[i], sizeOut[i]);
         }
     }
 }
