@@ -102,11 +102,15 @@ QImage snapshotImage(const Document& doc, std::recursive_mutex& renderLock) {
     return copy;
 }
 
+std::string pictureChunkFor(const Document& doc, const QString& presetName) {
+    const std::string name =
+        (presetName.isEmpty() ? QStringLiteral("Untitled") : presetName).toUtf8().toStdString();
+    return pictureChunkText(name, doc.settings(), doc.image().width(), doc.image().height());
+}
+
 bool saveImageFile(const Document& doc, std::recursive_mutex& renderLock, const QString& path,
                    QString* error, const QString& presetName) {
     if (QFileInfo(path).suffix().compare(QStringLiteral("png"), Qt::CaseInsensitive) == 0) {
-        const std::string name =
-            (presetName.isEmpty() ? QStringLiteral("Untitled") : presetName).toUtf8().toStdString();
         std::string why;
         // Encoded under the lock, as the BMP below: no copy of a large picture.
         std::lock_guard<std::recursive_mutex> lock(renderLock);
@@ -116,7 +120,7 @@ bool saveImageFile(const Document& doc, std::recursive_mutex& renderLock, const 
             return false;
         }
         if (!writePngFile(image, QFile::encodeName(path).toStdString(), why,
-                          pictureChunkText(name, doc.settings(), image.width(), image.height()))) {
+                          pictureChunkFor(doc, presetName))) {
             setError(error, QString::fromStdString(why));
             return false;
         }

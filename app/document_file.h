@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QString>
 #include <mutex>
+#include <string>
 
 namespace trevalin {
 
@@ -16,6 +17,10 @@ class Document;
 // cannot be read or its size is outside 1..16000; the document is then unchanged.
 bool openImageFile(Document& doc, std::recursive_mutex& renderLock, const QString& path,
                    QString* error = nullptr);
+
+// The text a PNG of the document carries: its settings as the preset
+// presetName ("Untitled" when empty), with the image size and time position.
+std::string pictureChunkFor(const Document& doc, const QString& presetName);
 
 // Writes the image: PNG when the name ends in .png, else a 24-bit BMP. A PNG
 // carries the document's settings as the preset presetName, with the image

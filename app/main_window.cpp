@@ -132,7 +132,10 @@ MainWindow::MainWindow(Document& doc, RenderJob& job, QWidget* parent,
 #ifdef TREVALIN_HAVE_MOVIES
     // The frames-folder codecs write numbered pictures, which the movie code leaves
     // to the presets' PNG writer.
-    job_.setWriterFactory([] { return makeMovieWriter(makeFramesFolderWriter); });
+    job_.setWriterFactory([] {
+        return makeMovieWriter(
+            [](const MovieParams& params) { return makeFramesFolderWriter(params); });
+    });
 #endif
 
     setAcceptDrops(true);
@@ -521,6 +524,12 @@ void MainWindow::onRenderMovie() {
         return;
     }
     if (folder && !framesFolderTaken(this, chosen)) return;
+    // PNG frames carry the movie's preset, as saved pictures do.
+    const std::string chunk = pictureChunkFor(doc_, presetName_);
+    job_.setWriterFactory([chunk] {
+        return makeMovieWriter(
+            [chunk](const MovieParams& params) { return makeFramesFolderWriter(params, chunk); });
+    });
     doc_.setMovieFile(path.constData());
     doc_.setFrameCount(-1);
     doc_.startRendering();

@@ -379,7 +379,9 @@ int main(int argc, char** argv) {
             doc->setMovieFile(o.frames.c_str());
             const std::string dir = o.frames;
             const bool png = applied.codec == movieCodecByName("png");
-            job.setWriterFactory([dir, png] { return makeFrameFilesWriter(dir, png); });
+            std::string chunk = pictureChunkText(presetName, applied, o.width, o.height);
+            job.setWriterFactory(
+                [dir, png, chunk] { return makeFrameFilesWriter(dir, png, chunk); });
         }
         if (const std::string refusal = movieRefusal(doc->settings()); !refusal.empty()) {
             std::fprintf(stderr, "trevalin-render: %s\n", refusal.c_str());

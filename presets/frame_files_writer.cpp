@@ -15,8 +15,8 @@ namespace {
 
 class FrameFilesWriter : public FrameSink {
   public:
-    FrameFilesWriter(std::string directory, bool png)
-        : directory_(std::move(directory)), png_(png) {}
+    FrameFilesWriter(std::string directory, bool png, std::string presetText)
+        : directory_(std::move(directory)), png_(png), presetText_(std::move(presetText)) {}
 
     void open(const MovieParams& params, ErrorReporter report) override {
         report_ = std::move(report);
@@ -36,7 +36,8 @@ class FrameFilesWriter : public FrameSink {
         const std::string path =
             (std::filesystem::path(directory_) / frameFileName(index_, png_)).string();
         std::string error;
-        const bool ok = png_ ? writePngFile(image, path, error) : image.saveFile(path, error);
+        const bool ok =
+            png_ ? writePngFile(image, path, error, presetText_) : image.saveFile(path, error);
         if (!ok) {
             report_("Can't write frame: " + error);
             return 0;
@@ -51,6 +52,7 @@ class FrameFilesWriter : public FrameSink {
   private:
     std::string directory_;
     bool png_;
+    std::string presetText_;
     ErrorReporter report_;
     bool open_ = false;
     int index_ = 0;
@@ -73,13 +75,15 @@ std::string existingFirstFrame(const std::string& directory) {
     return {};
 }
 
-std::unique_ptr<FrameSink> makeFrameFilesWriter(const std::string& directory, bool png) {
-    return std::make_unique<FrameFilesWriter>(directory, png);
+std::unique_ptr<FrameSink> makeFrameFilesWriter(const std::string& directory, bool png,
+                                                std::string presetText) {
+    return std::make_unique<FrameFilesWriter>(directory, png, std::move(presetText));
 }
 
-std::unique_ptr<FrameSink> makeFramesFolderWriter(const MovieParams& params) {
+std::unique_ptr<FrameSink> makeFramesFolderWriter(const MovieParams& params,
+                                                  std::string presetText) {
     static const int pngCodec = movieCodecByName("png");
-    return makeFrameFilesWriter(params.path, params.codec == pngCodec);
+    return makeFrameFilesWriter(params.path, params.codec == pngCodec, std::move(presetText));
 }
 
 } // namespace trevalin

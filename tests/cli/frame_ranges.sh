@@ -66,6 +66,19 @@ for task in 0 1 2; do
 done
 same_frames "Slurm array" "$work/slurm"
 
+# PNG frames carry the movie's preset: one frame rendered again from its own
+# file alone, by its place in the movie, has the same pixels.
+pixels() { ffmpeg -nostdin -v error -i "$1" -f rawvideo -pix_fmt rgb24 - | md5sum | cut -d' ' -f1; }
+mkdir "$work/png" "$work/again"
+"${render[@]}" --codec png --frames "$work/png"
+"$tool" --from "$work/png/frame_00007.png" --frames "$work/again" --range 7..7 --quiet
+check "frame from its PNG status" 0 $?
+check "frame from its PNG" "$(pixels "$work/png/frame_00007.png")" \
+    "$(pixels "$work/again/frame_00007.png")"
+check "frame from its PNG, differs from its neighbour" different \
+    "$([ "$(pixels "$work/png/frame_00006.png")" != "$(pixels "$work/again/frame_00007.png")" ] &&
+        echo different)"
+
 # Joined into movies of each kind, read back whole.
 "$tool" --assemble "$work/par" --presets "$work/p.txt" --preset Farm --movie "$work/farm.mp4" --quiet
 check "assemble status" 0 $?

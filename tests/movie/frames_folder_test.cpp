@@ -38,6 +38,10 @@ struct FolderRun {
     std::vector<int> addResults;
 };
 
+std::unique_ptr<FrameSink> folderWriter(const MovieParams& params) {
+    return makeFramesFolderWriter(params);
+}
+
 FolderRun writeFrames(const MovieParams& params, FramesFolderFactory factory, int frames) {
     FolderRun run;
     auto writer = makeMovieWriter(std::move(factory));
@@ -97,7 +101,7 @@ TEST(FramesFolder, EachFrameIsANumberedPictureThatReadsBack) {
         params.codec = movieCodecByName(c.codec);
         params.path = dir.path();
         params.firstFrame = c.firstFrame;
-        const FolderRun run = writeFrames(params, makeFramesFolderWriter, 3);
+        const FolderRun run = writeFrames(params, folderWriter, 3);
         ASSERT_TRUE(run.messages.empty()) << run.messages.front();
         EXPECT_EQ(run.addResults, std::vector<int>({1, 1, 1}));
         ASSERT_EQ(dir.names(), c.names);
@@ -136,7 +140,7 @@ TEST(FramesFolder, AFileWhereTheFolderShouldBeIsReported) {
     params.height = 8;
     params.codec = movieCodecByName("png");
     params.path = file;
-    const FolderRun run = writeFrames(params, makeFramesFolderWriter, 2);
+    const FolderRun run = writeFrames(params, folderWriter, 2);
     ASSERT_EQ(run.messages.size(), 1u);
     EXPECT_NE(run.messages[0].find(file), std::string::npos) << run.messages[0];
     EXPECT_TRUE(run.addResults.empty());
