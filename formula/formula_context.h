@@ -9,8 +9,6 @@
 
 namespace trevalin {
 
-class EscapePrefetch;
-
 inline constexpr int kNoiseTableSize = 256;
 inline constexpr std::int32_t kMinIterationLimit = 64;
 
@@ -34,9 +32,6 @@ struct FormulaContext {
     std::int32_t noiseT2[kNoiseTableSize];
 
     double fractalStart = 0.0; // both components of z0 in mandel, manc, man3
-    // Results worked out ahead for the points about to be rendered; null on the
-    // one-pixel path.
-    EscapePrefetch* prefetch = nullptr;
     double twoPi = 6.283185307179586;
     double eulerE = 2.718281828459045;
 

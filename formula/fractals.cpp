@@ -5,7 +5,6 @@
 #include "formula/arith.h"
 #include "formula/code_walk.h"
 #include "formula/escape_lanes.h"
-#include "formula/escape_prefetch.h"
 #include "formula/formula_context.h"
 
 namespace trevalin {
@@ -20,30 +19,19 @@ inline std::int32_t rememberCount(FormulaContext& ctx, double x, double y, std::
 
 } // namespace
 
-// The iteration for a point that missed the memo: worked out ahead, or now.
-inline std::int32_t iterateSquare(FormulaContext& ctx, EscapeKind kind, double a, double b,
-                                  double cx, double cy, double bound, double x, double y, double jx,
-                                  double jy, double& escapeSize) {
-    std::int32_t count;
-    if (ctx.prefetch && ctx.prefetch->take(kind, x, y, ctx.iterationLimit, ctx.fractalStart, jx, jy,
-                                           count, escapeSize))
-        return count;
-    return iterateSquareScalar(a, b, cx, cy, ctx.iterationLimit, bound, escapeSize);
-}
-
 std::int32_t mandel(FormulaContext& ctx, double x, double y) {
     if (memoHit(ctx, x, y)) return ctx.memoCount;
     double size;
-    const std::int32_t count = iterateSquare(ctx, EscapeKind::Mandel, ctx.fractalStart,
-                                             ctx.fractalStart, x, y, 4.0, x, y, 0, 0, size);
+    const std::int32_t count = iterateSquareScalar(ctx.fractalStart, ctx.fractalStart, x, y,
+                                                   ctx.iterationLimit, 4.0, size);
     return rememberCount(ctx, x, y, count);
 }
 
 double manc(FormulaContext& ctx, double x, double y) {
     if (memoHit(ctx, x, y)) return ctx.memoValue;
     double size = 0.0;
-    const std::int32_t n = iterateSquare(ctx, EscapeKind::Manc, ctx.fractalStart, ctx.fractalStart,
-                                         x, y, 10000.0, x, y, 0, 0, size);
+    const std::int32_t n = iterateSquareScalar(ctx.fractalStart, ctx.fractalStart, x, y,
+                                               ctx.iterationLimit, 10000.0, size);
     const double value = mancValue(n, size);
     ctx.memoX = x;
     ctx.memoY = y;
@@ -57,30 +45,19 @@ double mancValue(std::int32_t n, double size) {
 
 std::int32_t man3(FormulaContext& ctx, double x, double y) {
     if (memoHit(ctx, x, y)) return ctx.memoCount;
-    std::int32_t count;
-    double unused;
-    if (!(ctx.prefetch && ctx.prefetch->take(EscapeKind::Man3, x, y, ctx.iterationLimit,
-                                             ctx.fractalStart, 0, 0, count, unused)))
-        count = iterateCubeScalar(x, y, ctx.iterationLimit, ctx.fractalStart);
-    return rememberCount(ctx, x, y, count);
+    return rememberCount(ctx, x, y, iterateCubeScalar(x, y, ctx.iterationLimit, ctx.fractalStart));
 }
 
 std::int32_t julia(FormulaContext& ctx, double x, double y, double jx, double jy) {
     if (memoHit(ctx, x, y)) return ctx.memoCount;
     double size;
-    const std::int32_t count =
-        iterateSquare(ctx, EscapeKind::Julia, x, y, jx, jy, 4.0, x, y, jx, jy, size);
+    const std::int32_t count = iterateSquareScalar(x, y, jx, jy, ctx.iterationLimit, 4.0, size);
     return rememberCount(ctx, x, y, count);
 }
 
 std::int32_t dragon(FormulaContext& ctx, double x, double y, double jx, double jy) {
     if (memoHit(ctx, x, y)) return ctx.memoCount;
-    std::int32_t count;
-    double unused;
-    if (!(ctx.prefetch && ctx.prefetch->take(EscapeKind::Dragon, x, y, ctx.iterationLimit,
-                                             ctx.fractalStart, jx, jy, count, unused)))
-        count = iterateDragonScalar(x, y, ctx.iterationLimit, jx, jy);
-    return rememberCount(ctx, x, y, count);
+    return rememberCount(ctx, x, y, iterateDragonScalar(x, y, ctx.iterationLimit, jx, jy));
 }
 
 double zebra(double a1, double a2, double a3, double a4) {

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "formula/escape_prefetch.h"
+#include "formula/escape_results.h"
 
 namespace trevalin {
 

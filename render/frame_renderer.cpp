@@ -4,7 +4,7 @@
 
 #include "formula/arith.h"
 #include "formula/batch_interpreter.h"
-#include "formula/escape_prefetch.h"
+#include "formula/escape_results.h"
 #include "formula/formula_context.h"
 #include "formula/frame_variables.h"
 #include "formula/interpreter.h"

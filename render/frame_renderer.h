@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "formula/escape_prefetch.h"
+#include "formula/escape_results.h"
 #include "formula/formula_value.h"
 
 namespace trevalin {
@@ -40,7 +40,7 @@ bool pixelsBatchable(const RenderSettings& settings);
 // where pixelColour leaves it, and the context's fractal memo ends as the
 // pixels one after another leave it. x and y are left as found.
 // fractal is the kind of the settings' first iteration function call
-// (prefetchKindFor), None when they make none.
+// (firstEscapeKind), None when they make none.
 void pixelColours(FormulaContext& context, const FrameVariables& vars,
                   const RenderSettings& settings, EscapeKind fractal, BatchSamples& pixels,
                   std::uint32_t* colours);

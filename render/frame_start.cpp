@@ -116,7 +116,6 @@ bool memoAtFrameStart(const FrameStartInput& in, const FrameDraws& draws, std::i
     FrameVariables v = in.vars;
     v.frame = k - 1;
     const auto scratch = std::make_unique<FormulaContext>(*in.context);
-    scratch->prefetch = nullptr;
     {
         // The set-up formulas may draw: they see the frame's own random state.
         std::int32_t random = randomStateAtFrame(draws, startState, builtAtStart, k - 1);

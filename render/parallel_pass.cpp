@@ -1,12 +1,13 @@
 #include "render/parallel_pass.h"
 
 #include <algorithm>
+#include <cassert>
 #include <memory>
 #include <thread>
 #include <vector>
 
 #include "formula/batch_interpreter.h"
-#include "formula/escape_prefetch.h"
+#include "formula/escape_results.h"
 #include "formula/formula_context.h"
 #include "formula/fractals.h"
 #include "formula/noise.h"
@@ -56,8 +57,8 @@ class PassRunner {
         }
         drawsPerPixel_ = draws * (plan.settings->oversample ? 4 : 1);
         pixelFactor_ = RandomState::jumpFactor(drawsPerPixel_);
-        batched_ = pixelsBatchable(*plan.settings);
-        prefetchKind_ = prefetchKindFor(codes, n);
+        assert(pixelsBatchable(*plan.settings) && "the pass must be one that can be split");
+        fractalKind_ = firstEscapeKind(codes, n);
         randomStart_ = RandomState::get();
         memo_ = memoOf(*plan.context);
 
@@ -139,7 +140,6 @@ class PassRunner {
             randomStart_, drawsPerPixel_ * static_cast<std::uint64_t>(b.pixelsBefore));
         RandomState::ThreadStream stream(random);
         FrameVariables v = vars_;
-        RowScratch scratch;
         b.colours.resize(static_cast<std::size_t>(b.pixels));
         b.stopped = false;
         std::uint32_t* out = b.colours.data();
@@ -157,37 +157,12 @@ class PassRunner {
                 }
                 const int n = sp.count - done < kSegmentPixels ? sp.count - done : kSegmentPixels;
                 const RowSpan part{sp.first + done * sp.stride, sp.stride, n};
-                computeSegment(ctx, v, part, scratch, out);
+                computeBatches(ctx, v, part, out);
                 out += n;
                 if (plan_.afterSegment) plan_.afterSegment(n);
             }
         }
         b.end = memoOf(ctx);
-    }
-
-    // Buffers reused from segment to segment of a band.
-    struct RowScratch {
-        EscapePrefetch prefetch;
-        std::vector<double> xs, ys;
-    };
-
-    // The colours of the pixels of part, a piece of one row whose y is in v.
-    void computeSegment(FormulaContext& ctx, FrameVariables& v, const RowSpan& part,
-                        RowScratch& scratch, std::uint32_t* colours) const {
-        if (batched_) {
-            computeBatches(ctx, v, part, colours);
-            return;
-        }
-        if (prefetchKind_ != EscapeKind::None) {
-            samplePoints(part, v.y, scratch.xs, scratch.ys);
-            scratch.prefetch.fill(prefetchKind_, ctx, v.jx, v.jy, scratch.xs, scratch.ys);
-            ctx.prefetch = &scratch.prefetch;
-        }
-        for (int i = 0, px = part.first; i < part.count; ++i, px += part.stride) {
-            v.px = px;
-            v.x = columnX(px);
-            colours[i] = pixelColour(ctx, v, *plan_.settings);
-        }
     }
 
     // A row segment's pixels a batch at a time. Each lane starts from the
@@ -208,26 +183,9 @@ class PassRunner {
                 lanes.random[k] = random;
                 if (drawsPerPixel_ != 0) random = RandomState::applyFactor(random, pixelFactor_);
             }
-            pixelColours(ctx, v, *plan_.settings, prefetchKind_, lanes, colours + i);
+            pixelColours(ctx, v, *plan_.settings, fractalKind_, lanes, colours + i);
             if (drawsPerPixel_ != 0) RandomState::set(lanes.random[n - 1]);
             i += n;
-        }
-    }
-
-    // The sample points of a row in the order pixelColour visits them.
-    void samplePoints(const RowSpan& sp, double y, std::vector<double>& xs,
-                      std::vector<double>& ys) const {
-        xs.clear();
-        ys.clear();
-        const bool oversample = plan_.settings->oversample != 0;
-        for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride) {
-            const double x = columnX(px);
-            xs.push_back(x);
-            ys.push_back(y);
-            if (!oversample) continue;
-            const double y2 = y + vars_.ystep / 2, x2 = x + vars_.xstep / 2;
-            xs.insert(xs.end(), {x, x2, x2});
-            ys.insert(ys.end(), {y2, y2, y});
         }
     }
 
@@ -334,9 +292,8 @@ class PassRunner {
     std::unique_ptr<FormulaContext> probe_; // holds the true memo for the check
     std::uint64_t drawsPerPixel_ = 0;
     std::uint32_t pixelFactor_ = 1; // jumps the generator by one pixel's draws
-    bool batched_ = false;          // whole formulas run a batch of pixels at once
     bool memoUsed_ = false;
-    EscapeKind prefetchKind_ = EscapeKind::None;
+    EscapeKind fractalKind_ = EscapeKind::None;
     std::int32_t randomStart_ = 1;
     std::vector<Band> bands_;
     std::atomic<std::size_t> nextBand_{0};
@@ -361,12 +318,6 @@ bool passCanBeSplit(const RenderSettings& settings) {
     for (int i = 0; i < n; ++i)
         if (usesGradientNoise(codes[i])) return false;
     return true;
-}
-
-bool passHasLaneKernels(const RenderSettings& settings) {
-    const std::uint8_t* codes[3];
-    return prefetchKindFor(codes, colourFormulaCodes(settings, codes)) != EscapeKind::None ||
-           pixelsBatchable(settings);
 }
 
 bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,

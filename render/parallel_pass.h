@@ -38,21 +38,18 @@ struct PassPlan {
 // The most pixels of a row computed between two reads of the stop request.
 inline constexpr int kSegmentPixels = 64;
 
-// Whether the pass can be split exactly. It cannot while the gradient table is
-// not built and the colour formulas use gradient noise: the first use reseeds
-// the generator in the middle of the pass.
+// Whether the pass can be split and batched exactly, which pays on one thread
+// too. It cannot while the gradient table is not built and the colour formulas
+// use gradient noise: the first use reseeds the generator in the middle of the
+// pass.
 bool passCanBeSplit(const RenderSettings& settings);
 
-// Renders the pass into target on the calling thread and plan.threads - 1
-// threads of pool, storing each row of a band under lock. Stops early, leaving
-// the state of the bands stored so far, once stop is set. Returns whether the
-// pass completed.
+// Renders the pass, whose settings passCanBeSplit, into target on the calling
+// thread and plan.threads - 1 threads of pool, a batch of pixels at a time,
+// storing each row of a band under lock. Stops early, leaving the state of the
+// bands stored so far, once stop is set. Returns whether the pass completed.
 bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,
                         const std::atomic<bool>& stop, WorkerPool& pool);
-
-// Whether the pass's fractal iterations, or its whole colour formulas, can
-// run many lanes at once, which pays on one thread too.
-bool passHasLaneKernels(const RenderSettings& settings);
 
 // The number of threads for a requested count: 0 means every core.
 int effectiveThreadCount(int requested);

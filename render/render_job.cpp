@@ -298,8 +298,7 @@ void RenderJob::run() {
     // thread's priority.
     WorkerPool pool;
     while (!ended) {
-        const bool split =
-            !onePixelOnly_ && (threads > 1 || passHasLaneKernels(s)) && passCanBeSplit(s);
+        const bool split = !onePixelOnly_ && passCanBeSplit(s);
         const bool completed = split ? runPassOnThreads(threads, pool) : runPassOnePixel();
         if (!completed) break;
 

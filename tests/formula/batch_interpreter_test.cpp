@@ -10,7 +10,7 @@
 
 #include "eval_support.h"
 #include "formula/batch_interpreter.h"
-#include "formula/escape_prefetch.h"
+#include "formula/escape_results.h"
 #include "formula/memo_chain.h"
 #include "formula/noise.h"
 #include "formula/random_state.h"
@@ -271,7 +271,7 @@ TEST_F(BatchInterpreter, IterationFunctionsMatchOneSampleRuns) {
         const std::uint8_t* raw[3];
         for (int f = 0; f < count; ++f)
             raw[f] = codes[static_cast<std::size_t>(f)].data();
-        const EscapeKind kind = prefetchKindFor(raw, count);
+        const EscapeKind kind = firstEscapeKind(raw, count);
 
         FrameVariables frame = randomFrame();
         frame.jx = rng_() % 2 ? -0.8 : points[rng_() % std::size(points)];

@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "formula/escape_lanes.h"
-#include "formula/escape_prefetch.h"
+#include "formula/escape_results.h"
 #include "formula/formula_context.h"
 #include "formula/fractals.h"
+#include "formula/memo_chain.h"
 
 namespace trevalin {
 namespace {
@@ -321,79 +322,82 @@ TEST(EscapeLanes, ResultsLandOnTheirPointsWhateverOrderTheyStopIn) {
 
 // The fractal functions give the same results and memo with a prefetch as
 // without, including when the prefetch does not hold the point.
-TEST(EscapePrefetch, FractalFunctionsGiveTheSameWithAndWithout) {
+// The memo worked out ahead along a run of samples against the iteration
+// functions called one after another: points in a row with repeats (memo
+// hits), a NaN (which matches any memo point), -0 next to 0, across the
+// chain's chunks, for every kind and a memo that starts on or off the row.
+// The same results and the same memo left behind.
+TEST(MemoChain, MatchesTheIterationFunctionsCallByCall) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
     std::vector<double> xs, ys;
-    for (int i = 0; i < 40; ++i) {
-        xs.push_back(-2.0 + i * 0.07);
-        ys.push_back(0.3 - i * 0.01);
+    for (int i = 0; i < 150; ++i) {
+        xs.push_back(-2.0 + i * 0.02);
+        ys.push_back(0.3 - i * 0.004);
+        if (i % 7 == 0) {
+            xs.push_back(xs.back());
+            ys.push_back(ys.back());
+        }
+        if (i == 20) {
+            xs.push_back(nan);
+            ys.push_back(0.1);
+        }
+        if (i == 90) {
+            xs.insert(xs.end(), {-0.0, 0.0});
+            ys.insert(ys.end(), {0.0, -0.0});
+        }
     }
+    const int n = static_cast<int>(xs.size());
     struct Case {
         EscapeKind kind;
         double (*call)(FormulaContext&, double, double);
+        bool value; // manc gives the value slot, the others the count
     } cases[] = {
         {EscapeKind::Mandel,
-         [](FormulaContext& c, double x, double y) -> double { return mandel(c, x, y); }},
-        {EscapeKind::Manc, [](FormulaContext& c, double x, double y) { return manc(c, x, y); }},
+         [](FormulaContext& c, double x, double y) -> double { return mandel(c, x, y); }, false},
+        {EscapeKind::Manc, [](FormulaContext& c, double x, double y) { return manc(c, x, y); },
+         true},
         {EscapeKind::Julia,
          [](FormulaContext& c, double x, double y) -> double {
              return julia(c, x, y, -0.8, 0.156);
-         }},
+         },
+         false},
         {EscapeKind::Man3,
-         [](FormulaContext& c, double x, double y) -> double { return man3(c, x, y); }},
+         [](FormulaContext& c, double x, double y) -> double { return man3(c, x, y); }, false},
         {EscapeKind::Dragon,
          [](FormulaContext& c, double x, double y) -> double {
              return dragon(c, x, y, -0.8, 0.156);
-         }},
+         },
+         false},
     };
     for (const Case& k : cases) {
-        FormulaContext plain, fast;
-        plain.setIterationLimit(300);
-        fast.setIterationLimit(300);
-        EscapePrefetch prefetch;
-        prefetch.fill(k.kind, fast, -0.8, 0.156, xs, ys);
-        fast.prefetch = &prefetch;
-        // In order, with repeats (memo hits) and a point that is not held.
-        std::vector<std::pair<double, double>> visits;
-        for (std::size_t i = 0; i < xs.size(); ++i) {
-            visits.emplace_back(xs[i], ys[i]);
-            if (i % 7 == 0) visits.emplace_back(xs[i], ys[i]);
-            if (i == 20) visits.emplace_back(0.1234, -0.4321);
-        }
-        for (auto [x, y] : visits) {
-            const double a = k.call(plain, x, y), b = k.call(fast, x, y);
-            ASSERT_TRUE(sameBits(a, b)) << static_cast<int>(k.kind) << " at " << x << "," << y;
-            ASSERT_EQ(plain.memoCount, fast.memoCount);
-            ASSERT_TRUE(sameBits(plain.memoValue, fast.memoValue));
+        for (const double startX : {xs[0], 5.0, nan}) {
+            FormulaContext plain;
+            plain.setIterationLimit(300);
+            plain.memoX = startX;
+            plain.memoY = ys[0];
+            plain.memoCount = 17;
+            plain.memoValue = -3.5;
+            FormulaContext chained = plain;
+            std::vector<std::int32_t> counts(xs.size());
+            std::vector<double> values(xs.size());
+            runMemoChain(chained, k.kind, -0.8, 0.156, xs.data(), ys.data(), n, counts.data(),
+                         values.data());
+            for (int i = 0; i < n; ++i) {
+                const double got = k.call(plain, xs[i], ys[i]);
+                const double want = k.value ? values[i] : counts[i];
+                ASSERT_TRUE(sameBits(got, want))
+                    << static_cast<int>(k.kind) << " sample " << i << " at " << xs[i] << ","
+                    << ys[i] << ": " << got << " vs " << want;
+                ASSERT_EQ(plain.memoCount, counts[i]) << static_cast<int>(k.kind) << " " << i;
+                ASSERT_TRUE(sameBits(plain.memoValue, values[i]))
+                    << static_cast<int>(k.kind) << " " << i;
+            }
+            EXPECT_EQ(chained.memoCount, plain.memoCount);
+            EXPECT_TRUE(sameBits(chained.memoValue, plain.memoValue));
+            EXPECT_TRUE(sameBits(chained.memoX, plain.memoX));
+            EXPECT_TRUE(sameBits(chained.memoY, plain.memoY));
         }
     }
-}
-
-TEST(EscapePrefetch, RefusesOtherParameters) {
-    FormulaContext ctx;
-    ctx.setIterationLimit(100);
-    EscapePrefetch prefetch;
-    prefetch.fill(EscapeKind::Julia, ctx, -0.8, 0.156, {0.1}, {0.2});
-    std::int32_t count = 0;
-    double size = 0;
-    EXPECT_FALSE(prefetch.take(EscapeKind::Mandel, 0.1, 0.2, 100, 0.0, -0.8, 0.156, count, size));
-    EXPECT_FALSE(prefetch.take(EscapeKind::Julia, 0.1, 0.2, 101, 0.0, -0.8, 0.156, count, size));
-    EXPECT_FALSE(prefetch.take(EscapeKind::Julia, 0.1, 0.2, 100, 0.5, -0.8, 0.156, count, size));
-    EXPECT_FALSE(prefetch.take(EscapeKind::Julia, 0.1, 0.2, 100, 0.0, -0.7, 0.156, count, size));
-    EXPECT_FALSE(prefetch.take(EscapeKind::Julia, -0.1, 0.2, 100, 0.0, -0.8, 0.156, count, size));
-    EXPECT_TRUE(prefetch.take(EscapeKind::Julia, 0.1, 0.2, 100, 0.0, -0.8, 0.156, count, size));
-    double scalarSize = 0;
-    EXPECT_EQ(count, iterateSquareScalar(0.1, 0.2, -0.8, 0.156, 100, 4.0, scalarSize));
-
-    // The dragon depends on z0 as julia does on c; man3 on the start value.
-    prefetch.fill(EscapeKind::Dragon, ctx, 0.5, 0.25, {0.1}, {0.2});
-    EXPECT_FALSE(prefetch.take(EscapeKind::Dragon, 0.1, 0.2, 100, 0.0, 0.5, 0.26, count, size));
-    EXPECT_FALSE(prefetch.take(EscapeKind::Julia, 0.1, 0.2, 100, 0.0, 0.5, 0.25, count, size));
-    EXPECT_TRUE(prefetch.take(EscapeKind::Dragon, 0.1, 0.2, 100, 0.0, 0.5, 0.25, count, size));
-    EXPECT_EQ(count, iterateDragonScalar(0.1, 0.2, 100, 0.5, 0.25));
-    prefetch.fill(EscapeKind::Man3, ctx, 0, 0, {0.1}, {0.2});
-    EXPECT_FALSE(prefetch.take(EscapeKind::Man3, 0.1, 0.2, 100, 0.25, 0, 0, count, size));
-    EXPECT_TRUE(prefetch.take(EscapeKind::Man3, 0.1, 0.2, 100, 0.0, 0, 0, count, size));
-    EXPECT_EQ(count, iterateCubeScalar(0.1, 0.2, 100, 0.0));
 }
 
 } // namespace

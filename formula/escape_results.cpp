@@ -1,25 +1,10 @@
-#include "formula/escape_prefetch.h"
-
-#include <cstring>
+#include "formula/escape_results.h"
 
 #include "formula/code_walk.h"
 #include "formula/escape_lanes.h"
-#include "formula/formula_context.h"
 
 namespace trevalin {
-namespace {
-
-bool sameBits(double a, double b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-// How far past the last result taken a point is looked for: memo hits in
-// between leave results untaken.
-constexpr std::size_t kSearchAhead = 64;
-
-} // namespace
-
-EscapeKind prefetchKindFor(const std::uint8_t* const* codes, int count) {
+EscapeKind firstEscapeKind(const std::uint8_t* const* codes, int count) {
     for (int c = 0; c < count; ++c) {
         const std::uint8_t* code = codes[c];
         for (int pos = 0; pos < kCodeAreaSize && code[pos] != kRecordEnd;
@@ -70,41 +55,6 @@ void escapeResults(EscapeKind kind, std::int32_t limit, double start, double jx,
         }
         iterateSquareLanes(zx, zy, cx, cy, m, limit, bound, counts + base, sizes + base);
     }
-}
-
-void EscapePrefetch::fill(EscapeKind kind, const FormulaContext& ctx, double jx, double jy,
-                          const std::vector<double>& xs, const std::vector<double>& ys) {
-    kind_ = kind;
-    limit_ = ctx.iterationLimit;
-    start_ = ctx.fractalStart;
-    jx_ = jx;
-    jy_ = jy;
-    xs_ = xs;
-    ys_ = ys;
-    cursor_ = 0;
-    counts_.resize(xs.size());
-    sizes_.resize(xs.size());
-    escapeResults(kind, limit_, start_, jx, jy, xs.data(), ys.data(), static_cast<int>(xs.size()),
-                  counts_.data(), sizes_.data());
-}
-
-bool EscapePrefetch::take(EscapeKind kind, double x, double y, std::int32_t limit, double start,
-                          double jx, double jy, std::int32_t& count, double& size) {
-    if (kind != kind_ || limit != limit_ || !sameBits(start, start_)) return false;
-    if ((kind == EscapeKind::Julia || kind == EscapeKind::Dragon) &&
-        !(sameBits(jx, jx_) && sameBits(jy, jy_)))
-        return false;
-    const std::size_t end =
-        xs_.size() - cursor_ > kSearchAhead ? cursor_ + kSearchAhead : xs_.size();
-    for (std::size_t i = cursor_; i < end; ++i) {
-        if (sameBits(xs_[i], x) && sameBits(ys_[i], y)) {
-            count = counts_[i];
-            size = sizes_[i];
-            cursor_ = i + 1;
-            return true;
-        }
-    }
-    return false;
 }
 
 } // namespace trevalin
