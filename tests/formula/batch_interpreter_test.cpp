@@ -38,6 +38,16 @@ const double kSpecial[] = {0.0,    -0.0, 1.0,  -1.0,  0.5,      -2.5, 3.75,  255
                            1e-300, 1e17, -1e9, kInf,  -kInf,    kNaN, -kNaN, 2147483648.0,
                            100.0,  7.0,  0.25, 1e-11, 4.9e-324, -3.0, 65.0,  2.0};
 
+// The frame one sample of the one-sample interpreter sees for lane i.
+FrameVariables laneFrame(const FrameVariables& frame, const BatchSamples& s, int i) {
+    FrameVariables v = frame;
+    v.px = s.px[i];
+    v.py = s.py[i];
+    v.x = s.x[i];
+    v.y = s.y[i];
+    return v;
+}
+
 class BatchInterpreter : public testing::Test {
   protected:
     void SetUp() override {
@@ -97,11 +107,7 @@ class BatchInterpreter : public testing::Test {
         BatchValues out;
         runFormulaBatch(ctx_, code.data(), frame, samples, out);
         for (int i = 0; i < count; ++i) {
-            FrameVariables v = frame;
-            v.px = before.px[i];
-            v.py = before.py[i];
-            v.x = before.x[i];
-            v.y = before.y[i];
+            const FrameVariables v = laneFrame(frame, before, i);
             RandomState::set(before.random[i]);
             const FormulaValue want = runFormula(ctx_, code.data(), v);
             const std::string where =
@@ -312,11 +318,7 @@ TEST_F(BatchInterpreter, IterationFunctionsMatchOneSampleRuns) {
 
         ctx_ = start;
         for (int i = 0; i < n; ++i) {
-            FrameVariables v = frame;
-            v.px = before.px[i];
-            v.py = before.py[i];
-            v.x = before.x[i];
-            v.y = before.y[i];
+            const FrameVariables v = laneFrame(frame, before, i);
             RandomState::set(before.random[i]);
             for (int f = 0; f < count; ++f) {
                 const FormulaValue want = runFormula(ctx_, raw[f], v);
