@@ -197,10 +197,12 @@ TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVaria
     // Channel sums lane by lane: integer indices, or the triplet model's reals.
     std::int32_t sums[3][kBatchLanes];
     double realSums[3][kBatchLanes];
-    for (int f = 0; f < 3; ++f)
+    for (int f = 0; f < (triplet ? 3 : formulas); ++f)
         for (int i = 0; i < n; ++i) {
-            sums[f][i] = 0;
-            realSums[f][i] = 0.0;
+            if (triplet)
+                realSums[f][i] = 0.0;
+            else
+                sums[f][i] = 0;
         }
     double x[kBatchLanes], y[kBatchLanes];
     for (int i = 0; i < n; ++i) {
@@ -282,10 +284,11 @@ TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVaria
             }
         }
     }
-    for (int i = 0; i < n; ++i) {
-        pixels.x[i] = x[i];
-        pixels.y[i] = y[i];
-    }
+    if (oversample)
+        for (int i = 0; i < n; ++i) {
+            pixels.x[i] = x[i];
+            pixels.y[i] = y[i];
+        }
 
     for (int i = 0; i < n; ++i) {
         std::int32_t red, green, blue;
