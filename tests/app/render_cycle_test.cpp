@@ -101,7 +101,9 @@ void RenderCycleTest::hundredStartStopRestartCycles() {
     QVERIFY(waitForJob(job));
     QTRY_VERIFY(!frame.view()->hasWorker());
     QVERIFY(frame.view()->statusText().startsWith("elapsed: "));
-    QCOMPARE(threadCount(), threads);
+    // A joined thread can stay listed under /proc for a moment after join returns:
+    // the kernel wakes the joiner before it removes the task.
+    QTRY_COMPARE(threadCount(), threads);
 #ifndef __SANITIZE_ADDRESS__ // its quarantine keeps freed memory resident; it checks leaks itself
     QVERIFY2(residentKb() - rss < 8 * 1024, qPrintable(QString::number(residentKb() - rss)));
 #else
@@ -155,8 +157,8 @@ void RenderCycleTest::restartWhileRunningJoinsTheFirst() {
     QVERIFY(threadCount() > idle);
     QVERIFY(doc.setImageSize(8, 8)); // stops the running job first
     QVERIFY(!job.running());
-    // The worker and the threads of its pass are joined.
-    QCOMPARE(threadCount(), idle);
+    // The worker and the threads of its pass are joined (see above for the wait).
+    QTRY_COMPARE(threadCount(), idle);
     frame.onRenderImage();
     QVERIFY(waitForJob(job));
     QVERIFY(job.finished());
