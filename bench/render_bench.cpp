@@ -1,8 +1,9 @@
 // Renders every scene of bench/scenes.txt at 1024x1024 through the real render
 // path (document, job, progressive passes) on the one-pixel loop, on the faster
-// paths with one thread and with every core, and
-// through a hand-written scalar C++ loop, and prints the medians side by side.
-// All three must give the same pixels, or the comparison means nothing.
+// paths with one thread and with every core, and through a hand-written scalar
+// C++ loop, and prints the medians side by side. The four take turns within a
+// round, so a shared machine's changing speed falls on all of them alike. All
+// must give the same pixels, or the comparison means nothing.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -48,6 +49,14 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// "low-high" of a ratio over the rounds.
+std::string range(const std::vector<double>& v) {
+    const auto [low, high] = std::minmax_element(v.begin(), v.end());
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f-%.2f", *low, *high);
+    return text;
+}
+
 std::vector<std::uint32_t> pixelsOf(const DibImage& image) {
     std::vector<std::uint32_t> p;
     for (int y = 0; y < image.height(); ++y)
@@ -70,10 +79,14 @@ int main(int argc, char** argv) {
         [&](const PresetNode& p, const std::string&) { presets.push_back(&p); });
 
     const int cores = effectiveThreadCount(0);
-    std::printf("%d x %d, median of %d runs; one-pixel loop, then 1 thread and %d (every core)%s\n",
+    std::printf("%d x %d, %d rounds, each renders on the one-pixel loop, then 1 thread and %d "
+                "(every core), then the native loop%s\n",
                 kSize, kSize, runs, cores, cpuClock() ? "; CPU time" : "");
-    std::printf("%-15s %9s %9s %9s %9s %7s %7s %7s  %s\n", "scene", "pixel ms", "1 thr ms",
-                "all ms", "native ms", "1t/nat", "all/nat", "all/1t", "pixels");
+    std::printf("times and ratios are medians; a ratio is taken within a round, so a machine "
+                "that speeds up or slows down between rounds moves both sides\n");
+    std::printf("%-15s %9s %9s %9s %9s %7s %7s %7s  %-12s %-12s %s\n", "scene", "pixel ms",
+                "1 thr ms", "all ms", "native ms", "1t/nat", "all/nat", "all/1t", "1t/nat range",
+                "all/1t range", "pixels");
     int mismatches = 0;
     for (const PresetNode* preset : presets) {
         const std::unique_ptr<RenderSettings> settings = preset->makeSettings();
@@ -82,51 +95,52 @@ int main(int argc, char** argv) {
         HeadlessView view(doc, job);
         doc.setView(&view);
         doc.setImageSize(kSize, kSize);
-        auto timeRenders = [&](int threads, bool onePixel, std::vector<std::uint32_t>& pixels) {
+        auto render = [&](int threads, bool onePixel, std::vector<std::uint32_t>& pixels) {
             job.setThreadCount(threads);
             job.setOnePixelOnly(onePixel);
-            std::vector<double> ms;
-            for (int r = 0; r < runs; ++r) {
-                const double t0 = nowMs();
-                doc.setSettings(*settings);
-                doc.setFrameCount(1);
-                doc.startRendering();
-                job.wait();
-                ms.push_back(nowMs() - t0);
-            }
+            const double t0 = nowMs();
+            doc.setSettings(*settings);
+            doc.setFrameCount(1);
+            doc.startRendering();
+            job.wait();
+            const double ms = nowMs() - t0;
             pixels = pixelsOf(doc.image());
-            return median(ms);
+            return ms;
         };
-        std::vector<std::uint32_t> pixel, one, all;
-        const double pixelMs = timeRenders(1, true, pixel);
-        const double oneMs = timeRenders(1, false, one);
-        const double allMs = timeRenders(cores, false, all);
-        bool same = pixel == one && one == all;
-
         const bench::NativeScene native = bench::nativeScene(preset->name());
-        if (!native) {
-            std::printf("%-15s %9.1f %9.1f %9.1f %9s %7s %7s %7.2f  %s\n", preset->name().c_str(),
-                        pixelMs, oneMs, allMs, "-", "-", "-", oneMs / allMs,
-                        same ? "identical (no baseline)" : "DIFFER");
-            mismatches += !same;
-            continue;
-        }
-        // The frame's set-up as the job made it, then every pixel in rows.
-        job.setUpFrame();
-        const FrameVariables frame = job.vars();
-        std::vector<std::uint32_t> baseline(one.size());
-        std::vector<double> nativeMs;
+        std::vector<double> pixelMs, oneMs, allMs, nativeMs, oneToNative, allToNative, allToOne;
+        std::vector<std::uint32_t> pixel, one, all,
+            baseline(static_cast<std::size_t>(kSize) * kSize);
+        bool same = true;
         for (int r = 0; r < runs; ++r) {
+            pixelMs.push_back(render(1, true, pixel));
+            oneMs.push_back(render(1, false, one));
+            allMs.push_back(render(cores, false, all));
+            same = same && pixel == one && one == all;
+            allToOne.push_back(oneMs.back() / allMs.back());
+            if (!native) continue;
+            // The frame's set-up as the job made it, then every pixel in rows.
+            job.setUpFrame();
+            const FrameVariables frame = job.vars();
             const double t0 = nowMs();
             native(doc.context(), frame, baseline.data(), kSize, kSize);
             nativeMs.push_back(nowMs() - t0);
+            same = same && baseline == one;
+            oneToNative.push_back(oneMs.back() / nativeMs.back());
+            allToNative.push_back(allMs.back() / nativeMs.back());
         }
-        const double nm = median(nativeMs);
-        same = same && baseline == one;
         mismatches += !same;
-        std::printf("%-15s %9.1f %9.1f %9.1f %9.1f %7.2f %7.2f %7.2f  %s\n", preset->name().c_str(),
-                    pixelMs, oneMs, allMs, nm, oneMs / nm, allMs / nm, oneMs / allMs,
-                    same ? "identical" : "DIFFER");
+        const char* verdict = same ? (native ? "identical" : "identical (no baseline)") : "DIFFER";
+        const std::string oneRange = native ? range(oneToNative) : "-";
+        std::printf("%-15s %9.1f %9.1f %9.1f ", preset->name().c_str(), median(pixelMs),
+                    median(oneMs), median(allMs));
+        if (native)
+            std::printf("%9.1f %7.2f %7.2f ", median(nativeMs), median(oneToNative),
+                        median(allToNative));
+        else
+            std::printf("%9s %7s %7s ", "-", "-", "-");
+        std::printf("%7.2f  %-12s %-12s %s\n", median(allToOne), oneRange.c_str(),
+                    range(allToOne).c_str(), verdict);
     }
     return mismatches == 0 ? 0 : 1;
 }
