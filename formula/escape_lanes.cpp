@@ -430,10 +430,11 @@ struct DragonMap {
     }
 };
 
-void iterateSquareKernel(const double* zx, const double* zy, const double* cxs, const double* cys,
-                         int n, std::int32_t limit, double bound, std::int32_t* counts,
-                         double* sizes) {
-    const OrbitStarts in{{zx, zy, cxs, cys}, {}};
+// per[k] gives the k-th start number (z's parts, then c's) point by point, or
+// when null same[k] is every point's.
+void iterateSquareKernel(const double* const* per, const double* same, int n, std::int32_t limit,
+                         double bound, std::int32_t* counts, double* sizes) {
+    const OrbitStarts in{{per[0], per[1], per[2], per[3]}, {same[0], same[1], same[2], same[3]}};
     escapeTimes(SquareOrbit{}, in, n, limit, bound, counts, sizes);
 }
 
@@ -498,7 +499,23 @@ std::int32_t iterateDragonScalar(double x, double y, std::int32_t limit, double 
 void iterateSquareLanes(const double* zx, const double* zy, const double* cx, const double* cy,
                         int n, std::int32_t limit, double bound, std::int32_t* counts,
                         double* sizes) {
-    HWY_DYNAMIC_DISPATCH(iterateSquareKernel)(zx, zy, cx, cy, n, limit, bound, counts, sizes);
+    const double* per[4] = {zx, zy, cx, cy};
+    const double same[4] = {};
+    HWY_DYNAMIC_DISPATCH(iterateSquareKernel)(per, same, n, limit, bound, counts, sizes);
+}
+
+void iterateMandelLanes(const double* cx, const double* cy, int n, std::int32_t limit, double bound,
+                        double start, std::int32_t* counts, double* sizes) {
+    const double* per[4] = {nullptr, nullptr, cx, cy};
+    const double same[4] = {start, start, 0.0, 0.0};
+    HWY_DYNAMIC_DISPATCH(iterateSquareKernel)(per, same, n, limit, bound, counts, sizes);
+}
+
+void iterateJuliaLanes(const double* zx, const double* zy, int n, std::int32_t limit, double jx,
+                       double jy, std::int32_t* counts, double* sizes) {
+    const double* per[4] = {zx, zy, nullptr, nullptr};
+    const double same[4] = {0.0, 0.0, jx, jy};
+    HWY_DYNAMIC_DISPATCH(iterateSquareKernel)(per, same, n, limit, 4.0, counts, sizes);
 }
 
 std::int32_t iterateSquareScalar(double a, double b, double cx, double cy, std::int32_t limit,

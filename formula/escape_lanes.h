@@ -15,6 +15,15 @@ void iterateSquareLanes(const double* zx, const double* zy, const double* cx, co
                         int n, std::int32_t limit, double bound, std::int32_t* counts,
                         double* sizes);
 
+// The same with z starting at (start, start) and c = (cx[i], cy[i]) for each
+// point, as mandel and manc iterate.
+void iterateMandelLanes(const double* cx, const double* cy, int n, std::int32_t limit, double bound,
+                        double start, std::int32_t* counts, double* sizes);
+// The same with z starting at (zx[i], zy[i]) and c = (jx, jy), bound 4, as
+// julia iterates.
+void iterateJuliaLanes(const double* zx, const double* zy, int n, std::int32_t limit, double jx,
+                       double jy, std::int32_t* counts, double* sizes);
+
 // The same one point at a time, as the scalar code does it, for tests.
 std::int32_t iterateSquareScalar(double a, double b, double cx, double cy, std::int32_t limit,
                                  double bound, double& escapeSize);

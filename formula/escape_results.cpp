@@ -33,28 +33,11 @@ void escapeResults(EscapeKind kind, std::int32_t limit, double start, double jx,
         iterateDragonLanes(xs, ys, n, limit, jx, jy, counts);
         return;
     }
-    // z and c for z -> z^2 + c: julia starts at the point, the others at the
-    // start value with the point as c.
-    constexpr int kChunk = 64;
-    double zx[kChunk], zy[kChunk], cx[kChunk], cy[kChunk];
-    const double bound = kind == EscapeKind::Manc ? 10000.0 : 4.0;
-    for (int base = 0; base < n; base += kChunk) {
-        const int m = n - base < kChunk ? n - base : kChunk;
-        for (int i = 0; i < m; ++i) {
-            if (kind == EscapeKind::Julia) {
-                zx[i] = xs[base + i];
-                zy[i] = ys[base + i];
-                cx[i] = jx;
-                cy[i] = jy;
-            } else {
-                zx[i] = start;
-                zy[i] = start;
-                cx[i] = xs[base + i];
-                cy[i] = ys[base + i];
-            }
-        }
-        iterateSquareLanes(zx, zy, cx, cy, m, limit, bound, counts + base, sizes + base);
-    }
+    if (kind == EscapeKind::Julia)
+        iterateJuliaLanes(xs, ys, n, limit, jx, jy, counts, sizes);
+    else
+        iterateMandelLanes(xs, ys, n, limit, kind == EscapeKind::Manc ? 10000.0 : 4.0, start,
+                           counts, sizes);
 }
 
 } // namespace trevalin

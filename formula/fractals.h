@@ -11,8 +11,11 @@ namespace trevalin {
 
 // Whether (x, y) matches the memo point: neither coordinate differs, so a NaN
 // coordinate matches anything. Written as "not less and not greater" for that.
+inline bool memoHit(double memoX, double memoY, double x, double y) {
+    return !(x < memoX || x > memoX) && !(y < memoY || y > memoY);
+}
 inline bool memoHit(const FormulaContext& ctx, double x, double y) {
-    return !(x < ctx.memoX || x > ctx.memoX) && !(y < ctx.memoY || y > ctx.memoY);
+    return memoHit(ctx.memoX, ctx.memoY, x, y);
 }
 
 // Escape counts 1 .. iterationLimit; 0 for a point that stays bounded.

@@ -8,41 +8,52 @@ namespace trevalin {
 void runMemoChain(FormulaContext& ctx, EscapeKind first, double jx, double jy, const double* xs,
                   const double* ys, int n, std::int32_t* counts, double* values) {
     constexpr int kChunk = 64;
+    // manc's miss writes the value slot; the others' the count slot.
     const bool writesValue = first == EscapeKind::Manc;
+    double memoX = ctx.memoX, memoY = ctx.memoY;
     for (int base = 0; base < n; base += kChunk) {
         const int m = n - base < kChunk ? n - base : kChunk;
-        // Which miss last wrote each slot by sample i; -1 for the slot as the
-        // chunk found it.
-        int countFrom[kChunk], valueFrom[kChunk];
+        // The miss that last wrote the slot by sample i; -1 for the slot as
+        // the chunk found it.
+        int from[kChunk];
         double missX[kChunk], missY[kChunk];
-        int misses = 0, count = -1, value = -1;
+        int misses = 0;
         for (int i = 0; i < m; ++i) {
             const double x = xs[base + i], y = ys[base + i];
-            if (!memoHit(ctx, x, y)) {
-                ctx.memoX = x;
-                ctx.memoY = y;
+            if (!memoHit(memoX, memoY, x, y)) {
+                memoX = x;
+                memoY = y;
                 missX[misses] = x;
                 missY[misses] = y;
-                (writesValue ? value : count) = misses++;
+                ++misses;
             }
-            countFrom[i] = count;
-            valueFrom[i] = value;
+            from[i] = misses - 1;
         }
         std::int32_t missCounts[kChunk];
         double missSizes[kChunk];
         escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, missX, missY, misses,
                       missCounts, missSizes);
-        double missValues[kChunk];
-        if (writesValue)
+        std::int32_t* const chunkCounts = counts + base;
+        double* const chunkValues = values + base;
+        if (writesValue) {
+            double missValues[kChunk];
             for (int j = 0; j < misses; ++j)
                 missValues[j] = mancValue(missCounts[j], missSizes[j]);
-        for (int i = 0; i < m; ++i) {
-            counts[base + i] = countFrom[i] < 0 ? ctx.memoCount : missCounts[countFrom[i]];
-            values[base + i] = valueFrom[i] < 0 ? ctx.memoValue : missValues[valueFrom[i]];
+            for (int i = 0; i < m; ++i) {
+                chunkCounts[i] = ctx.memoCount;
+                chunkValues[i] = from[i] < 0 ? ctx.memoValue : missValues[from[i]];
+            }
+        } else {
+            for (int i = 0; i < m; ++i) {
+                chunkCounts[i] = from[i] < 0 ? ctx.memoCount : missCounts[from[i]];
+                chunkValues[i] = ctx.memoValue;
+            }
         }
-        ctx.memoCount = counts[base + m - 1];
-        ctx.memoValue = values[base + m - 1];
+        ctx.memoCount = chunkCounts[m - 1];
+        ctx.memoValue = chunkValues[m - 1];
     }
+    ctx.memoX = memoX;
+    ctx.memoY = memoY;
 }
 
 } // namespace trevalin

@@ -221,14 +221,17 @@ TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVaria
     // The memo's slots per sample, pixel after pixel: [i * samples + k].
     std::int32_t memoCounts[4 * kBatchLanes];
     double memoValues[4 * kBatchLanes];
-    if (fractal != EscapeKind::None) {
+    if (fractal != EscapeKind::None && !oversample) {
+        // One sample per pixel: the lanes' own points and memo slots.
+        runMemoChain(context, fractal, vars.jx, vars.jy, x, y, n, pixels.memoCount,
+                     pixels.memoValue);
+    } else if (fractal != EscapeKind::None) {
         double xs[4 * kBatchLanes], ys[4 * kBatchLanes];
         for (int i = 0; i < n; ++i) {
             double* px = xs + i * samples;
             double* py = ys + i * samples;
             px[0] = x[i];
             py[0] = y[i];
-            if (!oversample) continue;
             const double y2 = y[i] + vars.ystep / 2, x2 = x[i] + vars.xstep / 2;
             px[1] = x[i];
             py[1] = y2;
@@ -241,7 +244,7 @@ TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVaria
                      memoValues);
     }
     for (int k = 0; k < samples; ++k) {
-        if (fractal != EscapeKind::None)
+        if (fractal != EscapeKind::None && oversample)
             for (int i = 0; i < n; ++i) {
                 pixels.memoCount[i] = memoCounts[i * samples + k];
                 pixels.memoValue[i] = memoValues[i * samples + k];
