@@ -69,7 +69,7 @@ struct Results {
 // First stage: blocks of lanes points (two at once) iterate together for up to
 // steps steps, as long as any lane runs. Lanes that escape give their result;
 // those still running after all the steps (and not at the limit) go to out.
-template <class Orbit>
+template <bool kSizes, class Orbit>
 void firstSteps(const Orbit& orbit, const OrbitStarts& in, int from, int n, std::int32_t steps,
                 std::int32_t limit, double bound, const Results& res, Survivors& out) {
     const D d;
@@ -109,7 +109,7 @@ void firstSteps(const Orbit& orbit, const OrbitStarts& in, int from, int n, std:
                 const V s = orbit.step(z[h]);
                 const M hit = hn::And(running[h], hn::Ge(s, vBound));
                 count[h] = hn::IfThenElse(hit, vt, count[h]);
-                size[h] = hn::IfThenElse(hit, s, size[h]);
+                if constexpr (kSizes) size[h] = hn::IfThenElse(hit, s, size[h]);
                 running[h] = hn::AndNot(hit, running[h]);
             }
             if (hn::AllFalse(d, hn::Or(running[0], running[1]))) break;
@@ -164,7 +164,7 @@ template <class Orbit> struct Group {
 // the oldest lane reaches the limit; then every stopped lane gives its result
 // and takes the next point, so no lane idles while points are left. A lane
 // with no point left iterates NaN, which never escapes.
-template <class Orbit>
+template <bool kSizes, class Orbit>
 void refilledSteps(const Orbit& orbit, const Survivors& in, std::int32_t done, std::int32_t limit,
                    double bound, const Results& res) {
     const int n = in.count;
@@ -273,7 +273,7 @@ void refilledSteps(const Orbit& orbit, const Survivors& in, std::int32_t done, s
             steps[k] = hn::Add(steps[k], one);
             const M hit = hn::And(running[k], hn::Ge(sk, vBound));
             count[k] = hn::IfThenElse(hit, steps[k], count[k]);
-            size[k] = hn::IfThenElse(hit, sk, size[k]);
+            if constexpr (kSizes) size[k] = hn::IfThenElse(hit, sk, size[k]);
             running[k] = hn::AndNot(hn::Or(hit, hn::Ge(steps[k], vLimit)), running[k]);
             any = hn::Or(any, running[k]);
         }
@@ -296,7 +296,7 @@ void refilledSteps(const Orbit& orbit, const Survivors& in, std::int32_t done, s
 // vectors, kWidth of them iterating in turn (one's arithmetic runs while
 // another's waits on its last result) until every lane escapes or reaches
 // the limit.
-template <int kWidth, class Orbit>
+template <int kWidth, bool kSizes, class Orbit>
 void lastSteps(const Orbit& orbit, const Survivors& in, int from, std::int32_t done,
                std::int32_t limit, double bound, const Results& res) {
     const D d;
@@ -322,7 +322,7 @@ void lastSteps(const Orbit& orbit, const Survivors& in, int from, std::int32_t d
             const V s = orbit.step(z[h]);
             const M hit = hn::And(running[h], hn::Ge(s, vBound));
             count[h] = hn::IfThenElse(hit, vt, count[h]);
-            size[h] = hn::IfThenElse(hit, s, size[h]);
+            if constexpr (kSizes) size[h] = hn::IfThenElse(hit, s, size[h]);
             running[h] = hn::AndNot(hit, running[h]);
             any = hn::Or(any, running[h]);
         }
@@ -338,24 +338,26 @@ void lastSteps(const Orbit& orbit, const Survivors& in, int from, std::int32_t d
         res.put(static_cast<int>(in.index[from + i]), countOut[i] != 0.0, countOut[i], sizeOut[i]);
 }
 
-template <class Orbit>
+template <bool kSizes, class Orbit>
 void drainedSteps(const Orbit& orbit, const Survivors& in, std::int32_t done, std::int32_t limit,
                   double bound, const Results& res) {
     const int lanes = static_cast<int>(hn::Lanes(D()));
     for (int from = 0; from < in.count; from += kGroups * lanes) {
         const int vectors = (in.count - from + lanes - 1) / lanes;
         switch (vectors < kGroups ? vectors : kGroups) {
-        case 1: lastSteps<1>(orbit, in, from, done, limit, bound, res); break;
-        case 2: lastSteps<2>(orbit, in, from, done, limit, bound, res); break;
-        case 3: lastSteps<3>(orbit, in, from, done, limit, bound, res); break;
-        default: lastSteps<kGroups>(orbit, in, from, done, limit, bound, res); break;
+        case 1: lastSteps<1, kSizes>(orbit, in, from, done, limit, bound, res); break;
+        case 2: lastSteps<2, kSizes>(orbit, in, from, done, limit, bound, res); break;
+        case 3: lastSteps<3, kSizes>(orbit, in, from, done, limit, bound, res); break;
+        default: lastSteps<kGroups, kSizes>(orbit, in, from, done, limit, bound, res); break;
         }
     }
 }
 
-template <class Orbit>
-void escapeTimes(const Orbit& orbit, const OrbitStarts& in, int n, std::int32_t limit, double bound,
-                 std::int32_t* counts, double* sizes) {
+// kSizes: whether the escape sizes are wanted; without them no stage keeps
+// them step by step.
+template <bool kSizes, class Orbit>
+void escapeTimesWith(const Orbit& orbit, const OrbitStarts& in, int n, std::int32_t limit,
+                     double bound, std::int32_t* counts, double* sizes) {
     const Results res{counts, sizes};
     if (limit < 1) {
         for (int i = 0; i < n; ++i)
@@ -366,17 +368,26 @@ void escapeTimes(const Orbit& orbit, const OrbitStarts& in, int n, std::int32_t 
     Survivors survivors;
     for (int from = 0; from < n; from += kChunk) {
         survivors.count = 0;
-        firstSteps(orbit, in, from, n - from < kChunk ? n : from + kChunk, first, limit, bound, res,
-                   survivors);
+        firstSteps<kSizes>(orbit, in, from, n - from < kChunk ? n : from + kChunk, first, limit,
+                           bound, res, survivors);
         // Loads of the last lanes read past the count: keep those numbers defined.
         for (double* column :
              {survivors.a, survivors.b, survivors.cx, survivors.cy, survivors.index})
             std::fill(column + survivors.count, column + survivors.count + kMaxLanes, 0.0);
         if (survivors.count <= kGroups * static_cast<int>(hn::Lanes(D())))
-            drainedSteps(orbit, survivors, first, limit, bound, res);
+            drainedSteps<kSizes>(orbit, survivors, first, limit, bound, res);
         else
-            refilledSteps(orbit, survivors, first, limit, bound, res);
+            refilledSteps<kSizes>(orbit, survivors, first, limit, bound, res);
     }
+}
+
+template <class Orbit>
+void escapeTimes(const Orbit& orbit, const OrbitStarts& in, int n, std::int32_t limit, double bound,
+                 std::int32_t* counts, double* sizes) {
+    if (sizes)
+        escapeTimesWith<true>(orbit, in, n, limit, bound, counts, sizes);
+    else
+        escapeTimesWith<false>(orbit, in, n, limit, bound, counts, sizes);
 }
 
 // z -> z^2 + c with |z|^2 against the bound, as the scalar code: b first from

@@ -10,7 +10,7 @@ namespace trevalin {
 
 // For each i < n: z starts at (zx[i], zy[i]) and c is (cx[i], cy[i]); counts[i]
 // is the step whose |z|^2 reaches bound, or 0 past limit, and sizes[i] that
-// |z|^2 (left unset for 0).
+// |z|^2 (left unset for 0). sizes may be null: the lanes then run lighter.
 void iterateSquareLanes(const double* zx, const double* zy, const double* cx, const double* cy,
                         int n, std::int32_t limit, double bound, std::int32_t* counts,
                         double* sizes);

@@ -33,11 +33,14 @@ void escapeResults(EscapeKind kind, std::int32_t limit, double start, double jx,
         iterateDragonLanes(xs, ys, n, limit, jx, jy, counts);
         return;
     }
+    // Only manc's value is made from the size: the others leave it alone, and
+    // the lanes then skip keeping it.
     if (kind == EscapeKind::Julia)
-        iterateJuliaLanes(xs, ys, n, limit, jx, jy, counts, sizes);
+        iterateJuliaLanes(xs, ys, n, limit, jx, jy, counts, nullptr);
+    else if (kind == EscapeKind::Mandel)
+        iterateMandelLanes(xs, ys, n, limit, 4.0, start, counts, nullptr);
     else
-        iterateMandelLanes(xs, ys, n, limit, kind == EscapeKind::Manc ? 10000.0 : 4.0, start,
-                           counts, sizes);
+        iterateMandelLanes(xs, ys, n, limit, 10000.0, start, counts, sizes);
 }
 
 } // namespace trevalin

@@ -14,8 +14,8 @@ enum class EscapeKind : std::uint8_t { None, Mandel, Manc, Julia, Man3, Dragon }
 EscapeKind firstEscapeKind(const std::uint8_t* const* codes, int count);
 
 // The results of the first call of a sample at each point (xs[i], ys[i]) that
-// misses the memo: counts[i] and, for mandel, manc and julia, the escape size
-// sizes[i] (left unset where the count is 0). Many lanes at a time.
+// misses the memo: counts[i] and, for manc, the escape size sizes[i] (left
+// unset where the count is 0, and for the other kinds). Many lanes at a time.
 void escapeResults(EscapeKind kind, std::int32_t limit, double start, double jx, double jy,
                    const double* xs, const double* ys, int n, std::int32_t* counts, double* sizes);
 
