@@ -8,6 +8,7 @@
 #include "formula/code_walk.h"
 #include "formula/fractals.h"
 #include "formula/lane_clones.h"
+#include "formula/lane_roots.h"
 #include "formula/noise.h"
 #include "formula/random_draws.h"
 #include "formula/scalar_functions.h"
@@ -113,6 +114,23 @@ template <class F> [[gnu::always_inline]] inline void apply1(LaneStack& s, int n
     double* r = s.next();
     for (int i = 0; i < n; ++i)
         r[i] = f(a[i]);
+    s.pushed();
+}
+
+// apply1 and apply2 with the lane loop in a function of its own.
+inline void applyLanes1(LaneStack& s, int n, void (*f)(const double*, double*, int)) {
+    const double* a = s.popNumber();
+    double* r = s.next();
+    f(a, r, n);
+    s.pushed();
+}
+
+inline void applyLanes2(LaneStack& s, int n,
+                        void (*f)(const double*, const double*, double*, int)) {
+    const double* b = s.popNumber();
+    const double* a = s.popNumber();
+    double* r = s.next();
+    f(a, b, r, n);
     s.pushed();
 }
 
@@ -239,10 +257,7 @@ void pushVariable(LaneStack& s, std::uint8_t slot, const FormulaContext& ctx,
             r[i] = in.py[i];
         break;
     // As the variables table reads them, without a frame per lane.
-    case Slot::D:
-        for (int i = 0; i < n; ++i)
-            r[i] = distance(in.x[i] - frame.cx, in.y[i] - frame.cy);
-        break;
+    case Slot::D: laneDistancesFrom(in.x, in.y, frame.cx, frame.cy, r, n); break;
     case Slot::A:
         for (int i = 0; i < n; ++i)
             r[i] = angle(in.x[i] - frame.cx, in.y[i] - frame.cy);
@@ -313,7 +328,7 @@ TREVALIN_LANE_CLONES void runFormulaBatch(const FormulaContext& ctx, const std::
         // The same cases, operands and results as the one-sample interpreter.
         switch (static_cast<Op>(*pc++)) {
         case Op::Int: apply1(s, n, intOp); break;
-        case Op::Sqrt: applyCostly1(s, n, [](double a) { return std::sqrt(a); }); break;
+        case Op::Sqrt: applyLanes1(s, n, laneSquareRoots); break;
         case Op::Log: applyCostly1(s, n, [](double a) { return std::log(a); }); break;
         case Op::Log10: applyCostly1(s, n, [](double a) { return std::log10(a); }); break;
         case Op::Abs: apply1(s, n, [](double a) { return std::fabs(a); }); break;
@@ -406,7 +421,7 @@ TREVALIN_LANE_CLONES void runFormulaBatch(const FormulaContext& ctx, const std::
             apply3(s, n, [](double a, double b, double c) { return isTrue(a) ? b : c; });
             break;
         case Op::Angle: apply2(s, n, angle); break;
-        case Op::Distance: apply2(s, n, distance); break;
+        case Op::Distance: applyLanes2(s, n, laneDistances); break;
         case Op::Hypot: apply2(s, n, [](double a, double b) { return std::hypot(a, b); }); break;
         case Op::Fib: apply1(s, n, fib); break;
         case Op::Prime: apply1(s, n, prime); break;
