@@ -314,9 +314,8 @@ void lastSteps(const Orbit& orbit, const Survivors& in, int from, std::int32_t d
         count[h] = size[h] = hn::Zero(d);
     }
     V vt = hn::Set(d, static_cast<double>(done));
-    for (std::int64_t t = done + 1; t <= limit; ++t) {
+    auto stepAll = [&] {
         vt = hn::Add(vt, one);
-        M any = hn::FirstN(d, 0);
         HWY_UNROLL(4)
         for (int h = 0; h < kWidth; ++h) {
             const V s = orbit.step(z[h]);
@@ -324,10 +323,23 @@ void lastSteps(const Orbit& orbit, const Survivors& in, int from, std::int32_t d
             count[h] = hn::IfThenElse(hit, vt, count[h]);
             if constexpr (kSizes) size[h] = hn::IfThenElse(hit, s, size[h]);
             running[h] = hn::AndNot(hit, running[h]);
-            any = hn::Or(any, running[h]);
         }
-        if (hn::AllFalse(d, any)) break;
+    };
+    auto anyRunning = [&] {
+        M any = running[0];
+        for (int h = 1; h < kWidth; ++h)
+            any = hn::Or(any, running[h]);
+        return !hn::AllFalse(d, any);
+    };
+    // Two steps between looks at whether any lane still runs: a lane that
+    // stopped only idles through the second.
+    std::int64_t t = done;
+    for (; t + 2 <= limit; t += 2) {
+        stepAll();
+        stepAll();
+        if (!anyRunning()) break;
     }
+    if (t + 1 == limit && anyRunning()) stepAll();
     HWY_ALIGN double countOut[kWidth * kMaxLanes], sizeOut[kWidth * kMaxLanes];
     for (int h = 0; h < kWidth; ++h) {
         hn::Store(count[h], d, countOut + h * lanes);
