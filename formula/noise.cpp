@@ -307,9 +307,27 @@ TREVALIN_LANE_CLONES void fbmLanes(const double* x, const double* y, const doubl
     for (int i = 1; i < n && alike; ++i)
         alike = sameBits(H[i], H[0]) && sameBits(lacunarity[i], lacunarity[0]) &&
                 sameBits(octaves[i], octaves[0]);
-    double weights[kMaxScheduledTerms];
-    int count = 0;
-    if (!alike || !fbmWeights(H[0], lacunarity[0], octaves[0], weights, count)) {
+    // The weights cost a pow per octave; a frame asks for the same ones batch
+    // after batch, so the last set is kept, per thread, keyed by the bits.
+    struct Schedule {
+        bool valid = false, fits = false;
+        double H = 0, lacunarity = 0, octaves = 0;
+        double weights[kMaxScheduledTerms];
+        int count = 0;
+    };
+    thread_local Schedule last;
+    if (alike &&
+        !(last.valid && sameBits(last.H, H[0]) && sameBits(last.lacunarity, lacunarity[0]) &&
+          sameBits(last.octaves, octaves[0]))) {
+        last.fits = fbmWeights(H[0], lacunarity[0], octaves[0], last.weights, last.count);
+        last.H = H[0];
+        last.lacunarity = lacunarity[0];
+        last.octaves = octaves[0];
+        last.valid = true;
+    }
+    const double* weights = last.weights;
+    const int count = last.count;
+    if (!alike || !last.fits) {
         for (int i = 0; i < n; ++i)
             out[i] = fbm(x[i], y[i], z[i], H[i], lacunarity[i], octaves[i]);
         return;
