@@ -204,11 +204,13 @@ TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVaria
             else
                 sums[f][i] = 0;
         }
+    // Oversampling moves the lanes' points; these put them back.
     double x[kBatchLanes], y[kBatchLanes];
-    for (int i = 0; i < n; ++i) {
-        x[i] = pixels.x[i];
-        y[i] = pixels.y[i];
-    }
+    if (oversample)
+        for (int i = 0; i < n; ++i) {
+            x[i] = pixels.x[i];
+            y[i] = pixels.y[i];
+        }
     // Pinned to an ordinary range, a clamped value maps into 0 .. (max - min) *
     // scale, which fits an int32 (rounding is monotonic): no range checks needed.
     const double min = vars.min, max = vars.max, scale = vars.scale;
@@ -223,7 +225,7 @@ TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVaria
     double memoValues[4 * kBatchLanes];
     if (fractal != EscapeKind::None && !oversample) {
         // One sample per pixel: the lanes' own points and memo slots.
-        runMemoChain(context, fractal, vars.jx, vars.jy, x, y, n, pixels.memoCount,
+        runMemoChain(context, fractal, vars.jx, vars.jy, pixels.x, pixels.y, n, pixels.memoCount,
                      pixels.memoValue);
     } else if (fractal != EscapeKind::None) {
         double xs[4 * kBatchLanes], ys[4 * kBatchLanes];

@@ -70,6 +70,14 @@ QStringList numbered(const QString& extension) {
     return names;
 }
 
+// A row per frame codec, with what the test wants of each in a second column.
+void addFrameCodecRows(const char* column, const QString& png, const QString& bmp) {
+    QTest::addColumn<QString>("codec");
+    QTest::addColumn<QString>(column);
+    QTest::newRow("PNG frames") << QString("PNG frames") << png;
+    QTest::newRow("BMP frames") << QString("BMP frames") << bmp;
+}
+
 QByteArray contents(const QString& file) {
     QFile f(file);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -98,12 +106,7 @@ class MovieFolderTest : public QObject {
 };
 
 void MovieFolderTest::framesAreWhatTrevalinRenderWrites_data() {
-    QTest::addColumn<QString>("codec");
-    QTest::addColumn<QString>("extension");
-    QTest::newRow("PNG frames") << "PNG frames"
-                                << "png";
-    QTest::newRow("BMP frames") << "BMP frames"
-                                << "bmp";
+    addFrameCodecRows("extension", "png", "bmp");
 }
 
 void MovieFolderTest::framesAreWhatTrevalinRenderWrites() {
@@ -298,12 +301,7 @@ void MovieFolderTest::pathsThatAreNoFolderAreRefused() {
 }
 
 void MovieFolderTest::framesThatCannotBeWrittenFailTheMovie_data() {
-    QTest::addColumn<QString>("codec");
-    QTest::addColumn<QString>("frame");
-    QTest::newRow("PNG frames") << "PNG frames"
-                                << "/proc/frame_00000.png";
-    QTest::newRow("BMP frames") << "BMP frames"
-                                << "/proc/frame_00000.bmp";
+    addFrameCodecRows("frame", "/proc/frame_00000.png", "/proc/frame_00000.bmp");
 }
 
 void MovieFolderTest::framesThatCannotBeWrittenFailTheMovie() {

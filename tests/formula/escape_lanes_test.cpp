@@ -51,6 +51,25 @@ void expectSquareLanesMatchScalar(const std::vector<double>& zx, const std::vect
     }
 }
 
+// The cube and dragon lanes over the points against their scalar loops, point
+// by point.
+void expectCubeAndDragonLanesMatchScalar(const std::vector<double>& cx,
+                                         const std::vector<double>& cy, std::int32_t limit,
+                                         double start, double jx, double jy) {
+    const int n = static_cast<int>(cx.size());
+    std::vector<std::int32_t> cube(cx.size(), -1), dragon(cx.size(), -1);
+    iterateCubeLanes(cx.data(), cy.data(), n, limit, start, cube.data());
+    iterateDragonLanes(cx.data(), cy.data(), n, limit, jx, jy, dragon.data());
+    for (int i = 0; i < n; ++i) {
+        ASSERT_EQ(cube[i], iterateCubeScalar(cx[i], cy[i], limit, start))
+            << "man3 lane " << i << " of " << n << " at " << cx[i] << "," << cy[i] << " limit "
+            << limit << " start " << start;
+        ASSERT_EQ(dragon[i], iterateDragonScalar(cx[i], cy[i], limit, jx, jy))
+            << "dragon lane " << i << " of " << n << " at " << cx[i] << "," << cy[i] << " limit "
+            << limit << " z0 " << jx << "," << jy;
+    }
+}
+
 TEST(EscapeLanes, EveryLaneMatchesTheScalarIteration) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
@@ -120,17 +139,8 @@ TEST(EscapeLanes, CubeAndDragonLanesMatchTheScalarLoops) {
                 cx[at] = edges[k][0];
                 cy[at] = edges[k][1];
             }
-            std::vector<std::int32_t> cube(n, -1), dragon(n, -1);
-            iterateCubeLanes(cx.data(), cy.data(), n, s.limit, s.start, cube.data());
-            iterateDragonLanes(cx.data(), cy.data(), n, s.limit, s.jx, s.jy, dragon.data());
-            for (int i = 0; i < n; ++i) {
-                ASSERT_EQ(cube[i], iterateCubeScalar(cx[i], cy[i], s.limit, s.start))
-                    << "man3 lane " << i << " of " << n << " at " << cx[i] << "," << cy[i]
-                    << " limit " << s.limit << " start " << s.start;
-                ASSERT_EQ(dragon[i], iterateDragonScalar(cx[i], cy[i], s.limit, s.jx, s.jy))
-                    << "dragon lane " << i << " of " << n << " at " << cx[i] << "," << cy[i]
-                    << " limit " << s.limit << " z0 " << s.jx << "," << s.jy;
-            }
+            expectCubeAndDragonLanesMatchScalar(cx, cy, s.limit, s.start, s.jx, s.jy);
+            if (testing::Test::HasFatalFailure()) return;
         }
     }
 }
@@ -246,17 +256,8 @@ TEST(EscapeLanes, CubeAndDragonLanesMatchForEveryTargetAndLength) {
                     cx[i] = point() * (point.rng() % 2 ? 1.0 : 0.3);
                     cy[i] = point.rng() % 3 ? point() * 0.3 : 0.0;
                 }
-                std::vector<std::int32_t> cube(n, -1), dragon(n, -1);
-                iterateCubeLanes(cx.data(), cy.data(), n, s.limit, s.start, cube.data());
-                iterateDragonLanes(cx.data(), cy.data(), n, s.limit, s.jx, s.jy, dragon.data());
-                for (int i = 0; i < n; ++i) {
-                    ASSERT_EQ(cube[i], iterateCubeScalar(cx[i], cy[i], s.limit, s.start))
-                        << "man3 point " << i << " of " << n << " at " << cx[i] << "," << cy[i]
-                        << " limit " << s.limit;
-                    ASSERT_EQ(dragon[i], iterateDragonScalar(cx[i], cy[i], s.limit, s.jx, s.jy))
-                        << "dragon point " << i << " of " << n << " at " << cx[i] << "," << cy[i]
-                        << " limit " << s.limit;
-                }
+                expectCubeAndDragonLanesMatchScalar(cx, cy, s.limit, s.start, s.jx, s.jy);
+                if (testing::Test::HasFatalFailure()) return;
             }
         }
     });
