@@ -1,5 +1,6 @@
 // Renders every scene of bench/scenes.txt at 1024x1024 through the real render
-// path (document, job, progressive passes) on the one-pixel loop, on the faster
+// path (document, job, progressive passes without the preview's blocks, as
+// trevalin-render renders) on the one-pixel loop, on the faster
 // paths with one thread and with every core, and through a hand-written scalar
 // C++ loop, and prints the medians side by side. The four take turns within a
 // round, so a shared machine's changing speed falls on all of them alike. All
@@ -95,6 +96,7 @@ int main(int argc, char** argv) {
         HeadlessView view(doc, job);
         doc.setView(&view);
         doc.setImageSize(kSize, kSize);
+        job.setPreviewBlocks(false);
         auto render = [&](int threads, bool onePixel, std::vector<std::uint32_t>& pixels) {
             job.setThreadCount(threads);
             job.setOnePixelOnly(onePixel);

@@ -328,6 +328,8 @@ int main(int argc, char** argv) {
     std::atomic<int> paints{0};
     job.setPaintRequest([&paints] { ++paints; });
     job.setThreadCount(o.threads);
+    // Nobody sees the coarse passes here: they store only their own pixels.
+    job.setPreviewBlocks(false);
 
     const bool movie = !o.movie.empty() || !o.frames.empty();
     if (const std::string refusal = memoryRefusal(o.width, o.height, movie, availableMemory());

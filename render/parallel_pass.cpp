@@ -249,7 +249,7 @@ class PassRunner {
             const int py = rowPy(b.firstRow + k);
             const RowSpan sp = span(py);
             std::lock_guard<std::recursive_mutex> hold(lock_);
-            if (plan_.step < 2) {
+            if (plan_.step < 2 || !plan_.blocks) {
                 std::uint32_t* row = target_.row(py);
                 for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride)
                     row[px] = b.colours[in++];

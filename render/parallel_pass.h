@@ -28,6 +28,7 @@ struct PassPlan {
     int height = 0;
     int step = 1;          // the pass's grid
     bool allPoints = true; // the first pass: every grid point, not only new ones
+    bool blocks = true;    // paint each pixel's block, not only the pixel
     int threads = 1;
     // Called on the computing thread after each row segment with its pixel
     // count; the stop request is read between segments.

@@ -195,7 +195,7 @@ bool RenderJob::runPassOnePixel() {
         bool stop;
         {
             Guard hold(lock_);
-            if (step_ < 2) {
+            if (step_ < 2 || !previewBlocks_) {
                 std::uint32_t* pixels = target.row(row);
                 for (int i = 0; i < n; ++i)
                     pixels[columns[i]] = colours[i];
@@ -225,6 +225,7 @@ bool RenderJob::runPassOnThreads(int threads, WorkerPool& pool) {
     plan.height = p_.height;
     plan.step = step_;
     plan.allPoints = step_ == firstStep_;
+    plan.blocks = previewBlocks_;
     plan.threads = threads;
     plan.pixelsDone = &pixelsDone_;
     if (!renderParallelPass(plan, *p_.target, lock_, stopping_, pool)) return false;

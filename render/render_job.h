@@ -54,6 +54,11 @@ class RenderJob {
     // Only the one-pixel loop, whatever the thread count: the reference the
     // faster paths are checked against.
     void setOnePixelOnly(bool only) { onePixelOnly_ = only; }
+    // Whether a coarse pass paints each pixel's whole block, the preview a
+    // watcher sees. Without it a pass stores only the pixels it computes: the
+    // finished picture is the same, as every pixel is computed once at its own
+    // place, and a renderer nobody watches skips rewriting the image per pass.
+    void setPreviewBlocks(bool blocks) { previewBlocks_ = blocks; }
     // Movie renders from now on hand only frames first..last (0-based,
     // inclusive; last -1 for the end) to the writer, each the same as in a
     // render of the whole movie. The frames before first are not rendered
@@ -110,6 +115,7 @@ class RenderJob {
     std::atomic<bool> stopping_{false}; // stopRequest_ for the pass threads, which poll it
     int threads_ = 0;
     bool onePixelOnly_ = false;
+    bool previewBlocks_ = true;
     int rangeFirst_ = 0;
     int rangeLast_ = -1;
     std::atomic<int> startFrame_{0};

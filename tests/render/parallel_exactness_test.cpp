@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <sstream>
@@ -93,17 +94,23 @@ std::string describe(const Case& c) {
 
 // A fresh document (which resets the generator), a render, and what it left.
 // The memo starts off the plane's grid unless preset says otherwise.
-// threads 0 stands for the reference: the one-pixel loop alone.
-Outcome renderCase(const Case& c, int threads) {
+// threads 0 stands for the reference: the one-pixel loop alone. Without
+// blocks the picture starts as a colour no pass writes, so a pixel that no
+// pass stores shows.
+Outcome renderCase(const Case& c, int threads, bool blocks = true) {
     Renderer r;
     r.job.setThreadCount(threads == 0 ? 1 : threads);
     r.job.setOnePixelOnly(threads == 0);
+    r.job.setPreviewBlocks(blocks);
     std::vector<std::uint64_t> digests;
     r.job.setWriterFactory([&] { return std::make_unique<DigestWriter>(digests); });
     std::vector<std::uint64_t> passes;
     // On the job's thread between passes, while nothing writes the picture.
     r.job.setPaintRequest([&] { passes.push_back(digest(r.doc->image())); });
     EXPECT_TRUE(r.doc->setImageSize(c.width, c.height));
+    if (!blocks)
+        for (int y = 0; y < c.height; ++y)
+            std::fill(r.doc->image().row(y), r.doc->image().row(y) + c.width, 0xFF0000FFu);
     auto s = makeSettings(c.fields, c.colormode);
     s->oversample = c.oversample;
     s->wrap = c.wrap;
@@ -391,6 +398,27 @@ TEST(ParallelExactness, RandomSettings) {
 #endif
     for (int i = 0; i < cases; ++i)
         expectSameForEveryThreadCount(randomCase(rng, i));
+}
+
+// Passes that store only their own pixels, as trevalin-render's, finish with
+// the picture, frames and state of passes that paint the preview's blocks.
+TEST(ParallelExactness, PassesWithoutPreviewBlocks) {
+    double gx, gy, gz;
+    gradientEntry(0, gx, gy, gz);
+    std::mt19937 rng(1208);
+    for (int i = 0; i < 24; ++i) {
+        const Case c = i % 2 ? randomCase(rng, i) : batchCase(rng, i);
+        const Outcome reference = renderCase(c, 0);
+        for (int threads : {0, 3}) {
+            Outcome o = renderCase(c, threads, false);
+            // The coarse passes show the unwritten colour between their pixels.
+            if (c.width * c.height > 1) {
+                EXPECT_NE(o.passes, reference.passes) << threads << " threads, " << describe(c);
+            }
+            o.passes = reference.passes;
+            EXPECT_EQ(o, reference) << threads << " threads, " << describe(c);
+        }
+    }
 }
 
 // The first use of gradient noise reseeds the generator mid-render, once per
