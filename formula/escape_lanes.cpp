@@ -94,6 +94,7 @@ void firstSteps(const Orbit& orbit, const OrbitStarts& in, int from, int n, std:
         typename Orbit::State z[2];
         M running[2];
         V count[2], size[2];
+        HWY_UNROLL(2)
         for (int h = 0; h < 2; ++h) {
             const int o = h * lanes;
             z[h] = orbit.make(input(0, o), input(1, o), input(2, o), input(3, o));
@@ -105,6 +106,7 @@ void firstSteps(const Orbit& orbit, const OrbitStarts& in, int from, int n, std:
         while (t < steps) {
             ++t;
             const V vt = hn::Set(d, static_cast<double>(t));
+            HWY_UNROLL(2)
             for (int h = 0; h < 2; ++h) {
                 const V s = orbit.step(z[h]);
                 const M hit = hn::And(running[h], hn::Ge(s, vBound));
