@@ -295,21 +295,27 @@ TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVaria
             pixels.y[i] = y[i];
         }
 
-    for (int i = 0; i < n; ++i) {
-        std::int32_t red, green, blue;
-        if (triplet) {
-            red = truncToInt32(realSums[0][i]) >> shift;
-            green = truncToInt32(realSums[1][i]) >> shift;
-            blue = truncToInt32(realSums[2][i]) >> shift;
-        } else if (formulas == 1) {
-            red = green = blue = sums[0][i] >> shift;
-        } else {
-            red = sums[0][i] >> shift;
-            green = sums[1][i] >> shift;
-            blue = sums[2][i] >> shift;
-            if (settings.colormode == 2) hsvToRgb(red, green, blue);
+    // A loop per colour model, so the plain ones run as vectors.
+    if (triplet) {
+        for (int i = 0; i < n; ++i)
+            colours[i] = colourWord(truncToInt32(realSums[0][i]) >> shift,
+                                    truncToInt32(realSums[1][i]) >> shift,
+                                    truncToInt32(realSums[2][i]) >> shift);
+    } else if (formulas == 1) {
+        for (int i = 0; i < n; ++i) {
+            const std::int32_t grey = sums[0][i] >> shift;
+            colours[i] = colourWord(grey, grey, grey);
         }
-        colours[i] = colourWord(red, green, blue);
+    } else if (settings.colormode == 2) {
+        for (int i = 0; i < n; ++i) {
+            std::int32_t red = sums[0][i] >> shift, green = sums[1][i] >> shift,
+                         blue = sums[2][i] >> shift;
+            hsvToRgb(red, green, blue);
+            colours[i] = colourWord(red, green, blue);
+        }
+    } else {
+        for (int i = 0; i < n; ++i)
+            colours[i] = colourWord(sums[0][i] >> shift, sums[1][i] >> shift, sums[2][i] >> shift);
     }
 }
 
