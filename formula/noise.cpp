@@ -9,6 +9,7 @@
 #include "formula/lane_clones.h"
 #include "formula/random_state.h"
 #include "formula/scalar_functions.h"
+#include "formula/turbulence_lanes.h"
 
 namespace trevalin {
 namespace {
@@ -235,27 +236,20 @@ TREVALIN_LANE_CLONES void turbulence2Lanes(const FormulaContext& ctx, const doub
             out[i] = turbulence2(ctx, x[i], y[i]);
         return;
     }
-    for (int i = 0; i < n; ++i)
-        out[i] = -1.0;
+    // noise2 at (x / s, y / s) octave by octave, its y half once for every
+    // lane, the x half on vectors.
+    TurbulenceOctave octaves[8];
+    int count = 0;
     double s = 1.0;
     do {
-        // noise2 at (x / s, y / s), its y half once for every lane.
         const double Y = std::fabs(y[0] / s);
         const std::int64_t j = truncToInt32(Y);
-        const double sy = sCurve(Y - static_cast<double>(j));
-        const std::int32_t t1 = ctx.noiseT1[tableIndex(j)], t1Next = ctx.noiseT1[tableIndex(j + 1)];
-        for (int i = 0; i < n; ++i) {
-            const double X = std::fabs(x[i] / s);
-            const std::int64_t c = truncToInt32(X);
-            const double sx = sCurve(X - static_cast<double>(c));
-            const std::int32_t t0 = ctx.noiseT0[tableIndex(c)],
-                               t0Next = ctx.noiseT0[tableIndex(c + 1)];
-            const double value = mixCell(sx, sy, drawFrom(t0 ^ t1), drawFrom(t0Next ^ t1),
-                                         drawFrom(t0 ^ t1Next), drawFrom(t0Next ^ t1Next));
-            out[i] = out[i] + s * value;
-        }
+        octaves[count++] =
+            TurbulenceOctave{s, sCurve(Y - static_cast<double>(j)), ctx.noiseT1[tableIndex(j)],
+                             ctx.noiseT1[tableIndex(j + 1)]};
         s = s * 0.5;
     } while (s > 0.00390625);
+    turbulenceRowLanes(ctx.noiseT0, octaves, count, x, out, n);
 }
 
 double turbulence3(const FormulaContext& ctx, double x, double y, double z) {
