@@ -1,7 +1,6 @@
 // The escape-time lanes against the scalar iteration, bit for bit, and the
 // prefetch that hands their results to the fractal functions.
 #include <gtest/gtest.h>
-#include <hwy/targets.h>
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +14,7 @@
 #include "formula/formula_context.h"
 #include "formula/fractals.h"
 #include "formula/memo_chain.h"
+#include "tests/formula/every_target.h"
 
 namespace trevalin {
 namespace {
@@ -145,16 +145,7 @@ TEST(EscapeLanes, CubeAndDragonLanesMatchTheScalarLoops) {
     }
 }
 
-// Runs check once for every instruction set the lanes were built for that this
-// processor has, so the narrower vector paths are tested here too.
-template <class Check> void onEveryTarget(Check check) {
-    for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
-        hwy::SetSupportedTargetsForTest(target);
-        SCOPED_TRACE(hwy::TargetName(target));
-        check();
-    }
-    hwy::SetSupportedTargetsForTest(0);
-}
+using lanetest::onEveryTarget;
 
 // Points chosen so neighbours stop at very different steps: at once, after a
 // few, after hundreds (near the cusp at 0.25), never, or are not numbers at all.
