@@ -4,7 +4,7 @@ namespace trevalin {
 
 std::uint32_t RandomState::jumpFactor(std::uint64_t k) {
     const std::uint64_t m = kModulus;
-    std::uint64_t result = 1, base = 16807;
+    std::uint64_t result = 1, base = kMultiplier;
     for (; k != 0; k >>= 1) {
         if (k & 1) result = result * base % m;
         base = base * base % m;

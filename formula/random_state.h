@@ -12,6 +12,7 @@ namespace trevalin {
 class RandomState {
   public:
     static constexpr std::int32_t kModulus = 2147483647;
+    static constexpr std::int32_t kMultiplier = 16807;
     // The double nearest 1 / (2^31 - 1); a draw times this lies in (0, 1].
     static constexpr double kScale = 4.656612875245797e-10;
 

@@ -1,5 +1,9 @@
 #include "formula/turbulence_lanes.h"
 
+#include <limits>
+
+#include "formula/random_state.h"
+
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "formula/turbulence_lanes.cpp"
 #include <hwy/foreach_target.h> // IWYU pragma: keep
@@ -16,7 +20,8 @@ using V = hn::Vec<D>;
 using DI = hn::RebindToSigned<D>;
 using VI = hn::Vec<DI>;
 constexpr std::size_t kMaxLanes = hn::MaxLanes(D());
-constexpr std::int64_t kModulus = 2147483647; // the generator's 2^31 - 1
+constexpr std::int64_t kModulus = RandomState::kModulus;
+constexpr std::int64_t kMultiplier = RandomState::kMultiplier;
 
 // The generator's step from seed (0 taken as 1), times its scale: 16807 * s
 // mod 2^31 - 1 in (0, 2^31 - 1], as the step's Schrage form gives it for any
@@ -29,15 +34,17 @@ V latticeDraw(VI seed) {
     seed = hn::IfThenElse(hn::Lt(seed, zero), hn::Add(seed, m), seed);
     seed = hn::IfThenElse(hn::Lt(seed, zero), hn::Add(seed, m), seed);
 #if HWY_TARGET == HWY_SCALAR
-    const VI p = hn::Set(di, hn::GetLane(seed) * 16807);
+    const VI p = hn::Set(di, hn::GetLane(seed) * kMultiplier);
 #else
     const hn::Repartition<std::uint32_t, DI> du32;
-    const VI p = hn::BitCast(di, hn::MulEven(hn::BitCast(du32, seed), hn::Set(du32, 16807u)));
+    const VI p =
+        hn::BitCast(di, hn::MulEven(hn::BitCast(du32, seed),
+                                    hn::Set(du32, static_cast<std::uint32_t>(kMultiplier))));
 #endif
     VI r = hn::Add(hn::And(p, m), hn::ShiftRight<31>(p));
     r = hn::IfThenElse(hn::Gt(r, m), hn::Sub(r, m), r);
     r = hn::IfThenElse(hn::Eq(r, zero), m, r);
-    return hn::Mul(hn::ConvertTo(D(), r), hn::Set(D(), 4.656612875245797e-10));
+    return hn::Mul(hn::ConvertTo(D(), r), hn::Set(D(), RandomState::kScale));
 }
 
 // The lattice table's index of an int64 cell: its magnitude's low byte.
@@ -74,7 +81,7 @@ void turbulenceRowKernel(const std::int32_t* t0, const TurbulenceOctave* octaves
             const VI cell =
                 hn::IfThenElse(hn::RebindMask(di, inRange),
                                hn::ConvertTo(di, hn::IfThenElse(inRange, X, hn::Zero(d))),
-                               hn::Set(di, std::int64_t{-2147483647 - 1}));
+                               hn::Set(di, std::int64_t{std::numeric_limits<std::int32_t>::min()}));
             const V sx = sCurve(hn::Sub(X, hn::ConvertTo(d, cell)));
             hn::Store(tableIndex(cell), di, index);
             hn::Store(tableIndex(hn::Add(cell, hn::Set(di, 1))), di, indexNext);
