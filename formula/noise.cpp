@@ -226,8 +226,8 @@ double turbulence2(const FormulaContext& ctx, double x, double y) {
     return sum;
 }
 
-TREVALIN_LANE_CLONES void turbulence2Lanes(const FormulaContext& ctx, const double* x,
-                                           const double* y, double* out, int n) {
+void turbulence2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out,
+                      int n) {
     bool yAlike = true;
     for (int i = 1; i < n && yAlike; ++i)
         yAlike = sameBits(y[i], y[0]);
@@ -238,7 +238,7 @@ TREVALIN_LANE_CLONES void turbulence2Lanes(const FormulaContext& ctx, const doub
     }
     // noise2 at (x / s, y / s) octave by octave, its y half once for every
     // lane, the x half on vectors.
-    TurbulenceOctave octaves[8];
+    TurbulenceOctave octaves[8]; // s = 1 .. 1/128, as turbulence2 takes them
     int count = 0;
     double s = 1.0;
     do {
