@@ -11,7 +11,10 @@
 
 namespace trevalin {
 
-inline constexpr int kBatchLanes = 32;
+// Lanes per run: a row segment's worth, so each operation's dispatch and the
+// run's set-up are paid once for 64 samples; more would only grow the lane
+// stack (a slot is a run's numbers) past the first-level cache.
+inline constexpr int kBatchLanes = 64;
 
 // What differs from lane to lane; the rest comes from the frame.
 struct BatchSamples {
