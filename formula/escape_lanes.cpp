@@ -17,8 +17,6 @@ namespace hn = hwy::HWY_NAMESPACE;
 using D = hn::ScalableTag<double>;
 using V = hn::Vec<D>;
 using M = hn::Mask<D>;
-using DI = hn::RebindToSigned<D>;
-using Order = decltype(hn::IndicesFromVec(D(), hn::Zero(DI())));
 
 constexpr std::size_t kMaxLanes = hn::MaxLanes(D());
 // Points are taken this many at a time: the lanes that outlast the first steps
@@ -46,15 +44,6 @@ struct Survivors {
     HWY_ALIGN double index[kChunk + kMaxLanes];
     int count = 0;
 };
-
-std::uint64_t bitsOf(const M& m) {
-    std::uint8_t bytes[(kMaxLanes + 7) / 8] = {};
-    hn::StoreMaskBits(D(), m, bytes);
-    std::uint64_t bits = 0;
-    for (std::size_t i = 0; i < sizeof bytes && i < 8; ++i)
-        bits |= std::uint64_t{bytes[i]} << (8 * i);
-    return bits;
-}
 
 // Writes a lane's result: the step it escaped at with its |z|^2, or 0.
 struct Results {
@@ -143,157 +132,6 @@ void firstSteps(const Orbit& orbit, const OrbitStarts& in, int from, int n, std:
     }
 }
 
-// Where lanes picked by a mask take the next points: the i-th picked lane takes
-// the i-th point from a load.
-struct Refill {
-    M mask;
-    Order order;
-    V take(const double* from, const V& old) const {
-        return hn::IfThenElse(mask, hn::TableLookupLanes(hn::LoadU(D(), from), order), old);
-    }
-};
-
-// One vector of lanes in the second stage. before is each lane's step count
-// when the current burst began (minus infinity once the lane has no point), s
-// the |z|^2 of the last step, slot where the lane's point is in the survivors.
-template <class Orbit> struct Group {
-    typename Orbit::State z;
-    V s, before, slot;
-};
-
-// Second stage: the survivors, which have all taken done steps, kGroups
-// vectors at a time. Steps run in bursts that end at the first escape or when
-// the oldest lane reaches the limit; then every stopped lane gives its result
-// and takes the next point, so no lane idles while points are left. A lane
-// with no point left iterates NaN, which never escapes.
-template <bool kSizes, class Orbit>
-void refilledSteps(const Orbit& orbit, const Survivors& in, std::int32_t done, std::int32_t limit,
-                   double bound, const Results& res) {
-    const int n = in.count;
-    if (n == 0) return;
-    const D d;
-    const hn::RebindToUnsigned<D> du;
-    const int lanes = static_cast<int>(hn::Lanes(d));
-    HWY_ALIGN std::uint64_t below[kMaxLanes];
-    for (int k = 0; k < lanes; ++k)
-        below[k] = (std::uint64_t{1} << k) - 1;
-    const auto belowMask = hn::Load(du, below);
-    const V vLimit = hn::Set(d, static_cast<double>(limit)), vBound = hn::Set(d, bound);
-    const V gone = hn::Set(d, -HUGE_VAL), vDone = hn::Set(d, static_cast<double>(done));
-    const V nan = hn::Set(d, NAN);
-    int next = 0;
-
-    using G = Group<Orbit>;
-    // The stopped lanes' results out, then the next points into them; lanes
-    // left over when the points run out are parked.
-    auto settle = [&](G& g, const M& stopped, const V& steps, bool record) {
-        const std::uint64_t stoppedBits = bitsOf(stopped);
-        if (record) {
-            const std::uint64_t escapedBits = bitsOf(hn::Ge(g.s, vBound));
-            HWY_ALIGN double stepOut[kMaxLanes], sizeOut[kMaxLanes], slotOut[kMaxLanes];
-            hn::Store(steps, d, stepOut);
-            hn::Store(g.s, d, sizeOut);
-            hn::Store(g.slot, d, slotOut);
-            for (std::uint64_t b = stoppedBits; b; b &= b - 1) {
-                const int k = static_cast<int>(hwy::Num0BitsBelowLS1Bit_Nonzero64(b));
-                res.put(static_cast<int>(in.index[static_cast<int>(slotOut[k])]),
-                        (escapedBits >> k) & 1, stepOut[k], sizeOut[k]);
-            }
-        }
-        const auto rank = hn::PopulationCount(hn::And(hn::Set(du, stoppedBits), belowMask));
-        const V rankD = hn::ConvertTo(d, hn::BitCast(DI(), rank));
-        const M incoming =
-            hn::And(stopped, hn::Lt(rankD, hn::Set(d, static_cast<double>(n - next))));
-        const M parked = hn::AndNot(incoming, stopped);
-        auto& z = g.z;
-        if (next < n) {
-            const Refill r{incoming, hn::IndicesFromVec(d, hn::BitCast(DI(), rank))};
-            z = orbit.make(r.take(in.a + next, z.a), r.take(in.b + next, z.b),
-                           r.take(in.cx + next, z.cx), r.take(in.cy + next, z.cy));
-            g.slot = hn::IfThenElse(incoming, hn::Add(hn::Set(d, static_cast<double>(next)), rankD),
-                                    g.slot);
-            next += static_cast<int>(hn::CountTrue(d, incoming));
-        }
-        if (!hn::AllFalse(d, parked))
-            z = orbit.make(hn::IfThenElse(parked, nan, z.a), hn::IfThenElse(parked, nan, z.b), z.cx,
-                           z.cy);
-        g.before = hn::IfThenElse(parked, gone, hn::IfThenElse(incoming, vDone, steps));
-    };
-
-    G groups[kGroups];
-    for (G& g : groups) {
-        g.z = orbit.make(nan, nan, nan, nan);
-        g.s = g.slot = hn::Zero(d);
-        settle(g, hn::FirstN(d, static_cast<std::size_t>(lanes)), gone, false);
-    }
-    while (next < n) {
-        // The burst may run until the oldest lane reaches the limit.
-        V oldest = groups[0].before;
-        for (int k = 1; k < kGroups; ++k)
-            oldest = hn::Max(oldest, groups[k].before);
-        const double most = hn::GetLane(hn::MaxOfLanes(d, oldest));
-        if (!(most >= 0.0)) break; // every lane parked
-        const std::int64_t budget = limit - static_cast<std::int64_t>(most);
-        std::int64_t t = 0;
-        for (;;) {
-            HWY_UNROLL(4)
-            for (int k = 0; k < kGroups; ++k)
-                groups[k].s = orbit.step(groups[k].z);
-            ++t;
-            M out = hn::Ge(groups[0].s, vBound);
-            HWY_UNROLL(4)
-            for (int k = 1; k < kGroups; ++k)
-                out = hn::Or(out, hn::Ge(groups[k].s, vBound));
-            if (!hn::AllFalse(d, out) || t == budget) break;
-        }
-        const V run = hn::Set(d, static_cast<double>(t));
-        for (G& g : groups) {
-            const V steps = hn::Add(g.before, run);
-            const M stopped = hn::Or(hn::Ge(g.s, vBound), hn::Ge(steps, vLimit));
-            if (hn::AllFalse(d, stopped))
-                g.before = steps;
-            else
-                settle(g, stopped, steps, true);
-        }
-    }
-    // The points have run out: nothing is left to refill, so rather than
-    // stopping at every escape, masks keep each lane's step and size until the
-    // last lane is done.
-    M running[kGroups];
-    V steps[kGroups], count[kGroups], size[kGroups];
-    for (int k = 0; k < kGroups; ++k) {
-        running[k] = hn::Ge(groups[k].before, hn::Zero(d));
-        steps[k] = groups[k].before;
-        count[k] = size[k] = hn::Zero(d);
-    }
-    const V one = hn::Set(d, 1.0);
-    for (;;) {
-        M any = hn::FirstN(d, 0);
-        HWY_UNROLL(4)
-        for (int k = 0; k < kGroups; ++k) {
-            const V sk = orbit.step(groups[k].z);
-            steps[k] = hn::Add(steps[k], one);
-            const M hit = hn::And(running[k], hn::Ge(sk, vBound));
-            count[k] = hn::IfThenElse(hit, steps[k], count[k]);
-            if constexpr (kSizes) size[k] = hn::IfThenElse(hit, sk, size[k]);
-            running[k] = hn::AndNot(hn::Or(hit, hn::Ge(steps[k], vLimit)), running[k]);
-            any = hn::Or(any, running[k]);
-        }
-        if (hn::AllFalse(d, any)) break;
-    }
-    for (int k = 0; k < kGroups; ++k) {
-        HWY_ALIGN double countOut[kMaxLanes], sizeOut[kMaxLanes], slotOut[kMaxLanes];
-        hn::Store(count[k], d, countOut);
-        hn::Store(size[k], d, sizeOut);
-        hn::Store(groups[k].slot, d, slotOut);
-        for (std::uint64_t b = bitsOf(hn::Ge(groups[k].before, hn::Zero(d))); b; b &= b - 1) {
-            const int i = static_cast<int>(hwy::Num0BitsBelowLS1Bit_Nonzero64(b));
-            res.put(static_cast<int>(in.index[static_cast<int>(slotOut[i])]), countOut[i] != 0.0,
-                    countOut[i], sizeOut[i]);
-        }
-    }
-}
-
 // Second stage: the survivors, which have all taken done steps, packed into
 // vectors, kWidth of them iterating in turn (one's arithmetic runs while
 // another's waits on its last result) until every lane escapes or reaches
@@ -352,6 +190,9 @@ void lastSteps(const Orbit& orbit, const Survivors& in, int from, std::int32_t d
         res.put(static_cast<int>(in.index[from + i]), countOut[i] != 0.0, countOut[i], sizeOut[i]);
 }
 
+// Second stage: the survivors, kGroups vectors at a time. Lanes that stop
+// wait for the others rather than take new points: refilling them measured
+// slower at every call length.
 template <bool kSizes, class Orbit>
 void drainedSteps(const Orbit& orbit, const Survivors& in, std::int32_t done, std::int32_t limit,
                   double bound, const Results& res) {
@@ -388,10 +229,7 @@ void escapeTimesWith(const Orbit& orbit, const OrbitStarts& in, int n, std::int3
         for (double* column :
              {survivors.a, survivors.b, survivors.cx, survivors.cy, survivors.index})
             std::fill(column + survivors.count, column + survivors.count + kMaxLanes, 0.0);
-        if (survivors.count <= kGroups * static_cast<int>(hn::Lanes(D())))
-            drainedSteps<kSizes>(orbit, survivors, first, limit, bound, res);
-        else
-            refilledSteps<kSizes>(orbit, survivors, first, limit, bound, res);
+        drainedSteps<kSizes>(orbit, survivors, first, limit, bound, res);
     }
 }
 

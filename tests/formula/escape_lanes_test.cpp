@@ -255,8 +255,8 @@ TEST(EscapeLanes, CubeAndDragonLanesMatchForEveryTargetAndLength) {
 }
 
 // Points whose orbits end at steps far apart, in every order: the lanes that
-// stop early take new points while the others keep going, and every result
-// must still land on its own point.
+// stop early wait while the others keep going, and every result must still
+// land on its own point.
 TEST(EscapeLanes, ResultsLandOnTheirPointsWhateverOrderTheyStopIn) {
     // Along the real axis past the cusp the orbit's length falls off smoothly,
     // so nearly every point here stops at its own step, from 1 to over 1000.
