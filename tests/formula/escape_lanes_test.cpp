@@ -314,82 +314,85 @@ TEST(EscapeLanes, ResultsLandOnTheirPointsWhateverOrderTheyStopIn) {
     });
 }
 
-// The fractal functions give the same results and memo with a prefetch as
-// without, including when the prefetch does not hold the point.
 // The memo worked out ahead along a run of samples against the iteration
 // functions called one after another: points in a row with repeats (memo
 // hits), a NaN (which matches any memo point), -0 next to 0, across the
-// chain's chunks, for every kind and a memo that starts on or off the row.
-// The same results and the same memo left behind.
+// chain's chunks, and a plain row where each point differs from the last;
+// for every kind and a memo that starts on or off the row (on it, its count
+// is one no kind gives there). The same results and the same memo left behind.
 TEST(MemoChain, MatchesTheIterationFunctionsCallByCall) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    std::vector<double> xs, ys;
-    for (int i = 0; i < 150; ++i) {
-        xs.push_back(-2.0 + i * 0.02);
-        ys.push_back(0.3 - i * 0.004);
-        if (i % 7 == 0) {
-            xs.push_back(xs.back());
-            ys.push_back(ys.back());
-        }
-        if (i == 20) {
-            xs.push_back(nan);
-            ys.push_back(0.1);
-        }
-        if (i == 90) {
-            xs.insert(xs.end(), {-0.0, 0.0});
-            ys.insert(ys.end(), {0.0, -0.0});
-        }
-    }
-    const int n = static_cast<int>(xs.size());
-    struct Case {
-        EscapeKind kind;
-        double (*call)(FormulaContext&, double, double);
-        bool value; // manc gives the value slot, the others the count
-    } cases[] = {
-        {EscapeKind::Mandel,
-         [](FormulaContext& c, double x, double y) -> double { return mandel(c, x, y); }, false},
-        {EscapeKind::Manc, [](FormulaContext& c, double x, double y) { return manc(c, x, y); },
-         true},
-        {EscapeKind::Julia,
-         [](FormulaContext& c, double x, double y) -> double {
-             return julia(c, x, y, -0.8, 0.156);
-         },
-         false},
-        {EscapeKind::Man3,
-         [](FormulaContext& c, double x, double y) -> double { return man3(c, x, y); }, false},
-        {EscapeKind::Dragon,
-         [](FormulaContext& c, double x, double y) -> double {
-             return dragon(c, x, y, -0.8, 0.156);
-         },
-         false},
-    };
-    for (const Case& k : cases) {
-        for (const double startX : {xs[0], 5.0, nan}) {
-            FormulaContext plain;
-            plain.setIterationLimit(300);
-            plain.memoX = startX;
-            plain.memoY = ys[0];
-            plain.memoCount = 17;
-            plain.memoValue = -3.5;
-            FormulaContext chained = plain;
-            std::vector<std::int32_t> counts(xs.size());
-            std::vector<double> values(xs.size());
-            runMemoChain(chained, k.kind, -0.8, 0.156, xs.data(), ys.data(), n, counts.data(),
-                         values.data());
-            for (int i = 0; i < n; ++i) {
-                const double got = k.call(plain, xs[i], ys[i]);
-                const double want = k.value ? values[i] : counts[i];
-                ASSERT_TRUE(sameBits(got, want))
-                    << static_cast<int>(k.kind) << " sample " << i << " at " << xs[i] << ","
-                    << ys[i] << ": " << got << " vs " << want;
-                ASSERT_EQ(plain.memoCount, counts[i]) << static_cast<int>(k.kind) << " " << i;
-                ASSERT_TRUE(sameBits(plain.memoValue, values[i]))
-                    << static_cast<int>(k.kind) << " " << i;
+    for (const bool repeats : {true, false}) {
+        std::vector<double> xs, ys;
+        for (int i = 0; i < 150; ++i) {
+            xs.push_back(-2.0 + i * 0.02);
+            ys.push_back(0.3 - i * 0.004);
+            if (!repeats) continue;
+            if (i % 7 == 0) {
+                xs.push_back(xs.back());
+                ys.push_back(ys.back());
             }
-            EXPECT_EQ(chained.memoCount, plain.memoCount);
-            EXPECT_TRUE(sameBits(chained.memoValue, plain.memoValue));
-            EXPECT_TRUE(sameBits(chained.memoX, plain.memoX));
-            EXPECT_TRUE(sameBits(chained.memoY, plain.memoY));
+            if (i == 20) {
+                xs.push_back(nan);
+                ys.push_back(0.1);
+            }
+            if (i == 90) {
+                xs.insert(xs.end(), {-0.0, 0.0});
+                ys.insert(ys.end(), {0.0, -0.0});
+            }
+        }
+        const int n = static_cast<int>(xs.size());
+        struct Case {
+            EscapeKind kind;
+            double (*call)(FormulaContext&, double, double);
+            bool value; // manc gives the value slot, the others the count
+        } cases[] = {
+            {EscapeKind::Mandel,
+             [](FormulaContext& c, double x, double y) -> double { return mandel(c, x, y); },
+             false},
+            {EscapeKind::Manc, [](FormulaContext& c, double x, double y) { return manc(c, x, y); },
+             true},
+            {EscapeKind::Julia,
+             [](FormulaContext& c, double x, double y) -> double {
+                 return julia(c, x, y, -0.8, 0.156);
+             },
+             false},
+            {EscapeKind::Man3,
+             [](FormulaContext& c, double x, double y) -> double { return man3(c, x, y); }, false},
+            {EscapeKind::Dragon,
+             [](FormulaContext& c, double x, double y) -> double {
+                 return dragon(c, x, y, -0.8, 0.156);
+             },
+             false},
+        };
+        for (const Case& k : cases) {
+            for (const double startX : {xs[0], 5.0, nan}) {
+                FormulaContext plain;
+                plain.setIterationLimit(300);
+                plain.memoX = startX;
+                plain.memoY = ys[0];
+                plain.memoCount = 17;
+                plain.memoValue = -3.5;
+                FormulaContext chained = plain;
+                std::vector<std::int32_t> counts(xs.size());
+                std::vector<double> values(xs.size());
+                runMemoChain(chained, k.kind, -0.8, 0.156, xs.data(), ys.data(), n, counts.data(),
+                             values.data());
+                for (int i = 0; i < n; ++i) {
+                    const double got = k.call(plain, xs[i], ys[i]);
+                    const double want = k.value ? values[i] : counts[i];
+                    ASSERT_TRUE(sameBits(got, want))
+                        << static_cast<int>(k.kind) << " sample " << i << " at " << xs[i] << ","
+                        << ys[i] << ": " << got << " vs " << want;
+                    ASSERT_EQ(plain.memoCount, counts[i]) << static_cast<int>(k.kind) << " " << i;
+                    ASSERT_TRUE(sameBits(plain.memoValue, values[i]))
+                        << static_cast<int>(k.kind) << " " << i;
+                }
+                EXPECT_EQ(chained.memoCount, plain.memoCount);
+                EXPECT_TRUE(sameBits(chained.memoValue, plain.memoValue));
+                EXPECT_TRUE(sameBits(chained.memoX, plain.memoX));
+                EXPECT_TRUE(sameBits(chained.memoY, plain.memoY));
+            }
         }
     }
 }
