@@ -153,15 +153,14 @@ void lastSteps(const Orbit& orbit, const Survivors& in, int from, std::int32_t d
         running[h] = hn::FirstN(d, static_cast<std::size_t>(valid));
         count[h] = size[h] = hn::Zero(d);
     }
-    V vt = hn::Set(d, static_cast<double>(done));
     auto stepAll = [&] {
-        vt = hn::Add(vt, one);
         HWY_UNROLL(4)
         for (int h = 0; h < kWidth; ++h) {
             const V s = orbit.step(z[h]);
-            const M hit = hn::And(running[h], hn::Ge(s, vBound));
-            count[h] = hn::IfThenElse(hit, vt, count[h]);
-            if constexpr (kSizes) size[h] = hn::IfThenElse(hit, s, size[h]);
+            // Steps taken while running, the escaping one included.
+            count[h] = hn::IfThenElse(running[h], hn::Add(count[h], one), count[h]);
+            const M hit = hn::Ge(s, vBound);
+            if constexpr (kSizes) size[h] = hn::IfThenElse(hn::And(running[h], hit), s, size[h]);
             running[h] = hn::AndNot(hit, running[h]);
         }
     };
@@ -180,9 +179,12 @@ void lastSteps(const Orbit& orbit, const Survivors& in, int from, std::int32_t d
         if (!anyRunning()) break;
     }
     if (t + 1 == limit && anyRunning()) stepAll();
+    // A lane that escaped stopped running: its step is done plus its count.
     HWY_ALIGN double countOut[kWidth * kMaxLanes], sizeOut[kWidth * kMaxLanes];
+    const V vDone = hn::Set(d, static_cast<double>(done));
     for (int h = 0; h < kWidth; ++h) {
-        hn::Store(count[h], d, countOut + h * lanes);
+        hn::Store(hn::IfThenZeroElse(running[h], hn::Add(vDone, count[h])), d,
+                  countOut + h * lanes);
         hn::Store(size[h], d, sizeOut + h * lanes);
     }
     const int m = in.count - from < kWidth * lanes ? in.count - from : kWidth * lanes;
