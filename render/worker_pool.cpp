@@ -1,8 +1,32 @@
 #include "render/worker_pool.h"
 
+#include <chrono>
 #include <system_error>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace trevalin {
+namespace {
+
+// A render's passes follow one another within microseconds, and a thread
+// woken from a wait may take far longer than that to run again, most on a
+// virtual machine. So a thread that waits for the next round, or for the
+// helpers to finish this one, first looks for it a short while.
+template <class Ready> void spinBriefly(Ready ready) {
+    constexpr auto kSpin = std::chrono::microseconds(100);
+    const auto until = std::chrono::steady_clock::now() + kSpin;
+    for (int i = 1;; ++i) {
+        if (ready()) return;
+#if defined(__x86_64__) || defined(__i386__)
+        _mm_pause();
+#endif
+        if (i % 64 == 0 && std::chrono::steady_clock::now() >= until) return;
+    }
+}
+
+} // namespace
 
 WorkerPool::~WorkerPool() {
     {
@@ -37,9 +61,12 @@ void WorkerPool::run(int helpers, const std::function<void()>& task) {
         wanted_ = helpers;
         running_ = helpers;
         ++round_;
+        publishedRunning_.store(running_, std::memory_order_release);
+        publishedRound_.store(round_, std::memory_order_release);
     }
     if (helpers > 0) wake_.notify_all();
     task();
+    spinBriefly([this] { return publishedRunning_.load(std::memory_order_acquire) == 0; });
     std::unique_lock<std::mutex> hold(mutex_);
     done_.wait(hold, [this] { return running_ == 0; });
     task_ = nullptr;
@@ -49,6 +76,11 @@ void WorkerPool::loop(int index) {
     std::uint64_t seen = 0;
     std::unique_lock<std::mutex> hold(mutex_);
     for (;;) {
+        if (!quit_ && round_ == seen) {
+            hold.unlock();
+            spinBriefly([&] { return publishedRound_.load(std::memory_order_acquire) != seen; });
+            hold.lock();
+        }
         wake_.wait(hold, [&] { return quit_ || round_ != seen; });
         if (quit_) return;
         seen = round_;
@@ -57,7 +89,8 @@ void WorkerPool::loop(int index) {
         hold.unlock();
         (*task)();
         hold.lock();
-        if (--running_ == 0) done_.notify_all();
+        publishedRunning_.store(--running_, std::memory_order_release);
+        if (running_ == 0) done_.notify_all();
     }
 }
 

@@ -2,6 +2,7 @@
 // wake-up rather than a thread start per helper.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -39,6 +40,10 @@ class WorkerPool {
     int wanted_ = 0;  // threads with a lower index take part in this round
     int running_ = 0; // of those, the ones not yet returned
     bool quit_ = false;
+    // round_ and running_ as the spins before a wait read them, without the
+    // mutex; written under it.
+    std::atomic<std::uint64_t> publishedRound_{0};
+    std::atomic<int> publishedRunning_{0};
 };
 
 } // namespace trevalin

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -53,12 +54,22 @@ TEST(WorkerPool, EachRoundRunsTheTaskOncePerThread) {
     EXPECT_EQ(static_cast<int>(seenEver.size()), 8);
 }
 
+// Rounds back to back, which the waiting threads catch while they spin, and
+// rounds far enough apart that they have gone to sleep.
 TEST(WorkerPool, ManyShortRoundsInARow) {
-    WorkerPool pool;
-    for (int round = 0; round < 2000; ++round) {
-        std::atomic<int> calls{0};
-        pool.run(round % 4, [&] { ++calls; });
-        ASSERT_EQ(calls.load(), round % 4 + 1) << "round " << round;
+    const struct {
+        int rounds;
+        std::chrono::microseconds gap;
+    } spacings[] = {{2000, std::chrono::microseconds(0)}, {40, std::chrono::microseconds(400)}};
+    for (const auto& spacing : spacings) {
+        WorkerPool pool;
+        for (int round = 0; round < spacing.rounds; ++round) {
+            std::atomic<int> calls{0};
+            pool.run(round % 4, [&] { ++calls; });
+            ASSERT_EQ(calls.load(), round % 4 + 1)
+                << "round " << round << ", " << spacing.gap.count() << " us apart";
+            std::this_thread::sleep_for(spacing.gap);
+        }
     }
 }
 
