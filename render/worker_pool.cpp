@@ -13,7 +13,9 @@ namespace {
 // A render's passes follow one another within microseconds, and a thread
 // woken from a wait may take far longer than that to run again, most on a
 // virtual machine. So a thread that waits for the next round, or for the
-// helpers to finish this one, first looks for it a short while.
+// helpers to finish this one, first looks for it a short while: only while
+// every thread of the pool has a core of its own, or the spin would take the
+// core from one still working.
 template <class Ready> void spinBriefly(Ready ready) {
     constexpr auto kSpin = std::chrono::microseconds(100);
     const auto until = std::chrono::steady_clock::now() + kSpin;
@@ -45,6 +47,7 @@ int WorkerPool::threadCount() const {
 
 void WorkerPool::run(int helpers, const std::function<void()>& task) {
     if (helpers < 0) helpers = 0;
+    bool spin = false;
     {
         std::lock_guard<std::mutex> hold(mutex_);
         while (static_cast<int>(threads_.size()) < helpers) {
@@ -61,12 +64,16 @@ void WorkerPool::run(int helpers, const std::function<void()>& task) {
         wanted_ = helpers;
         running_ = helpers;
         ++round_;
+        const unsigned cores = std::thread::hardware_concurrency();
+        spin_ = threads_.size() + 1 <= cores;
+        spin = spin_;
         publishedRunning_.store(running_, std::memory_order_release);
         publishedRound_.store(round_, std::memory_order_release);
     }
     if (helpers > 0) wake_.notify_all();
     task();
-    spinBriefly([this] { return publishedRunning_.load(std::memory_order_acquire) == 0; });
+    if (spin)
+        spinBriefly([this] { return publishedRunning_.load(std::memory_order_acquire) == 0; });
     std::unique_lock<std::mutex> hold(mutex_);
     done_.wait(hold, [this] { return running_ == 0; });
     task_ = nullptr;
@@ -76,7 +83,7 @@ void WorkerPool::loop(int index) {
     std::uint64_t seen = 0;
     std::unique_lock<std::mutex> hold(mutex_);
     for (;;) {
-        if (!quit_ && round_ == seen) {
+        if (!quit_ && round_ == seen && spin_) {
             hold.unlock();
             spinBriefly([&] { return publishedRound_.load(std::memory_order_acquire) != seen; });
             hold.lock();

@@ -40,6 +40,7 @@ class WorkerPool {
     int wanted_ = 0;  // threads with a lower index take part in this round
     int running_ = 0; // of those, the ones not yet returned
     bool quit_ = false;
+    bool spin_ = false; // whether waits start with a spin (see spinBriefly)
     // round_ and running_ as the spins before a wait read them, without the
     // mutex; written under it.
     std::atomic<std::uint64_t> publishedRound_{0};
