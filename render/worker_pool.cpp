@@ -64,8 +64,7 @@ void WorkerPool::run(int helpers, const std::function<void()>& task) {
         wanted_ = helpers;
         running_ = helpers;
         ++round_;
-        const unsigned cores = std::thread::hardware_concurrency();
-        spin_ = threads_.size() + 1 <= cores;
+        spin_ = threads_.size() + 1 <= cores_;
         spin = spin_;
         publishedRunning_.store(running_, std::memory_order_release);
         publishedRound_.store(round_, std::memory_order_release);

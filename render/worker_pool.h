@@ -41,6 +41,7 @@ class WorkerPool {
     int running_ = 0; // of those, the ones not yet returned
     bool quit_ = false;
     bool spin_ = false; // whether waits start with a spin (see spinBriefly)
+    const unsigned cores_ = std::thread::hardware_concurrency(); // 0 when unknown: no spin
     // round_ and running_ as the spins before a wait read them, without the
     // mutex; written under it.
     std::atomic<std::uint64_t> publishedRound_{0};
