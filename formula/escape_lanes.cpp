@@ -132,83 +132,175 @@ void firstSteps(const Orbit& orbit, const OrbitStarts& in, int from, int n, std:
     }
 }
 
-// Second stage: the survivors, which have all taken done steps, packed into
-// vectors, kWidth of them iterating in turn (one's arithmetic runs while
-// another's waits on its last result) until every lane escapes or reaches
-// the limit.
-template <int kWidth, bool kSizes, class Orbit>
-void lastSteps(const Orbit& orbit, const Survivors& in, int from, std::int32_t done,
-               std::int32_t limit, double bound, const Results& res) {
-    const D d;
-    const int lanes = static_cast<int>(hn::Lanes(d));
-    const V vBound = hn::Set(d, bound), one = hn::Set(d, 1.0);
-    typename Orbit::State z[kWidth];
-    M running[kWidth];
-    V count[kWidth], size[kWidth];
-    for (int h = 0; h < kWidth; ++h) {
-        const int o = from + h * lanes;
-        z[h] = orbit.make(hn::Load(d, in.a + o), hn::Load(d, in.b + o), hn::Load(d, in.cx + o),
-                          hn::Load(d, in.cy + o));
-        const int valid = in.count - o > lanes ? lanes : in.count - o;
-        running[h] = hn::FirstN(d, static_cast<std::size_t>(valid));
-        count[h] = size[h] = hn::Zero(d);
+// Second stage: the survivors, which have all taken done steps, a vector at a
+// time in kGroups slots stepped in turn (one's arithmetic runs while another's
+// waits on its last result). A slot whose lanes have all stopped gives its
+// results and takes the next vector, so a slow lane holds up only its own
+// vector. Lanes that stop wait for the others in their vector rather than take
+// new points: refilling lanes measured slower at every call length.
+template <class Orbit> struct Slot {
+    typename Orbit::State z;
+    M running;
+    V count, size;  // steps taken while running; |z|^2 at the escape
+    int from;       // the first of its survivors
+    std::int32_t t; // steps taken, the first stage's included
+};
+
+template <bool kSizes, class Orbit> class Drain {
+  public:
+    Drain(const Orbit& orbit, const Survivors& in, std::int32_t done, std::int32_t limit,
+          double bound, const Results& res)
+        : orbit_(orbit), in_(in), done_(done), limit_(limit), bound_(bound), res_(res) {}
+
+    void run() {
+        Slot<Orbit> slots[kGroups];
+        int active = 0;
+        while (active < kGroups && take(slots[active]))
+            ++active;
+        while (active > 0) {
+            switch (active) {
+            case 1: active = steps<1>(slots); break;
+            case 2: active = steps<2>(slots); break;
+            case 3: active = steps<3>(slots); break;
+            default: active = steps<kGroups>(slots); break;
+            }
+        }
     }
-    auto stepAll = [&] {
+
+  private:
+    // Loads the next vector of survivors into s, settled; false when none is left.
+    bool take(Slot<Orbit>& s) {
+        const D d;
+        const int lanes = static_cast<int>(hn::Lanes(d));
+        for (;;) {
+            if (next_ >= in_.count) return false;
+            const int o = next_;
+            next_ += lanes;
+            s.z = orbit_.make(hn::Load(d, in_.a + o), hn::Load(d, in_.b + o),
+                              hn::Load(d, in_.cx + o), hn::Load(d, in_.cy + o));
+            const int valid = in_.count - o > lanes ? lanes : in_.count - o;
+            s.running = hn::FirstN(d, static_cast<std::size_t>(valid));
+            s.count = s.size = hn::Zero(d);
+            s.from = o;
+            s.t = done_;
+            if (!settled(s)) return true;
+        }
+    }
+
+    // Finishes s when it is done or one step from the limit; true if it was
+    // finished. Slots that are not can take two steps.
+    bool settled(Slot<Orbit>& s) {
+        if (limit_ - s.t == 1) {
+            step(s);
+            ++s.t;
+        }
+        if (s.t < limit_ && !hn::AllFalse(D(), s.running)) return false;
+        finish(s);
+        return true;
+    }
+
+    HWY_INLINE void step(Slot<Orbit>& s) const {
+        const D d;
+        const V v = orbit_.step(s.z);
+        // Steps taken while running, the escaping one included.
+        s.count = hn::IfThenElse(s.running, hn::Add(s.count, hn::Set(d, 1.0)), s.count);
+        const M hit = hn::Ge(v, hn::Set(d, bound_));
+        if constexpr (kSizes) s.size = hn::IfThenElse(hn::And(s.running, hit), v, s.size);
+        s.running = hn::AndNot(hit, s.running);
+    }
+
+    // A lane that escaped stopped running: its step is done plus its count.
+    void finish(const Slot<Orbit>& s) const {
+        const D d;
+        const int lanes = static_cast<int>(hn::Lanes(d));
+        HWY_ALIGN double countOut[kMaxLanes], sizeOut[kMaxLanes];
+        hn::Store(
+            hn::IfThenZeroElse(s.running, hn::Add(hn::Set(d, static_cast<double>(done_)), s.count)),
+            d, countOut);
+        hn::Store(s.size, d, sizeOut);
+        const int m = in_.count - s.from < lanes ? in_.count - s.from : lanes;
+        for (int i = 0; i < m; ++i)
+            res_.put(static_cast<int>(in_.index[s.from + i]), countOut[i] != 0.0, countOut[i],
+                     sizeOut[i]);
+    }
+
+    // Steps kWidth slots two at a time until one of them finishes with no
+    // vector left to take its place; returns how many remain, moved to the
+    // front of slots.
+    template <int kWidth> int steps(Slot<Orbit>* slots) {
+        for (;;) {
+            iterate<kWidth>(slots);
+            bool gone[kWidth];
+            int live = kWidth;
+            for (int h = 0; h < kWidth; ++h) {
+                gone[h] = settled(slots[h]) && !take(slots[h]);
+                live -= gone[h];
+            }
+            if (live == kWidth) continue;
+            for (int h = 0, k = 0; h < kWidth; ++h)
+                if (!gone[h]) slots[k++] = slots[h];
+            return live;
+        }
+    }
+
+    // Steps the slots two at a time until the lanes of one have all stopped or
+    // one is fewer than two steps from the limit. The slots are copied to
+    // locals and back: no call in the loop, so they stay in registers.
+    template <int kWidth> HWY_INLINE void iterate(Slot<Orbit>* slots) const {
+        const D d;
+        typename Orbit::State z[kWidth];
+        M running[kWidth];
+        V count[kWidth], size[kWidth];
+        std::int32_t room = limit_;
         HWY_UNROLL(4)
         for (int h = 0; h < kWidth; ++h) {
-            const V s = orbit.step(z[h]);
-            // Steps taken while running, the escaping one included.
-            count[h] = hn::IfThenElse(running[h], hn::Add(count[h], one), count[h]);
-            const M hit = hn::Ge(s, vBound);
-            if constexpr (kSizes) size[h] = hn::IfThenElse(hn::And(running[h], hit), s, size[h]);
-            running[h] = hn::AndNot(hit, running[h]);
+            z[h] = slots[h].z;
+            running[h] = slots[h].running;
+            count[h] = slots[h].count;
+            size[h] = slots[h].size;
+            if (limit_ - slots[h].t < room) room = limit_ - slots[h].t;
         }
-    };
-    auto anyRunning = [&] {
-        M any = running[0];
-        for (int h = 1; h < kWidth; ++h)
-            any = hn::Or(any, running[h]);
-        return !hn::AllFalse(d, any);
-    };
-    // Two steps between looks at whether any lane still runs: a lane that
-    // stopped only idles through the second.
-    std::int64_t t = done;
-    for (; t + 2 <= limit; t += 2) {
-        stepAll();
-        stepAll();
-        if (!anyRunning()) break;
+        const V vBound = hn::Set(d, bound_), one = hn::Set(d, 1.0);
+        auto stepAll = [&] {
+            HWY_UNROLL(4)
+            for (int h = 0; h < kWidth; ++h) {
+                const V v = orbit_.step(z[h]);
+                // Steps taken while running, the escaping one included.
+                count[h] = hn::IfThenElse(running[h], hn::Add(count[h], one), count[h]);
+                const M hit = hn::Ge(v, vBound);
+                if constexpr (kSizes)
+                    size[h] = hn::IfThenElse(hn::And(running[h], hit), v, size[h]);
+                running[h] = hn::AndNot(hit, running[h]);
+            }
+        };
+        std::int32_t taken = 0;
+        while (taken + 2 <= room) {
+            stepAll();
+            stepAll();
+            taken += 2;
+            bool stopped = false;
+            HWY_UNROLL(4)
+            for (int h = 0; h < kWidth; ++h)
+                stopped = stopped || hn::AllFalse(d, running[h]);
+            if (stopped) break;
+        }
+        HWY_UNROLL(4)
+        for (int h = 0; h < kWidth; ++h) {
+            slots[h].z = z[h];
+            slots[h].running = running[h];
+            slots[h].count = count[h];
+            slots[h].size = size[h];
+            slots[h].t += taken;
+        }
     }
-    if (t + 1 == limit && anyRunning()) stepAll();
-    // A lane that escaped stopped running: its step is done plus its count.
-    HWY_ALIGN double countOut[kWidth * kMaxLanes], sizeOut[kWidth * kMaxLanes];
-    const V vDone = hn::Set(d, static_cast<double>(done));
-    for (int h = 0; h < kWidth; ++h) {
-        hn::Store(hn::IfThenZeroElse(running[h], hn::Add(vDone, count[h])), d,
-                  countOut + h * lanes);
-        hn::Store(size[h], d, sizeOut + h * lanes);
-    }
-    const int m = in.count - from < kWidth * lanes ? in.count - from : kWidth * lanes;
-    for (int i = 0; i < m; ++i)
-        res.put(static_cast<int>(in.index[from + i]), countOut[i] != 0.0, countOut[i], sizeOut[i]);
-}
 
-// Second stage: the survivors, kGroups vectors at a time. Lanes that stop
-// wait for the others rather than take new points: refilling them measured
-// slower at every call length.
-template <bool kSizes, class Orbit>
-void drainedSteps(const Orbit& orbit, const Survivors& in, std::int32_t done, std::int32_t limit,
-                  double bound, const Results& res) {
-    const int lanes = static_cast<int>(hn::Lanes(D()));
-    for (int from = 0; from < in.count; from += kGroups * lanes) {
-        const int vectors = (in.count - from + lanes - 1) / lanes;
-        switch (vectors < kGroups ? vectors : kGroups) {
-        case 1: lastSteps<1, kSizes>(orbit, in, from, done, limit, bound, res); break;
-        case 2: lastSteps<2, kSizes>(orbit, in, from, done, limit, bound, res); break;
-        case 3: lastSteps<3, kSizes>(orbit, in, from, done, limit, bound, res); break;
-        default: lastSteps<kGroups, kSizes>(orbit, in, from, done, limit, bound, res); break;
-        }
-    }
-}
+    const Orbit& orbit_;
+    const Survivors& in_;
+    const std::int32_t done_, limit_;
+    const double bound_;
+    const Results& res_;
+    int next_ = 0;
+};
 
 // kSizes: whether the escape sizes are wanted; without them no stage keeps
 // them step by step.
@@ -231,7 +323,7 @@ void escapeTimesWith(const Orbit& orbit, const OrbitStarts& in, int n, std::int3
         for (double* column :
              {survivors.a, survivors.b, survivors.cx, survivors.cy, survivors.index})
             std::fill(column + survivors.count, column + survivors.count + kMaxLanes, 0.0);
-        drainedSteps<kSizes>(orbit, survivors, first, limit, bound, res);
+        Drain<kSizes, Orbit>(orbit, survivors, first, limit, bound, res).run();
     }
 }
 

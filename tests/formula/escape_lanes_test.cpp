@@ -194,6 +194,7 @@ TEST(EscapeLanes, SquareLanesMatchTheScalarIterationForEveryTargetAndLength) {
         double bound;
     } settings[] = {{256, 4.0},
                     {1000, 10000.0},
+                    {255, 4.0},
                     {9, 4.0},
                     {8, 4.0},
                     {7, 4.0},
@@ -236,7 +237,8 @@ TEST(EscapeLanes, CubeAndDragonLanesMatchForEveryTargetAndLength) {
         double start, jx, jy;
     } settings[] = {{256, 0.0, 0.5, 0.0},   {1000, 0.1, -0.8, 0.156}, {8, 0.0, 0.5, 0.5},
                     {9, -0.0, 1e-300, 0.0}, {1, 0.0, 0.0, 0.0},       {0, 0.0, 0.5, 0.0},
-                    {-1, 0.0, 0.5, 0.0},    {60, nan, nan, 0.3},      {90, 1.5, 2.0, 2.0}};
+                    {-1, 0.0, 0.5, 0.0},    {61, nan, nan, 0.3},      {90, 1.5, 2.0, 2.0},
+                    {91, 0.0, 0.5, 0.0}};
     onEveryTarget([&] {
         PointMaker point{std::mt19937_64(29)};
         for (const Setting& s : settings) {
