@@ -80,9 +80,12 @@ void WorkerPool::run(int helpers, const std::function<void()>& task) {
 
 void WorkerPool::loop(int index) {
     std::uint64_t seen = 0;
+    // Only a thread that took part in the last round spins for the next: one
+    // left out (a render on fewer threads) would spin through every pass.
+    bool tookPart = false;
     std::unique_lock<std::mutex> hold(mutex_);
     for (;;) {
-        if (!quit_ && round_ == seen && spin_) {
+        if (!quit_ && round_ == seen && spin_ && tookPart) {
             hold.unlock();
             spinBriefly([&] { return publishedRound_.load(std::memory_order_acquire) != seen; });
             hold.lock();
@@ -90,7 +93,8 @@ void WorkerPool::loop(int index) {
         wake_.wait(hold, [&] { return quit_ || round_ != seen; });
         if (quit_) return;
         seen = round_;
-        if (index >= wanted_) continue;
+        tookPart = index < wanted_;
+        if (!tookPart) continue;
         const std::function<void()>* task = task_;
         hold.unlock();
         (*task)();

@@ -7,6 +7,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <time.h>
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -52,6 +54,32 @@ TEST(WorkerPool, EachRoundRunsTheTaskOncePerThread) {
     // Threads are kept: never more than the largest round needed.
     EXPECT_EQ(pool.threadCount(), 7);
     EXPECT_EQ(static_cast<int>(seenEver.size()), 8);
+}
+
+double cpuSeconds(clockid_t clock) {
+    timespec t{};
+    clock_gettime(clock, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// A helper left out of the rounds, as when a render on one thread follows one
+// on two, sleeps through them instead of spinning between them.
+TEST(WorkerPool, HelpersLeftOutOfRoundsSleep) {
+    WorkerPool pool;
+    pool.run(1, [] {});
+    const double process = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+    const double caller = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    int rounds = 0;
+    while (std::chrono::steady_clock::now() < until) {
+        pool.run(0, [] {});
+        ++rounds;
+    }
+    // Spinning through them, the helper would have used about as much time as
+    // the caller; asleep, at most its one spin after the first round.
+    const double helper = (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process) -
+                          (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - caller);
+    EXPECT_LT(helper, 0.05) << rounds << " rounds";
 }
 
 // Rounds back to back, which the waiting threads catch while they spin, and
