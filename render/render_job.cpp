@@ -47,10 +47,6 @@ void applyPriority(int priority) {
     if (errno == 0) setpriority(PRIO_PROCESS, tid, current + delta);
 }
 
-int niceValue() {
-    return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
-}
-
 } // namespace
 
 RenderJob::RenderJob() = default;
@@ -101,11 +97,6 @@ void RenderJob::stop() {
 
 void RenderJob::wait() {
     if (worker_.joinable()) worker_.join();
-}
-
-int RenderJob::helperThreads() const {
-    // Changed only by the worker, which has ended unless running() says so.
-    return pool_ ? pool_->threadCount() : 0;
 }
 
 bool RenderJob::errorFlag() const {
@@ -304,15 +295,9 @@ void RenderJob::run() {
     }
 
     const int threads = effectiveThreadCount(threads_);
-    // The pool's threads inherit the nice value of the thread that starts them:
-    // a render at another priority needs new ones.
-    const int nice = niceValue();
-    if (pool_ && poolNice_ != nice) pool_.reset();
-    if (!pool_) {
-        pool_ = std::make_unique<WorkerPool>();
-        poolNice_ = nice;
-    }
-    WorkerPool& pool = *pool_;
+    // Kept for every pass and frame of this render; its threads inherit this
+    // thread's priority.
+    WorkerPool pool;
     while (!ended) {
         const bool split = !onePixelOnly_ && passCanBeSplit(s);
         const bool completed = split ? runPassOnThreads(threads, pool) : runPassOnePixel();
