@@ -199,14 +199,19 @@ template <bool kSizes, class Orbit> class Drain {
         return true;
     }
 
-    HWY_INLINE void step(Slot<Orbit>& s) const {
+    // One step: a lane counts it while running, the escaping one included.
+    HWY_INLINE void advance(typename Orbit::State& z, M& running, V& count, V& size, V bound,
+                            V one) const {
+        const V v = orbit_.step(z);
+        count = hn::IfThenElse(running, hn::Add(count, one), count);
+        const M hit = hn::Ge(v, bound);
+        if constexpr (kSizes) size = hn::IfThenElse(hn::And(running, hit), v, size);
+        running = hn::AndNot(hit, running);
+    }
+
+    void step(Slot<Orbit>& s) const {
         const D d;
-        const V v = orbit_.step(s.z);
-        // Steps taken while running, the escaping one included.
-        s.count = hn::IfThenElse(s.running, hn::Add(s.count, hn::Set(d, 1.0)), s.count);
-        const M hit = hn::Ge(v, hn::Set(d, bound_));
-        if constexpr (kSizes) s.size = hn::IfThenElse(hn::And(s.running, hit), v, s.size);
-        s.running = hn::AndNot(hit, s.running);
+        advance(s.z, s.running, s.count, s.size, hn::Set(d, bound_), hn::Set(d, 1.0));
     }
 
     // A lane that escaped stopped running: its step is done plus its count.
@@ -263,15 +268,8 @@ template <bool kSizes, class Orbit> class Drain {
         const V vBound = hn::Set(d, bound_), one = hn::Set(d, 1.0);
         auto stepAll = [&] {
             HWY_UNROLL(4)
-            for (int h = 0; h < kWidth; ++h) {
-                const V v = orbit_.step(z[h]);
-                // Steps taken while running, the escaping one included.
-                count[h] = hn::IfThenElse(running[h], hn::Add(count[h], one), count[h]);
-                const M hit = hn::Ge(v, vBound);
-                if constexpr (kSizes)
-                    size[h] = hn::IfThenElse(hn::And(running[h], hit), v, size[h]);
-                running[h] = hn::AndNot(hit, running[h]);
-            }
+            for (int h = 0; h < kWidth; ++h)
+                advance(z[h], running[h], count[h], size[h], vBound, one);
         };
         std::int32_t taken = 0;
         while (taken + 2 <= room) {
