@@ -81,7 +81,8 @@ void WorkerPool::run(int helpers, const std::function<void()>& task) {
 void WorkerPool::loop(int index) {
     std::uint64_t seen = 0;
     // Only a thread that took part in the last round spins for the next: one
-    // left out (a render on fewer threads) would spin through every pass.
+    // left out (passes with fewer bands than threads, on small pictures) would
+    // spin through every pass that leaves it out.
     bool tookPart = false;
     std::unique_lock<std::mutex> hold(mutex_);
     for (;;) {
