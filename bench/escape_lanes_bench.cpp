@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "formula/batch_interpreter.h"
 #include "formula/escape_lanes.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 using namespace trevalin;
 
 constexpr int kGrid = 512;
-constexpr int kSegment = 32; // a batch's pixels, one sample each
+constexpr int kSegment = kBatchLanes; // a batch's pixels, one sample each
 constexpr std::int32_t kLimit = 256;
 
 enum class Kernel { Mandel, Julia, Cube, Dragon };
