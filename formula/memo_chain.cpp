@@ -19,53 +19,43 @@ void runMemoChain(FormulaContext& ctx, EscapeKind first, double jx, double jy, c
         const double* const chunkYs = ys + base;
         std::int32_t* const chunkCounts = counts + base;
         double* const chunkValues = values + base;
-        // Along a row each point differs from the one before it. When the
-        // first misses too, each misses in turn, and the iteration's results
-        // are the slots themselves.
-        bool allMiss = !memoHit(memoX, memoY, chunkXs[0], chunkYs[0]);
-        for (int i = 1; i < m && allMiss; ++i)
-            allMiss = !memoHit(chunkXs[i - 1], chunkYs[i - 1], chunkXs[i], chunkYs[i]);
-        if (allMiss) {
-            double sizes[kChunk];
-            if (writesValue) {
-                std::int32_t steps[kChunk];
-                escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, chunkXs, chunkYs,
-                              m, steps, sizes);
-                for (int i = 0; i < m; ++i) {
-                    chunkCounts[i] = ctx.memoCount;
-                    chunkValues[i] = mancValue(steps[i], sizes[i]);
-                }
-            } else {
-                escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, chunkXs, chunkYs,
-                              m, chunkCounts, sizes);
-                for (int i = 0; i < m; ++i)
-                    chunkValues[i] = ctx.memoValue;
-            }
-            memoX = chunkXs[m - 1];
-            memoY = chunkYs[m - 1];
-            ctx.memoCount = chunkCounts[m - 1];
-            ctx.memoValue = chunkValues[m - 1];
-            continue;
-        }
         // The miss that last wrote the slot by sample i; -1 for the slot as
         // the chunk found it.
         int from[kChunk];
+        // Along a row each point differs from the one before it. When the
+        // first misses too, each misses in turn, and the misses are the
+        // chunk's own points.
+        bool allMiss = !memoHit(memoX, memoY, chunkXs[0], chunkYs[0]);
+        for (int i = 1; i < m && allMiss; ++i)
+            allMiss = !memoHit(chunkXs[i - 1], chunkYs[i - 1], chunkXs[i], chunkYs[i]);
         double missX[kChunk], missY[kChunk];
+        const double* missXs = chunkXs;
+        const double* missYs = chunkYs;
         int misses = 0;
-        for (int i = 0; i < m; ++i) {
-            const double x = chunkXs[i], y = chunkYs[i];
-            if (!memoHit(memoX, memoY, x, y)) {
-                memoX = x;
-                memoY = y;
-                missX[misses] = x;
-                missY[misses] = y;
-                ++misses;
+        if (allMiss) {
+            for (int i = 0; i < m; ++i)
+                from[i] = i;
+            misses = m;
+            memoX = chunkXs[m - 1];
+            memoY = chunkYs[m - 1];
+        } else {
+            for (int i = 0; i < m; ++i) {
+                const double x = chunkXs[i], y = chunkYs[i];
+                if (!memoHit(memoX, memoY, x, y)) {
+                    memoX = x;
+                    memoY = y;
+                    missX[misses] = x;
+                    missY[misses] = y;
+                    ++misses;
+                }
+                from[i] = misses - 1;
             }
-            from[i] = misses - 1;
+            missXs = missX;
+            missYs = missY;
         }
         std::int32_t missCounts[kChunk];
         double missSizes[kChunk];
-        escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, missX, missY, misses,
+        escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, missXs, missYs, misses,
                       missCounts, missSizes);
         if (writesValue) {
             double missValues[kChunk];
