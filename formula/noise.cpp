@@ -6,6 +6,7 @@
 
 #include "formula/arith.h"
 #include "formula/formula_context.h"
+#include "formula/gradient_lanes.h"
 #include "formula/lane_clones.h"
 #include "formula/random_state.h"
 #include "formula/scalar_functions.h"
@@ -63,6 +64,7 @@ struct Gradient {
 // Process-wide and built on first use, so formulas without gradient noise
 // leave RandomState alone. Not locked: formulas run on one thread at a time.
 Gradient gGradients[256];
+LatticeGradients gLatticeGradients; // the same, in the order the lattice picks them
 bool gGradientsBuilt = false;
 
 void buildGradients() {
@@ -74,6 +76,12 @@ void buildGradients() {
         const double r2 = RandomState::nextReal();
         const double theta = kTwoPi * r2;
         g = Gradient{rho * std::cos(theta), rho * std::sin(theta), z};
+    }
+    for (int m = 0; m < 256 + kLatticeWrap; ++m) {
+        const Gradient& g = gGradients[kPermutation[m & 255]];
+        gLatticeGradients.x[m] = g.x;
+        gLatticeGradients.y[m] = g.y;
+        gLatticeGradients.z[m] = g.z;
     }
     gGradientsBuilt = true;
 }
@@ -127,6 +135,14 @@ bool fbmWeights(double H, double lacunarity, double octaves, double* weights, in
         r = r - 1.0;
     } while (r >= 0.0 && ++terms < kMaxFbmTerms);
     return true;
+}
+
+// Whether every |xs[i]| is below 2^31 (no NaN), where a cell is floor(x).
+inline bool insideLattice(const double* xs, int n) {
+    bool inside = true;
+    for (int i = 0; i < n; ++i)
+        inside = inside && std::fabs(xs[i]) < kLatticeReach;
+    return inside;
 }
 
 inline bool sameBits(double a, double b) {
@@ -361,7 +377,18 @@ TREVALIN_LANE_CLONES void fbmLanes(const double* x, const double* y, const doubl
                                   weights[k - 1] * gradientNoiseOver(table, xs[i], ys[i], zs[i]);
                 continue;
             }
-            if (yzAlike) {
+            if (yzAlike && insideLattice(xs, m)) {
+                const CellYZ c = cellYZ(ys[0], zs[0]);
+                const GradientRow row{c.ay.f0,
+                                      c.ay.f1,
+                                      c.ay.w,
+                                      c.az.f0,
+                                      c.az.f1,
+                                      c.az.w,
+                                      {c.jk[0], c.jk[1], c.jk[2], c.jk[3]}};
+                gradientRowLanes(gLatticeGradients, row, xs, k == 0 ? nullptr : &weights[k - 1],
+                                 sums, m);
+            } else if (yzAlike) {
                 const CellYZ c = cellYZ(ys[0], zs[0]);
                 if (k == 0)
                     for (int i = 0; i < m; ++i)

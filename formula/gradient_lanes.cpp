@@ -1,0 +1,143 @@
+#include "formula/gradient_lanes.h"
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "formula/gradient_lanes.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+#include <hwy/highway.h>
+
+HWY_BEFORE_NAMESPACE();
+namespace trevalin {
+namespace HWY_NAMESPACE {
+
+namespace hn = hwy::HWY_NAMESPACE;
+
+using D = hn::ScalableTag<double>;
+using V = hn::Vec<D>;
+using DI = hn::RebindToSigned<D>;
+using VI = hn::Vec<DI>;
+using Idx = decltype(hn::IndicesFromVec(D(), hn::Zero(DI())));
+constexpr std::size_t kMaxLanes = hn::MaxLanes(D());
+static_assert(kMaxLanes <= kLatticeWrap, "a run of lanes entries reads past the table");
+
+// a + (b - a) * w
+V lerp(V a, V b, V w) {
+    return hn::Add(a, hn::Mul(hn::Sub(b, a), w));
+}
+
+// g dotted with the corner's offsets, in the scalar code's order.
+V dot(V gx, V gy, V gz, V dx, V dy, V dz) {
+    return hn::Add(hn::Add(hn::Mul(gx, dx), hn::Mul(gy, dy)), hn::Mul(gz, dz));
+}
+
+// The corner's gradient (at lattice entry m) dotted with its offsets.
+V corner(const LatticeGradients& t, VI m, V dx, V dy, V dz) {
+    const D d;
+    return dot(hn::GatherIndex(d, t.x, m), hn::GatherIndex(d, t.y, m), hn::GatherIndex(d, t.z, m),
+               dx, dy, dz);
+}
+
+// The two corners (cell, jk) and (cell + 1, jk) of each lane, lerped by w,
+// when the lanes' cells lie within lanes - 2 of the first: the entries all
+// come from one run of the table, which a lookup within the vector reads.
+V cornerPair(const LatticeGradients& t, std::size_t first, Idx at0, Idx at1, V f0, V f1, V dy, V dz,
+             V w) {
+    const D d;
+    const V x = hn::LoadU(d, t.x + first), y = hn::LoadU(d, t.y + first),
+            z = hn::LoadU(d, t.z + first);
+    const V c0 = dot(hn::TableLookupLanes(x, at0), hn::TableLookupLanes(y, at0),
+                     hn::TableLookupLanes(z, at0), f0, dy, dz);
+    const V c1 = dot(hn::TableLookupLanes(x, at1), hn::TableLookupLanes(y, at1),
+                     hn::TableLookupLanes(z, at1), f1, dy, dz);
+    return lerp(c0, c1, w);
+}
+
+void gradientRowKernel(const LatticeGradients& t, const GradientRow& row, const double* x,
+                       const double* weight, double* out, int n) {
+    const D d;
+    const DI di;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    const V y0 = hn::Set(d, row.y0), y1 = hn::Set(d, row.y1), yw = hn::Set(d, row.yw);
+    const V z0 = hn::Set(d, row.z0), z1 = hn::Set(d, row.z1), zw = hn::Set(d, row.zw);
+    const V one = hn::Set(d, 1.0), two = hn::Set(d, 2.0), three = hn::Set(d, 3.0);
+    const VI low = hn::Set(di, 255);
+    VI jk[4];
+    for (int k = 0; k < 4; ++k)
+        jk[k] = hn::Set(di, static_cast<std::int64_t>(row.jk[k]));
+    HWY_ALIGN double in[kMaxLanes], result[kMaxLanes];
+    for (int base = 0; base < n; base += lanes) {
+        const int m = n - base < lanes ? n - base : lanes;
+        V xv;
+        if (m == lanes) {
+            xv = hn::LoadU(d, x + base);
+        } else {
+            // Spare lanes repeat the last point, keeping the cells close.
+            for (int i = 0; i < lanes; ++i)
+                in[i] = x[base + (i < m ? i : m - 1)];
+            xv = hn::Load(d, in);
+        }
+        // The cell is floor(x), an int32: f0 and the weight as axisOf has them.
+        const V cell = hn::Floor(xv);
+        const V f0 = hn::Sub(xv, cell);
+        const V f1 = hn::Sub(f0, one);
+        const V w = hn::Mul(hn::Mul(f0, f0), hn::Sub(three, hn::Mul(two, f0)));
+        const VI i0 = hn::ConvertTo(di, cell);
+        const double lowest = hn::GetLane(hn::MinOfLanes(d, cell));
+        const double span = hn::GetLane(hn::MaxOfLanes(d, cell)) - lowest;
+        V g;
+        if (span <= lanes - 2) {
+            // Sums wrap and only the low 8 bits matter.
+            const std::uint32_t low0 =
+                static_cast<std::uint32_t>(static_cast<std::int64_t>(lowest));
+            const VI offset = hn::Sub(i0, hn::Set(di, static_cast<std::int64_t>(lowest)));
+            const Idx at0 = hn::IndicesFromVec(d, offset);
+            const Idx at1 = hn::IndicesFromVec(d, hn::Add(offset, hn::Set(di, 1)));
+            auto first = [&](int k) { return static_cast<std::size_t>((low0 + row.jk[k]) & 255u); };
+            const V a0 = cornerPair(t, first(0), at0, at1, f0, f1, y0, z0, w);
+            const V a1 = cornerPair(t, first(1), at0, at1, f0, f1, y1, z0, w);
+            const V A = lerp(a0, a1, yw);
+            const V b0 = cornerPair(t, first(2), at0, at1, f0, f1, y0, z1, w);
+            const V b1 = cornerPair(t, first(3), at0, at1, f0, f1, y1, z1, w);
+            const V B = lerp(b0, b1, yw);
+            g = lerp(A, B, zw);
+        } else {
+            const VI i1 = hn::Add(i0, hn::Set(di, 1));
+            auto at = [&](VI i, int k) { return hn::And(hn::Add(i, jk[k]), low); };
+            const V a0 =
+                lerp(corner(t, at(i0, 0), f0, y0, z0), corner(t, at(i1, 0), f1, y0, z0), w);
+            const V a1 =
+                lerp(corner(t, at(i0, 1), f0, y1, z0), corner(t, at(i1, 1), f1, y1, z0), w);
+            const V A = lerp(a0, a1, yw);
+            const V b0 =
+                lerp(corner(t, at(i0, 2), f0, y0, z1), corner(t, at(i1, 2), f1, y0, z1), w);
+            const V b1 =
+                lerp(corner(t, at(i0, 3), f0, y1, z1), corner(t, at(i1, 3), f1, y1, z1), w);
+            const V B = lerp(b0, b1, yw);
+            g = lerp(A, B, zw);
+        }
+        if (m == lanes) {
+            if (weight) g = hn::Add(hn::LoadU(d, out + base), hn::Mul(hn::Set(d, *weight), g));
+            hn::StoreU(g, d, out + base);
+            continue;
+        }
+        hn::Store(g, d, result);
+        for (int i = 0; i < m; ++i)
+            out[base + i] = weight ? out[base + i] + *weight * result[i] : result[i];
+    }
+}
+
+} // namespace HWY_NAMESPACE
+} // namespace trevalin
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace trevalin {
+
+HWY_EXPORT(gradientRowKernel);
+
+void gradientRowLanes(const LatticeGradients& table, const GradientRow& row, const double* x,
+                      const double* weight, double* out, int n) {
+    HWY_DYNAMIC_DISPATCH(gradientRowKernel)(table, row, x, weight, out, n);
+}
+
+} // namespace trevalin
+#endif

@@ -1,0 +1,79 @@
+// fbm over the points of a row, where the vector gradient noise does the
+// work, against fbm point by point: lanes whose cells lie close together (read
+// from one run of the table, also where the run wraps past entry 255), far
+// apart, near the ends of int32 and outside it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "formula/noise.h"
+#include "tests/formula/every_target.h"
+
+namespace trevalin {
+namespace {
+
+bool sameBits(double a, double b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+TEST(GradientLanes, RowsOfFbmMatchFbmPointByPoint) {
+    gradientNoise3(0.5, 0.5, 0.5); // builds the table
+    struct Octaves {
+        double H, lacunarity, octaves;
+    } schedules[] = {{1.0, 2.0, 6.0}, {0.5, 1.9, 3.5}, {0.8, 3.0, 1.0},
+                     {1.2, 0.5, 4.0}, {0.0, 1.0, 2.0}, {1.0, 2.0, 0.0}};
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double edges[] = {
+        2147483647.25, -2147483647.5, 2147483648.0, -2147483649.0,
+        1e300,         -0.0,          nan,          std::numeric_limits<double>::infinity()};
+    std::mt19937_64 rng(2024);
+    auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    };
+    int compared = 0;
+    for (int round = 0; round < 240; ++round) {
+        const Octaves& o = schedules[round % std::size(schedules)];
+        const int n = 1 + static_cast<int>(rng() % 70);
+        // The cells of a vector's lanes span 0 to 9: up to the run one lookup
+        // reads (lanes - 2) and past it, where each lane's entries are fetched.
+        const int shape = round % 5;
+        const double cell = std::floor(uniform(-600.0, 600.0));
+        const double span = static_cast<double>(rng() % 10);
+        const double step = shape == 3 ? std::ldexp(1.0, -static_cast<int>(rng() % 8)) : 0.0;
+        std::vector<double> x(n), y(n), z(n), H(n, o.H), lac(n, o.lacunarity),
+            octaves(n, o.octaves), out(n);
+        const double rowY = uniform(-50.0, 50.0), rowZ = round % 3 ? 0.5 : uniform(-9.0, 9.0);
+        for (int i = 0; i < n; ++i) {
+            switch (shape) {
+            case 0: x[i] = cell + uniform(0.0, 1.0); break;
+            case 1: x[i] = cell + uniform(0.0, span + 1.0); break;
+            case 2: x[i] = uniform(-1e4, 1e4); break;
+            case 3: x[i] = cell + step * i; break; // a pass's grid
+            default:
+                x[i] = rng() % 4 == 0 ? edges[rng() % std::size(edges)] : cell + uniform(0.0, 3.0);
+                break;
+            }
+            y[i] = rowY;
+            z[i] = rowZ;
+        }
+        lanetest::onEveryTarget([&] {
+            fbmLanes(x.data(), y.data(), z.data(), H.data(), lac.data(), octaves.data(), out.data(),
+                     n);
+            for (int i = 0; i < n; ++i, ++compared) {
+                const double expected = fbm(x[i], rowY, rowZ, o.H, o.lacunarity, o.octaves);
+                ASSERT_TRUE(sameBits(out[i], expected))
+                    << "round " << round << " lane " << i << " of " << n << " at x " << x[i] << ": "
+                    << out[i] << " against " << expected;
+            }
+        });
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_GT(compared, 240 * 30);
+}
+
+} // namespace
+} // namespace trevalin
