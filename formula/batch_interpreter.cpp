@@ -134,6 +134,16 @@ inline void applyLanes2(LaneStack& s, int n,
     s.pushed();
 }
 
+inline void applyLanes3(LaneStack& s, int n,
+                        void (*f)(const double*, const double*, const double*, double*, int)) {
+    const double* c = s.popNumber();
+    const double* b = s.popNumber();
+    const double* a = s.popNumber();
+    double* r = s.next();
+    f(a, b, c, r, n);
+    s.pushed();
+}
+
 inline bool allSame(const double* a, int n) {
     std::uint64_t first;
     std::memcpy(&first, a, sizeof first);
@@ -402,8 +412,8 @@ TREVALIN_LANE_CLONES void runFormulaBatch(const FormulaContext& ctx, const std::
         case Op::Turb3d:
             apply3(s, n, [&](double a, double b, double c) { return turbulence3(ctx, a, b, c); });
             break;
-        case Op::Gnoise3d: apply3(s, n, gradientNoise3); break;
-        case Op::Gturb3d: apply3(s, n, gradientTurbulence3); break;
+        case Op::Gnoise3d: applyLanes3(s, n, gradientNoise3Lanes); break;
+        case Op::Gturb3d: applyLanes3(s, n, gradientTurbulence3Lanes); break;
         case Op::Fbm: {
             const double* octaves = s.popNumber();
             const double* lacunarity = s.popNumber();

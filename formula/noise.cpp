@@ -201,6 +201,21 @@ inline double corner(const Gradient* table, std::uint32_t i, unsigned jk, double
     return gradientNoiseAt(table, x, cellYZ(y, z));
 }
 
+// What the vector lanes need of a row's y and z.
+GradientRow gradientRow(double y, double z) {
+    const CellYZ c = cellYZ(y, z);
+    return GradientRow{
+        c.ay.f0, c.ay.f1, c.ay.w, c.az.f0, c.az.f1, c.az.w, {c.jk[0], c.jk[1], c.jk[2], c.jk[3]}};
+}
+
+// Whether the points' y and z agree (the points of a row), to the bit.
+bool sameRow(const double* y, const double* z, int n) {
+    bool row = true;
+    for (int i = 1; i < n && row; ++i)
+        row = sameBits(y[i], y[0]) && sameBits(z[i], z[0]);
+    return row;
+}
+
 } // namespace
 
 double valueLattice2(const FormulaContext& ctx, std::int64_t i, std::int64_t j) {
@@ -281,6 +296,16 @@ double gradientNoise3(double x, double y, double z) {
     return gradientNoiseOver(gradients(), x, y, z);
 }
 
+void gradientNoise3Lanes(const double* x, const double* y, const double* z, double* out, int n) {
+    const Gradient* table = gradients();
+    if (n > 0 && sameRow(y, z, n) && insideLattice(x, n)) {
+        gradientRowLanes(gLatticeGradients, gradientRow(y[0], z[0]), x, nullptr, out, n);
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        out[i] = gradientNoiseOver(table, x[i], y[i], z[i]);
+}
+
 double gradientTurbulence3(double x, double y, double z) {
     double sum = 0.0, s = 1.0;
     do {
@@ -308,6 +333,37 @@ double fbm(double x, double y, double z, double H, double lacunarity, double oct
         r = r - 1.0;
     } while (r >= 0.0 && ++terms < kMaxFbmTerms);
     return sum;
+}
+
+void gradientTurbulence3Lanes(const double* x, const double* y, const double* z, double* out,
+                              int n) {
+    const Gradient* table = gradients();
+    constexpr int kChunk = 64;
+    for (int first = 0; first < n; first += kChunk) {
+        const int m = n - first < kChunk ? n - first : kChunk;
+        const double* const cx = x + first;
+        const double* const cy = y + first;
+        const double* const cz = z + first;
+        const bool row = sameRow(cy, cz, m);
+        double sums[kChunk], xs[kChunk];
+        for (int i = 0; i < m; ++i)
+            sums[i] = 0.0;
+        double s = 1.0;
+        do {
+            for (int i = 0; i < m; ++i)
+                xs[i] = cx[i] / s;
+            if (row && insideLattice(xs, m)) {
+                gradientRowLanes(gLatticeGradients, gradientRow(cy[0] / s, cz[0] / s), xs, &s, sums,
+                                 m);
+            } else {
+                for (int i = 0; i < m; ++i)
+                    sums[i] = sums[i] + s * gradientNoiseOver(table, xs[i], cy[i] / s, cz[i] / s);
+            }
+            s = s * 0.5;
+        } while (s > 0.00390625);
+        for (int i = 0; i < m; ++i)
+            out[first + i] = sums[i] * 0.5;
+    }
 }
 
 TREVALIN_LANE_CLONES void fbmLanes(const double* x, const double* y, const double* z,
@@ -378,16 +434,8 @@ TREVALIN_LANE_CLONES void fbmLanes(const double* x, const double* y, const doubl
                 continue;
             }
             if (yzAlike && insideLattice(xs, m)) {
-                const CellYZ c = cellYZ(ys[0], zs[0]);
-                const GradientRow row{c.ay.f0,
-                                      c.ay.f1,
-                                      c.ay.w,
-                                      c.az.f0,
-                                      c.az.f1,
-                                      c.az.w,
-                                      {c.jk[0], c.jk[1], c.jk[2], c.jk[3]}};
-                gradientRowLanes(gLatticeGradients, row, xs, k == 0 ? nullptr : &weights[k - 1],
-                                 sums, m);
+                gradientRowLanes(gLatticeGradients, gradientRow(ys[0], zs[0]), xs,
+                                 k == 0 ? nullptr : &weights[k - 1], sums, m);
             } else if (yzAlike) {
                 const CellYZ c = cellYZ(ys[0], zs[0]);
                 if (k == 0)

@@ -38,6 +38,11 @@ void turbulence2Lanes(const FormulaContext& ctx, const double* x, const double* 
 double gradientNoise3(double x, double y, double z);
 // Half the sum of eight octaves of gradient noise.
 double gradientTurbulence3(double x, double y, double z);
+// The two for n lanes into out (which may be x): the same bits as n calls.
+// Lanes whose y and z agree (a row's points) run on the vector unit.
+void gradientNoise3Lanes(const double* x, const double* y, const double* z, double* out, int n);
+void gradientTurbulence3Lanes(const double* x, const double* y, const double* z, double* out,
+                              int n);
 // Fractional Brownian motion: octaves of gradient noise weighted by
 // frequency^-H, the last octave scaled by the fractional part of octaves.
 double fbm(double x, double y, double z, double H, double lacunarity, double octaves);
