@@ -8,17 +8,12 @@
 #include <hwy/foreach_target.h> // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "formula/lane_types.h"
+
 HWY_BEFORE_NAMESPACE();
 namespace trevalin {
 namespace HWY_NAMESPACE {
 
-namespace hn = hwy::HWY_NAMESPACE;
-
-using D = hn::ScalableTag<double>;
-using V = hn::Vec<D>;
-using M = hn::Mask<D>;
-
-constexpr std::size_t kMaxLanes = hn::MaxLanes(D());
 // Points are taken this many at a time: the lanes that outlast the first steps
 // are kept on the stack until the second stage iterates them.
 constexpr int kChunk = 256;

@@ -5,18 +5,13 @@
 #include <hwy/foreach_target.h> // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "formula/lane_types.h"
+
 HWY_BEFORE_NAMESPACE();
 namespace trevalin {
 namespace HWY_NAMESPACE {
 
-namespace hn = hwy::HWY_NAMESPACE;
-
-using D = hn::ScalableTag<double>;
-using V = hn::Vec<D>;
-using DI = hn::RebindToSigned<D>;
-using VI = hn::Vec<DI>;
 using Idx = decltype(hn::IndicesFromVec(D(), hn::Zero(DI())));
-constexpr std::size_t kMaxLanes = hn::MaxLanes(D());
 static_assert(kMaxLanes <= kLatticeWrap, "a run of lanes entries reads past the table");
 
 // a + (b - a) * w
@@ -58,7 +53,7 @@ void gradientRowKernel(const LatticeGradients& t, const GradientRow& row, const 
     const int lanes = static_cast<int>(hn::Lanes(d));
     const V y0 = hn::Set(d, row.y0), y1 = hn::Set(d, row.y1), yw = hn::Set(d, row.yw);
     const V z0 = hn::Set(d, row.z0), z1 = hn::Set(d, row.z1), zw = hn::Set(d, row.zw);
-    const V one = hn::Set(d, 1.0), two = hn::Set(d, 2.0), three = hn::Set(d, 3.0);
+    const V one = hn::Set(d, 1.0);
     const VI low = hn::Set(di, 255);
     VI jk[4];
     for (int k = 0; k < 4; ++k)
@@ -79,7 +74,7 @@ void gradientRowKernel(const LatticeGradients& t, const GradientRow& row, const 
         const V cell = hn::Floor(xv);
         const V f0 = hn::Sub(xv, cell);
         const V f1 = hn::Sub(f0, one);
-        const V w = hn::Mul(hn::Mul(f0, f0), hn::Sub(three, hn::Mul(two, f0)));
+        const V w = sCurve(f0);
         const VI i0 = hn::ConvertTo(di, cell);
         const double lowest = hn::GetLane(hn::MinOfLanes(d, cell));
         const double span = hn::GetLane(hn::MaxOfLanes(d, cell)) - lowest;

@@ -9,17 +9,12 @@
 #include <hwy/foreach_target.h> // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "formula/lane_types.h"
+
 HWY_BEFORE_NAMESPACE();
 namespace trevalin {
 namespace HWY_NAMESPACE {
 
-namespace hn = hwy::HWY_NAMESPACE;
-
-using D = hn::ScalableTag<double>;
-using V = hn::Vec<D>;
-using DI = hn::RebindToSigned<D>;
-using VI = hn::Vec<DI>;
-constexpr std::size_t kMaxLanes = hn::MaxLanes(D());
 constexpr std::int64_t kModulus = RandomState::kModulus;
 constexpr std::int64_t kMultiplier = RandomState::kMultiplier;
 
@@ -52,11 +47,6 @@ VI tableIndex(VI cell) {
     const DI di;
     const VI magnitude = hn::IfThenElse(hn::Lt(cell, hn::Zero(di)), hn::Neg(cell), cell);
     return hn::And(magnitude, hn::Set(di, 255));
-}
-
-V sCurve(V u) {
-    const D d;
-    return hn::Mul(hn::Mul(u, u), hn::Sub(hn::Set(d, 3.0), hn::Mul(hn::Set(d, 2.0), u)));
 }
 
 void turbulenceRowKernel(const std::int32_t* t0, const TurbulenceOctave* octaves, int count,
