@@ -70,12 +70,14 @@ void gradientRowKernel(const LatticeGradients& t, const GradientRow& row, const 
                 in[i] = x[base + (i < m ? i : m - 1)];
             xv = hn::Load(d, in);
         }
-        // The cell is floor(x), an int32: f0 and the weight as axisOf has them.
-        const V cell = hn::Floor(xv);
+        // The cell is floor(x), an int32, made a double again from the integer
+        // as axisOf does: x = -0 then gives f0 = -0 - 0 = -0, as there, where
+        // -0 - floor(-0) is +0.
+        const VI i0 = hn::ConvertTo(di, hn::Floor(xv));
+        const V cell = hn::ConvertTo(d, i0);
         const V f0 = hn::Sub(xv, cell);
         const V f1 = hn::Sub(f0, one);
         const V w = sCurve(f0);
-        const VI i0 = hn::ConvertTo(di, cell);
         const double lowest = hn::GetLane(hn::MinOfLanes(d, cell));
         const double span = hn::GetLane(hn::MaxOfLanes(d, cell)) - lowest;
         V g;

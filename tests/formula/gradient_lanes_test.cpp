@@ -93,5 +93,29 @@ TEST(GradientLanes, RowsMatchTheFunctionsPointByPoint) {
     EXPECT_GT(compared, 240 * 90);
 }
 
+// On the lattice lines (y and z whole) the noise is a signed zero wherever x
+// is whole too, and -0 at x = -0: its sign shows in 1 / gnoise3d.
+TEST(GradientLanes, SignedZerosOnTheLatticeLinesMatch) {
+    gradientNoise3(0.5, 0.5, 0.5); // builds the table
+    const double xs[] = {-0.0, 0.0, -1.0, 1.0, -2.0, 3.0, -0.25, 0.75, -0.0, -0.0, 2.0, -1.5};
+    const int n = static_cast<int>(std::size(xs));
+    int compared = 0;
+    lanetest::onEveryTarget([&] {
+        for (int j = -20; j <= 20; ++j)
+            for (int k = -20; k <= 20; ++k) {
+                const std::vector<double> y(n, j == 0 ? -0.0 : j), z(n, k);
+                std::vector<double> out(xs, xs + n);
+                gradientNoise3Lanes(out.data(), y.data(), z.data(), out.data(), n);
+                for (int i = 0; i < n; ++i, ++compared) {
+                    const double expected = gradientNoise3(xs[i], y[i], z[i]);
+                    ASSERT_TRUE(sameBits(out[i], expected))
+                        << "x " << xs[i] << " y " << y[i] << " z " << z[i] << ": " << out[i]
+                        << " against " << expected;
+                }
+            }
+    });
+    EXPECT_GT(compared, 41 * 41 * n);
+}
+
 } // namespace
 } // namespace trevalin
