@@ -134,6 +134,19 @@ inline void applyLanes2(LaneStack& s, int n,
     s.pushed();
 }
 
+// f works out all n lanes from the context into a buffer: its result must
+// not be written over its arguments as it goes.
+inline void applyRowLanes(const FormulaContext& ctx, LaneStack& s, int n,
+                          void (*f)(const FormulaContext&, const double*, const double*, double*,
+                                    int)) {
+    const double* b = s.popNumber();
+    const double* a = s.popNumber();
+    Lanes r; // the result's slot is a's
+    f(ctx, a, b, r, n);
+    std::memcpy(s.next(), r, sizeof(double) * static_cast<std::size_t>(n));
+    s.pushed();
+}
+
 inline void applyLanes3(LaneStack& s, int n,
                         void (*f)(const double*, const double*, const double*, double*, int)) {
     const double* c = s.popNumber();
@@ -396,16 +409,8 @@ TREVALIN_LANE_CLONES void runFormulaBatch(const FormulaContext& ctx, const std::
             break;
         case Op::Zebra: apply4(s, n, zebra); break;
 
-        case Op::Noise: apply2(s, n, [&](double a, double b) { return noise2(ctx, a, b); }); break;
-        case Op::Turb: {
-            const double* b = s.popNumber();
-            const double* a = s.popNumber();
-            Lanes r; // the result's slot is a's
-            turbulence2Lanes(ctx, a, b, r, n);
-            std::memcpy(s.next(), r, sizeof(double) * static_cast<std::size_t>(n));
-            s.pushed();
-            break;
-        }
+        case Op::Noise: applyRowLanes(ctx, s, n, noise2Lanes); break;
+        case Op::Turb: applyRowLanes(ctx, s, n, turbulence2Lanes); break;
         case Op::Noise3d:
             apply3(s, n, [&](double a, double b, double c) { return noise3(ctx, a, b, c); });
             break;

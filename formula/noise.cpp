@@ -257,12 +257,40 @@ double turbulence2(const FormulaContext& ctx, double x, double y) {
     return sum;
 }
 
+namespace {
+
+// What an octave of value noise at (x / s, y / s) needs of y: its weight and
+// the y lattice's two table entries.
+TurbulenceOctave valueOctave(const FormulaContext& ctx, double y, double s) {
+    const double Y = std::fabs(y / s);
+    const std::int64_t j = truncToInt32(Y);
+    return TurbulenceOctave{s, sCurve(Y - static_cast<double>(j)), ctx.noiseT1[tableIndex(j)],
+                            ctx.noiseT1[tableIndex(j + 1)]};
+}
+
+bool allAlike(const double* y, int n) {
+    bool alike = true;
+    for (int i = 1; i < n && alike; ++i)
+        alike = sameBits(y[i], y[0]);
+    return alike;
+}
+
+} // namespace
+
+void noise2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out, int n) {
+    if (!allAlike(y, n)) {
+        for (int i = 0; i < n; ++i)
+            out[i] = noise2(ctx, x[i], y[i]);
+        return;
+    }
+    // -0 + 1 * v is v, whatever v is.
+    const TurbulenceOctave octave = valueOctave(ctx, y[0], 1.0);
+    turbulenceRowLanes(ctx.noiseT0, &octave, 1, -0.0, x, out, n);
+}
+
 void turbulence2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out,
                       int n) {
-    bool yAlike = true;
-    for (int i = 1; i < n && yAlike; ++i)
-        yAlike = sameBits(y[i], y[0]);
-    if (!yAlike) {
+    if (!allAlike(y, n)) {
         for (int i = 0; i < n; ++i)
             out[i] = turbulence2(ctx, x[i], y[i]);
         return;
@@ -273,14 +301,10 @@ void turbulence2Lanes(const FormulaContext& ctx, const double* x, const double* 
     int count = 0;
     double s = 1.0;
     do {
-        const double Y = std::fabs(y[0] / s);
-        const std::int64_t j = truncToInt32(Y);
-        octaves[count++] =
-            TurbulenceOctave{s, sCurve(Y - static_cast<double>(j)), ctx.noiseT1[tableIndex(j)],
-                             ctx.noiseT1[tableIndex(j + 1)]};
+        octaves[count++] = valueOctave(ctx, y[0], s);
         s = s * 0.5;
     } while (s > 0.00390625);
-    turbulenceRowLanes(ctx.noiseT0, octaves, count, x, out, n);
+    turbulenceRowLanes(ctx.noiseT0, octaves, count, -1.0, x, out, n);
 }
 
 double turbulence3(const FormulaContext& ctx, double x, double y, double z) {

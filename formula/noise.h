@@ -27,6 +27,9 @@ double noise3(const FormulaContext& ctx, double x, double y, double z);
 // -1 plus eight octaves of value noise at scales 1 .. 1/128.
 double turbulence2(const FormulaContext& ctx, double x, double y);
 double turbulence3(const FormulaContext& ctx, double x, double y, double z);
+// noise2 for n lanes into out (which must not overlap x or y): the same bits
+// as n calls. Lanes whose y agree (a row's points) run on the vector unit.
+void noise2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out, int n);
 // turbulence2 for n lanes into out (which must not overlap x or y): the same
 // bits as n calls. Lanes whose y agree (a row's points) share the work on y.
 void turbulence2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out,

@@ -50,7 +50,7 @@ VI tableIndex(VI cell) {
 }
 
 void turbulenceRowKernel(const std::int32_t* t0, const TurbulenceOctave* octaves, int count,
-                         const double* x, double* out, int n) {
+                         double start, const double* x, double* out, int n) {
     const D d;
     const DI di;
     const int lanes = static_cast<int>(hn::Lanes(d));
@@ -62,7 +62,7 @@ void turbulenceRowKernel(const std::int32_t* t0, const TurbulenceOctave* octaves
         for (int i = 0; i < lanes; ++i)
             in[i] = i < m ? x[base + i] : 0.0;
         const V xv = hn::Load(d, in);
-        V sum = hn::Set(d, -1.0);
+        V sum = hn::Set(d, start);
         for (int k = 0; k < count; ++k) {
             const TurbulenceOctave& o = octaves[k];
             const V X = hn::Abs(hn::Div(xv, hn::Set(d, o.s)));
@@ -107,8 +107,8 @@ namespace trevalin {
 HWY_EXPORT(turbulenceRowKernel);
 
 void turbulenceRowLanes(const std::int32_t* t0, const TurbulenceOctave* octaves, int count,
-                        const double* x, double* out, int n) {
-    HWY_DYNAMIC_DISPATCH(turbulenceRowKernel)(t0, octaves, count, x, out, n);
+                        double start, const double* x, double* out, int n) {
+    HWY_DYNAMIC_DISPATCH(turbulenceRowKernel)(t0, octaves, count, start, x, out, n);
 }
 
 } // namespace trevalin

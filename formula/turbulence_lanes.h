@@ -14,9 +14,10 @@ struct TurbulenceOctave {
     std::int32_t t1, t1Next;
 };
 
-// out[i] = -1 plus the octaves' s * value noise at (x[i] / s, y), for i < n,
-// with t0 the x lattice's table of 256 entries.
+// out[i] = start plus the octaves' s * value noise at (x[i] / s, y), for
+// i < n, with t0 the x lattice's table of 256 entries: turbulence starts at
+// -1; a single octave at s = 1 from -0 is the noise itself.
 void turbulenceRowLanes(const std::int32_t* t0, const TurbulenceOctave* octaves, int count,
-                        const double* x, double* out, int n);
+                        double start, const double* x, double* out, int n);
 
 } // namespace trevalin

@@ -1,7 +1,7 @@
-// The vector turbulence of a row against turbulence2 point by point, over
-// noise tables that hold the generator's awkward seeds (0, negatives, the
-// modulus and its multiples) and at x where the octaves' cells reach the ends
-// of int32.
+// The vector value noise and turbulence of a row against noise2 and turbulence2
+// point by point, over noise tables that hold the generator's awkward seeds (0,
+// negatives, the modulus and its multiples) and at x where the octaves' cells
+// reach the ends of int32.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -58,12 +58,19 @@ TEST(TurbulenceLanes, RowsMatchTurbulenceOnAwkwardTables) {
                                   : std::uniform_real_distribution<double>(-300.0, 300.0)(rng);
             y[i] = rowY;
         }
+        const struct {
+            const char* name;
+            void (*lanes)(const FormulaContext&, const double*, const double*, double*, int);
+            double (*one)(const FormulaContext&, double, double);
+        } functions[] = {{"turb", turbulence2Lanes, turbulence2}, {"noise", noise2Lanes, noise2}};
         lanetest::onEveryTarget([&] {
-            turbulence2Lanes(ctx, x, y, out, n);
-            for (int i = 0; i < n; ++i, ++compared)
-                ASSERT_TRUE(sameBits(out[i], turbulence2(ctx, x[i], y[i])))
-                    << "round " << round << " at " << x[i] << ", " << y[i] << ": " << out[i]
-                    << " against " << turbulence2(ctx, x[i], y[i]);
+            for (const auto& f : functions) {
+                f.lanes(ctx, x, y, out, n);
+                for (int i = 0; i < n; ++i, ++compared)
+                    ASSERT_TRUE(sameBits(out[i], f.one(ctx, x[i], y[i])))
+                        << f.name << ", round " << round << " at " << x[i] << ", " << y[i] << ": "
+                        << out[i] << " against " << f.one(ctx, x[i], y[i]);
+            }
         });
         if (HasFatalFailure()) return;
     }
