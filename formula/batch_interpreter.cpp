@@ -147,6 +147,18 @@ inline void applyRowLanes(const FormulaContext& ctx, LaneStack& s, int n,
     s.pushed();
 }
 
+inline void applyRowLanes3(const FormulaContext& ctx, LaneStack& s, int n,
+                           void (*f)(const FormulaContext&, const double*, const double*,
+                                     const double*, double*, int)) {
+    const double* c = s.popNumber();
+    const double* b = s.popNumber();
+    const double* a = s.popNumber();
+    Lanes r; // the result's slot is a's
+    f(ctx, a, b, c, r, n);
+    std::memcpy(s.next(), r, sizeof(double) * static_cast<std::size_t>(n));
+    s.pushed();
+}
+
 inline void applyLanes3(LaneStack& s, int n,
                         void (*f)(const double*, const double*, const double*, double*, int)) {
     const double* c = s.popNumber();
@@ -411,12 +423,8 @@ TREVALIN_LANE_CLONES void runFormulaBatch(const FormulaContext& ctx, const std::
 
         case Op::Noise: applyRowLanes(ctx, s, n, noise2Lanes); break;
         case Op::Turb: applyRowLanes(ctx, s, n, turbulence2Lanes); break;
-        case Op::Noise3d:
-            apply3(s, n, [&](double a, double b, double c) { return noise3(ctx, a, b, c); });
-            break;
-        case Op::Turb3d:
-            apply3(s, n, [&](double a, double b, double c) { return turbulence3(ctx, a, b, c); });
-            break;
+        case Op::Noise3d: applyRowLanes3(ctx, s, n, noise3Lanes); break;
+        case Op::Turb3d: applyRowLanes3(ctx, s, n, turbulence3Lanes); break;
         case Op::Gnoise3d: applyLanes3(s, n, gradientNoise3Lanes); break;
         case Op::Gturb3d: applyLanes3(s, n, gradientTurbulence3Lanes); break;
         case Op::Fbm: {

@@ -316,6 +316,77 @@ double turbulence3(const FormulaContext& ctx, double x, double y, double z) {
     return sum;
 }
 
+namespace {
+
+// The lanes the row functions take at a time, on the stack.
+constexpr int kRowChunk = 64;
+
+// noise3 at (xs[i], y, z) for the n <= kRowChunk lanes of a row, into out (not over
+// xs): each z plane is the row kernel's single octave, with the z table's
+// entry folded into the y table's, and the planes are blended as noise3 does.
+void noise3Row(const FormulaContext& ctx, const double* xs, double y, double z, double* out,
+               int n) {
+    const double Y = std::fabs(y), Z = std::fabs(z);
+    const std::int64_t j = truncToInt32(Y), k = truncToInt32(Z);
+    const double sy = sCurve(Y - static_cast<double>(j));
+    const double sz = sCurve(Z - static_cast<double>(k));
+    auto plane = [&](std::int64_t kk, double* values) {
+        const std::int32_t t2 = ctx.noiseT2[tableIndex(kk)];
+        const TurbulenceOctave o{1.0, sy, ctx.noiseT1[tableIndex(j)] ^ t2,
+                                 ctx.noiseT1[tableIndex(j + 1)] ^ t2};
+        turbulenceRowLanes(ctx.noiseT0, &o, 1, -0.0, xs, values, n);
+    };
+    plane(k, out);
+    if (sz == 0.0) return;
+    double B[kRowChunk];
+    plane(k + 1, B);
+    for (int i = 0; i < n; ++i)
+        out[i] = sz * B[i] + (1.0 - sz) * out[i];
+}
+
+} // namespace
+
+void noise3Lanes(const FormulaContext& ctx, const double* x, const double* y, const double* z,
+                 double* out, int n) {
+    for (int first = 0; first < n; first += kRowChunk) {
+        const int m = n - first < kRowChunk ? n - first : kRowChunk;
+        const double *cx = x + first, *cy = y + first, *cz = z + first;
+        if (sameRow(cy, cz, m)) {
+            noise3Row(ctx, cx, cy[0], cz[0], out + first, m);
+            continue;
+        }
+        for (int i = 0; i < m; ++i)
+            out[first + i] = noise3(ctx, cx[i], cy[i], cz[i]);
+    }
+}
+
+void turbulence3Lanes(const FormulaContext& ctx, const double* x, const double* y, const double* z,
+                      double* out, int n) {
+    for (int first = 0; first < n; first += kRowChunk) {
+        const int m = n - first < kRowChunk ? n - first : kRowChunk;
+        const double *cx = x + first, *cy = y + first, *cz = z + first;
+        if (!sameRow(cy, cz, m)) {
+            for (int i = 0; i < m; ++i)
+                out[first + i] = turbulence3(ctx, cx[i], cy[i], cz[i]);
+            continue;
+        }
+        double sums[kRowChunk], xs[kRowChunk], v[kRowChunk];
+        for (int i = 0; i < m; ++i)
+            sums[i] = -1.0;
+        double s = 1.0;
+        do {
+            for (int i = 0; i < m; ++i)
+                xs[i] = cx[i] / s;
+            noise3Row(ctx, xs, cy[0] / s, cz[0] / s, v, m);
+            for (int i = 0; i < m; ++i)
+                sums[i] = sums[i] + s * v[i];
+            s = s * 0.5;
+        } while (s > 0.00390625);
+        for (int i = 0; i < m; ++i)
+            out[first + i] = sums[i];
+    }
+}
+
 double gradientNoise3(double x, double y, double z) {
     return gradientNoiseOver(gradients(), x, y, z);
 }

@@ -27,6 +27,13 @@ double noise3(const FormulaContext& ctx, double x, double y, double z);
 // -1 plus eight octaves of value noise at scales 1 .. 1/128.
 double turbulence2(const FormulaContext& ctx, double x, double y);
 double turbulence3(const FormulaContext& ctx, double x, double y, double z);
+// noise3 and turbulence3 for n lanes into out (which must not overlap x, y or
+// z): the same bits as n calls. Lanes whose y and z agree (a row's points) run
+// on the vector unit.
+void noise3Lanes(const FormulaContext& ctx, const double* x, const double* y, const double* z,
+                 double* out, int n);
+void turbulence3Lanes(const FormulaContext& ctx, const double* x, const double* y, const double* z,
+                      double* out, int n);
 // noise2 for n lanes into out (which must not overlap x or y): the same bits
 // as n calls. Lanes whose y agree (a row's points) run on the vector unit.
 void noise2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out, int n);

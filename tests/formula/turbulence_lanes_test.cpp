@@ -1,7 +1,7 @@
-// The vector value noise and turbulence of a row against noise2 and turbulence2
-// point by point, over noise tables that hold the generator's awkward seeds (0,
-// negatives, the modulus and its multiples) and at x where the octaves' cells
-// reach the ends of int32.
+// The vector value noise and turbulence of a row, in two and three
+// dimensions, against the functions point by point, over noise tables that
+// hold the generator's awkward seeds (0, negatives, the modulus and its
+// multiples) and at x where the octaves' cells reach the ends of int32.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -45,24 +45,40 @@ TEST(TurbulenceLanes, RowsMatchTurbulenceOnAwkwardTables) {
                 rng() % 3 == 0 ? seeds[rng() % std::size(seeds)] : static_cast<std::int32_t>(rng());
             ctx.noiseT1[i] =
                 rng() % 3 == 0 ? seeds[rng() % std::size(seeds)] : static_cast<std::int32_t>(rng());
+            ctx.noiseT2[i] =
+                rng() % 3 == 0 ? seeds[rng() % std::size(seeds)] : static_cast<std::int32_t>(rng());
         }
         // A seed and its partner in the other table that XOR to the awkward ones.
         ctx.noiseT1[0] = 0;
         const int n = 1 + static_cast<int>(rng() % 37);
-        double x[37], y[37], out[37];
+        double x[37], y[37], z[37], out[37];
         const double rowY = round % 4 == 0
                                 ? edges[rng() % std::size(edges)]
                                 : std::uniform_real_distribution<double>(-400.0, 400.0)(rng);
+        // z whole now and then, where noise3 takes only its first plane.
+        const double rowZ = round % 5 == 0 ? edges[rng() % std::size(edges)]
+                            : round % 5 == 1
+                                ? static_cast<double>(rng() % 600) - 300.0
+                                : std::uniform_real_distribution<double>(-50.0, 50.0)(rng);
         for (int i = 0; i < n; ++i) {
             x[i] = rng() % 4 == 0 ? edges[rng() % std::size(edges)]
                                   : std::uniform_real_distribution<double>(-300.0, 300.0)(rng);
             y[i] = rowY;
+            // Now and then points off the row, which take the one-point path.
+            z[i] = round % 7 == 6 && i % 2 ? rowZ + 1.5 : rowZ;
         }
         const struct {
             const char* name;
             void (*lanes)(const FormulaContext&, const double*, const double*, double*, int);
             double (*one)(const FormulaContext&, double, double);
         } functions[] = {{"turb", turbulence2Lanes, turbulence2}, {"noise", noise2Lanes, noise2}};
+        const struct {
+            const char* name;
+            void (*lanes)(const FormulaContext&, const double*, const double*, const double*,
+                          double*, int);
+            double (*one)(const FormulaContext&, double, double, double);
+        } functions3[] = {{"turb3d", turbulence3Lanes, turbulence3},
+                          {"noise3d", noise3Lanes, noise3}};
         lanetest::onEveryTarget([&] {
             for (const auto& f : functions) {
                 f.lanes(ctx, x, y, out, n);
@@ -71,10 +87,17 @@ TEST(TurbulenceLanes, RowsMatchTurbulenceOnAwkwardTables) {
                         << f.name << ", round " << round << " at " << x[i] << ", " << y[i] << ": "
                         << out[i] << " against " << f.one(ctx, x[i], y[i]);
             }
+            for (const auto& f : functions3) {
+                f.lanes(ctx, x, y, z, out, n);
+                for (int i = 0; i < n; ++i, ++compared)
+                    ASSERT_TRUE(sameBits(out[i], f.one(ctx, x[i], y[i], z[i])))
+                        << f.name << ", round " << round << " at " << x[i] << ", " << y[i] << ", "
+                        << z[i] << ": " << out[i] << " against " << f.one(ctx, x[i], y[i], z[i]);
+            }
         });
         if (HasFatalFailure()) return;
     }
-    EXPECT_GT(compared, 60);
+    EXPECT_GT(compared, 60 * 4);
 }
 
 } // namespace
