@@ -278,6 +278,7 @@ bool allAlike(const double* y, int n) {
 } // namespace
 
 void noise2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out, int n) {
+    if (n <= 0) return;
     if (!allAlike(y, n)) {
         for (int i = 0; i < n; ++i)
             out[i] = noise2(ctx, x[i], y[i]);
@@ -290,6 +291,7 @@ void noise2Lanes(const FormulaContext& ctx, const double* x, const double* y, do
 
 void turbulence2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out,
                       int n) {
+    if (n <= 0) return;
     if (!allAlike(y, n)) {
         for (int i = 0; i < n; ++i)
             out[i] = turbulence2(ctx, x[i], y[i]);
@@ -464,6 +466,7 @@ void gradientTurbulence3Lanes(const double* x, const double* y, const double* z,
 TREVALIN_LANE_CLONES void fbmLanes(const double* x, const double* y, const double* z,
                                    const double* H, const double* lacunarity, const double* octaves,
                                    double* out, int n) {
+    if (n <= 0) return;
     bool alike = true;
     for (int i = 1; i < n && alike; ++i)
         alike = sameBits(H[i], H[0]) && sameBits(lacunarity[i], lacunarity[0]) &&

@@ -100,5 +100,24 @@ TEST(TurbulenceLanes, RowsMatchTurbulenceOnAwkwardTables) {
     EXPECT_GT(compared, 60 * 4);
 }
 
+// With no lanes the functions read nothing (the arguments are null) and write
+// nothing.
+TEST(NoiseLanes, NoLanesReadOrWriteNothing) {
+    gradientNoise3(0.5, 0.5, 0.5); // the table fbm's lanes need
+    const FormulaContext ctx;
+    const double* none = nullptr;
+    double out[1] = {7.0};
+    for (const int n : {0, -1}) {
+        noise2Lanes(ctx, none, none, out, n);
+        turbulence2Lanes(ctx, none, none, out, n);
+        noise3Lanes(ctx, none, none, none, out, n);
+        turbulence3Lanes(ctx, none, none, none, out, n);
+        gradientNoise3Lanes(none, none, none, out, n);
+        gradientTurbulence3Lanes(none, none, none, out, n);
+        fbmLanes(none, none, none, none, none, none, out, n);
+        EXPECT_EQ(out[0], 7.0) << n << " lanes";
+    }
+}
+
 } // namespace
 } // namespace trevalin
