@@ -86,6 +86,16 @@ inline bool sameBits(double a, double b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+// The same bits, except that any NaN equals any NaN: which operand's payload
+// and sign a NaN result carries depends on the operand order the compiler
+// picks for + and *, which differs between builds, and nothing downstream can
+// tell NaNs apart (every test and conversion treats them alike). For results
+// of two paths, such as lanes against one sample at a time.
+inline bool sameResult(double a, double b) {
+    if (a != a && b != b) return true;
+    return sameBits(a, b);
+}
+
 // x^e mod (2^31 - 1) by square-and-multiply in 64 bits, independent of the
 // generator's own arithmetic.
 inline std::int32_t powMod(std::uint64_t x, std::uint64_t e) {

@@ -5,25 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
 
 #include "formula/noise.h"
+#include "tests/formula/eval_support.h"
 #include "tests/formula/every_target.h"
 
 namespace trevalin {
 namespace {
 
-// The same bits, except that any NaN equals any NaN: which operand's payload
-// and sign a NaN result carries depends on the operand order the compiler
-// picks for + and *, which differs between builds, and nothing downstream can
-// tell NaNs apart.
-bool sameBits(double a, double b) {
-    if (a != a && b != b) return true;
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+using evaltest::sameResult;
 
 TEST(GradientLanes, RowsMatchTheFunctionsPointByPoint) {
     gradientNoise3(0.5, 0.5, 0.5); // builds the table
@@ -71,7 +64,7 @@ TEST(GradientLanes, RowsMatchTheFunctionsPointByPoint) {
                      n);
             for (int i = 0; i < n; ++i, ++compared) {
                 const double expected = fbm(x[i], y[i], z[i], o.H, o.lacunarity, o.octaves);
-                ASSERT_TRUE(sameBits(out[i], expected))
+                ASSERT_TRUE(sameResult(out[i], expected))
                     << "fbm, round " << round << " lane " << i << " of " << n << " at x " << x[i]
                     << ": " << out[i] << " against " << expected;
             }
@@ -87,7 +80,7 @@ TEST(GradientLanes, RowsMatchTheFunctionsPointByPoint) {
                 f.lanes(inPlace.data(), y.data(), z.data(), inPlace.data(), n);
                 for (int i = 0; i < n; ++i, ++compared) {
                     const double expected = f.one(x[i], y[i], z[i]);
-                    ASSERT_TRUE(sameBits(inPlace[i], expected))
+                    ASSERT_TRUE(sameResult(inPlace[i], expected))
                         << f.name << ", round " << round << " lane " << i << " of " << n << " at x "
                         << x[i] << ": " << inPlace[i] << " against " << expected;
                 }
@@ -113,7 +106,7 @@ TEST(GradientLanes, SignedZerosOnTheLatticeLinesMatch) {
                 gradientNoise3Lanes(out.data(), y.data(), z.data(), out.data(), n);
                 for (int i = 0; i < n; ++i, ++compared) {
                     const double expected = gradientNoise3(xs[i], y[i], z[i]);
-                    ASSERT_TRUE(sameBits(out[i], expected))
+                    ASSERT_TRUE(sameResult(out[i], expected))
                         << "x " << xs[i] << " y " << y[i] << " z " << z[i] << ": " << out[i]
                         << " against " << expected;
                 }

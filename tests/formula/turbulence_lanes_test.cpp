@@ -5,25 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <random>
 
 #include "formula/formula_context.h"
 #include "formula/noise.h"
+#include "tests/formula/eval_support.h"
 #include "tests/formula/every_target.h"
 
 namespace trevalin {
 namespace {
 
-// The same bits, except that any NaN equals any NaN: which operand's payload
-// and sign a NaN result carries depends on the operand order the compiler
-// picks for + and *, which differs between builds, and nothing downstream can
-// tell NaNs apart.
-bool sameBits(double a, double b) {
-    if (a != a && b != b) return true;
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+using evaltest::sameResult;
 
 TEST(TurbulenceLanes, RowsMatchTurbulenceOnAwkwardTables) {
     constexpr std::int32_t kModulus = 2147483647;
@@ -88,14 +81,14 @@ TEST(TurbulenceLanes, RowsMatchTurbulenceOnAwkwardTables) {
             for (const auto& f : functions) {
                 f.lanes(ctx, x, y, out, n);
                 for (int i = 0; i < n; ++i, ++compared)
-                    ASSERT_TRUE(sameBits(out[i], f.one(ctx, x[i], y[i])))
+                    ASSERT_TRUE(sameResult(out[i], f.one(ctx, x[i], y[i])))
                         << f.name << ", round " << round << " at " << x[i] << ", " << y[i] << ": "
                         << out[i] << " against " << f.one(ctx, x[i], y[i]);
             }
             for (const auto& f : functions3) {
                 f.lanes(ctx, x, y, z, out, n);
                 for (int i = 0; i < n; ++i, ++compared)
-                    ASSERT_TRUE(sameBits(out[i], f.one(ctx, x[i], y[i], z[i])))
+                    ASSERT_TRUE(sameResult(out[i], f.one(ctx, x[i], y[i], z[i])))
                         << f.name << ", round " << round << " at " << x[i] << ", " << y[i] << ", "
                         << z[i] << ": " << out[i] << " against " << f.one(ctx, x[i], y[i], z[i]);
             }
