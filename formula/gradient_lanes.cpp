@@ -46,13 +46,22 @@ V cornerPair(const LatticeGradients& t, std::size_t first, Idx at0, Idx at1, V f
     return lerp(c0, c1, w);
 }
 
+// The noise from its corners: pair(k, dy, dz) gives the x-lerped pair of
+// corners for jk[k] with offsets dy and dz, blended over y, then z.
+template <class Pair> V blendCorners(Pair pair, const GradientRow& row) {
+    const D d;
+    const V y0 = hn::Set(d, row.y0), y1 = hn::Set(d, row.y1), yw = hn::Set(d, row.yw);
+    const V z0 = hn::Set(d, row.z0), z1 = hn::Set(d, row.z1);
+    const V A = lerp(pair(0, y0, z0), pair(1, y1, z0), yw);
+    const V B = lerp(pair(2, y0, z1), pair(3, y1, z1), yw);
+    return lerp(A, B, hn::Set(d, row.zw));
+}
+
 void gradientRowKernel(const LatticeGradients& t, const GradientRow& row, const double* x,
                        const double* weight, double* out, int n) {
     const D d;
     const DI di;
     const int lanes = static_cast<int>(hn::Lanes(d));
-    const V y0 = hn::Set(d, row.y0), y1 = hn::Set(d, row.y1), yw = hn::Set(d, row.yw);
-    const V z0 = hn::Set(d, row.z0), z1 = hn::Set(d, row.z1), zw = hn::Set(d, row.zw);
     const V one = hn::Set(d, 1.0);
     const VI low = hn::Set(di, 255);
     VI jk[4];
@@ -88,28 +97,21 @@ void gradientRowKernel(const LatticeGradients& t, const GradientRow& row, const 
             const VI offset = hn::Sub(i0, hn::Set(di, static_cast<std::int64_t>(lowest)));
             const Idx at0 = hn::IndicesFromVec(d, offset);
             const Idx at1 = hn::IndicesFromVec(d, hn::Add(offset, hn::Set(di, 1)));
-            auto first = [&](int k) { return static_cast<std::size_t>((low0 + row.jk[k]) & 255u); };
-            const V a0 = cornerPair(t, first(0), at0, at1, f0, f1, y0, z0, w);
-            const V a1 = cornerPair(t, first(1), at0, at1, f0, f1, y1, z0, w);
-            const V A = lerp(a0, a1, yw);
-            const V b0 = cornerPair(t, first(2), at0, at1, f0, f1, y0, z1, w);
-            const V b1 = cornerPair(t, first(3), at0, at1, f0, f1, y1, z1, w);
-            const V B = lerp(b0, b1, yw);
-            g = lerp(A, B, zw);
+            g = blendCorners(
+                [&](int k, V dy, V dz) {
+                    const auto first = static_cast<std::size_t>((low0 + row.jk[k]) & 255u);
+                    return cornerPair(t, first, at0, at1, f0, f1, dy, dz, w);
+                },
+                row);
         } else {
             const VI i1 = hn::Add(i0, hn::Set(di, 1));
             auto at = [&](VI i, int k) { return hn::And(hn::Add(i, jk[k]), low); };
-            const V a0 =
-                lerp(corner(t, at(i0, 0), f0, y0, z0), corner(t, at(i1, 0), f1, y0, z0), w);
-            const V a1 =
-                lerp(corner(t, at(i0, 1), f0, y1, z0), corner(t, at(i1, 1), f1, y1, z0), w);
-            const V A = lerp(a0, a1, yw);
-            const V b0 =
-                lerp(corner(t, at(i0, 2), f0, y0, z1), corner(t, at(i1, 2), f1, y0, z1), w);
-            const V b1 =
-                lerp(corner(t, at(i0, 3), f0, y1, z1), corner(t, at(i1, 3), f1, y1, z1), w);
-            const V B = lerp(b0, b1, yw);
-            g = lerp(A, B, zw);
+            g = blendCorners(
+                [&](int k, V dy, V dz) {
+                    return lerp(corner(t, at(i0, k), f0, dy, dz), corner(t, at(i1, k), f1, dy, dz),
+                                w);
+                },
+                row);
         }
         if (m == lanes) {
             if (weight) g = hn::Add(hn::LoadU(d, out + base), hn::Mul(hn::Set(d, *weight), g));

@@ -208,12 +208,53 @@ GradientRow gradientRow(double y, double z) {
         c.ay.f0, c.ay.f1, c.ay.w, c.az.f0, c.az.f1, c.az.w, {c.jk[0], c.jk[1], c.jk[2], c.jk[3]}};
 }
 
+// Whether the n values agree, to the bit (the y of a row's points).
+bool allAlike(const double* y, int n) {
+    bool alike = true;
+    for (int i = 1; i < n && alike; ++i)
+        alike = sameBits(y[i], y[0]);
+    return alike;
+}
+
 // Whether the points' y and z agree (the points of a row), to the bit.
 bool sameRow(const double* y, const double* z, int n) {
-    bool row = true;
-    for (int i = 1; i < n && row; ++i)
-        row = sameBits(y[i], y[0]) && sameBits(z[i], z[0]);
-    return row;
+    return allAlike(y, n) && allAlike(z, n);
+}
+
+// The lanes the row functions take at a time, on the stack.
+constexpr int kRowChunk = 64;
+
+// What an octave of value noise at (x / s, y / s) needs of y: its weight and
+// the y lattice's two table entries.
+TurbulenceOctave valueOctave(const FormulaContext& ctx, double y, double s) {
+    const double Y = std::fabs(y / s);
+    const std::int64_t j = truncToInt32(Y);
+    return TurbulenceOctave{s, sCurve(Y - static_cast<double>(j)), ctx.noiseT1[tableIndex(j)],
+                            ctx.noiseT1[tableIndex(j + 1)]};
+}
+
+// noise3 at (xs[i], y, z) for the n <= kRowChunk lanes of a row, into out
+// (not over xs): each z plane is the row kernel's single octave, with the z
+// table's entry folded into the y table's, and the planes are blended as
+// noise3 does.
+void noise3Row(const FormulaContext& ctx, const double* xs, double y, double z, double* out,
+               int n) {
+    const double Y = std::fabs(y), Z = std::fabs(z);
+    const std::int64_t j = truncToInt32(Y), k = truncToInt32(Z);
+    const double sy = sCurve(Y - static_cast<double>(j));
+    const double sz = sCurve(Z - static_cast<double>(k));
+    auto plane = [&](std::int64_t kk, double* values) {
+        const std::int32_t t2 = ctx.noiseT2[tableIndex(kk)];
+        const TurbulenceOctave o{1.0, sy, ctx.noiseT1[tableIndex(j)] ^ t2,
+                                 ctx.noiseT1[tableIndex(j + 1)] ^ t2};
+        turbulenceRowLanes(ctx.noiseT0, &o, 1, -0.0, xs, values, n);
+    };
+    plane(k, out);
+    if (sz == 0.0) return;
+    double B[kRowChunk];
+    plane(k + 1, B);
+    for (int i = 0; i < n; ++i)
+        out[i] = sz * B[i] + (1.0 - sz) * out[i];
 }
 
 } // namespace
@@ -257,26 +298,6 @@ double turbulence2(const FormulaContext& ctx, double x, double y) {
     return sum;
 }
 
-namespace {
-
-// What an octave of value noise at (x / s, y / s) needs of y: its weight and
-// the y lattice's two table entries.
-TurbulenceOctave valueOctave(const FormulaContext& ctx, double y, double s) {
-    const double Y = std::fabs(y / s);
-    const std::int64_t j = truncToInt32(Y);
-    return TurbulenceOctave{s, sCurve(Y - static_cast<double>(j)), ctx.noiseT1[tableIndex(j)],
-                            ctx.noiseT1[tableIndex(j + 1)]};
-}
-
-bool allAlike(const double* y, int n) {
-    bool alike = true;
-    for (int i = 1; i < n && alike; ++i)
-        alike = sameBits(y[i], y[0]);
-    return alike;
-}
-
-} // namespace
-
 void noise2Lanes(const FormulaContext& ctx, const double* x, const double* y, double* out, int n) {
     if (n <= 0) return;
     if (!allAlike(y, n)) {
@@ -317,36 +338,6 @@ double turbulence3(const FormulaContext& ctx, double x, double y, double z) {
     } while (s > 0.00390625);
     return sum;
 }
-
-namespace {
-
-// The lanes the row functions take at a time, on the stack.
-constexpr int kRowChunk = 64;
-
-// noise3 at (xs[i], y, z) for the n <= kRowChunk lanes of a row, into out (not over
-// xs): each z plane is the row kernel's single octave, with the z table's
-// entry folded into the y table's, and the planes are blended as noise3 does.
-void noise3Row(const FormulaContext& ctx, const double* xs, double y, double z, double* out,
-               int n) {
-    const double Y = std::fabs(y), Z = std::fabs(z);
-    const std::int64_t j = truncToInt32(Y), k = truncToInt32(Z);
-    const double sy = sCurve(Y - static_cast<double>(j));
-    const double sz = sCurve(Z - static_cast<double>(k));
-    auto plane = [&](std::int64_t kk, double* values) {
-        const std::int32_t t2 = ctx.noiseT2[tableIndex(kk)];
-        const TurbulenceOctave o{1.0, sy, ctx.noiseT1[tableIndex(j)] ^ t2,
-                                 ctx.noiseT1[tableIndex(j + 1)] ^ t2};
-        turbulenceRowLanes(ctx.noiseT0, &o, 1, -0.0, xs, values, n);
-    };
-    plane(k, out);
-    if (sz == 0.0) return;
-    double B[kRowChunk];
-    plane(k + 1, B);
-    for (int i = 0; i < n; ++i)
-        out[i] = sz * B[i] + (1.0 - sz) * out[i];
-}
-
-} // namespace
 
 void noise3Lanes(const FormulaContext& ctx, const double* x, const double* y, const double* z,
                  double* out, int n) {
@@ -435,14 +426,13 @@ double fbm(double x, double y, double z, double H, double lacunarity, double oct
 void gradientTurbulence3Lanes(const double* x, const double* y, const double* z, double* out,
                               int n) {
     const Gradient* table = gradients();
-    constexpr int kChunk = 64;
-    for (int first = 0; first < n; first += kChunk) {
-        const int m = n - first < kChunk ? n - first : kChunk;
+    for (int first = 0; first < n; first += kRowChunk) {
+        const int m = n - first < kRowChunk ? n - first : kRowChunk;
         const double* const cx = x + first;
         const double* const cy = y + first;
         const double* const cz = z + first;
         const bool row = sameRow(cy, cz, m);
-        double sums[kChunk], xs[kChunk];
+        double sums[kRowChunk], xs[kRowChunk];
         for (int i = 0; i < m; ++i)
             sums[i] = 0.0;
         double s = 1.0;
@@ -501,10 +491,9 @@ TREVALIN_LANE_CLONES void fbmLanes(const double* x, const double* y, const doubl
     // Octave by octave over chunks of lanes, so that a row's points, whose y
     // and z agree, share that part of the work. Each lane's sum sees the same
     // operations in the same order as in fbm.
-    constexpr int kChunk = 64;
-    for (int first = 0; first < n; first += kChunk) {
-        const int m = n - first < kChunk ? n - first : kChunk;
-        double xs[kChunk], ys[kChunk], zs[kChunk], sums[kChunk];
+    for (int first = 0; first < n; first += kRowChunk) {
+        const int m = n - first < kRowChunk ? n - first : kRowChunk;
+        double xs[kRowChunk], ys[kRowChunk], zs[kRowChunk], sums[kRowChunk];
         bool yzAlike = true;
         for (int i = 0; i < m; ++i) {
             xs[i] = x[first + i];
