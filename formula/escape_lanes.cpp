@@ -8,6 +8,7 @@
 #include <hwy/foreach_target.h> // IWYU pragma: keep
 #include <hwy/highway.h>
 
+#include "formula/cancel_request.h"
 #include "formula/lane_types.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -153,12 +154,22 @@ template <bool kSizes, class Orbit> class Drain {
         while (active < kGroups && take(slots[active]))
             ++active;
         while (active > 0) {
+            int left;
             switch (active) {
-            case 1: active = steps<1>(slots); break;
-            case 2: active = steps<2>(slots); break;
-            case 3: active = steps<3>(slots); break;
-            default: active = steps<kGroups>(slots); break;
+            case 1: left = steps<1>(slots); break;
+            case 2: left = steps<2>(slots); break;
+            case 3: left = steps<3>(slots); break;
+            default: left = steps<kGroups>(slots); break;
             }
+            if (left == kCancelled) {
+                // Every point still gives a result, meaning nothing.
+                for (int h = 0; h < active; ++h)
+                    finish(slots[h]);
+                for (int i = next_; i < in_.count; ++i)
+                    res_.put(static_cast<int>(in_.index[i]), false, 0, 0);
+                return;
+            }
+            active = left;
         }
     }
 
@@ -224,12 +235,15 @@ template <bool kSizes, class Orbit> class Drain {
                      sizeOut[i]);
     }
 
+    static constexpr int kCancelled = -1;
+
     // Steps kWidth slots two at a time until one of them finishes with no
     // vector left to take its place; returns how many remain, moved to the
-    // front of slots.
+    // front of slots, or kCancelled when a stop request cuts the work short.
     template <int kWidth> int steps(Slot<Orbit>* slots) {
         for (;;) {
             iterate<kWidth>(slots);
+            if (cancelRequested()) return kCancelled;
             bool gone[kWidth];
             int live = kWidth;
             for (int h = 0; h < kWidth; ++h) {
@@ -251,7 +265,8 @@ template <bool kSizes, class Orbit> class Drain {
         typename Orbit::State z[kWidth];
         M running[kWidth];
         V count[kWidth], size[kWidth];
-        std::int32_t room = limit_;
+        // Back now and then to look at the stop request.
+        std::int32_t room = kCancelCheckSteps;
         HWY_UNROLL(4)
         for (int h = 0; h < kWidth; ++h) {
             z[h] = slots[h].z;
@@ -411,6 +426,22 @@ HWY_EXPORT(iterateSquareKernel);
 HWY_EXPORT(iterateCubeKernel);
 HWY_EXPORT(iterateDragonKernel);
 
+namespace {
+
+// Takes steps 1, 2, ... up to limit until step() says the point escaped;
+// that step, or 0 past the limit or when a stop request cuts it short.
+template <class Step> std::int32_t escapeStep(std::int32_t limit, Step step) {
+    for (std::int64_t n = 1; n <= limit;) {
+        const std::int64_t last = limit - n < kCancelCheckSteps ? limit : n + kCancelCheckSteps - 1;
+        for (; n <= last; ++n)
+            if (step()) return static_cast<std::int32_t>(n);
+        if (n <= limit && cancelRequested()) return 0;
+    }
+    return 0;
+}
+
+} // namespace
+
 void iterateCubeLanes(const double* cx, const double* cy, int n, std::int32_t limit, double start,
                       std::int32_t* counts) {
     HWY_DYNAMIC_DISPATCH(iterateCubeKernel)(cx, cy, n, limit, start, counts);
@@ -423,27 +454,25 @@ void iterateDragonLanes(const double* cx, const double* cy, int n, std::int32_t 
 
 std::int32_t iterateCubeScalar(double x, double y, std::int32_t limit, double start) {
     double a = start, b = start;
-    for (std::int64_t n = 1; n <= limit; ++n) {
+    return escapeStep(limit, [&] {
         const double re = a * a * a - 3.0 * a * b * b + x;
         const double im = 3.0 * a * a * b - b * b * b + y;
         a = re;
         b = im;
-        if (a * a + b * b >= 4.0) return static_cast<std::int32_t>(n);
-    }
-    return 0;
+        return a * a + b * b >= 4.0;
+    });
 }
 
 std::int32_t iterateDragonScalar(double x, double y, std::int32_t limit, double jx, double jy) {
     double a = jx, b = jy;
-    for (std::int64_t n = 1; n <= limit; ++n) {
+    return escapeStep(limit, [&] {
         const double p = a * x - b * y; // c * z
         const double q = b * x + a * y;
         a = p - p * a + q * b;
         // The imaginary part reads the new real part, as the map is defined.
         b = q - q * a + q * b - p * b;
-        if (a * a + b * b >= 4.0) return static_cast<std::int32_t>(n);
-    }
-    return 0;
+        return a * a + b * b >= 4.0;
+    });
 }
 
 void iterateSquareLanes(const double* zx, const double* zy, const double* cx, const double* cy,
@@ -471,18 +500,16 @@ void iterateJuliaLanes(const double* zx, const double* zy, int n, std::int32_t l
 std::int32_t iterateSquareScalar(double a, double b, double cx, double cy, std::int32_t limit,
                                  double bound, double& escapeSize) {
     double aa = a * a, bb = b * b;
-    for (std::int64_t n = 1; n <= limit; ++n) {
+    return escapeStep(limit, [&] {
         b = (a + a) * b + cy;
         a = aa - bb + cx;
         aa = a * a;
         bb = b * b;
         const double size = aa + bb;
-        if (size >= bound) {
-            escapeSize = size;
-            return static_cast<std::int32_t>(n);
-        }
-    }
-    return 0;
+        const bool escaped = size >= bound; // never for NaN
+        if (escaped) escapeSize = size;
+        return escaped;
+    });
 }
 
 } // namespace trevalin

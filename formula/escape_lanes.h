@@ -2,6 +2,8 @@
 // unit the processor has (chosen at run time). Every lane does the scalar
 // iteration's operations in the same order, unfused, so each count and escape
 // size has the bits of the scalar code, which the fractal functions call.
+// Both stop early, with results that mean nothing, once the thread's stop
+// request is set (cancel_request.h).
 #pragma once
 
 #include <cstdint>
