@@ -561,6 +561,10 @@ bool gradientTableBuilt() {
     return gGradientsBuilt;
 }
 
+void forgetGradientTable() {
+    gGradientsBuilt = false;
+}
+
 FormulaValue ease(const FormulaValue& v) {
     if (!v.isTriple) return numberValue(sCurve(v.first));
     return tripleValue(sCurve(v.first), sCurve(v.second), sCurve(v.third));

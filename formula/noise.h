@@ -69,6 +69,10 @@ void gradientEntry(int index, double& gx, double& gy, double& gz);
 const std::uint8_t* gradientPermutation();
 // True once the gradient table has been built in this process.
 bool gradientTableBuilt();
+// As if the table had never been built: its next use builds it again, the
+// same, and reseeds the generator as the first use does. For a render that
+// drops the pixel that first used it.
+void forgetGradientTable();
 
 // ease: the s-curve applied to a number, or to each component of a triple.
 FormulaValue ease(const FormulaValue& v);

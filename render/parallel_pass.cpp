@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formula/batch_interpreter.h"
+#include "formula/cancel_request.h"
 #include "formula/escape_results.h"
 #include "formula/formula_context.h"
 #include "formula/fractals.h"
@@ -126,6 +127,7 @@ class PassRunner {
     // Computes the band's pixels, from the true memo when one is given, else
     // from one that the first sample cannot match (unless it is NaN in both).
     void compute(Band& b, const MemoSnapshot* trueMemo) {
+        const CancelScope cancel(stop_);
         // A copy per band: 3.5 KB, nothing next to the band's formula runs.
         const auto owned = std::make_unique<FormulaContext>(*snapshot_);
         FormulaContext& ctx = *owned;
@@ -160,6 +162,11 @@ class PassRunner {
                 const int n = sp.count - done < kSegmentPixels ? sp.count - done : kSegmentPixels;
                 const RowSpan part{sp.first + done * sp.stride, sp.stride, n};
                 computeBatches(ctx, v, part, out);
+                // A request that came meanwhile may have cut an iteration short.
+                if (stop_.load(std::memory_order_relaxed)) {
+                    b.stopped = true;
+                    return;
+                }
                 out += n;
                 if (plan_.afterSegment) plan_.afterSegment(n);
             }

@@ -11,7 +11,9 @@
 #include <cstdio>
 
 #include "formula/arith.h"
+#include "formula/cancel_request.h"
 #include "formula/formula_context.h"
+#include "formula/fractals.h"
 #include "formula/interpreter.h"
 #include "image/dib_image.h"
 #include "render/frame_renderer.h"
@@ -20,6 +22,7 @@
 #include "render/frame_start.h"
 #include "render/overlapped_frame_sink.h"
 #include "render/parallel_pass.h"
+#include "render/pixel_state.h"
 #include "render/render_settings.h"
 #include "render/worker_pool.h"
 
@@ -177,16 +180,32 @@ bool RenderJob::runPassOnePixel() {
     DibImage& target = *p_.target;
     std::uint32_t colours[kSegmentPixels];
     int columns[kSegmentPixels];
+    // Only the fractal functions' iterations are cut short by a stop request.
+    const CancelScope cancel(stopping_);
+    const std::uint8_t* codes[3];
+    const int formulas = colourFormulaCodes(s, codes);
+    bool cuttable = false;
+    for (int i = 0; i < formulas; ++i)
+        cuttable = cuttable || callsFractal(codes[i]);
     for (;;) {
         // A segment of up to kSegmentPixels computed pixels of this row, then
         // one lock for their stores and the stop request.
         int n = 0;
         const int row = v.py;
-        bool rowDone = false;
+        bool rowDone = false, cut = false;
         while (n < kSegmentPixels && !rowDone) {
             v.x = v.px * v.xstep + v.left;
             if (step_ == firstStep_ || (refineMask_ & (v.px | v.py)) != 0) {
-                colours[n] = pixelColour(*p_.context, v, s);
+                PixelState before;
+                if (cuttable) before = PixelState::of(*p_.context);
+                const std::uint32_t colour = pixelColour(*p_.context, v, s);
+                if (cuttable && stopping_.load(std::memory_order_relaxed)) {
+                    // The request may have cut the pixel's iterations short.
+                    before.restore(*p_.context);
+                    cut = true;
+                    break;
+                }
+                colours[n] = colour;
                 columns[n++] = v.px;
             }
             v.px += step_;
@@ -204,7 +223,7 @@ bool RenderJob::runPassOnePixel() {
                     target.fillBlock(columns[i], row, step_, colours[i]);
             }
             pixelsDone_.fetch_add(n, std::memory_order_relaxed);
-            stop = stopRequest_;
+            stop = stopRequest_ || cut;
         }
         if (stop) return false;
         if (!rowDone) continue;

@@ -1,0 +1,105 @@
+// At a high iteration count one point iterates for seconds. A stop request
+// cuts that short on every path, and nothing computed from a cut-short
+// iteration is kept: no pixel, no memo entry, no random state.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "formula/noise.h"
+#include "formula/random_state.h"
+#include "render/memo_snapshot.h"
+#include "tests/render/child_process.h"
+#include "tests/render/render_test_support.h"
+
+namespace trevalin {
+namespace {
+
+using testing::makeSettings;
+using testing::Renderer;
+
+std::vector<std::uint32_t> pixelsOf(const DibImage& image) {
+    std::vector<std::uint32_t> p;
+    for (int y = 0; y < image.height(); ++y)
+        p.insert(p.end(), image.row(y), image.row(y) + image.width());
+    return p;
+}
+
+TEST(LongIterationStop, EndsTheRenderAndLeavesNoTrace) {
+    struct Case {
+        const char* path;
+        bool onePixel;
+        int threads;
+    };
+    for (const Case& c : {Case{"one pixel", true, 1}, Case{"lanes, one thread", false, 1},
+                          Case{"lanes, two threads", false, 2}}) {
+        SCOPED_TRACE(c.path);
+        Renderer r;
+        ASSERT_TRUE(r.doc->setImageSize(40, 24));
+        // Inside the main cardioid: every point takes all two billion steps,
+        // seconds each, and the first pass alone has 6 of them.
+        auto s = makeSettings({{"red", "mandel() + ?"},
+                               {"grn", "mandel()"},
+                               {"left", "-0.4"},
+                               {"top", "-0.2"},
+                               {"width", "0.4"},
+                               {"height", "0.4"},
+                               {"zoom", "1"},
+                               {"recurse", "2000000000"},
+                               {"max", "255"}},
+                              1);
+        r.job.setOnePixelOnly(c.onePixel);
+        r.job.setThreadCount(c.threads);
+        const std::vector<std::uint32_t> picture = pixelsOf(r.doc->image());
+        const MemoSnapshot memo = memoOf(r.doc->context());
+        const std::int32_t random = RandomState::get();
+
+        r.doc->setSettings(*s);
+        r.doc->setFrameCount(1);
+        r.doc->startRendering();
+        // Into the first points' iterations (or before them: the same outcome).
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        r.doc->stopRendering();
+
+        EXPECT_FALSE(r.job.finished());
+        EXPECT_EQ(picture, pixelsOf(r.doc->image()));
+        EXPECT_TRUE(memo.same(memoOf(r.doc->context())));
+        EXPECT_EQ(random, RandomState::get());
+    }
+}
+
+// The pixel that first uses gradient noise builds the table and reseeds the
+// generator; when a stop cuts that pixel short, the table is as unbuilt as the
+// state is unchanged. In a child: the table is built once per process.
+TEST(LongIterationStop, APixelCutShortUnbuildsTheGradientTable) {
+    const std::vector<std::uint64_t> words = wordsFromChild([] {
+        Renderer r;
+        if (!r.doc->setImageSize(16, 16) || gradientTableBuilt()) _exit(3);
+        auto s = makeSettings({{"red", "gnoise3d(x*3, y*3, 0.5) + mandel()"},
+                               {"left", "-0.4"},
+                               {"top", "-0.2"},
+                               {"width", "0.4"},
+                               {"height", "0.4"},
+                               {"zoom", "1"},
+                               {"recurse", "2000000000"},
+                               {"max", "255"}},
+                              0);
+        const std::int32_t random = RandomState::get();
+        r.doc->setSettings(*s);
+        r.doc->setFrameCount(1);
+        r.doc->startRendering();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        r.doc->stopRendering();
+        return std::vector<std::uint64_t>{gradientTableBuilt(), RandomState::get() == random,
+                                          r.job.finished()};
+    });
+    ASSERT_EQ(words.size(), 3u);
+    EXPECT_EQ(words[0], 0u) << "the gradient table stayed built";
+    EXPECT_EQ(words[1], 1u) << "the random state moved";
+    EXPECT_EQ(words[2], 0u) << "the render finished";
+}
+
+} // namespace
+} // namespace trevalin
