@@ -3,20 +3,23 @@
 namespace trevalin {
 namespace {
 
-thread_local const std::atomic<bool>* tRequest = nullptr;
+thread_local CancelScope* tScope = nullptr;
 
 } // namespace
 
-CancelScope::CancelScope(const std::atomic<bool>& request) : outer_(tRequest) {
-    tRequest = &request;
+CancelScope::CancelScope(const std::atomic<bool>& request) : request_(request), outer_(tScope) {
+    tScope = this;
 }
 
 CancelScope::~CancelScope() {
-    tRequest = outer_;
+    tScope = outer_;
 }
 
 bool cancelRequested() {
-    return tRequest && tRequest->load(std::memory_order_relaxed);
+    CancelScope* scope = tScope;
+    if (!scope || !scope->request_.load(std::memory_order_relaxed)) return false;
+    scope->cut_ = true;
+    return true;
 }
 
 } // namespace trevalin

@@ -2,9 +2,8 @@
 // count a fractal function runs for seconds per point, far longer than a stop
 // may take, so the iterations look at the request of their thread's innermost
 // CancelScope every kCancelCheckSteps steps and, once it is set, return early
-// with results that mean nothing. The code that set up the scope sees its own
-// request set and throws away whatever it computed since the request could
-// have arrived.
+// with results that mean nothing. The scope then tells its owner, who throws
+// away what was computed from them.
 #pragma once
 
 #include <atomic>
@@ -20,12 +19,18 @@ class CancelScope {
     CancelScope(const CancelScope&) = delete;
     CancelScope& operator=(const CancelScope&) = delete;
 
+    // Whether an iteration stopped early within this scope (and no inner one).
+    bool cutShort() const { return cut_; }
+
   private:
-    const std::atomic<bool>* outer_;
+    friend bool cancelRequested();
+    const std::atomic<bool>& request_;
+    CancelScope* outer_;
+    bool cut_ = false;
 };
 
-// Whether the request of the thread's innermost scope is set; false outside
-// every scope.
+// Whether the request of the thread's innermost scope is set (the scope then
+// counts as cut short); false outside every scope.
 bool cancelRequested();
 
 // Steps between two looks at the request: a few hundred microseconds.

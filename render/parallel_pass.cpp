@@ -127,7 +127,7 @@ class PassRunner {
     // Computes the band's pixels, from the true memo when one is given, else
     // from one that the first sample cannot match (unless it is NaN in both).
     void compute(Band& b, const MemoSnapshot* trueMemo) {
-        const CancelScope cancel(stop_);
+        CancelScope cancel(stop_);
         // A copy per band: 3.5 KB, nothing next to the band's formula runs.
         const auto owned = std::make_unique<FormulaContext>(*snapshot_);
         FormulaContext& ctx = *owned;

@@ -16,13 +16,13 @@
 #include "formula/fractals.h"
 #include "formula/interpreter.h"
 #include "image/dib_image.h"
+#include "render/evaluation_state.h"
 #include "render/frame_renderer.h"
 #include "render/frame_setup.h"
 #include "render/frame_sink.h"
 #include "render/frame_start.h"
 #include "render/overlapped_frame_sink.h"
 #include "render/parallel_pass.h"
-#include "render/pixel_state.h"
 #include "render/render_settings.h"
 #include "render/worker_pool.h"
 
@@ -162,16 +162,26 @@ void RenderJob::postPaint() {
     if (paint_) paint_();
 }
 
-void RenderJob::setUpFrame() {
+bool RenderJob::setUpFrame() {
     {
         Guard hold(lock_); // the frame and its count change together for progress()
         pixelsDone_ = 0;
         frameNow_ = p_.vars.frame;
     }
-    setUpFrameVariables(*p_.context, p_.vars, *p_.settings, p_.width, p_.height);
+    {
+        // The region's formulas may call a fractal function too.
+        CancelScope cancel(stopping_);
+        const EvaluationState before = EvaluationState::of(*p_.context);
+        setUpFrameVariables(*p_.context, p_.vars, *p_.settings, p_.width, p_.height);
+        if (cancel.cutShort()) {
+            before.restore(*p_.context);
+            return false;
+        }
+    }
     firstStep_ = p_.progressive ? 16 : 1;
     step_ = firstStep_;
     refineMask_ = 2 * step_ - 1;
+    return true;
 }
 
 bool RenderJob::runPassOnePixel() {
@@ -180,8 +190,9 @@ bool RenderJob::runPassOnePixel() {
     DibImage& target = *p_.target;
     std::uint32_t colours[kSegmentPixels];
     int columns[kSegmentPixels];
-    // Only the fractal functions' iterations are cut short by a stop request.
-    const CancelScope cancel(stopping_);
+    // Only the fractal functions' iterations are cut short by a stop request:
+    // for other formulas nothing needs keeping before a pixel.
+    CancelScope cancel(stopping_);
     const std::uint8_t* codes[3];
     const int formulas = colourFormulaCodes(s, codes);
     bool cuttable = false;
@@ -196,11 +207,10 @@ bool RenderJob::runPassOnePixel() {
         while (n < kSegmentPixels && !rowDone) {
             v.x = v.px * v.xstep + v.left;
             if (step_ == firstStep_ || (refineMask_ & (v.px | v.py)) != 0) {
-                PixelState before;
-                if (cuttable) before = PixelState::of(*p_.context);
+                EvaluationState before;
+                if (cuttable) before = EvaluationState::of(*p_.context);
                 const std::uint32_t colour = pixelColour(*p_.context, v, s);
-                if (cuttable && stopping_.load(std::memory_order_relaxed)) {
-                    // The request may have cut the pixel's iterations short.
+                if (cancel.cutShort()) {
                     before.restore(*p_.context);
                     cut = true;
                     break;
@@ -280,9 +290,8 @@ void RenderJob::run() {
         v.frame = prepareFrameStart(in, first);
     }
     startFrame_ = v.frame;
-    setUpFrame();
-    bool ended = false;
-    if (v.frames > 1) {
+    bool ended = !setUpFrame();
+    if (!ended && v.frames > 1) {
         {
             Guard hold(lock_);
             writer_ = writerFactory_ ? writerFactory_() : nullptr;
@@ -348,7 +357,7 @@ void RenderJob::run() {
         }
         reportStatus("Frame %d", v.frame + 1);
         postPaint();
-        setUpFrame();
+        if (!setUpFrame()) break;
     }
 
     Guard hold(lock_);

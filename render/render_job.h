@@ -94,8 +94,9 @@ class RenderJob {
     int reportError(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
     // Per-frame set-up, public for tests: fills the frame variables for the
-    // frame whose index is in vars.frame and restarts the passes.
-    void setUpFrame();
+    // frame whose index is in vars.frame and restarts the passes; false, with
+    // the formula state as it was, when a stop request cut it short.
+    bool setUpFrame();
     FrameVariables& vars() { return p_.vars; }
 
   private:

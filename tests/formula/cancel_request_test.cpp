@@ -67,7 +67,12 @@ TEST(CancelRequest, CutsLongIterationsShortOnlyWhenSet) {
             EXPECT_EQ(full, p.scalar(p.cx));
             lanetest::onEveryTarget([&] { EXPECT_EQ(full, lateOnLanes(p, false)); });
             request = true;
+            // Iterations too short to look at the request are not cut.
+            double size = 0;
+            EXPECT_EQ(1, iterateSquareScalar(0, 0, 3.0, 0, kLimit, 4.0, size));
+            EXPECT_FALSE(scope.cutShort());
             EXPECT_EQ(0, p.scalar(p.cx));
+            EXPECT_TRUE(scope.cutShort());
             lanetest::onEveryTarget([&] {
                 EXPECT_EQ(0, lateOnLanes(p, false));
                 EXPECT_EQ(0, lateOnLanes(p, true));

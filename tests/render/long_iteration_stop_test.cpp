@@ -70,6 +70,44 @@ TEST(LongIterationStop, EndsTheRenderAndLeavesNoTrace) {
     }
 }
 
+// A region formula calling a fractal function iterates at the limit the last
+// render left, before this render sets its own: a stop cuts that short too,
+// and the render ends with the state as it was.
+TEST(LongIterationStop, ReachesIntoTheFramesSetUp) {
+    for (const bool onePixel : {true, false}) {
+        SCOPED_TRACE(onePixel ? "one pixel" : "lanes");
+        Renderer r;
+        ASSERT_TRUE(r.doc->setImageSize(40, 24));
+        r.doc->context().setIterationLimit(2000000000);
+        // At set-up the point is the plane's origin, inside the set.
+        auto s = makeSettings({{"red", "x*y + ?"},
+                               {"left", "mandel() - 0.4"},
+                               {"top", "-0.2"},
+                               {"width", "0.4"},
+                               {"height", "0.4"},
+                               {"zoom", "1"},
+                               {"recurse", "64"},
+                               {"max", "1"}},
+                              0);
+        r.job.setOnePixelOnly(onePixel);
+        const std::vector<std::uint32_t> picture = pixelsOf(r.doc->image());
+        const MemoSnapshot memo = memoOf(r.doc->context());
+        const std::int32_t random = RandomState::get();
+
+        r.doc->setSettings(*s);
+        r.doc->setFrameCount(1);
+        r.doc->startRendering();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        r.doc->stopRendering();
+
+        EXPECT_FALSE(r.job.finished());
+        EXPECT_EQ(picture, pixelsOf(r.doc->image()));
+        EXPECT_TRUE(memo.same(memoOf(r.doc->context())));
+        EXPECT_EQ(2000000000, r.doc->context().iterationLimit);
+        EXPECT_EQ(random, RandomState::get());
+    }
+}
+
 // The pixel that first uses gradient noise builds the table and reseeds the
 // generator; when a stop cuts that pixel short, the table is as unbuilt as the
 // state is unchanged. In a child: the table is built once per process.
