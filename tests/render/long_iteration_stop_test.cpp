@@ -27,6 +27,35 @@ std::vector<std::uint32_t> pixelsOf(const DibImage& image) {
     return p;
 }
 
+// A region inside the main cardioid, where every point takes all the steps,
+// then the given fields (which may replace its own).
+testing::Fields insideTheSet(const testing::Fields& fields) {
+    testing::Fields all = {
+        {"left", "-0.4"}, {"top", "-0.2"}, {"width", "0.4"}, {"height", "0.4"}, {"zoom", "1"}};
+    all.insert(all.end(), fields.begin(), fields.end());
+    return all;
+}
+
+// Renders s, stops the render once it is into its first iterations (or
+// before them: the same outcome), and checks that it left no trace: the
+// picture, memo and random state as they were, and the iteration limit at
+// limitAfter (what the frame's set-up sets, if it ran to the end).
+void expectStopLeavesNoTrace(Renderer& r, const RenderSettings& s, std::int32_t limitAfter) {
+    const std::vector<std::uint32_t> picture = pixelsOf(r.doc->image());
+    const MemoSnapshot memo = memoOf(r.doc->context());
+    const std::int32_t random = RandomState::get();
+    r.doc->setSettings(s);
+    r.doc->setFrameCount(1);
+    r.doc->startRendering();
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    r.doc->stopRendering();
+    EXPECT_FALSE(r.job.finished());
+    EXPECT_EQ(picture, pixelsOf(r.doc->image()));
+    EXPECT_TRUE(memo.same(memoOf(r.doc->context())));
+    EXPECT_EQ(limitAfter, r.doc->context().iterationLimit);
+    EXPECT_EQ(random, RandomState::get());
+}
+
 TEST(LongIterationStop, EndsTheRenderAndLeavesNoTrace) {
     struct Case {
         const char* path;
@@ -38,35 +67,16 @@ TEST(LongIterationStop, EndsTheRenderAndLeavesNoTrace) {
         SCOPED_TRACE(c.path);
         Renderer r;
         ASSERT_TRUE(r.doc->setImageSize(40, 24));
-        // Inside the main cardioid: every point takes all two billion steps,
-        // seconds each, and the first pass alone has 6 of them.
-        auto s = makeSettings({{"red", "mandel() + ?"},
-                               {"grn", "mandel()"},
-                               {"left", "-0.4"},
-                               {"top", "-0.2"},
-                               {"width", "0.4"},
-                               {"height", "0.4"},
-                               {"zoom", "1"},
-                               {"recurse", "2000000000"},
-                               {"max", "255"}},
-                              1);
         r.job.setOnePixelOnly(c.onePixel);
         r.job.setThreadCount(c.threads);
-        const std::vector<std::uint32_t> picture = pixelsOf(r.doc->image());
-        const MemoSnapshot memo = memoOf(r.doc->context());
-        const std::int32_t random = RandomState::get();
-
-        r.doc->setSettings(*s);
-        r.doc->setFrameCount(1);
-        r.doc->startRendering();
-        // Into the first points' iterations (or before them: the same outcome).
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        r.doc->stopRendering();
-
-        EXPECT_FALSE(r.job.finished());
-        EXPECT_EQ(picture, pixelsOf(r.doc->image()));
-        EXPECT_TRUE(memo.same(memoOf(r.doc->context())));
-        EXPECT_EQ(random, RandomState::get());
+        // Two billion steps a point, seconds each; the first pass has 6.
+        expectStopLeavesNoTrace(r,
+                                *makeSettings(insideTheSet({{"red", "mandel() + ?"},
+                                                            {"grn", "mandel()"},
+                                                            {"recurse", "2000000000"},
+                                                            {"max", "255"}}),
+                                              1),
+                                2000000000); // set by the frame's set-up, which ran
     }
 }
 
@@ -79,32 +89,15 @@ TEST(LongIterationStop, ReachesIntoTheFramesSetUp) {
         Renderer r;
         ASSERT_TRUE(r.doc->setImageSize(40, 24));
         r.doc->context().setIterationLimit(2000000000);
-        // At set-up the point is the plane's origin, inside the set.
-        auto s = makeSettings({{"red", "x*y + ?"},
-                               {"left", "mandel() - 0.4"},
-                               {"top", "-0.2"},
-                               {"width", "0.4"},
-                               {"height", "0.4"},
-                               {"zoom", "1"},
-                               {"recurse", "64"},
-                               {"max", "1"}},
-                              0);
         r.job.setOnePixelOnly(onePixel);
-        const std::vector<std::uint32_t> picture = pixelsOf(r.doc->image());
-        const MemoSnapshot memo = memoOf(r.doc->context());
-        const std::int32_t random = RandomState::get();
-
-        r.doc->setSettings(*s);
-        r.doc->setFrameCount(1);
-        r.doc->startRendering();
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        r.doc->stopRendering();
-
-        EXPECT_FALSE(r.job.finished());
-        EXPECT_EQ(picture, pixelsOf(r.doc->image()));
-        EXPECT_TRUE(memo.same(memoOf(r.doc->context())));
-        EXPECT_EQ(2000000000, r.doc->context().iterationLimit);
-        EXPECT_EQ(random, RandomState::get());
+        // At set-up the point is the plane's origin, inside the set.
+        expectStopLeavesNoTrace(r,
+                                *makeSettings(insideTheSet({{"red", "x*y + ?"},
+                                                            {"left", "mandel() - 0.4"},
+                                                            {"recurse", "64"},
+                                                            {"max", "1"}}),
+                                              0),
+                                2000000000); // as before: the set-up, which sets 64, was cut
     }
 }
 
@@ -115,14 +108,9 @@ TEST(LongIterationStop, APixelCutShortUnbuildsTheGradientTable) {
     const std::vector<std::uint64_t> words = wordsFromChild([] {
         Renderer r;
         if (!r.doc->setImageSize(16, 16) || gradientTableBuilt()) _exit(3);
-        auto s = makeSettings({{"red", "gnoise3d(x*3, y*3, 0.5) + mandel()"},
-                               {"left", "-0.4"},
-                               {"top", "-0.2"},
-                               {"width", "0.4"},
-                               {"height", "0.4"},
-                               {"zoom", "1"},
-                               {"recurse", "2000000000"},
-                               {"max", "255"}},
+        auto s = makeSettings(insideTheSet({{"red", "gnoise3d(x*3, y*3, 0.5) + mandel()"},
+                                            {"recurse", "2000000000"},
+                                            {"max", "255"}}),
                               0);
         const std::int32_t random = RandomState::get();
         r.doc->setSettings(*s);
