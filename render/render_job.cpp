@@ -277,6 +277,7 @@ void RenderJob::run() {
 
     // A range of a movie: its frames only, and they end at its last.
     int first = 0, last = v.frames - 1;
+    bool cut = false;
     if (v.frames > 1) {
         first = rangeFirst_ < last ? rangeFirst_ : last;
         if (rangeLast_ >= first && rangeLast_ < last) last = rangeLast_;
@@ -287,10 +288,15 @@ void RenderJob::run() {
         in.width = p_.width;
         in.height = p_.height;
         in.firstStep = p_.progressive ? 16 : 1;
+        // Working out the state a later frame starts with replays fractal calls.
+        CancelScope cancel(stopping_);
+        const EvaluationState before = EvaluationState::of(*p_.context);
         v.frame = prepareFrameStart(in, first);
+        cut = cancel.cutShort();
+        if (cut) before.restore(*p_.context);
     }
     startFrame_ = v.frame;
-    bool ended = !setUpFrame();
+    bool ended = cut || !setUpFrame();
     if (!ended && v.frames > 1) {
         {
             Guard hold(lock_);

@@ -40,12 +40,13 @@ testing::Fields insideTheSet(const testing::Fields& fields) {
 // before them: the same outcome), and checks that it left no trace: the
 // picture, memo and random state as they were, and the iteration limit at
 // limitAfter (what the frame's set-up sets, if it ran to the end).
-void expectStopLeavesNoTrace(Renderer& r, const RenderSettings& s, std::int32_t limitAfter) {
+void expectStopLeavesNoTrace(Renderer& r, const RenderSettings& s, std::int32_t limitAfter,
+                             int frames = 1) {
     const std::vector<std::uint32_t> picture = pixelsOf(r.doc->image());
     const MemoSnapshot memo = memoOf(r.doc->context());
     const std::int32_t random = RandomState::get();
     r.doc->setSettings(s);
-    r.doc->setFrameCount(1);
+    r.doc->setFrameCount(frames);
     r.doc->startRendering();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     r.doc->stopRendering();
@@ -99,6 +100,19 @@ TEST(LongIterationStop, ReachesIntoTheFramesSetUp) {
                                               0),
                                 2000000000); // as before: the set-up, which sets 64, was cut
     }
+}
+
+// A range of a movie that starts at a later frame first works out that
+// frame's memo by replaying the fractal calls of the frame before's last
+// pixel: a stop cuts that short too.
+TEST(LongIterationStop, ReachesIntoARangesStart) {
+    Renderer r;
+    ASSERT_TRUE(r.doc->setImageSize(40, 24));
+    r.job.setFrameRange(2, 2);
+    const std::int32_t limit = r.doc->context().iterationLimit;
+    expectStopLeavesNoTrace(
+        r, *makeSettings(insideTheSet({{"red", "mandel()"}, {"recurse", "2000000000"}}), 0), limit,
+        3);
 }
 
 // The pixel that first uses gradient noise builds the table and reseeds the
