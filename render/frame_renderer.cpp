@@ -6,6 +6,7 @@
 #include "formula/batch_interpreter.h"
 #include "formula/escape_results.h"
 #include "formula/formula_context.h"
+#include "formula/fractals.h"
 #include "formula/frame_variables.h"
 #include "formula/interpreter.h"
 #include "formula/lane_clones.h"
@@ -168,6 +169,14 @@ std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,
     default: return 0;
     }
     return colourWord(c.red, c.green, c.blue);
+}
+
+bool colourFormulasCallFractals(const RenderSettings& settings) {
+    const std::uint8_t* codes[3];
+    const int n = colourFormulaCodes(settings, codes);
+    for (int i = 0; i < n; ++i)
+        if (callsFractal(codes[i])) return true;
+    return false;
 }
 
 bool pixelsBatchable(const RenderSettings& settings) {

@@ -25,6 +25,8 @@ FormulaValue tripleIndex(const FormulaValue& v, const FrameVariables& vars, int 
 // The formulas pixelColour runs at each sample point under the settings'
 // colour model, in the order it runs them; returns how many (0 to 3).
 int colourFormulaCodes(const RenderSettings& settings, const std::uint8_t* codes[3]);
+// Whether one of those calls a fractal function (and so uses the memo).
+bool colourFormulasCallFractals(const RenderSettings& settings);
 
 // The colour word 0x00RRGGBB of the pixel at (px, py) whose plane point is in
 // (x, y); leaves x and y as it found them.

@@ -208,15 +208,10 @@ int prepareFrameStart(const FrameStartInput& in, int first) {
 
     const FrameDraws draws = frameDraws(s, in.width, in.height);
     const std::int32_t startState = RandomState::get();
-    const std::uint8_t* codes[3];
-    const int n = colourFormulaCodes(s, codes);
-    bool colourFractal = false;
-    for (int i = 0; i < n; ++i)
-        colourFractal = colourFractal || callsFractal(codes[i]);
 
     int from = first;
     MemoSnapshot memo = memoOf(*in.context); // unchanged by frames without fractals
-    if (colourFractal) {
+    if (colourFormulasCallFractals(s)) {
         // Otherwise the nearest frame whose start is known, rendered from there.
         from = 0;
         for (int k = first; k >= 1 && from == 0; --k)

@@ -11,9 +11,7 @@
 #include <cstdio>
 
 #include "formula/arith.h"
-#include "formula/cancel_request.h"
 #include "formula/formula_context.h"
-#include "formula/fractals.h"
 #include "formula/interpreter.h"
 #include "image/dib_image.h"
 #include "render/evaluation_state.h"
@@ -168,16 +166,11 @@ bool RenderJob::setUpFrame() {
         pixelsDone_ = 0;
         frameNow_ = p_.vars.frame;
     }
-    {
-        // The region's formulas may call a fractal function too.
-        CancelScope cancel(stopping_);
-        const EvaluationState before = EvaluationState::of(*p_.context);
-        setUpFrameVariables(*p_.context, p_.vars, *p_.settings, p_.width, p_.height);
-        if (cancel.cutShort()) {
-            before.restore(*p_.context);
-            return false;
-        }
-    }
+    // The region's formulas may call a fractal function too.
+    if (!runUnlessCut(*p_.context, stopping_, [this] {
+            setUpFrameVariables(*p_.context, p_.vars, *p_.settings, p_.width, p_.height);
+        }))
+        return false;
     firstStep_ = p_.progressive ? 16 : 1;
     step_ = firstStep_;
     refineMask_ = 2 * step_ - 1;
@@ -192,12 +185,7 @@ bool RenderJob::runPassOnePixel() {
     int columns[kSegmentPixels];
     // Only the fractal functions' iterations are cut short by a stop request:
     // for other formulas nothing needs keeping before a pixel.
-    CancelScope cancel(stopping_);
-    const std::uint8_t* codes[3];
-    const int formulas = colourFormulaCodes(s, codes);
-    bool cuttable = false;
-    for (int i = 0; i < formulas; ++i)
-        cuttable = cuttable || callsFractal(codes[i]);
+    const bool cuttable = colourFormulasCallFractals(s);
     for (;;) {
         // A segment of up to kSegmentPixels computed pixels of this row, then
         // one lock for their stores and the stop request.
@@ -207,11 +195,11 @@ bool RenderJob::runPassOnePixel() {
         while (n < kSegmentPixels && !rowDone) {
             v.x = v.px * v.xstep + v.left;
             if (step_ == firstStep_ || (refineMask_ & (v.px | v.py)) != 0) {
-                EvaluationState before;
-                if (cuttable) before = EvaluationState::of(*p_.context);
-                const std::uint32_t colour = pixelColour(*p_.context, v, s);
-                if (cancel.cutShort()) {
-                    before.restore(*p_.context);
+                std::uint32_t colour = 0;
+                const auto evaluate = [&] { colour = pixelColour(*p_.context, v, s); };
+                if (!cuttable) {
+                    evaluate();
+                } else if (!runUnlessCut(*p_.context, stopping_, evaluate)) {
                     cut = true;
                     break;
                 }
@@ -289,11 +277,8 @@ void RenderJob::run() {
         in.height = p_.height;
         in.firstStep = p_.progressive ? 16 : 1;
         // Working out the state a later frame starts with replays fractal calls.
-        CancelScope cancel(stopping_);
-        const EvaluationState before = EvaluationState::of(*p_.context);
-        v.frame = prepareFrameStart(in, first);
-        cut = cancel.cutShort();
-        if (cut) before.restore(*p_.context);
+        cut =
+            !runUnlessCut(*p_.context, stopping_, [&] { v.frame = prepareFrameStart(in, first); });
     }
     startFrame_ = v.frame;
     bool ended = cut || !setUpFrame();
