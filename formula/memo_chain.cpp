@@ -1,9 +1,27 @@
 #include "formula/memo_chain.h"
 
+#include <algorithm>
+
 #include "formula/formula_context.h"
 #include "formula/fractals.h"
+#include "formula/lane_clones.h"
 
 namespace trevalin {
+namespace {
+
+// Whether no point repeats the one before it (memoHit), without early exits
+// or short cuts, so that it runs as vectors.
+TREVALIN_LANE_CLONES bool noRepeats(const double* xs, const double* ys, int n) {
+    int repeats = 0;
+    for (int i = 1; i < n; ++i) {
+        const bool xMoved = (xs[i] < xs[i - 1]) | (xs[i] > xs[i - 1]);
+        const bool yMoved = (ys[i] < ys[i - 1]) | (ys[i] > ys[i - 1]);
+        repeats += !(xMoved | yMoved);
+    }
+    return repeats == 0;
+}
+
+} // namespace
 
 void runMemoChain(FormulaContext& ctx, EscapeKind first, double jx, double jy, const double* xs,
                   const double* ys, int n, std::int32_t* counts, double* values) {
@@ -19,56 +37,65 @@ void runMemoChain(FormulaContext& ctx, EscapeKind first, double jx, double jy, c
         const double* const chunkYs = ys + base;
         std::int32_t* const chunkCounts = counts + base;
         double* const chunkValues = values + base;
+        // Along a row each point differs from the one before it. When the
+        // first misses too, each misses in turn: the chunk's own points are
+        // iterated, and their results are the slots without a lookup.
+        if (!memoHit(memoX, memoY, chunkXs[0], chunkYs[0]) && noRepeats(chunkXs, chunkYs, m)) {
+            memoX = chunkXs[m - 1];
+            memoY = chunkYs[m - 1];
+            if (writesValue) {
+                std::int32_t missCounts[kChunk];
+                double missSizes[kChunk];
+                escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, chunkXs, chunkYs,
+                              m, missCounts, missSizes);
+                const std::int32_t count = ctx.memoCount;
+                for (int i = 0; i < m; ++i) {
+                    chunkCounts[i] = count;
+                    chunkValues[i] = mancValue(missCounts[i], missSizes[i]);
+                }
+            } else {
+                escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, chunkXs, chunkYs,
+                              m, chunkCounts, nullptr);
+                std::fill(chunkValues, chunkValues + m, ctx.memoValue);
+            }
+            ctx.memoCount = chunkCounts[m - 1];
+            ctx.memoValue = chunkValues[m - 1];
+            continue;
+        }
         // The miss that last wrote the slot by sample i; -1 for the slot as
         // the chunk found it.
         int from[kChunk];
-        // Along a row each point differs from the one before it. When the
-        // first misses too, each misses in turn, and the misses are the
-        // chunk's own points.
-        bool allMiss = !memoHit(memoX, memoY, chunkXs[0], chunkYs[0]);
-        for (int i = 1; i < m && allMiss; ++i)
-            allMiss = !memoHit(chunkXs[i - 1], chunkYs[i - 1], chunkXs[i], chunkYs[i]);
         double missX[kChunk], missY[kChunk];
-        const double* missXs = chunkXs;
-        const double* missYs = chunkYs;
         int misses = 0;
-        if (allMiss) {
-            for (int i = 0; i < m; ++i)
-                from[i] = i;
-            misses = m;
-            memoX = chunkXs[m - 1];
-            memoY = chunkYs[m - 1];
-        } else {
-            for (int i = 0; i < m; ++i) {
-                const double x = chunkXs[i], y = chunkYs[i];
-                if (!memoHit(memoX, memoY, x, y)) {
-                    memoX = x;
-                    memoY = y;
-                    missX[misses] = x;
-                    missY[misses] = y;
-                    ++misses;
-                }
-                from[i] = misses - 1;
+        for (int i = 0; i < m; ++i) {
+            const double x = chunkXs[i], y = chunkYs[i];
+            if (!memoHit(memoX, memoY, x, y)) {
+                memoX = x;
+                memoY = y;
+                missX[misses] = x;
+                missY[misses] = y;
+                ++misses;
             }
-            missXs = missX;
-            missYs = missY;
+            from[i] = misses - 1;
         }
         std::int32_t missCounts[kChunk];
         double missSizes[kChunk];
-        escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, missXs, missYs, misses,
+        escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, missX, missY, misses,
                       missCounts, missSizes);
+        const std::int32_t count = ctx.memoCount;
+        const double value = ctx.memoValue;
         if (writesValue) {
             double missValues[kChunk];
             for (int j = 0; j < misses; ++j)
                 missValues[j] = mancValue(missCounts[j], missSizes[j]);
             for (int i = 0; i < m; ++i) {
-                chunkCounts[i] = ctx.memoCount;
-                chunkValues[i] = from[i] < 0 ? ctx.memoValue : missValues[from[i]];
+                chunkCounts[i] = count;
+                chunkValues[i] = from[i] < 0 ? value : missValues[from[i]];
             }
         } else {
             for (int i = 0; i < m; ++i) {
-                chunkCounts[i] = from[i] < 0 ? ctx.memoCount : missCounts[from[i]];
-                chunkValues[i] = ctx.memoValue;
+                chunkCounts[i] = from[i] < 0 ? count : missCounts[from[i]];
+                chunkValues[i] = value;
             }
         }
         ctx.memoCount = chunkCounts[m - 1];

@@ -319,16 +319,23 @@ TEST(EscapeLanes, ResultsLandOnTheirPointsWhateverOrderTheyStopIn) {
 // The memo worked out ahead along a run of samples against the iteration
 // functions called one after another: points in a row with repeats (memo
 // hits), a NaN (which matches any memo point), -0 next to 0, across the
-// chain's chunks, and a plain row where each point differs from the last;
-// for every kind and a memo that starts on or off the row (on it, its count
-// is one no kind gives there). The same results and the same memo left behind.
+// chain's chunks; a plain row where each point differs from the last; and a
+// plain row but for one NaN that matches the point before it. For every kind
+// and a memo that starts on or off the row (on it, its count is one no kind
+// gives there). The same results and the same memo left behind.
 TEST(MemoChain, MatchesTheIterationFunctionsCallByCall) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    for (const bool repeats : {true, false}) {
+    enum class Row { Repeats, Plain, OneNanHit };
+    for (const Row row : {Row::Repeats, Row::Plain, Row::OneNanHit}) {
+        const bool repeats = row == Row::Repeats;
         std::vector<double> xs, ys;
         for (int i = 0; i < 150; ++i) {
             xs.push_back(-2.0 + i * 0.02);
             ys.push_back(0.3 - i * 0.004);
+            if (row == Row::OneNanHit && i == 20) {
+                xs.push_back(nan);
+                ys.push_back(ys.back());
+            }
             if (!repeats) continue;
             if (i % 7 == 0) {
                 xs.push_back(xs.back());
