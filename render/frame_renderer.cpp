@@ -187,6 +187,20 @@ bool pixelsBatchable(const RenderSettings& settings) {
     return true;
 }
 
+TREVALIN_LANE_CLONES void placeLanes(BatchSamples& lanes, int n, int first, int stride,
+                                     const FrameVariables& vars) {
+    lanes.count = n;
+    const double xstep = vars.xstep, left = vars.left, y = vars.y;
+    const int py = vars.py;
+    for (int k = 0; k < n; ++k) {
+        const int px = first + k * stride;
+        lanes.px[k] = px;
+        lanes.py[k] = py;
+        lanes.x[k] = px * xstep + left;
+        lanes.y[k] = y;
+    }
+}
+
 TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVariables& vars,
                                        const RenderSettings& settings, EscapeKind fractal,
                                        BatchSamples& pixels, std::uint32_t* colours) {

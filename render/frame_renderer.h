@@ -33,6 +33,10 @@ bool colourFormulasCallFractals(const RenderSettings& settings);
 std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,
                           const RenderSettings& settings);
 
+// Fills the first n lanes with the pixels at columns first, first + stride, …
+// of the row vars is on (vars.py, vars.y).
+void placeLanes(BatchSamples& lanes, int n, int first, int stride, const FrameVariables& vars);
+
 // Whether pixelColours gives the colours of the settings' pixels: their
 // colour formulas can all run batched.
 bool pixelsBatchable(const RenderSettings& settings);

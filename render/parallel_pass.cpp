@@ -36,7 +36,7 @@ struct Band {
     int rows = 0;
     std::int64_t pixelsBefore = 0;
     int pixels = 0;
-    std::vector<std::uint32_t> colours;
+    std::unique_ptr<std::uint32_t[]> colours; // not zeroed: every pixel is written
     MemoSnapshot end{};
     bool stopped = false;
     bool ready = false; // guarded by the commit mutex
@@ -144,9 +144,11 @@ class PassRunner {
             randomStart_, drawsPerPixel_ * static_cast<std::uint64_t>(b.pixelsBefore));
         RandomState::ThreadStream stream(random);
         FrameVariables v = vars_;
-        b.colours.resize(static_cast<std::size_t>(b.pixels));
+        if (!b.colours)
+            b.colours =
+                std::make_unique_for_overwrite<std::uint32_t[]>(static_cast<std::size_t>(b.pixels));
         b.stopped = false;
-        std::uint32_t* out = b.colours.data();
+        std::uint32_t* out = b.colours.get();
         for (int k = 0; k < b.rows; ++k) {
             const int py = rowPy(b.firstRow + k);
             const RowSpan sp = span(py);
@@ -180,17 +182,17 @@ class PassRunner {
     void computeBatches(FormulaContext& ctx, const FrameVariables& v, const RowSpan& sp,
                         std::uint32_t* colours) const {
         BatchSamples lanes;
-        for (int i = 0, px = sp.first; i < sp.count;) {
+        for (int i = 0, px = sp.first; i < sp.count; px += kBatchLanes * sp.stride) {
             const int n = sp.count - i < kBatchLanes ? sp.count - i : kBatchLanes;
-            lanes.count = n;
+            placeLanes(lanes, n, px, sp.stride, v);
             std::int32_t random = RandomState::get();
-            for (int k = 0; k < n; ++k, px += sp.stride) {
-                lanes.px[k] = px;
-                lanes.py[k] = v.py;
-                lanes.x[k] = columnX(px);
-                lanes.y[k] = v.y;
-                lanes.random[k] = random;
-                if (drawsPerPixel_ != 0) random = RandomState::applyFactor(random, pixelFactor_);
+            if (drawsPerPixel_ == 0) {
+                std::fill(lanes.random, lanes.random + n, random);
+            } else {
+                for (int k = 0; k < n; ++k) {
+                    lanes.random[k] = random;
+                    random = RandomState::applyFactor(random, pixelFactor_);
+                }
             }
             pixelColours(ctx, v, *plan_.settings, fractalKind_, lanes, colours + i);
             if (drawsPerPixel_ != 0) RandomState::set(lanes.random[n - 1]);
@@ -246,7 +248,7 @@ class PassRunner {
             store(b);
             committedPixels_ += b.pixels;
             if (plan_.pixelsDone) plan_.pixelsDone->fetch_add(b.pixels, std::memory_order_relaxed);
-            std::vector<std::uint32_t>().swap(b.colours);
+            b.colours.reset();
             std::lock_guard<std::mutex> hold(commitMutex_);
             ++next_;
         }
@@ -260,14 +262,19 @@ class PassRunner {
             std::lock_guard<std::recursive_mutex> hold(lock_);
             if (plan_.step < 2 || !plan_.blocks) {
                 std::uint32_t* row = target_.row(py);
-                for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride)
-                    row[px] = b.colours[in++];
+                const std::uint32_t* colours = b.colours.get() + in;
+                if (sp.stride == 1)
+                    std::copy(colours, colours + sp.count, row + sp.first);
+                else
+                    for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride)
+                        row[px] = colours[i];
+                in += static_cast<std::size_t>(sp.count);
             } else {
                 // The row's blocks a line at a time: what fillBlock would set,
                 // without a call and a clip per block.
                 const int s = plan_.step, width = target_.width();
                 const int lines = target_.height() - py < s ? target_.height() - py : s;
-                const std::uint32_t* colours = b.colours.data() + in;
+                const std::uint32_t* colours = b.colours.get() + in;
                 std::uint32_t* first = target_.row(py);
                 for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride) {
                     const int end = width - px < s ? width : px + s;
