@@ -3,6 +3,8 @@
 #include <chrono>
 #include <system_error>
 
+#include "render/cpu_move.h"
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
@@ -66,16 +68,20 @@ void WorkerPool::run(int helpers, const std::function<void()>& task) {
         ++round_;
         spin_ = threads_.size() + 1 <= cores_;
         spin = spin_;
+        callerCpu_.store(currentCpu(), std::memory_order_relaxed);
         publishedRunning_.store(running_, std::memory_order_release);
         publishedRound_.store(round_, std::memory_order_release);
     }
     if (helpers > 0) wake_.notify_all();
     task();
+    // Where the caller is while it waits is not known: a wait may move it.
+    callerCpu_.store(-1, std::memory_order_relaxed);
     if (spin)
         spinBriefly([this] { return publishedRunning_.load(std::memory_order_acquire) == 0; });
     std::unique_lock<std::mutex> hold(mutex_);
     done_.wait(hold, [this] { return running_ == 0; });
     task_ = nullptr;
+    callerCpu_.store(currentCpu(), std::memory_order_relaxed);
 }
 
 void WorkerPool::loop(int index) {
@@ -86,9 +92,17 @@ void WorkerPool::loop(int index) {
     bool tookPart = false;
     std::unique_lock<std::mutex> hold(mutex_);
     for (;;) {
+        // A woken helper is often queued behind the caller on its processor
+        // while another one idles, and the scheduler may take milliseconds to
+        // move it; spinning there, it takes the caller's time. So a helper
+        // that finds itself on the caller's processor leaves it, before it
+        // works and while it spins.
         if (!quit_ && round_ == seen && spin_ && tookPart) {
             hold.unlock();
-            spinBriefly([&] { return publishedRound_.load(std::memory_order_acquire) != seen; });
+            spinBriefly([&] {
+                leaveCpu(callerCpu_.load(std::memory_order_relaxed));
+                return publishedRound_.load(std::memory_order_acquire) != seen;
+            });
             hold.lock();
         }
         wake_.wait(hold, [&] { return quit_ || round_ != seen; });
@@ -97,7 +111,9 @@ void WorkerPool::loop(int index) {
         tookPart = index < wanted_;
         if (!tookPart) continue;
         const std::function<void()>* task = task_;
+        const bool ownCores = spin_;
         hold.unlock();
+        if (ownCores) leaveCpu(callerCpu_.load(std::memory_order_relaxed));
         (*task)();
         hold.lock();
         publishedRunning_.store(--running_, std::memory_order_release);

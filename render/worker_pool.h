@@ -46,6 +46,8 @@ class WorkerPool {
     // mutex; written under it.
     std::atomic<std::uint64_t> publishedRound_{0};
     std::atomic<int> publishedRunning_{0};
+    // The processor run's caller is on; -1 while it waits, as a wait may move it.
+    std::atomic<int> callerCpu_{-1};
 };
 
 } // namespace trevalin
