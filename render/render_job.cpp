@@ -263,6 +263,13 @@ void RenderJob::run() {
     const long long start = nowMs();
     bool finished = false;
 
+    const int threads = effectiveThreadCount(threads_);
+    // Kept for every pass and frame of this render; its threads inherit this
+    // thread's priority. They start now, while the frame is set up: a thread
+    // started as the first pass begins took up to milliseconds to run.
+    WorkerPool pool;
+    if (!onePixelOnly_) pool.start(threads - 1);
+
     // A range of a movie: its frames only, and they end at its last.
     int first = 0, last = v.frames - 1;
     bool cut = false;
@@ -313,10 +320,6 @@ void RenderJob::run() {
         if (!ended) reportStatus("Frame %d", v.frame + 1);
     }
 
-    const int threads = effectiveThreadCount(threads_);
-    // Kept for every pass and frame of this render; its threads inherit this
-    // thread's priority.
-    WorkerPool pool;
     while (!ended) {
         const bool split = !onePixelOnly_ && passCanBeSplit(s);
         const bool completed = split ? runPassOnThreads(threads, pool) : runPassOnePixel();

@@ -1,6 +1,7 @@
 #include "render/worker_pool.h"
 
 #include <chrono>
+#include <new>
 #include <system_error>
 
 #include "render/cpu_move.h"
@@ -47,26 +48,39 @@ int WorkerPool::threadCount() const {
     return static_cast<int>(threads_.size());
 }
 
+void WorkerPool::startThreads(int helpers) {
+    while (static_cast<int>(threads_.size()) < helpers) {
+        const int index = static_cast<int>(threads_.size());
+        try {
+            threads_.emplace_back([this, index] { loop(index); });
+        } catch (const std::system_error&) {
+            break; // out of threads: the ones there are do the work
+        }
+    }
+    spin_ = threads_.size() + 1 <= cores_;
+}
+
+void WorkerPool::start(int helpers) {
+    std::unique_lock<std::mutex> hold(mutex_);
+    callerCpu_.store(currentCpu(), std::memory_order_relaxed);
+    startThreads(helpers);
+    // Waiting lets a new thread queued behind this one run, and move off.
+    done_.wait_for(hold, std::chrono::milliseconds(2),
+                   [this] { return started_ == threads_.size(); });
+}
+
 void WorkerPool::run(int helpers, const std::function<void()>& task) {
     if (helpers < 0) helpers = 0;
     bool spin = false;
     {
         std::lock_guard<std::mutex> hold(mutex_);
-        while (static_cast<int>(threads_.size()) < helpers) {
-            const int index = static_cast<int>(threads_.size());
-            try {
-                threads_.emplace_back([this, index] { loop(index); });
-            } catch (const std::system_error&) {
-                break; // out of threads: the ones there are do the work
-            }
-        }
+        startThreads(helpers);
         if (helpers > static_cast<int>(threads_.size()))
             helpers = static_cast<int>(threads_.size());
         task_ = &task;
         wanted_ = helpers;
         running_ = helpers;
         ++round_;
-        spin_ = threads_.size() + 1 <= cores_;
         spin = spin_;
         callerCpu_.store(currentCpu(), std::memory_order_relaxed);
         publishedRunning_.store(running_, std::memory_order_release);
@@ -88,9 +102,15 @@ void WorkerPool::loop(int index) {
     std::uint64_t seen = 0;
     // Only a thread that took part in the last round spins for the next: one
     // left out (passes with fewer bands than threads, on small pictures) would
-    // spin through every pass that leaves it out.
-    bool tookPart = false;
+    // spin through every pass that leaves it out. A new thread spins for its
+    // first.
+    bool tookPart = true;
+    // A thread's first allocation sets up its own malloc arena, which took
+    // longer than a first pass's share: done now, not in the first round.
+    delete[] new (std::nothrow) char[64];
     std::unique_lock<std::mutex> hold(mutex_);
+    ++started_;
+    done_.notify_all();
     for (;;) {
         // A woken helper is often queued behind the caller on its processor
         // while another one idles, and the scheduler may take milliseconds to

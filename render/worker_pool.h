@@ -19,6 +19,11 @@ class WorkerPool {
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
 
+    // Starts pool threads until there are `helpers`, ahead of the first run
+    // (they inherit the calling thread's nice value), and waits a little for
+    // them to begin. Each looks for a round a short while before it sleeps.
+    void start(int helpers);
+
     // Runs task on the calling thread and on `helpers` pool threads at once,
     // starting threads the first time they are needed (they inherit the
     // calling thread's nice value); returns when every call has returned.
@@ -30,11 +35,13 @@ class WorkerPool {
 
   private:
     void loop(int index);
+    void startThreads(int helpers); // with mutex_ held
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
     std::vector<std::thread> threads_;
+    std::size_t started_ = 0; // threads that have begun their loop
     const std::function<void()>* task_ = nullptr;
     std::uint64_t round_ = 0;
     int wanted_ = 0;  // threads with a lower index take part in this round

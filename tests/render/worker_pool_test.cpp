@@ -56,6 +56,30 @@ TEST(WorkerPool, EachRoundRunsTheTaskOncePerThread) {
     EXPECT_EQ(static_cast<int>(seenEver.size()), 8);
 }
 
+// Threads started ahead of the first round, as a render starts them while it
+// sets up its frame: they take part in the rounds, and later rounds start
+// only the threads still missing.
+TEST(WorkerPool, ThreadsStartedAheadTakePartInTheRounds) {
+    const struct {
+        int started, helpers, threads;
+    } cases[] = {{0, 0, 0}, {1, 1, 1}, {3, 3, 3}, {3, 1, 3}, {2, 4, 4}};
+    for (const auto& c : cases) {
+        WorkerPool pool;
+        pool.start(c.started);
+        EXPECT_EQ(pool.threadCount(), c.started);
+        std::mutex m;
+        std::set<std::thread::id> ids;
+        pool.run(c.helpers, [&] {
+            std::lock_guard<std::mutex> hold(m);
+            ids.insert(std::this_thread::get_id());
+        });
+        EXPECT_EQ(static_cast<int>(ids.size()), c.helpers + 1)
+            << c.started << " started, " << c.helpers << " helpers";
+        EXPECT_EQ(pool.threadCount(), c.threads)
+            << c.started << " started, " << c.helpers << " helpers";
+    }
+}
+
 double cpuSeconds(clockid_t clock) {
     timespec t{};
     clock_gettime(clock, &t);
