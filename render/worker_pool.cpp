@@ -37,6 +37,8 @@ WorkerPool::~WorkerPool() {
     {
         std::lock_guard<std::mutex> hold(mutex_);
         quit_ = true;
+        // Ends the spins too, which would otherwise hold up the joins.
+        publishedRound_.store(round_ + 1, std::memory_order_release);
     }
     wake_.notify_all();
     for (std::thread& t : threads_)
