@@ -254,12 +254,14 @@ class PassRunner {
         }
     }
 
+    // Under the render lock once per band: a band is a few rows, stored in
+    // microseconds.
     void store(const Band& b) {
         std::size_t in = 0;
+        std::lock_guard<std::recursive_mutex> hold(lock_);
         for (int k = 0; k < b.rows; ++k) {
             const int py = rowPy(b.firstRow + k);
             const RowSpan sp = span(py);
-            std::lock_guard<std::recursive_mutex> hold(lock_);
             if (plan_.step < 2 || !plan_.blocks) {
                 std::uint32_t* row = target_.row(py);
                 const std::uint32_t* colours = b.colours.get() + in;
