@@ -48,6 +48,10 @@ void applyPriority(int priority) {
     if (errno == 0) setpriority(PRIO_PROCESS, tid, current + delta);
 }
 
+int niceValue() {
+    return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+}
+
 } // namespace
 
 RenderJob::RenderJob() = default;
@@ -98,6 +102,11 @@ void RenderJob::stop() {
 
 void RenderJob::wait() {
     if (worker_.joinable()) worker_.join();
+}
+
+int RenderJob::helperThreads() const {
+    // Changed only by the worker, which has ended unless running() says so.
+    return pool_ ? pool_->threadCount() : 0;
 }
 
 bool RenderJob::errorFlag() const {
@@ -264,10 +273,18 @@ void RenderJob::run() {
     bool finished = false;
 
     const int threads = effectiveThreadCount(threads_);
-    // Kept for every pass and frame of this render; its threads inherit this
-    // thread's priority. They start now, while the frame is set up: a thread
-    // started as the first pass begins took up to milliseconds to run.
-    WorkerPool pool;
+    // Kept between renders, so a render does not start threads. They inherit
+    // the nice value of the thread that starts them: a render at another
+    // priority gets new ones. Missing ones start now, while the frame is set
+    // up: a thread started as the first pass begins took up to milliseconds
+    // to run.
+    const int nice = niceValue();
+    if (pool_ && poolNice_ != nice) pool_.reset();
+    if (!pool_) {
+        pool_ = std::make_unique<WorkerPool>();
+        poolNice_ = nice;
+    }
+    WorkerPool& pool = *pool_;
     if (!onePixelOnly_) pool.start(threads - 1);
 
     // A range of a movie: its frames only, and they end at its last.

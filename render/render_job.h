@@ -80,6 +80,8 @@ class RenderJob {
     void wait();
 
     bool running() const { return running_.load(); }
+    // The helper threads kept, asleep, for the passes of the next render.
+    int helperThreads() const;
     bool errorFlag() const;
     bool finished() const;
     std::string status() const;
@@ -131,6 +133,10 @@ class RenderJob {
     char status_[128] = {};
     mutable std::recursive_mutex lock_;
     std::thread worker_;
+    // Kept between renders, so a render does not start threads; only the
+    // worker touches it while it runs. Its threads run at poolNice_.
+    std::unique_ptr<WorkerPool> pool_;
+    int poolNice_ = 0;
     PaintRequest paint_;
     WriterFactory writerFactory_;
 };

@@ -50,6 +50,10 @@ int WorkerPool::threadCount() const {
     return static_cast<int>(threads_.size());
 }
 
+bool WorkerPool::ownCores(int helpers) const {
+    return static_cast<unsigned>(helpers) + 1 <= cores_;
+}
+
 void WorkerPool::startThreads(int helpers) {
     while (static_cast<int>(threads_.size()) < helpers) {
         const int index = static_cast<int>(threads_.size());
@@ -59,13 +63,13 @@ void WorkerPool::startThreads(int helpers) {
             break; // out of threads: the ones there are do the work
         }
     }
-    spin_ = threads_.size() + 1 <= cores_;
 }
 
 void WorkerPool::start(int helpers) {
     std::unique_lock<std::mutex> hold(mutex_);
     callerCpu_.store(currentCpu(), std::memory_order_relaxed);
     startThreads(helpers);
+    spin_ = ownCores(helpers);
     // Waiting lets a new thread queued behind this one run, and move off.
     done_.wait_for(hold, std::chrono::milliseconds(2),
                    [this] { return started_ == threads_.size(); });
@@ -83,7 +87,7 @@ void WorkerPool::run(int helpers, const std::function<void()>& task) {
         wanted_ = helpers;
         running_ = helpers;
         ++round_;
-        spin = spin_;
+        spin = spin_ = ownCores(helpers);
         callerCpu_.store(currentCpu(), std::memory_order_relaxed);
         publishedRunning_.store(running_, std::memory_order_release);
         publishedRound_.store(round_, std::memory_order_release);
@@ -133,9 +137,9 @@ void WorkerPool::loop(int index) {
         tookPart = index < wanted_;
         if (!tookPart) continue;
         const std::function<void()>* task = task_;
-        const bool ownCores = spin_;
+        const bool onOwnCores = spin_;
         hold.unlock();
-        if (ownCores) leaveCpu(callerCpu_.load(std::memory_order_relaxed));
+        if (onOwnCores) leaveCpu(callerCpu_.load(std::memory_order_relaxed));
         (*task)();
         hold.lock();
         publishedRunning_.store(--running_, std::memory_order_release);

@@ -36,6 +36,8 @@ class WorkerPool {
   private:
     void loop(int index);
     void startThreads(int helpers); // with mutex_ held
+    // Whether the caller and that many helpers each have a core of their own.
+    bool ownCores(int helpers) const;
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;
@@ -47,7 +49,8 @@ class WorkerPool {
     int wanted_ = 0;  // threads with a lower index take part in this round
     int running_ = 0; // of those, the ones not yet returned
     bool quit_ = false;
-    bool spin_ = false; // whether waits start with a spin (see spinBriefly)
+    bool spin_ = false; // whether waits start with a spin (see spinBriefly): the
+                        // round's threads each have a core of their own
     const unsigned cores_ = std::thread::hardware_concurrency(); // 0 when unknown: no spin
     // round_ and running_ as the spins before a wait read them, without the
     // mutex; written under it.

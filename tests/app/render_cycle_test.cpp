@@ -16,6 +16,7 @@
 #include "app/view/image_view.h"
 #include "app_test_support.h"
 #include "render/document.h"
+#include "render/parallel_pass.h"
 #include "render/render_job.h"
 
 using namespace trevalin;
@@ -157,11 +158,16 @@ void RenderCycleTest::restartWhileRunningJoinsTheFirst() {
     QVERIFY(threadCount() > idle);
     QVERIFY(doc.setImageSize(8, 8)); // stops the running job first
     QVERIFY(!job.running());
-    // The worker and the threads of its pass are joined (see above for the wait).
-    QTRY_COMPARE(threadCount(), idle);
+    // The worker is joined (see above for the wait); the helpers of its passes
+    // sleep until the next render, which uses them rather than start more.
+    const int helpers = job.helperThreads();
+    QVERIFY(helpers < effectiveThreadCount(0));
+    QTRY_COMPARE(threadCount(), idle + helpers);
     frame.onRenderImage();
     QVERIFY(waitForJob(job));
     QVERIFY(job.finished());
+    QCOMPARE(job.helperThreads(), helpers);
+    QTRY_COMPARE(threadCount(), idle + helpers);
 }
 
 void RenderCycleTest::closingWindowStopsRender() {

@@ -5,10 +5,17 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <future>
+#include <map>
 #include <regex>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -333,6 +340,60 @@ TEST(RenderJob, PriorityPicksTheWorkersNiceValue) {
         ASSERT_TRUE(r.render(*s));
         EXPECT_EQ(seen, c.nice) << "priority " << c.priority;
     }
+}
+
+// The other threads of this process: id and nice value.
+std::map<long, int> otherThreadsNice() {
+    std::map<long, int> out;
+    const long self = syscall(SYS_gettid);
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        const long id = std::stol(task.path().filename().string());
+        if (id == self) continue;
+        std::ifstream in(task.path() / "stat");
+        std::string line;
+        if (!std::getline(in, line)) continue; // ended meanwhile
+        // The fields after the command, which is in parentheses: state is the
+        // third field, nice the nineteenth.
+        std::istringstream fields(line.substr(line.rfind(')') + 2));
+        std::string skipped;
+        for (int field = 3; field < 19; ++field)
+            fields >> skipped;
+        int nice = 0;
+        fields >> nice;
+        out[id] = nice;
+    }
+    return out;
+}
+
+// Helpers kept for the next render run at the nice value of the render that
+// uses them, not of the one that started them.
+TEST(RenderJob, KeptHelpersFollowThePriority) {
+    const int base = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    // How many threads run at nice once it is that many: a joined thread can
+    // stay listed for a moment after the join returns.
+    auto threadsAt = [](int nice, long expected) {
+        long count = -1;
+        for (int i = 0; i < 200 && count != expected; ++i) {
+            if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            const std::map<long, int> threads = otherThreadsNice();
+            count = std::count_if(threads.begin(), threads.end(),
+                                  [&](const auto& t) { return t.second == nice; });
+        }
+        return count;
+    };
+    Renderer r;
+    ASSERT_TRUE(r.doc->setImageSize(64, 64));
+    r.job.setThreadCount(2);
+    auto s = makeSettings({{"red", "x*y"}});
+    s->priority = 0;
+    ASSERT_TRUE(r.render(*s));
+    ASSERT_EQ(r.job.helperThreads(), 1);
+    EXPECT_EQ(threadsAt(base + 5, 1), 1);
+
+    s->priority = 1;
+    ASSERT_TRUE(r.render(*s));
+    EXPECT_EQ(r.job.helperThreads(), 1);
+    EXPECT_EQ(threadsAt(base + 5, 0), 0);
 }
 
 TEST(RenderJob, SameSettingsSamePicture) {
