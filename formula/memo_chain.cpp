@@ -38,28 +38,17 @@ void runMemoChain(FormulaContext& ctx, EscapeKind first, double jx, double jy, c
         std::int32_t* const chunkCounts = counts + base;
         double* const chunkValues = values + base;
         // Along a row each point differs from the one before it. When the
-        // first misses too, each misses in turn: the chunk's own points are
-        // iterated, and their results are the slots without a lookup.
-        if (!memoHit(memoX, memoY, chunkXs[0], chunkYs[0]) && noRepeats(chunkXs, chunkYs, m)) {
+        // first misses too, each misses in turn, and the iterations write the
+        // count slots straight. (manc's value slots go through the loops
+        // below: its values are made from the counts there.)
+        if (!writesValue && !memoHit(memoX, memoY, chunkXs[0], chunkYs[0]) &&
+            noRepeats(chunkXs, chunkYs, m)) {
             memoX = chunkXs[m - 1];
             memoY = chunkYs[m - 1];
-            if (writesValue) {
-                std::int32_t missCounts[kChunk];
-                double missSizes[kChunk];
-                escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, chunkXs, chunkYs,
-                              m, missCounts, missSizes);
-                const std::int32_t count = ctx.memoCount;
-                for (int i = 0; i < m; ++i) {
-                    chunkCounts[i] = count;
-                    chunkValues[i] = mancValue(missCounts[i], missSizes[i]);
-                }
-            } else {
-                escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, chunkXs, chunkYs,
-                              m, chunkCounts, nullptr);
-                std::fill(chunkValues, chunkValues + m, ctx.memoValue);
-            }
+            escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, chunkXs, chunkYs, m,
+                          chunkCounts, nullptr);
+            std::fill(chunkValues, chunkValues + m, ctx.memoValue);
             ctx.memoCount = chunkCounts[m - 1];
-            ctx.memoValue = chunkValues[m - 1];
             continue;
         }
         // The miss that last wrote the slot by sample i; -1 for the slot as
