@@ -3,6 +3,7 @@
 // segments, and the segments ended after it are counted, not timed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -80,6 +81,65 @@ TEST(PassStop, WorkAfterTheStopIsAtMostOneSegmentPerOtherThread) {
         EXPECT_LE(afterStop, c.threads - 1)
             << c.formula << " " << c.width << "x" << c.height << " on " << c.threads;
         EXPECT_LE(pixels, static_cast<long>(segments) * kSegmentPixels);
+    }
+}
+
+// Bands that use no state are stored as each is done, on two or three
+// threads: a band cut short by the stop is never stored, so every row is
+// either untouched or the whole row of the pass without a stop.
+TEST(PassStop, BandsStoredAroundAStopAreWhole) {
+    const std::uint32_t unwritten = 0xFF0000FFu; // no grey pass writes it
+    const int width = 300, height = 90;
+    auto settings = makeSettings({{"red", "x*y + sin(x*40)"}, {"max", "30"}}, 0);
+    // The pass on threads, stopped after stopAfter segments (never if 0).
+    auto render = [&](int threads, int stopAfter, DibImage& image, std::int64_t& stored) {
+        FormulaContext ctx;
+        EXPECT_TRUE(image.create(width, height));
+        for (int y = 0; y < height; ++y)
+            std::fill(image.row(y), image.row(y) + width, unwritten);
+        std::recursive_mutex lock;
+        std::atomic<bool> stop{false};
+        std::atomic<int> segments{0};
+        std::atomic<std::int64_t> done{0};
+        WorkerPool pool;
+        PassPlan plan;
+        plan.context = &ctx;
+        plan.settings = settings.get();
+        plan.width = width;
+        plan.height = height;
+        plan.threads = threads;
+        plan.blocks = false;
+        plan.vars.xstep = 0.01;
+        plan.vars.ystep = 0.01;
+        plan.vars.max = 30;
+        plan.vars.scale = 255 / 30.0;
+        plan.pixelsDone = &done;
+        plan.afterSegment = [&](int) {
+            if (++segments == stopAfter) stop = true;
+        };
+        EXPECT_EQ(renderParallelPass(plan, image, lock, stop, pool), stopAfter == 0);
+        stored = done.load();
+    };
+    DibImage whole;
+    std::int64_t all = 0;
+    render(1, 0, whole, all);
+    EXPECT_EQ(all, width * height);
+    for (int threads : {2, 3}) {
+        for (int stopAfter : {1, 7, 40}) {
+            DibImage image;
+            std::int64_t stored = 0, written = 0;
+            render(threads, stopAfter, image, stored);
+            for (int y = 0; y < height; ++y) {
+                const std::uint32_t* row = image.row(y);
+                const bool untouched =
+                    std::all_of(row, row + width, [&](std::uint32_t c) { return c == unwritten; });
+                EXPECT_TRUE(untouched || std::equal(row, row + width, whole.row(y)))
+                    << "row " << y << ", " << threads << " threads, stop after " << stopAfter;
+                written += untouched ? 0 : width;
+            }
+            // Progress counts the pixels stored, and only those.
+            EXPECT_EQ(stored, written) << threads << " threads, stop after " << stopAfter;
+        }
     }
 }
 
