@@ -246,9 +246,10 @@ class PassRunner {
         }
     }
 
-    // Stores finished bands in pass order, checking each one's memo guess
-    // against the band before it. One thread at a time does this; the mutex
-    // is held only to look at the flags, not while storing.
+    // Takes finished bands in pass order, checking each one's memo guess
+    // against the band before it, and stores those not stored where they
+    // were computed. One thread at a time does this; the mutex is held only
+    // to look at the flags, not while storing.
     void commitReady() {
         for (;;) {
             Band* band;

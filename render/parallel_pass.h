@@ -49,8 +49,9 @@ bool passCanBeSplit(const RenderSettings& settings);
 
 // Renders the pass, whose settings passCanBeSplit, into target on the calling
 // thread and plan.threads - 1 threads of pool, a batch of pixels at a time,
-// storing each row of a band under lock. Stops early, leaving the state of the
-// bands stored so far, once stop is set. Returns whether the pass completed.
+// storing each band under lock. Stops early, leaving the state of the bands
+// stored so far, once stop is set; a band cut short is never stored. Returns
+// whether the pass completed.
 bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,
                         const std::atomic<bool>& stop, WorkerPool& pool);
 
