@@ -9,6 +9,7 @@
 
 #include "formula/formula_context.h"
 #include "image/dib_image.h"
+#include "render/document.h"
 #include "render/parallel_pass.h"
 #include "render/worker_pool.h"
 #include "tests/render/render_test_support.h"
@@ -37,6 +38,7 @@ TEST(PassStop, WorkAfterTheStopIsAtMostOneSegmentPerOtherThread) {
     };
     for (const StopCase& c : cases) {
         auto settings = makeSettings({{"red", c.formula}, {"max", "30"}}, 0);
+        ASSERT_TRUE(compileFormulas(*settings).empty());
         FormulaContext ctx;
         ctx.setIterationLimit(500);
         DibImage image;
@@ -84,61 +86,89 @@ TEST(PassStop, WorkAfterTheStopIsAtMostOneSegmentPerOtherThread) {
     }
 }
 
-// Bands that use no state are stored as each is done, on two or three
-// threads: a band cut short by the stop is never stored, so every row is
-// either untouched or the whole row of the pass without a stop.
+// Bands without state are stored as each is done, the others in order once
+// their memo guess is checked, on one to three threads: a band cut short by
+// the stop is never stored, so every row is either untouched or the whole row
+// of the pass without a stop. The memo cases include a plane of one point
+// (every guess wrong) and a memo that holds another count at the first point
+// (on one thread, the stop after the first band's 15 segments then comes as
+// that band is checked, and it is computed again).
 TEST(PassStop, BandsStoredAroundAStopAreWhole) {
-    const std::uint32_t unwritten = 0xFF0000FFu; // no grey pass writes it
-    const int width = 300, height = 90;
-    auto settings = makeSettings({{"red", "x*y + sin(x*40)"}, {"max", "30"}}, 0);
-    // The pass on threads, stopped after stopAfter segments (never if 0).
-    auto render = [&](int threads, int stopAfter, DibImage& image, std::int64_t& stored) {
-        FormulaContext ctx;
-        EXPECT_TRUE(image.create(width, height));
-        for (int y = 0; y < height; ++y)
-            std::fill(image.row(y), image.row(y) + width, unwritten);
-        std::recursive_mutex lock;
-        std::atomic<bool> stop{false};
-        std::atomic<int> segments{0};
-        std::atomic<std::int64_t> done{0};
-        WorkerPool pool;
-        PassPlan plan;
-        plan.context = &ctx;
-        plan.settings = settings.get();
-        plan.width = width;
-        plan.height = height;
-        plan.threads = threads;
-        plan.blocks = false;
-        plan.vars.xstep = 0.01;
-        plan.vars.ystep = 0.01;
-        plan.vars.max = 30;
-        plan.vars.scale = 255 / 30.0;
-        plan.pixelsDone = &done;
-        plan.afterSegment = [&](int) {
-            if (++segments == stopAfter) stop = true;
-        };
-        EXPECT_EQ(renderParallelPass(plan, image, lock, stop, pool), stopAfter == 0);
-        stored = done.load();
+    const struct {
+        const char* formula;
+        double xstep, ystep;
+        bool memoAtFirstPoint;
+    } cases[] = {
+        {"x*y + sin(x*40)", 0.01, 0.01, false},
+        {"mandel() * 3 + x", 0.01, 0.01, false},
+        {"manc() + mandel() * 4 + y", 0.01, 0.01, false},
+        {"manc() + mandel() * 4 + y", 0.0, 0.0, false},
+        {"mandel() * 2", 0.01, 0.01, true},
     };
-    DibImage whole;
-    std::int64_t all = 0;
-    render(1, 0, whole, all);
-    EXPECT_EQ(all, width * height);
-    for (int threads : {2, 3}) {
-        for (int stopAfter : {1, 7, 40}) {
-            DibImage image;
-            std::int64_t stored = 0, written = 0;
-            render(threads, stopAfter, image, stored);
-            for (int y = 0; y < height; ++y) {
-                const std::uint32_t* row = image.row(y);
-                const bool untouched =
-                    std::all_of(row, row + width, [&](std::uint32_t c) { return c == unwritten; });
-                EXPECT_TRUE(untouched || std::equal(row, row + width, whole.row(y)))
-                    << "row " << y << ", " << threads << " threads, stop after " << stopAfter;
-                written += untouched ? 0 : width;
+    for (const auto& c : cases) {
+        const std::uint32_t unwritten = 0xFF0000FFu; // no grey pass writes it
+        const int width = 300, height = 90;
+        auto settings = makeSettings({{"red", c.formula}, {"max", "30"}}, 0);
+        ASSERT_TRUE(compileFormulas(*settings).empty());
+        // The pass on threads, stopped after stopAfter segments (never if 0).
+        auto render = [&](int threads, int stopAfter, DibImage& image, std::int64_t& stored) {
+            FormulaContext ctx;
+            if (c.memoAtFirstPoint) {
+                ctx.memoX = -2;
+                ctx.memoY = -1.5;
+                ctx.memoCount = 12;
             }
-            // Progress counts the pixels stored, and only those.
-            EXPECT_EQ(stored, written) << threads << " threads, stop after " << stopAfter;
+            EXPECT_TRUE(image.create(width, height));
+            for (int y = 0; y < height; ++y)
+                std::fill(image.row(y), image.row(y) + width, unwritten);
+            std::recursive_mutex lock;
+            std::atomic<bool> stop{false};
+            std::atomic<int> segments{0};
+            std::atomic<std::int64_t> done{0};
+            WorkerPool pool;
+            PassPlan plan;
+            plan.context = &ctx;
+            plan.settings = settings.get();
+            plan.width = width;
+            plan.height = height;
+            plan.threads = threads;
+            plan.blocks = false;
+            plan.vars.left = -2;
+            plan.vars.top = -1.5;
+            plan.vars.xstep = c.xstep;
+            plan.vars.ystep = c.ystep;
+            plan.vars.max = 30;
+            plan.vars.scale = 255 / 30.0;
+            plan.pixelsDone = &done;
+            plan.afterSegment = [&](int) {
+                if (++segments == stopAfter) stop = true;
+            };
+            EXPECT_EQ(renderParallelPass(plan, image, lock, stop, pool), stopAfter == 0);
+            stored = done.load();
+        };
+        DibImage whole;
+        std::int64_t all = 0;
+        render(1, 0, whole, all);
+        EXPECT_EQ(all, width * height);
+        for (int threads : {1, 2, 3}) {
+            for (int stopAfter : {1, 7, 15, 40}) {
+                DibImage image;
+                std::int64_t stored = 0, written = 0;
+                render(threads, stopAfter, image, stored);
+                for (int y = 0; y < height; ++y) {
+                    const std::uint32_t* row = image.row(y);
+                    const bool untouched = std::all_of(row, row + width, [&](std::uint32_t colour) {
+                        return colour == unwritten;
+                    });
+                    EXPECT_TRUE(untouched || std::equal(row, row + width, whole.row(y)))
+                        << c.formula << ", row " << y << ", " << threads << " threads, stop after "
+                        << stopAfter;
+                    written += untouched ? 0 : width;
+                }
+                // Progress counts the pixels stored, and only those.
+                EXPECT_EQ(stored, written)
+                    << c.formula << ", " << threads << " threads, stop after " << stopAfter;
+            }
         }
     }
 }
@@ -150,6 +180,7 @@ TEST(PassStop, SegmentsCoverThePassOnce) {
         for (int threads : {1, 2, 3}) {
             for (int step : {16, 4, 1}) {
                 auto settings = makeSettings({{"red", "mandel() + x"}, {"max", "30"}}, 0);
+                ASSERT_TRUE(compileFormulas(*settings).empty());
                 FormulaContext ctx;
                 ctx.setIterationLimit(50);
                 DibImage image;
