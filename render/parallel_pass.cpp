@@ -6,10 +6,6 @@
 #include <thread>
 #include <vector>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
-
 #include "formula/batch_interpreter.h"
 #include "formula/cancel_request.h"
 #include "formula/escape_results.h"
@@ -19,6 +15,7 @@
 #include "formula/random_draws.h"
 #include "formula/random_state.h"
 #include "image/dib_image.h"
+#include "render/cpu_pause.h"
 #include "render/frame_renderer.h"
 #include "render/memo_snapshot.h"
 #include "render/render_settings.h"
@@ -36,9 +33,7 @@ constexpr int kBandsPerThread = 32;
 void lockBriefly(std::recursive_mutex& lock) {
     for (int i = 0; i < 4096; ++i) {
         if (lock.try_lock()) return;
-#if defined(__x86_64__) || defined(__i386__)
-        _mm_pause();
-#endif
+        cpuPause();
     }
     lock.lock();
 }

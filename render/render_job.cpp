@@ -35,6 +35,10 @@ long long nowMs() {
         .count();
 }
 
+id_t threadId() {
+    return static_cast<id_t>(syscall(SYS_gettid));
+}
+
 // Qt's thread priorities do nothing on Linux; a thread's nice value does.
 // Raising it above normal needs privileges, so a refusal is ignored.
 void applyPriority(int priority) {
@@ -42,14 +46,14 @@ void applyPriority(int priority) {
     if (priority == 0) delta = 5;
     if (priority == 2) delta = -5;
     if (delta == 0) return;
-    const id_t tid = static_cast<id_t>(syscall(SYS_gettid));
+    const id_t tid = threadId();
     errno = 0;
     const int current = getpriority(PRIO_PROCESS, tid);
     if (errno == 0) setpriority(PRIO_PROCESS, tid, current + delta);
 }
 
 int niceValue() {
-    return getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    return getpriority(PRIO_PROCESS, threadId());
 }
 
 } // namespace

@@ -5,10 +5,7 @@
 #include <system_error>
 
 #include "render/cpu_move.h"
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
+#include "render/cpu_pause.h"
 
 namespace trevalin {
 namespace {
@@ -24,9 +21,7 @@ template <class Ready> void spinBriefly(Ready ready) {
     const auto until = std::chrono::steady_clock::now() + kSpin;
     for (int i = 1;; ++i) {
         if (ready()) return;
-#if defined(__x86_64__) || defined(__i386__)
-        _mm_pause();
-#endif
+        cpuPause();
         if (i % 64 == 0 && std::chrono::steady_clock::now() >= until) return;
     }
 }
