@@ -5,6 +5,12 @@
 // C++ loop, and prints the medians side by side. The four take turns within a
 // round, so a shared machine's changing speed falls on all of them alike. All
 // must give the same pixels, or the comparison means nothing.
+//
+//   trevalin_render_bench [SCENES [ROUNDS]] [--scene NAME]... [--only THREADS]
+//
+// --scene keeps the named scenes only. --only renders each scene ROUNDS times
+// on the faster path with THREADS threads (0: every core) and prints the median
+// alone: for a profiler, which then sees no other path.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -65,21 +71,98 @@ std::vector<std::uint32_t> pixelsOf(const DibImage& image) {
     return p;
 }
 
+struct Options {
+    std::string scenes = TREVALIN_BENCH_DIR "/scenes.txt";
+    int runs = 5;
+    std::vector<std::string> names; // the scenes kept; all when empty
+    int only = -1;                  // threads of --only, or -1
+};
+
+// A whole non-negative decimal number.
+bool count(const char* text, int& n) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || v < 0 || v > 1000000) return false;
+    n = static_cast<int>(v);
+    return true;
+}
+
+bool parseOptions(int argc, char** argv, Options& o) {
+    int positional = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if ((a == "--scene" || a == "--only") && i + 1 < argc) {
+            if (a == "--scene")
+                o.names.push_back(argv[++i]);
+            else if (!count(argv[++i], o.only))
+                return false;
+        } else if (a.rfind("--", 0) == 0 || positional == 2) {
+            return false;
+        } else if (positional++ == 0) {
+            o.scenes = a;
+        } else if (!count(argv[i], o.runs) || o.runs < 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::string scenes = argc > 1 ? argv[1] : TREVALIN_BENCH_DIR "/scenes.txt";
-    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-    PresetsReadResult read = readPresetsFile(scenes);
+    Options options;
+    if (!parseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "usage: render_bench [SCENES [ROUNDS]] [--scene NAME]... "
+                             "[--only THREADS]\n");
+        return 2;
+    }
+    const int runs = options.runs;
+    PresetsReadResult read = readPresetsFile(options.scenes);
     if (read.status != PresetsReadStatus::Read) {
         std::fprintf(stderr, "render_bench: %s\n", read.error.c_str());
         return 1;
     }
     std::vector<const PresetNode*> presets;
-    read.tree.forEachPreset(
-        [&](const PresetNode& p, const std::string&) { presets.push_back(&p); });
+    read.tree.forEachPreset([&](const PresetNode& p, const std::string&) {
+        if (options.names.empty() ||
+            std::find(options.names.begin(), options.names.end(), p.name()) != options.names.end())
+            presets.push_back(&p);
+    });
+    for (const std::string& name : options.names) {
+        if (std::none_of(presets.begin(), presets.end(),
+                         [&](const PresetNode* p) { return p->name() == name; })) {
+            std::fprintf(stderr, "render_bench: no scene named \"%s\" in %s\n", name.c_str(),
+                         options.scenes.c_str());
+            return 1;
+        }
+    }
 
     const int cores = effectiveThreadCount(0);
+    if (options.only >= 0) {
+        const int threads = effectiveThreadCount(options.only);
+        for (const PresetNode* preset : presets) {
+            const std::unique_ptr<RenderSettings> settings = preset->makeSettings();
+            Document doc;
+            RenderJob job;
+            HeadlessView view(doc, job);
+            doc.setView(&view);
+            doc.setImageSize(kSize, kSize);
+            job.setPreviewBlocks(false);
+            job.setThreadCount(threads);
+            std::vector<double> ms;
+            for (int r = 0; r < runs; ++r) {
+                const double t0 = nowMs();
+                doc.setSettings(*settings);
+                doc.setFrameCount(1);
+                doc.startRendering();
+                job.wait();
+                ms.push_back(nowMs() - t0);
+            }
+            std::printf("%-15s %d threads, %d renders: median %.2f ms\n", preset->name().c_str(),
+                        threads, runs, median(ms));
+        }
+        return 0;
+    }
     std::printf("%d x %d, %d rounds, each renders on the one-pixel loop, then 1 thread and %d "
                 "(every core), then the native loop%s\n",
                 kSize, kSize, runs, cores, cpuClock() ? "; CPU time" : "");
