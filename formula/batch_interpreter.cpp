@@ -37,10 +37,12 @@ struct LaneValue {
 
 // The one-sample stack with a lane array per slot. Triple marks and the top
 // index are shared by all lanes: shapes and depths are fixed by the code.
-// Pops below the base read 0 and leave the stack as it is.
+// Pops below the base read 0 and leave the stack as it is. A slot's values
+// are its own array, or lanes that hold still for the whole run (the
+// samples' x, say), pushed without a copy.
 class LaneStack {
   public:
-    explicit LaneStack(int lanes) : lanes_(lanes) {}
+    LaneStack(int lanes, Lanes* slots) : lanes_(lanes), slots_(slots) {}
 
     [[gnu::always_inline]] bool empty() const { return top_ <= 0; }
 
@@ -49,13 +51,24 @@ class LaneStack {
         assert(top_ < kStackSize && "stack depth is bounded when the formula is compiled");
         return slots_[top_];
     }
-    [[gnu::always_inline]] void pushed() { marks_[top_++] = 0; }
+    [[gnu::always_inline]] void pushed() {
+        values_[top_] = slots_[top_];
+        marks_[top_++] = 0;
+    }
+    // Pushes lanes that no write of the run reaches.
+    [[gnu::always_inline]] void pushShared(const double* lanes) {
+        assert(top_ < kStackSize && "stack depth is bounded when the formula is compiled");
+        values_[top_] = lanes;
+        marks_[top_++] = 0;
+    }
 
     [[gnu::always_inline]] void pushTriple(const double* a, const double* b, const double* c) {
         assert(top_ + 3 <= kStackSize && "stack depth is bounded when the formula is compiled");
         copy(slots_[top_], c);
         copy(slots_[top_ + 1], b);
         copy(slots_[top_ + 2], a);
+        for (int k = 0; k < 3; ++k)
+            values_[top_ + k] = slots_[top_ + k];
         marks_[top_] = 0;
         marks_[top_ + 1] = 0;
         marks_[top_ + 2] = 1;
@@ -81,17 +94,17 @@ class LaneStack {
         } else {
             top_ -= 1;
         }
-        return slots_[top_];
+        return values_[top_];
     }
     [[gnu::always_inline]] LaneValue popValue() {
         if (empty()) return LaneValue{zeros_, zeros_, zeros_, false};
         if (!marks_[top_ - 1]) {
-            const double* v = slots_[--top_];
+            const double* v = values_[--top_];
             return LaneValue{v, v, v, false};
         }
         assert(top_ - 3 >= 0);
         top_ -= 3;
-        return LaneValue{slots_[top_ + 2], slots_[top_ + 1], slots_[top_], true};
+        return LaneValue{values_[top_ + 2], values_[top_ + 1], values_[top_], true};
     }
 
   private:
@@ -102,7 +115,8 @@ class LaneStack {
     int lanes_;
     int top_ = 0;
     std::uint8_t marks_[kStackSize];
-    Lanes slots_[kStackSize];
+    const double* values_[kStackSize];
+    Lanes* slots_;
     static constexpr Lanes zeros_ = {};
 };
 
@@ -281,8 +295,8 @@ void pushVariable(LaneStack& s, std::uint8_t slot, const FormulaContext& ctx,
     const int n = in.count;
     double* r = s.next();
     switch (static_cast<Slot>(slot)) {
-    case Slot::X: std::memcpy(r, in.x, sizeof(double) * static_cast<std::size_t>(n)); break;
-    case Slot::Y: std::memcpy(r, in.y, sizeof(double) * static_cast<std::size_t>(n)); break;
+    case Slot::X: s.pushShared(in.x); return;
+    case Slot::Y: s.pushShared(in.y); return;
     case Slot::Px:
         for (int i = 0; i < n; ++i)
             r[i] = in.px[i];
@@ -334,7 +348,7 @@ TREVALIN_LANE_CLONES void runFormulaBatch(const FormulaContext& ctx, const std::
                                           BatchValues& out) {
     const int n = in.count;
     assert(n >= 1 && n <= kBatchLanes);
-    LaneStack s(n);
+    LaneStack s(n, out.stack);
     const std::uint8_t* pc = code;
     const SourceImage* source = frame.source;
     const double t = frame.t;
@@ -415,10 +429,7 @@ TREVALIN_LANE_CLONES void runFormulaBatch(const FormulaContext& ctx, const std::
             s.pushed();
             break;
         }
-        case Op::Manc:
-            std::memcpy(s.next(), in.memoValue, sizeof(double) * static_cast<std::size_t>(n));
-            s.pushed();
-            break;
+        case Op::Manc: s.pushShared(in.memoValue); break;
         case Op::Zebra: apply4(s, n, zebra); break;
 
         case Op::Noise: applyRowLanes(ctx, s, n, noise2Lanes); break;
@@ -568,12 +579,10 @@ TREVALIN_LANE_CLONES void runFormulaBatch(const FormulaContext& ctx, const std::
     }
 
     const LaneValue v = s.popValue(); // zeros when the code left nothing
-    const std::size_t bytes = sizeof(double) * static_cast<std::size_t>(n);
-    std::memcpy(out.first, v.first, bytes);
+    out.first = v.first;
+    out.second = v.second;
+    out.third = v.third;
     out.isTriple = v.isTriple;
-    if (!v.isTriple) return;
-    std::memcpy(out.second, v.second, bytes);
-    std::memcpy(out.third, v.third, bytes);
 }
 
 } // namespace trevalin

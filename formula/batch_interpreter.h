@@ -8,6 +8,7 @@
 
 #include "formula/formula_context.h"
 #include "formula/frame_variables.h"
+#include "formula/opcodes.h"
 
 namespace trevalin {
 
@@ -34,12 +35,20 @@ struct BatchSamples {
 };
 
 // The values left, lane by lane. The shape is the same in every lane: it is
-// fixed by the code. second and third are filled for a triple only.
+// fixed by the code. second and third are set for a triple only. They point
+// into the run's lane stack, kept here so that the values need no copy, or at
+// the samples' own lanes (x, y, memoValue, which a run leaves alone), and hold
+// until the next run into this BatchValues or a change to the samples.
 struct BatchValues {
-    double first[kBatchLanes];
-    double second[kBatchLanes];
-    double third[kBatchLanes];
+    const double* first = nullptr;
+    const double* second = nullptr;
+    const double* third = nullptr;
     bool isTriple = false;
+    double stack[kStackSize][kBatchLanes];
+
+    BatchValues() = default;
+    BatchValues(const BatchValues&) = delete; // would point into the other's stack
+    BatchValues& operator=(const BatchValues&) = delete;
 };
 
 // Whether runFormulaBatch gives exactly what one run per sample gives: not

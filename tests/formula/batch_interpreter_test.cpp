@@ -115,7 +115,9 @@ class BatchInterpreter : public testing::Test {
                     << where << ": " << out.third[i] << " vs " << want.third;
             }
             EXPECT_EQ(samples.random[i], RandomState::get()) << where;
+            // x and y are pushed without a copy: no result may land in them.
             EXPECT_TRUE(evaltest::sameBits(samples.x[i], before.x[i])) << where;
+            EXPECT_TRUE(evaltest::sameBits(samples.y[i], before.y[i])) << where;
             if (testing::Test::HasFailure()) return i;
         }
         return count;
@@ -302,11 +304,16 @@ TEST_F(BatchInterpreter, IterationFunctionsMatchOneSampleRuns) {
         if (kind != EscapeKind::None)
             runMemoChain(ctx_, kind, frame.jx, frame.jy, samples.x, samples.y, n, samples.memoCount,
                          samples.memoValue);
+        const BatchSamples chained = samples;
         for (int f = 0; f < count; ++f) {
             // Each formula starts where the one-sample runs are at that lane:
             // the formulas before it have stepped the random state.
             runFormulaBatch(ctx_, raw[f], frame, samples, batched[static_cast<std::size_t>(f)]);
         }
+        // manc's values are pushed without a copy: no result may land in them.
+        for (int i = 0; i < n; ++i)
+            EXPECT_TRUE(evaltest::sameBits(samples.memoValue[i], chained.memoValue[i]))
+                << "round " << round << ", lane " << i;
         const FormulaContext afterBatch = ctx_;
 
         ctx_ = start;
