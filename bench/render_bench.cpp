@@ -64,6 +64,37 @@ std::string range(const std::vector<double>& v) {
     return text;
 }
 
+// A scene's document and job, rendering as trevalin-render does.
+class SceneRender {
+  public:
+    explicit SceneRender(const RenderSettings& settings) : settings_(settings), view_(doc_, job_) {
+        doc_.setView(&view_);
+        doc_.setImageSize(kSize, kSize);
+        job_.setPreviewBlocks(false);
+    }
+
+    // One render's milliseconds.
+    double run(int threads, bool onePixel) {
+        job_.setThreadCount(threads);
+        job_.setOnePixelOnly(onePixel);
+        const double t0 = nowMs();
+        doc_.setSettings(settings_);
+        doc_.setFrameCount(1);
+        doc_.startRendering();
+        job_.wait();
+        return nowMs() - t0;
+    }
+
+    Document& doc() { return doc_; }
+    RenderJob& job() { return job_; }
+
+  private:
+    const RenderSettings& settings_;
+    Document doc_;
+    RenderJob job_;
+    HeadlessView view_;
+};
+
 std::vector<std::uint32_t> pixelsOf(const DibImage& image) {
     std::vector<std::uint32_t> p;
     for (int y = 0; y < image.height(); ++y)
@@ -142,22 +173,10 @@ int main(int argc, char** argv) {
         const int threads = effectiveThreadCount(options.only);
         for (const PresetNode* preset : presets) {
             const std::unique_ptr<RenderSettings> settings = preset->makeSettings();
-            Document doc;
-            RenderJob job;
-            HeadlessView view(doc, job);
-            doc.setView(&view);
-            doc.setImageSize(kSize, kSize);
-            job.setPreviewBlocks(false);
-            job.setThreadCount(threads);
+            SceneRender scene(*settings);
             std::vector<double> ms;
-            for (int r = 0; r < runs; ++r) {
-                const double t0 = nowMs();
-                doc.setSettings(*settings);
-                doc.setFrameCount(1);
-                doc.startRendering();
-                job.wait();
-                ms.push_back(nowMs() - t0);
-            }
+            for (int r = 0; r < runs; ++r)
+                ms.push_back(scene.run(threads, false));
             std::printf("%-15s %d threads, %d renders: median %.2f ms\n", preset->name().c_str(),
                         threads, runs, median(ms));
         }
@@ -174,22 +193,10 @@ int main(int argc, char** argv) {
     int mismatches = 0;
     for (const PresetNode* preset : presets) {
         const std::unique_ptr<RenderSettings> settings = preset->makeSettings();
-        Document doc;
-        RenderJob job;
-        HeadlessView view(doc, job);
-        doc.setView(&view);
-        doc.setImageSize(kSize, kSize);
-        job.setPreviewBlocks(false);
+        SceneRender scene(*settings);
         auto render = [&](int threads, bool onePixel, std::vector<std::uint32_t>& pixels) {
-            job.setThreadCount(threads);
-            job.setOnePixelOnly(onePixel);
-            const double t0 = nowMs();
-            doc.setSettings(*settings);
-            doc.setFrameCount(1);
-            doc.startRendering();
-            job.wait();
-            const double ms = nowMs() - t0;
-            pixels = pixelsOf(doc.image());
+            const double ms = scene.run(threads, onePixel);
+            pixels = pixelsOf(scene.doc().image());
             return ms;
         };
         const bench::NativeScene native = bench::nativeScene(preset->name());
@@ -205,10 +212,10 @@ int main(int argc, char** argv) {
             allToOne.push_back(oneMs.back() / allMs.back());
             if (!native) continue;
             // The frame's set-up as the job made it, then every pixel in rows.
-            job.setUpFrame();
-            const FrameVariables frame = job.vars();
+            scene.job().setUpFrame();
+            const FrameVariables frame = scene.job().vars();
             const double t0 = nowMs();
-            native(doc.context(), frame, baseline.data(), kSize, kSize);
+            native(scene.doc().context(), frame, baseline.data(), kSize, kSize);
             nativeMs.push_back(nowMs() - t0);
             same = same && baseline == one;
             oneToNative.push_back(oneMs.back() / nativeMs.back());
