@@ -110,7 +110,7 @@ struct Options {
 };
 
 // A whole non-negative decimal number.
-bool count(const char* text, int& n) {
+bool parseCount(const char* text, int& n) {
     char* end = nullptr;
     const long v = std::strtol(text, &end, 10);
     if (end == text || *end != '\0' || v < 0 || v > 1000000) return false;
@@ -125,13 +125,13 @@ bool parseOptions(int argc, char** argv, Options& o) {
         if ((a == "--scene" || a == "--only") && i + 1 < argc) {
             if (a == "--scene")
                 o.names.push_back(argv[++i]);
-            else if (!count(argv[++i], o.only))
+            else if (!parseCount(argv[++i], o.only))
                 return false;
         } else if (a.rfind("--", 0) == 0 || positional == 2) {
             return false;
         } else if (positional++ == 0) {
             o.scenes = a;
-        } else if (!count(argv[i], o.runs) || o.runs < 1) {
+        } else if (!parseCount(argv[i], o.runs) || o.runs < 1) {
             return false;
         }
     }
