@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "formula/batch_interpreter.h"
 #include "formula/escape_lanes.h"
 
 namespace {
@@ -17,7 +16,7 @@ namespace {
 using namespace trevalin;
 
 constexpr int kGrid = 512;
-constexpr int kSegment = kBatchLanes; // a batch's pixels, one sample each
+constexpr int kSegment = kGrid; // a row: renders work a row's memo out in one call
 constexpr std::int32_t kLimit = 256;
 
 enum class Kernel { Mandel, Julia, Cube, Dragon, Interior };

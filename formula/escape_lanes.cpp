@@ -1,6 +1,7 @@
 #include "formula/escape_lanes.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #undef HWY_TARGET_INCLUDE
@@ -128,81 +129,158 @@ void firstSteps(const Orbit& orbit, const OrbitStarts& in, int from, int n, std:
     }
 }
 
-// Second stage: the survivors, which have all taken done steps, a vector at a
-// time in kGroups slots stepped in turn (one's arithmetic runs while another's
-// waits on its last result). A slot whose lanes have all stopped gives its
-// results and takes the next vector, so a slow lane holds up only its own
-// vector. Lanes that stop wait for the others in their vector rather than take
-// new points: refilling lanes measured slower at every call length.
+// Loads p[0], p[1], ... into the lanes of mask, lowest first; the other lanes
+// keep v's numbers.
+HWY_INLINE V expandLoad(V v, M mask, const double* p) {
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+    return V{_mm512_mask_expandloadu_pd(v.raw, mask.raw, p)};
+#else
+    const D d;
+    HWY_ALIGN double lanes[kMaxLanes];
+    hn::Store(v, d, lanes);
+    std::uint8_t bits[8] = {};
+    hn::StoreMaskBits(d, mask, bits);
+    for (std::size_t i = 0, k = 0; i < hn::Lanes(d); ++i)
+        if ((bits[i / 8] >> (i % 8)) & 1) lanes[i] = p[k++];
+    return hn::Load(d, lanes);
+#endif
+}
+
+// Mask bits fit one byte: at most 8 doubles to a vector.
+static_assert(kMaxLanes <= 8);
+
+// Lanes that stop take the next survivors once this many of a vector have
+// stopped; only where the processor loads into chosen lanes in one
+// instruction, elsewhere a vector takes new points when all its lanes are done.
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+constexpr std::size_t kRefillAt = kMaxLanes * 3 / 4;
+#else
+constexpr std::size_t kRefillAt = kMaxLanes;
+#endif
+
+// Second stage: the survivors, which have all taken done steps, in kGroups
+// vectors stepped in turn (one's arithmetic runs while another's waits on its
+// last result). Each lane follows its own point: once enough lanes of a vector
+// have stopped, they give their results and take the next survivors, so lanes
+// that escape early do not wait for the slowest of their vector.
 template <class Orbit> struct Slot {
     typename Orbit::State z;
     M running;
-    V count, size;  // steps taken while running; |z|^2 at the escape
-    int from;       // the first of its survivors
-    std::int32_t t; // steps taken, the first stage's included
+    V count, size; // steps taken while running since the first stage; |z|^2 at the escape
+    V index;       // the point's place in the call, or -1 for a lane with none
 };
 
 template <bool kSizes, class Orbit> class Drain {
   public:
     Drain(const Orbit& orbit, const Survivors& in, std::int32_t done, std::int32_t limit,
           double bound, const Results& res)
-        : orbit_(orbit), in_(in), done_(done), limit_(limit), bound_(bound), res_(res) {}
+        : orbit_(orbit), in_(in), done_(done), left_(limit - done), bound_(bound), res_(res) {}
 
     void run() {
+        const D d;
         Slot<Orbit> slots[kGroups];
         int active = 0;
-        while (active < kGroups && take(slots[active]))
-            ++active;
+        for (; active < kGroups && next_ < in_.count; ++active) {
+            Slot<Orbit>& s = slots[active];
+            s.z = orbit_.make(hn::Zero(d), hn::Zero(d), hn::Zero(d), hn::Zero(d));
+            s.running = hn::FirstN(d, 0);
+            s.count = s.size = hn::Zero(d);
+            s.index = hn::Set(d, -1.0);
+            refill(s, hn::Not(s.running));
+        }
         while (active > 0) {
-            int left;
             switch (active) {
-            case 1: left = steps<1>(slots); break;
-            case 2: left = steps<2>(slots); break;
-            case 3: left = steps<3>(slots); break;
-            default: left = steps<kGroups>(slots); break;
+            case 1: iterate<1>(slots); break;
+            case 2: iterate<2>(slots); break;
+            case 3: iterate<3>(slots); break;
+            default: iterate<kGroups>(slots); break;
             }
-            if (left == kCancelled) {
+            if (cancelRequested()) {
                 // Every point still gives a result, meaning nothing.
                 for (int h = 0; h < active; ++h)
-                    finish(slots[h]);
+                    give(slots[h], hn::Ge(slots[h].index, hn::Zero(d)));
+                flush();
                 for (int i = next_; i < in_.count; ++i)
                     res_.put(static_cast<int>(in_.index[i]), false, 0, 0);
                 return;
             }
-            active = left;
+            int kept = 0;
+            for (int h = 0; h < active; ++h)
+                if (service(slots[h])) slots[kept++] = slots[h];
+            active = kept;
         }
+        flush();
     }
 
   private:
-    // Loads the next vector of survivors into s, settled; false when none is left.
-    bool take(Slot<Orbit>& s) {
-        const D d;
-        const int lanes = static_cast<int>(hn::Lanes(d));
-        for (;;) {
-            if (next_ >= in_.count) return false;
-            const int o = next_;
-            next_ += lanes;
-            s.z = orbit_.make(hn::Load(d, in_.a + o), hn::Load(d, in_.b + o),
-                              hn::Load(d, in_.cx + o), hn::Load(d, in_.cy + o));
-            const int valid = in_.count - o > lanes ? lanes : in_.count - o;
-            s.running = hn::FirstN(d, static_cast<std::size_t>(valid));
-            s.count = s.size = hn::Zero(d);
-            s.from = o;
-            s.t = done_;
-            if (!settled(s)) return true;
-        }
+    // Lanes that are done: stopped, or at the limit.
+    M doneLanes(const Slot<Orbit>& s) const {
+        return hn::Or(hn::Not(s.running), hn::Ge(s.count, hn::Set(D(), left_)));
     }
 
-    // Finishes s when it is done or one step from the limit; true if it was
-    // finished. Slots that are not can take two steps.
-    bool settled(Slot<Orbit>& s) {
-        if (limit_ - s.t == 1) {
-            step(s);
-            ++s.t;
+    // Gives the results of the lanes of s that are done and refills them;
+    // false once s has no point left.
+    bool service(Slot<Orbit>& s) {
+        const D d;
+        const M done = doneLanes(s);
+        const M own = hn::Ge(s.index, hn::Zero(d));
+        give(s, hn::And(done, own));
+        s.index = hn::IfThenElse(done, hn::Set(d, -1.0), s.index);
+        s.running = hn::AndNot(done, s.running);
+        if (next_ < in_.count) refill(s, done);
+        return !hn::AllFalse(d, hn::Ge(s.index, hn::Zero(d)));
+    }
+
+    // The next survivors into the lanes of free, as many as are left.
+    void refill(Slot<Orbit>& s, M free) {
+        const D d;
+        std::uint8_t bits[8] = {};
+        hn::StoreMaskBits(d, free, bits);
+        unsigned want = bits[0];
+        const int room = in_.count - next_;
+        if (std::popcount(want) > room) {
+            unsigned kept = 0;
+            for (int k = 0; k < room; ++k) {
+                const unsigned low = want & (0u - want);
+                kept |= low;
+                want ^= low;
+            }
+            want = kept;
         }
-        if (s.t < limit_ && !hn::AllFalse(D(), s.running)) return false;
-        finish(s);
-        return true;
+        const std::uint8_t chosen = static_cast<std::uint8_t>(want);
+        const M take = hn::LoadMaskBits(d, &chosen);
+        const int o = next_;
+        next_ += std::popcount(want);
+        const typename Orbit::State fresh =
+            orbit_.make(expandLoad(s.z.a, take, in_.a + o), expandLoad(s.z.b, take, in_.b + o),
+                        expandLoad(s.z.cx, take, in_.cx + o), expandLoad(s.z.cy, take, in_.cy + o));
+        s.z = Orbit::blend(take, fresh, s.z);
+        s.index = expandLoad(s.index, take, in_.index + o);
+        s.count = hn::IfThenZeroElse(take, s.count);
+        if constexpr (kSizes) s.size = hn::IfThenZeroElse(take, s.size);
+        s.running = hn::Or(s.running, take);
+    }
+
+    // Results of the lanes in which, kept until flush: a lane that stopped
+    // within the limit escaped at done plus its count; any other gives 0.
+    void give(const Slot<Orbit>& s, M which) {
+        const D d;
+        const M escaped = hn::AndNot(s.running, hn::Le(s.count, hn::Set(d, left_)));
+        const V step = hn::IfThenElseZero(escaped, hn::Add(hn::Set(d, done_), s.count));
+        const std::size_t n = hn::CompressStore(s.index, which, d, givenIndex_ + given_);
+        hn::CompressStore(step, which, d, givenStep_ + given_);
+        if constexpr (kSizes)
+            hn::CompressStore(hn::IfThenElseZero(escaped, s.size), which, d, givenSize_ + given_);
+        given_ += static_cast<int>(n);
+    }
+
+    void flush() {
+        for (int i = 0; i < given_; ++i) {
+            const int at = static_cast<int>(givenIndex_[i]);
+            res_.counts[at] = static_cast<std::int32_t>(givenStep_[i]);
+            if constexpr (kSizes) res_.sizes[at] = givenSize_[i];
+        }
+        given_ = 0;
     }
 
     // One step: a lane counts it while running, the escaping one included.
@@ -215,81 +293,43 @@ template <bool kSizes, class Orbit> class Drain {
         running = hn::AndNot(hit, running);
     }
 
-    void step(Slot<Orbit>& s) const {
-        const D d;
-        advance(s.z, s.running, s.count, s.size, hn::Set(d, bound_), hn::Set(d, 1.0));
-    }
-
-    // A lane that escaped stopped running: its step is done plus its count.
-    void finish(const Slot<Orbit>& s) const {
-        const D d;
-        const int lanes = static_cast<int>(hn::Lanes(d));
-        HWY_ALIGN double countOut[kMaxLanes], sizeOut[kMaxLanes];
-        hn::Store(
-            hn::IfThenZeroElse(s.running, hn::Add(hn::Set(d, static_cast<double>(done_)), s.count)),
-            d, countOut);
-        hn::Store(s.size, d, sizeOut);
-        const int m = in_.count - s.from < lanes ? in_.count - s.from : lanes;
-        for (int i = 0; i < m; ++i)
-            res_.put(static_cast<int>(in_.index[s.from + i]), countOut[i] != 0.0, countOut[i],
-                     sizeOut[i]);
-    }
-
-    static constexpr int kCancelled = -1;
-
-    // Steps kWidth slots two at a time until one of them finishes with no
-    // vector left to take its place; returns how many remain, moved to the
-    // front of slots, or kCancelled when a stop request cuts the work short.
-    template <int kWidth> int steps(Slot<Orbit>* slots) {
-        for (;;) {
-            iterate<kWidth>(slots);
-            if (cancelRequested()) return kCancelled;
-            bool gone[kWidth];
-            int live = kWidth;
-            for (int h = 0; h < kWidth; ++h) {
-                gone[h] = settled(slots[h]) && !take(slots[h]);
-                live -= gone[h];
-            }
-            if (live == kWidth) continue;
-            for (int h = 0, k = 0; h < kWidth; ++h)
-                if (!gone[h]) slots[k++] = slots[h];
-            return live;
-        }
-    }
-
-    // Steps the slots two at a time until the lanes of one have all stopped or
-    // one is fewer than two steps from the limit. The slots are copied to
-    // locals and back: no call in the loop, so they stay in registers.
+    // Steps the slots two at a time until enough lanes of one have stopped, or
+    // a running lane may have reached the limit (a lane may then take one step
+    // past it, which its count shows). The slots are copied to locals and
+    // back: no call in the loop, so they stay in registers.
     template <int kWidth> HWY_INLINE void iterate(Slot<Orbit>* slots) const {
         const D d;
         typename Orbit::State z[kWidth];
         M running[kWidth];
         V count[kWidth], size[kWidth];
         // Back now and then to look at the stop request.
-        std::int32_t room = kCancelCheckSteps;
+        double room = kCancelCheckSteps;
         HWY_UNROLL(4)
         for (int h = 0; h < kWidth; ++h) {
             z[h] = slots[h].z;
             running[h] = slots[h].running;
             count[h] = slots[h].count;
             size[h] = slots[h].size;
-            if (limit_ - slots[h].t < room) room = limit_ - slots[h].t;
+            const double most =
+                hn::GetLane(hn::MaxOfLanes(d, hn::IfThenElseZero(running[h], count[h])));
+            if (left_ - most < room) room = left_ - most;
         }
+        // With points still to take, a slot is served once it has lanes
+        // enough to refill; without, once all its lanes have stopped.
+        const std::size_t stopAt = next_ < in_.count ? kRefillAt : hn::Lanes(d);
         const V vBound = hn::Set(d, bound_), one = hn::Set(d, 1.0);
         auto stepAll = [&] {
             HWY_UNROLL(4)
             for (int h = 0; h < kWidth; ++h)
                 advance(z[h], running[h], count[h], size[h], vBound, one);
         };
-        std::int32_t taken = 0;
-        while (taken + 2 <= room) {
+        for (double taken = 0; taken < room; taken += 2) {
             stepAll();
             stepAll();
-            taken += 2;
             bool stopped = false;
             HWY_UNROLL(4)
             for (int h = 0; h < kWidth; ++h)
-                stopped = stopped || hn::AllFalse(d, running[h]);
+                stopped = stopped || hn::CountTrue(d, hn::Not(running[h])) >= stopAt;
             if (stopped) break;
         }
         HWY_UNROLL(4)
@@ -298,16 +338,19 @@ template <bool kSizes, class Orbit> class Drain {
             slots[h].running = running[h];
             slots[h].count = count[h];
             slots[h].size = size[h];
-            slots[h].t += taken;
         }
     }
 
     const Orbit& orbit_;
     const Survivors& in_;
-    const std::int32_t done_, limit_;
+    const double done_, left_;
     const double bound_;
     const Results& res_;
     int next_ = 0;
+    // Results given, in no order: every survivor's once.
+    HWY_ALIGN double givenIndex_[kChunk + kMaxLanes], givenStep_[kChunk + kMaxLanes];
+    HWY_ALIGN double givenSize_[kSizes ? kChunk + kMaxLanes : 1];
+    int given_ = 0;
 };
 
 // kSizes: whether the escape sizes are wanted; without them no stage keeps
@@ -351,6 +394,11 @@ struct SquareOrbit {
         V a, b, cx, cy, aa, bb;
     };
     State make(V a, V b, V cx, V cy) const { return {a, b, cx, cy, hn::Mul(a, a), hn::Mul(b, b)}; }
+    static State blend(M m, const State& yes, const State& no) {
+        return {hn::IfThenElse(m, yes.a, no.a),   hn::IfThenElse(m, yes.b, no.b),
+                hn::IfThenElse(m, yes.cx, no.cx), hn::IfThenElse(m, yes.cy, no.cy),
+                hn::IfThenElse(m, yes.aa, no.aa), hn::IfThenElse(m, yes.bb, no.bb)};
+    }
     V step(State& s) const {
         s.b = hn::Add(hn::Mul(hn::Add(s.a, s.a), s.b), s.cy);
         s.a = hn::Add(hn::Sub(s.aa, s.bb), s.cx);
@@ -367,6 +415,10 @@ template <class Map> struct MapOrbit {
     };
     Map map;
     State make(V a, V b, V cx, V cy) const { return {a, b, cx, cy}; }
+    static State blend(M m, const State& yes, const State& no) {
+        return {hn::IfThenElse(m, yes.a, no.a), hn::IfThenElse(m, yes.b, no.b),
+                hn::IfThenElse(m, yes.cx, no.cx), hn::IfThenElse(m, yes.cy, no.cy)};
+    }
     V step(State& s) const {
         map(s.a, s.b, s.cx, s.cy);
         return hn::Add(hn::Mul(s.a, s.a), hn::Mul(s.b, s.b));

@@ -25,11 +25,25 @@ TREVALIN_LANE_CLONES bool noRepeats(const double* xs, const double* ys, int n) {
 
 void runMemoChain(FormulaContext& ctx, EscapeKind first, double jx, double jy, const double* xs,
                   const double* ys, int n, std::int32_t* counts, double* values) {
-    // The misses iterate a run's worth at a time at most: in longer calls the
-    // escape lanes measured no faster.
-    constexpr int kChunk = 64;
     // manc's miss writes the value slot; the others' the count slot.
     const bool writesValue = first == EscapeKind::Manc;
+    // Along a row each point differs from the one before it. When the first
+    // misses too, each misses in turn, and the iterations write the count
+    // slots straight, all in one call: the escape lanes keep busier in long
+    // calls. (manc's value slots go through the loops below: its values are
+    // made from the counts there.)
+    if (n > 0 && !writesValue && !memoHit(ctx.memoX, ctx.memoY, xs[0], ys[0]) &&
+        noRepeats(xs, ys, n)) {
+        escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, xs, ys, n, counts,
+                      nullptr);
+        std::fill(values, values + n, ctx.memoValue);
+        ctx.memoCount = counts[n - 1];
+        ctx.memoX = xs[n - 1];
+        ctx.memoY = ys[n - 1];
+        return;
+    }
+    // Otherwise a run's worth at a time.
+    constexpr int kChunk = 64;
     double memoX = ctx.memoX, memoY = ctx.memoY;
     for (int base = 0; base < n; base += kChunk) {
         const int m = n - base < kChunk ? n - base : kChunk;
@@ -37,20 +51,6 @@ void runMemoChain(FormulaContext& ctx, EscapeKind first, double jx, double jy, c
         const double* const chunkYs = ys + base;
         std::int32_t* const chunkCounts = counts + base;
         double* const chunkValues = values + base;
-        // Along a row each point differs from the one before it. When the
-        // first misses too, each misses in turn, and the iterations write the
-        // count slots straight. (manc's value slots go through the loops
-        // below: its values are made from the counts there.)
-        if (!writesValue && !memoHit(memoX, memoY, chunkXs[0], chunkYs[0]) &&
-            noRepeats(chunkXs, chunkYs, m)) {
-            memoX = chunkXs[m - 1];
-            memoY = chunkYs[m - 1];
-            escapeResults(first, ctx.iterationLimit, ctx.fractalStart, jx, jy, chunkXs, chunkYs, m,
-                          chunkCounts, nullptr);
-            std::fill(chunkValues, chunkValues + m, ctx.memoValue);
-            ctx.memoCount = chunkCounts[m - 1];
-            continue;
-        }
         // The miss that last wrote the slot by sample i; -1 for the slot as
         // the chunk found it.
         int from[kChunk];

@@ -203,7 +203,8 @@ TREVALIN_LANE_CLONES void placeLanes(BatchSamples& lanes, int n, int first, int 
 
 TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVariables& vars,
                                        const RenderSettings& settings, EscapeKind fractal,
-                                       BatchSamples& pixels, std::uint32_t* colours) {
+                                       BatchSamples& pixels, std::uint32_t* colours,
+                                       bool memoGiven) {
     const int n = pixels.count;
     const std::uint8_t* codes[3];
     const int formulas = colourFormulaCodes(settings, codes);
@@ -246,11 +247,11 @@ TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVaria
     // The memo's slots per sample, pixel after pixel: [i * samples + k].
     std::int32_t memoCounts[4 * kBatchLanes];
     double memoValues[4 * kBatchLanes];
-    if (fractal != EscapeKind::None && !oversample) {
+    if (fractal != EscapeKind::None && !oversample && !memoGiven) {
         // One sample per pixel: the lanes' own points and memo slots.
         runMemoChain(context, fractal, vars.jx, vars.jy, pixels.x, pixels.y, n, pixels.memoCount,
                      pixels.memoValue);
-    } else if (fractal != EscapeKind::None) {
+    } else if (fractal != EscapeKind::None && oversample) {
         double xs[4 * kBatchLanes], ys[4 * kBatchLanes];
         for (int i = 0; i < n; ++i) {
             double* px = xs + i * samples;

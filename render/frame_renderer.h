@@ -46,9 +46,12 @@ bool pixelsBatchable(const RenderSettings& settings);
 // where pixelColour leaves it, and the context's fractal memo ends as the
 // pixels one after another leave it. x and y are left as found.
 // fractal is the kind of the settings' first iteration function call
-// (firstEscapeKind), None when they make none.
+// (firstEscapeKind), None when they make none. With memoGiven, a pixel with one
+// sample finds its memo slots in pixels.memoCount and memoValue, worked out
+// by runMemoChain over these pixels and maybe more, which left the context's
+// memo.
 void pixelColours(FormulaContext& context, const FrameVariables& vars,
                   const RenderSettings& settings, EscapeKind fractal, BatchSamples& pixels,
-                  std::uint32_t* colours);
+                  std::uint32_t* colours, bool memoGiven = false);
 
 } // namespace trevalin

@@ -354,12 +354,15 @@ TEST(ParallelExactness, BatchedFormulas) {
 }
 
 // Iteration functions on rows wider than a segment, so segments end inside
-// rows: each segment works its escape results out afresh, and the memo runs
-// on across the boundary.
+// rows: the memo is worked out a row at a time, ahead of the segments'
+// formulas. Planes whose points all differ along a row, all repeat (zero
+// width), or repeat here and there (a step lost to rounding).
 TEST(ParallelExactness, IterationFunctionsOnRowsOfSeveralSegments) {
-    const Fields plane = {{"left", "-2"},    {"top", "-1.25"}, {"width", "2.5"},
-                          {"height", "2.5"}, {"min", "0"},     {"max", "30"},
-                          {"p0", "-0.8"},    {"q0", "0.156"},  {"recurse", "300"}};
+    const Fields planes[] = {{{"left", "-2"}, {"width", "2.5"}},
+                             {{"left", "-0.5"}, {"width", "0"}},
+                             {{"left", "0.25"}, {"width", "1e-15"}}};
+    const Fields common = {{"top", "-1.25"}, {"height", "2.5"}, {"min", "0"},      {"max", "30"},
+                           {"p0", "-0.8"},   {"q0", "0.156"},   {"recurse", "300"}};
     const Fields formulas[] = {
         {{"red", "mandel()"}, {"grn", "julia()"}, {"blu", "manc()"}},
         {{"red", "man3() + ?"}, {"grn", "mandel()"}, {"blu", "dragon()*2"}},
@@ -373,7 +376,8 @@ TEST(ParallelExactness, IterationFunctionsOnRowsOfSeveralSegments) {
         for (const auto& size : sizes) {
             Case c;
             c.name = "wide " + std::to_string(index);
-            c.fields = plane;
+            c.fields = planes[(index / 3) % 3];
+            c.fields.insert(c.fields.end(), common.begin(), common.end());
             c.fields.insert(c.fields.end(), f.begin(), f.end());
             c.colormode = f.size() == 1 ? 3 : 1 + index % 2;
             c.oversample = index % 3 == 0;
