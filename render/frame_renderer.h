@@ -46,10 +46,10 @@ bool pixelsBatchable(const RenderSettings& settings);
 // where pixelColour leaves it, and the context's fractal memo ends as the
 // pixels one after another leave it. x and y are left as found.
 // fractal is the kind of the settings' first iteration function call
-// (firstEscapeKind), None when they make none. With memoGiven, a pixel with one
-// sample finds its memo slots in pixels.memoCount and memoValue, worked out
-// by runMemoChain over these pixels and maybe more, which left the context's
-// memo.
+// (firstEscapeKind), None when they make none. With memoGiven, pixels of one
+// sample take their memo slots from pixels.memoCount and memoValue as they
+// are, and the context's memo is left alone: the caller ran the memo chain
+// over these pixels (RowMemo).
 void pixelColours(FormulaContext& context, const FrameVariables& vars,
                   const RenderSettings& settings, EscapeKind fractal, BatchSamples& pixels,
                   std::uint32_t* colours, bool memoGiven = false);

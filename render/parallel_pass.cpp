@@ -11,7 +11,6 @@
 #include "formula/escape_results.h"
 #include "formula/formula_context.h"
 #include "formula/fractals.h"
-#include "formula/memo_chain.h"
 #include "formula/noise.h"
 #include "formula/random_draws.h"
 #include "formula/random_state.h"
@@ -20,6 +19,7 @@
 #include "render/frame_renderer.h"
 #include "render/memo_snapshot.h"
 #include "render/render_settings.h"
+#include "render/row_memo.h"
 #include "render/worker_pool.h"
 
 namespace trevalin {
@@ -54,39 +54,6 @@ struct Band {
     MemoSnapshot end{};
     bool stopped = false;
     bool ready = false; // guarded by the commit mutex
-};
-
-// The fractal memo's slots for a row's pixels, worked out before their
-// formulas run: the escape lanes keep busier in one long call than in a call
-// per batch.
-class RowMemo {
-  public:
-    void run(FormulaContext& ctx, const FrameVariables& v, EscapeKind kind, const RowSpan& sp) {
-        const auto n = static_cast<std::size_t>(sp.count);
-        if (xs_.size() < n) {
-            xs_.resize(n);
-            ys_.resize(n);
-            counts_.resize(n);
-            values_.resize(n);
-        }
-        // The points placeLanes gives the pixels.
-        for (int i = 0, px = sp.first; i < sp.count; ++i, px += sp.stride) {
-            xs_[static_cast<std::size_t>(i)] = px * v.xstep + v.left;
-            ys_[static_cast<std::size_t>(i)] = v.y;
-        }
-        runMemoChain(ctx, kind, v.jx, v.jy, xs_.data(), ys_.data(), sp.count, counts_.data(),
-                     values_.data());
-    }
-
-    // Pixels from .. from + n - 1 of the row into the lanes.
-    void give(int from, int n, BatchSamples& lanes) const {
-        std::copy_n(counts_.begin() + from, n, lanes.memoCount);
-        std::copy_n(values_.begin() + from, n, lanes.memoValue);
-    }
-
-  private:
-    std::vector<double> xs_, ys_, values_;
-    std::vector<std::int32_t> counts_;
 };
 
 class PassRunner {
@@ -207,7 +174,7 @@ class PassRunner {
             v.py = py;
             v.y = rowY(py);
             if (rowMemo_) {
-                memo.run(ctx, v, fractalKind_, sp);
+                memo.run(ctx, v, fractalKind_, sp.first, sp.stride, sp.count);
                 // A request that came meanwhile may have cut an iteration short.
                 if (stop_.load(std::memory_order_relaxed)) {
                     b.stopped = true;
