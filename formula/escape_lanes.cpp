@@ -188,21 +188,27 @@ template <bool kSizes, class Orbit> class Drain {
             s.index = hn::Set(d, -1.0);
             refill(s, hn::Not(s.running));
         }
+        // Steps since the last look at the stop request.
+        double unchecked = 0;
         while (active > 0) {
+            const double room = kCancelCheckSteps - unchecked;
             switch (active) {
-            case 1: iterate<1>(slots); break;
-            case 2: iterate<2>(slots); break;
-            case 3: iterate<3>(slots); break;
-            default: iterate<kGroups>(slots); break;
+            case 1: unchecked += iterate<1>(slots, room); break;
+            case 2: unchecked += iterate<2>(slots, room); break;
+            case 3: unchecked += iterate<3>(slots, room); break;
+            default: unchecked += iterate<kGroups>(slots, room); break;
             }
-            if (cancelRequested()) {
-                // Every point still gives a result, meaning nothing.
-                for (int h = 0; h < active; ++h)
-                    give(slots[h], hn::Ge(slots[h].index, hn::Zero(d)));
-                flush();
-                for (int i = next_; i < in_.count; ++i)
-                    res_.put(static_cast<int>(in_.index[i]), false, 0, 0);
-                return;
+            if (unchecked >= kCancelCheckSteps) {
+                unchecked = 0;
+                if (cancelRequested()) {
+                    // Every point still gives a result, meaning nothing.
+                    for (int h = 0; h < active; ++h)
+                        give(slots[h], hn::Ge(slots[h].index, hn::Zero(d)));
+                    flush();
+                    for (int i = next_; i < in_.count; ++i)
+                        res_.put(static_cast<int>(in_.index[i]), false, 0, 0);
+                    return;
+                }
             }
             int kept = 0;
             for (int h = 0; h < active; ++h)
@@ -293,17 +299,16 @@ template <bool kSizes, class Orbit> class Drain {
         running = hn::AndNot(hit, running);
     }
 
-    // Steps the slots two at a time until enough lanes of one have stopped, or
-    // a running lane may have reached the limit (a lane may then take one step
-    // past it, which its count shows). The slots are copied to locals and
-    // back: no call in the loop, so they stay in registers.
-    template <int kWidth> HWY_INLINE void iterate(Slot<Orbit>* slots) const {
+    // Steps the slots two at a time until enough lanes of one have stopped, a
+    // running lane may have reached the limit (a lane may then take one step
+    // past it, which its count shows), or room steps are taken; returns the
+    // steps taken. The slots are copied to locals and back: no call in the
+    // loop, so they stay in registers.
+    template <int kWidth> HWY_INLINE double iterate(Slot<Orbit>* slots, double room) const {
         const D d;
         typename Orbit::State z[kWidth];
         M running[kWidth];
         V count[kWidth], size[kWidth];
-        // Back now and then to look at the stop request.
-        double room = kCancelCheckSteps;
         HWY_UNROLL(4)
         for (int h = 0; h < kWidth; ++h) {
             z[h] = slots[h].z;
@@ -323,9 +328,11 @@ template <bool kSizes, class Orbit> class Drain {
             for (int h = 0; h < kWidth; ++h)
                 advance(z[h], running[h], count[h], size[h], vBound, one);
         };
-        for (double taken = 0; taken < room; taken += 2) {
+        double taken = 0;
+        while (taken < room) {
             stepAll();
             stepAll();
+            taken += 2;
             bool stopped = false;
             HWY_UNROLL(4)
             for (int h = 0; h < kWidth; ++h)
@@ -339,6 +346,7 @@ template <bool kSizes, class Orbit> class Drain {
             slots[h].count = count[h];
             slots[h].size = size[h];
         }
+        return taken;
     }
 
     const Orbit& orbit_;
