@@ -230,6 +230,30 @@ TEST(EscapeLanes, SquareLanesMatchTheScalarIterationForEveryTargetAndLength) {
     });
 }
 
+// Rows of a picture as renders hand them over, a row per call: most points
+// survive the first steps, and neighbours near the set's edge stop many steps
+// apart, so lanes take new points all through the call, some of them as
+// others reach the limit.
+TEST(EscapeLanes, RowsAcrossTheSetsEdgeMatchTheScalarIteration) {
+    onEveryTarget([&] {
+        for (const std::int32_t limit : {300, 64, 17, 10}) {
+            for (const int n : {1024, 1031, 333}) {
+                for (int row = 0; row < 6; ++row) {
+                    const double y = -0.6 + 0.21 * row;
+                    std::vector<double> xs(static_cast<std::size_t>(n)), ys(xs.size(), y);
+                    for (int i = 0; i < n; ++i)
+                        xs[static_cast<std::size_t>(i)] = -1.6 + i * (3.2 / n);
+                    const std::vector<double> zero(xs.size(), 0.0);
+                    const std::vector<double> jx(xs.size(), -0.8), jy(xs.size(), 0.156);
+                    expectSquareLanesMatchScalar(xs, ys, jx, jy, limit, 4.0);         // julia
+                    expectSquareLanesMatchScalar(zero, zero, xs, ys, limit, 10000.0); // manc
+                    if (testing::Test::HasFatalFailure()) return;
+                }
+            }
+        }
+    });
+}
+
 TEST(EscapeLanes, CubeAndDragonLanesMatchForEveryTargetAndLength) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     struct Setting {
