@@ -375,6 +375,8 @@ void RenderJob::run() {
         if (!setUpFrame()) break;
     }
 
+    // The passes are over: the helpers need not spin for another.
+    pool.rest();
     Guard hold(lock_);
     const long long end = nowMs();
     endMs_ = end;

@@ -70,6 +70,10 @@ void WorkerPool::start(int helpers) {
                    [this] { return started_ == threads_.size(); });
 }
 
+void WorkerPool::rest() {
+    resting_.store(true, std::memory_order_relaxed);
+}
+
 void WorkerPool::run(int helpers, const std::function<void()>& task) {
     if (helpers < 0) helpers = 0;
     bool spin = false;
@@ -85,6 +89,7 @@ void WorkerPool::run(int helpers, const std::function<void()>& task) {
         spin = spin_ = ownCores(helpers);
         callerCpu_.store(currentCpu(), std::memory_order_relaxed);
         publishedRunning_.store(running_, std::memory_order_release);
+        resting_.store(false, std::memory_order_relaxed);
         publishedRound_.store(round_, std::memory_order_release);
     }
     if (helpers > 0) wake_.notify_all();
@@ -122,7 +127,8 @@ void WorkerPool::loop(int index) {
             hold.unlock();
             spinBriefly([&] {
                 leaveCpu(callerCpu_.load(std::memory_order_relaxed));
-                return publishedRound_.load(std::memory_order_acquire) != seen;
+                return publishedRound_.load(std::memory_order_acquire) != seen ||
+                       resting_.load(std::memory_order_relaxed);
             });
             hold.lock();
         }

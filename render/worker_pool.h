@@ -30,6 +30,11 @@ class WorkerPool {
     // One caller at a time.
     void run(int helpers, const std::function<void()>& task);
 
+    // No round follows soon (a render has ended): helpers waiting for one
+    // sleep now instead of spinning for it, which would keep a core from the
+    // threads that run next. The next run wakes them as ever.
+    void rest();
+
     // The pool threads started so far.
     int threadCount() const;
 
@@ -56,6 +61,7 @@ class WorkerPool {
     // mutex; written under it.
     std::atomic<std::uint64_t> publishedRound_{0};
     std::atomic<int> publishedRunning_{0};
+    std::atomic<bool> resting_{false}; // set by rest, cleared by run
     // The processor run's caller is on; -1 while it waits, as a wait may move it.
     std::atomic<int> callerCpu_{-1};
 };

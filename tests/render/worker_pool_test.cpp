@@ -107,7 +107,8 @@ TEST(WorkerPool, HelpersLeftOutOfRoundsSleep) {
 }
 
 // Rounds back to back, which the waiting threads catch while they spin, and
-// rounds far enough apart that they have gone to sleep.
+// rounds far enough apart that they have gone to sleep; some after a rest,
+// which sends the waiting threads to sleep at once.
 TEST(WorkerPool, ManyShortRoundsInARow) {
     const struct {
         int rounds;
@@ -120,6 +121,7 @@ TEST(WorkerPool, ManyShortRoundsInARow) {
             pool.run(round % 4, [&] { ++calls; });
             ASSERT_EQ(calls.load(), round % 4 + 1)
                 << "round " << round << ", " << spacing.gap.count() << " us apart";
+            if (round % 5 == 2) pool.rest();
             std::this_thread::sleep_for(spacing.gap);
         }
     }
