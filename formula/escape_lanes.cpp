@@ -375,6 +375,14 @@ void escapeTimesWith(const Orbit& orbit, const OrbitStarts& in, int n, std::int3
     const std::int32_t first = limit < kFirstSteps ? limit : kFirstSteps;
     Survivors survivors;
     for (int from = 0; from < n; from += kChunk) {
+        // A stop request that cut an earlier chunk short: the rest mean
+        // nothing either. (A chunk looks only every kCancelCheckSteps steps,
+        // and a row's call may hold hundreds of chunks.)
+        if (from > 0 && cancelRequested()) {
+            for (int i = from; i < n; ++i)
+                res.put(i, false, 0, 0);
+            return;
+        }
         survivors.count = 0;
         firstSteps<kSizes>(orbit, in, from, n - from < kChunk ? n : from + kChunk, first, limit,
                            bound, res, survivors);

@@ -2,6 +2,7 @@
 // point by point; without one the iterations run to the end as before.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -54,6 +55,32 @@ std::int32_t lateOnLanes(const LatePoint& p, bool inside) {
     std::vector<std::int32_t> counts(20, -1);
     p.lanes(cx.data(), cy.data(), 20, counts.data());
     return counts[7];
+}
+
+// A long call, as a wide row makes: once the request is set, the chunks of
+// points after the first are not iterated at all, however many steps their
+// points would take before a look at the request.
+TEST(CancelRequest, LongCallsStopAfterTheirFirstChunk) {
+    constexpr int kPoints = 5000;
+    // Each escapes after about a thousand steps: well before a look.
+    std::vector<double> cx(kPoints, 0.25 + 1e-5), cy(kPoints, 0.0);
+    double size = 0;
+    const std::int32_t full = iterateSquareScalar(0, 0, cx[0], 0, kLimit, 4.0, size);
+    ASSERT_GT(full, 500);
+    ASSERT_LT(full, kCancelCheckSteps);
+    lanetest::onEveryTarget([&] {
+        std::atomic<bool> request{false};
+        CancelScope scope(request);
+        std::vector<std::int32_t> counts(kPoints, -1);
+        iterateMandelLanes(cx.data(), cy.data(), kPoints, kLimit, 4.0, 0.0, counts.data(), nullptr);
+        EXPECT_EQ(std::count(counts.begin(), counts.end(), full), kPoints);
+        request = true;
+        iterateMandelLanes(cx.data(), cy.data(), kPoints, kLimit, 4.0, 0.0, counts.data(), nullptr);
+        EXPECT_TRUE(scope.cutShort());
+        // Every point has a result, and most were never iterated.
+        EXPECT_EQ(std::count(counts.begin(), counts.end(), -1), 0);
+        EXPECT_GT(std::count(counts.begin(), counts.end(), 0), kPoints / 2);
+    });
 }
 
 TEST(CancelRequest, CutsLongIterationsShortOnlyWhenSet) {
