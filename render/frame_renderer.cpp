@@ -187,18 +187,24 @@ bool pixelsBatchable(const RenderSettings& settings) {
     return true;
 }
 
+TREVALIN_LANE_CLONES void placePoints(double* xs, double* ys, int n, int first, int stride,
+                                      const FrameVariables& vars) {
+    const double xstep = vars.xstep, left = vars.left, y = vars.y;
+    for (int k = 0; k < n; ++k) {
+        xs[k] = (first + k * stride) * xstep + left;
+        ys[k] = y;
+    }
+}
+
 TREVALIN_LANE_CLONES void placeLanes(BatchSamples& lanes, int n, int first, int stride,
                                      const FrameVariables& vars) {
     lanes.count = n;
-    const double xstep = vars.xstep, left = vars.left, y = vars.y;
     const int py = vars.py;
     for (int k = 0; k < n; ++k) {
-        const int px = first + k * stride;
-        lanes.px[k] = px;
+        lanes.px[k] = first + k * stride;
         lanes.py[k] = py;
-        lanes.x[k] = px * xstep + left;
-        lanes.y[k] = y;
     }
+    placePoints(lanes.x, lanes.y, n, first, stride, vars);
 }
 
 TREVALIN_LANE_CLONES void pixelColours(FormulaContext& context, const FrameVariables& vars,

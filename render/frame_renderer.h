@@ -33,8 +33,12 @@ bool colourFormulasCallFractals(const RenderSettings& settings);
 std::uint32_t pixelColour(FormulaContext& context, FrameVariables& vars,
                           const RenderSettings& settings);
 
+// The plane points (xs[i], ys[i]) of the n pixels at columns first,
+// first + stride, … of the row vars is on.
+void placePoints(double* xs, double* ys, int n, int first, int stride, const FrameVariables& vars);
+
 // Fills the first n lanes with the pixels at columns first, first + stride, …
-// of the row vars is on (vars.py, vars.y).
+// of the row vars is on (vars.py, vars.y), at their placePoints points.
 void placeLanes(BatchSamples& lanes, int n, int first, int stride, const FrameVariables& vars);
 
 // Whether pixelColours gives the colours of the settings' pixels: their
