@@ -40,11 +40,14 @@ id_t threadId() {
 }
 
 // Qt's thread priorities do nothing on Linux; a thread's nice value does.
-// Raising it above normal needs privileges, so a refusal is ignored.
-void applyPriority(int priority) {
-    int delta = 0;
-    if (priority == 0) delta = 5;
-    if (priority == 2) delta = -5;
+int niceDelta(int priority) {
+    if (priority == 0) return 5;
+    if (priority == 2) return -5;
+    return 0;
+}
+
+// Raising the nice value above normal needs privileges, so a refusal is ignored.
+void applyNiceDelta(int delta) {
     if (delta == 0) return;
     const id_t tid = threadId();
     errno = 0;
@@ -62,6 +65,33 @@ RenderJob::RenderJob() = default;
 
 RenderJob::~RenderJob() {
     stop();
+    endWorker();
+}
+
+void RenderJob::serve() {
+    std::unique_lock<std::mutex> hold(workerMutex_);
+    for (;;) {
+        jobHanded_.wait(hold, [this] { return jobPending_ || workerQuit_; });
+        if (!jobPending_) return;
+        jobPending_ = false;
+        jobRunning_ = true;
+        hold.unlock();
+        run();
+        hold.lock();
+        jobRunning_ = false;
+        jobEnded_.notify_all();
+    }
+}
+
+void RenderJob::endWorker() {
+    if (!worker_.joinable()) return;
+    {
+        std::lock_guard<std::mutex> hold(workerMutex_);
+        workerQuit_ = true;
+    }
+    jobHanded_.notify_one();
+    worker_.join();
+    workerQuit_ = false;
 }
 
 void RenderJob::start(const Params& params) {
@@ -84,10 +114,21 @@ void RenderJob::start(const Params& params) {
         frameNow_ = p_.vars.frame;
     }
     running_ = true;
-    worker_ = std::thread([this] {
-        applyPriority(p_.settings->priority);
-        run();
-    });
+    const int base = niceValue(), delta = niceDelta(p_.settings->priority);
+    if (worker_.joinable() && (base != workerBaseNice_ || delta != workerDelta_)) endWorker();
+    if (!worker_.joinable()) {
+        workerBaseNice_ = base;
+        workerDelta_ = delta;
+        worker_ = std::thread([this, delta] {
+            applyNiceDelta(delta);
+            serve();
+        });
+    }
+    {
+        std::lock_guard<std::mutex> hold(workerMutex_);
+        jobPending_ = true;
+    }
+    jobHanded_.notify_one();
 }
 
 void RenderJob::requestStop() {
@@ -100,12 +141,13 @@ void RenderJob::stop() {
         Guard hold(lock_);
         requestStop();
     }
-    if (worker_.joinable()) worker_.join();
+    wait();
     running_ = false;
 }
 
 void RenderJob::wait() {
-    if (worker_.joinable()) worker_.join();
+    std::unique_lock<std::mutex> hold(workerMutex_);
+    jobEnded_.wait(hold, [this] { return !jobPending_ && !jobRunning_; });
 }
 
 int RenderJob::helperThreads() const {

@@ -328,17 +328,24 @@ TEST(RenderJob, PriorityPicksTheWorkersNiceValue) {
     struct Case {
         int priority;
         int nice;
-    } cases[] = {{0, base + 5}, {1, base}, {2, mayRaise ? base - 5 : base}, {9, base}};
+    } cases[] = {
+        {0, base + 5}, {1, base}, {2, mayRaise ? base - 5 : base}, {9, base}, {0, base + 5}};
+    // Each priority in a job of its own, and all in turn in one job, whose
+    // worker is kept from one render to the next.
+    Renderer kept;
+    ASSERT_TRUE(kept.doc->setImageSize(2, 2));
     for (const Case& c : cases) {
-        Renderer r;
-        ASSERT_TRUE(r.doc->setImageSize(2, 2));
-        int seen = -100;
-        r.job.setPaintRequest(
-            [&] { seen = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))); });
-        auto s = makeSettings({{"red", "1"}});
-        s->priority = c.priority;
-        ASSERT_TRUE(r.render(*s));
-        EXPECT_EQ(seen, c.nice) << "priority " << c.priority;
+        Renderer fresh;
+        ASSERT_TRUE(fresh.doc->setImageSize(2, 2));
+        for (Renderer* r : {&fresh, &kept}) {
+            int seen = -100;
+            r->job.setPaintRequest(
+                [&] { seen = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))); });
+            auto s = makeSettings({{"red", "1"}});
+            s->priority = c.priority;
+            ASSERT_TRUE(r->render(*s));
+            EXPECT_EQ(seen, c.nice) << "priority " << c.priority << (r == &kept ? ", kept" : "");
+        }
     }
 }
 
@@ -388,7 +395,8 @@ TEST(RenderJob, KeptHelpersFollowThePriority) {
     s->priority = 0;
     ASSERT_TRUE(r.render(*s));
     ASSERT_EQ(r.job.helperThreads(), 1);
-    EXPECT_EQ(threadsAt(base + 5, 1), 1);
+    // The helper, and the render's own thread, kept too.
+    EXPECT_EQ(threadsAt(base + 5, 2), 2);
 
     s->priority = 1;
     ASSERT_TRUE(r.render(*s));
