@@ -88,7 +88,13 @@ class PassRunner {
         // when they are stored, where a whole pass's were not (julia-rgb 10%
         // faster). A band costs a context copy and a jump of the generator.
         const int wanted = plan.threads * kBandsPerThread;
-        const int bandCount = passRows < wanted ? passRows : wanted;
+        int bandCount = passRows < wanted ? passRows : wanted;
+        std::int64_t passPixels = 0;
+        for (int r = 0; r < passRows; ++r)
+            passPixels += span(rowPy(r)).count;
+        const std::int64_t fewest = plan.minBandPixels > 1 ? plan.minBandPixels : 1;
+        if (passPixels / fewest < bandCount)
+            bandCount = passPixels / fewest > 1 ? static_cast<int>(passPixels / fewest) : 1;
         const int rowsPerBand = (passRows + bandCount - 1) / bandCount;
         std::int64_t before = 0;
         for (int r = 0; r < passRows; r += rowsPerBand) {

@@ -32,6 +32,7 @@ struct PassPlan {
     bool allPoints = true; // the first pass: every grid point, not only new ones
     bool blocks = true;    // paint each pixel's block, not only the pixel
     int threads = 1;
+    int minBandPixels = 1; // the fewest pixels in a band, unless the pass has fewer
     // Called on the computing thread after each row segment with its pixel
     // count; the stop request is read between segments.
     std::function<void(int pixels)> afterSegment;
@@ -40,6 +41,12 @@ struct PassPlan {
 
 // The most pixels of a row computed between two reads of the stop request.
 inline constexpr int kSegmentPixels = 64;
+
+// The fewest pixels a render puts in a band. A band costs a few microseconds
+// besides its pixels (its context, its store, handing it between threads),
+// and a coarse pass cut into bands of a row each took longer on two threads
+// than on one (arith at 1024 x 1024: 64 us against 23 for the first pass).
+inline constexpr int kMinBandPixels = 4096;
 
 // Whether the pass can be split and batched exactly, which pays on one thread
 // too. It cannot while the gradient table is not built and the colour formulas

@@ -60,6 +60,9 @@ class RenderJob {
     // finished picture is the same, as every pixel is computed once at its own
     // place, and a renderer nobody watches skips rewriting the image per pass.
     void setPreviewBlocks(bool blocks) { previewBlocks_ = blocks; }
+    // The fewest pixels in a band of a split pass; 0 for the default, which
+    // leaves small pictures in one band. Tests lower it to split them too.
+    void setMinBandPixels(int pixels) { minBandPixels_ = pixels < 0 ? 0 : pixels; }
     // Movie renders from now on hand only frames first..last (0-based,
     // inclusive; last -1 for the end) to the writer, each the same as in a
     // render of the whole movie. The frames before first are not rendered
@@ -124,6 +127,7 @@ class RenderJob {
     int threads_ = 0;
     bool onePixelOnly_ = false;
     bool previewBlocks_ = true;
+    int minBandPixels_ = 0;
     int rangeFirst_ = 0;
     int rangeLast_ = -1;
     std::atomic<int> startFrame_{0};

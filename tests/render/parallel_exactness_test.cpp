@@ -80,13 +80,14 @@ struct Case {
     int oversample = 0, wrap = 0, cycle = 0;
     int width = 17, height = 13;
     int frames = 1;
+    int minBandPixels = 1; // 0: the render's own default
 };
 
 std::string describe(const Case& c) {
     std::ostringstream out;
     out << c.name << " [mode " << c.colormode << " over " << c.oversample << " wrap " << c.wrap
         << " cycle " << c.cycle << " " << c.width << "x" << c.height << " frames " << c.frames
-        << "]";
+        << " bands of " << c.minBandPixels << "+]";
     for (const auto& [k, v] : c.fields)
         out << " " << k << "=" << v;
     return out.str();
@@ -102,6 +103,7 @@ Outcome renderCase(const Case& c, int threads, bool blocks = true) {
     r.job.setThreadCount(threads == 0 ? 1 : threads);
     r.job.setOnePixelOnly(threads == 0);
     r.job.setPreviewBlocks(blocks);
+    r.job.setMinBandPixels(c.minBandPixels);
     std::vector<std::uint64_t> digests;
     r.job.setWriterFactory([&] { return std::make_unique<DigestWriter>(digests); });
     std::vector<std::uint64_t> passes;
@@ -388,6 +390,29 @@ TEST(ParallelExactness, IterationFunctionsOnRowsOfSeveralSegments) {
             ++index;
             expectSameForEveryThreadCount(c);
         }
+    }
+}
+
+// Pictures large enough that passes hold bands of several sizes, up to the
+// render's own fewest pixels per band, and passes of a single band.
+TEST(ParallelExactness, BandsOfSeveralSizes) {
+    double gx, gy, gz;
+    gradientEntry(0, gx, gy, gz);
+    std::mt19937 rng(77);
+    const int fewest[] = {0, 700, 3000};
+    const int sizes[][2] = {{131, 97}, {203, 61}, {90, 120}};
+#if defined(__SANITIZE_THREAD__)
+    const int cases = 3;
+#else
+    const int cases = 9;
+#endif
+    for (int i = 0; i < cases; ++i) {
+        Case c = i % 2 == 0 ? randomCase(rng, i) : batchCase(rng, i);
+        c.width = sizes[i % 3][0];
+        c.height = sizes[i % 3][1];
+        c.frames = 1;
+        c.minBandPixels = fewest[(i / 3) % 3];
+        expectSameForEveryThreadCount(c);
     }
 }
 
