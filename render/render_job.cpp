@@ -124,11 +124,17 @@ void RenderJob::start(const Params& params) {
             serve();
         });
     }
+    // Taken while the worker is idle: it may replace the pool once it runs.
+    const std::shared_ptr<WorkerPool> pool =
+        !onePixelOnly_ && effectiveThreadCount(threads_) > 1 ? pool_ : nullptr;
     {
         std::lock_guard<std::mutex> hold(workerMutex_);
         jobPending_ = true;
     }
     jobHanded_.notify_one();
+    // Waking the helpers costs the waker tens of microseconds on a virtual
+    // machine: paid here, not in the render's first pass on two threads.
+    if (pool) pool->warm();
 }
 
 void RenderJob::requestStop() {
@@ -328,7 +334,7 @@ void RenderJob::run() {
     const int nice = niceValue();
     if (pool_ && poolNice_ != nice) pool_.reset();
     if (!pool_) {
-        pool_ = std::make_unique<WorkerPool>();
+        pool_ = std::make_shared<WorkerPool>();
         poolNice_ = nice;
     }
     WorkerPool& pool = *pool_;

@@ -157,8 +157,9 @@ class RenderJob {
     bool jobRunning_ = false;
     bool workerQuit_ = false;
     // Kept between renders, so a render does not start threads; only the
-    // worker touches it while it runs. Its threads run at poolNice_.
-    std::unique_ptr<WorkerPool> pool_;
+    // worker changes it, and start() shares it while the worker is idle. Its
+    // threads run at poolNice_.
+    std::shared_ptr<WorkerPool> pool_;
     int poolNice_ = 0;
     PaintRequest paint_;
     WriterFactory writerFactory_;

@@ -74,8 +74,22 @@ void WorkerPool::rest() {
     resting_.store(true, std::memory_order_relaxed);
 }
 
+void WorkerPool::warm() {
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        if (!spin_ || threads_.empty()) return;
+        ++warmth_;
+        resting_.store(false, std::memory_order_relaxed);
+    }
+    wake_.notify_all();
+}
+
 void WorkerPool::run(int helpers, const std::function<void()>& task) {
-    if (helpers < 0) helpers = 0;
+    if (helpers <= 0) {
+        // No round: helpers spinning for the next one go on spinning.
+        task();
+        return;
+    }
     bool spin = false;
     {
         std::lock_guard<std::mutex> hold(mutex_);
@@ -85,6 +99,8 @@ void WorkerPool::run(int helpers, const std::function<void()>& task) {
         task_ = &task;
         wanted_ = helpers;
         running_ = helpers;
+        entered_ = 0;
+        open_ = true;
         ++round_;
         spin = spin_ = ownCores(helpers);
         callerCpu_.store(currentCpu(), std::memory_order_relaxed);
@@ -92,10 +108,20 @@ void WorkerPool::run(int helpers, const std::function<void()>& task) {
         resting_.store(false, std::memory_order_relaxed);
         publishedRound_.store(round_, std::memory_order_release);
     }
-    if (helpers > 0) wake_.notify_all();
+    wake_.notify_all();
     task();
     // Where the caller is while it waits is not known: a wait may move it.
     callerCpu_.store(-1, std::memory_order_relaxed);
+    {
+        // The caller's call has found no work left: a helper still on its
+        // way would only make the caller wait for it. A woken thread took up
+        // to a few hundred microseconds to run on a virtual machine, longer
+        // than a coarse pass.
+        std::lock_guard<std::mutex> hold(mutex_);
+        open_ = false;
+        running_ -= wanted_ - entered_;
+        publishedRunning_.store(running_, std::memory_order_release);
+    }
     if (spin)
         spinBriefly([this] { return publishedRunning_.load(std::memory_order_acquire) == 0; });
     std::unique_lock<std::mutex> hold(mutex_);
@@ -106,6 +132,7 @@ void WorkerPool::run(int helpers, const std::function<void()>& task) {
 
 void WorkerPool::loop(int index) {
     std::uint64_t seen = 0;
+    std::uint64_t warmthSeen = 0;
     // Only a thread that took part in the last round spins for the next: one
     // left out (passes with fewer bands than threads, on small pictures) would
     // spin through every pass that leaves it out. A new thread spins for its
@@ -132,11 +159,19 @@ void WorkerPool::loop(int index) {
             });
             hold.lock();
         }
-        wake_.wait(hold, [&] { return quit_ || round_ != seen; });
+        wake_.wait(hold, [&] { return quit_ || round_ != seen || warmth_ != warmthSeen; });
         if (quit_) return;
+        if (warmth_ != warmthSeen) {
+            // Warmed for a render: spin for its first round.
+            warmthSeen = warmth_;
+            tookPart = true;
+            if (round_ == seen) continue;
+        }
         seen = round_;
+        // One let off still spins for the next round, which follows soon.
         tookPart = index < wanted_;
-        if (!tookPart) continue;
+        if (!tookPart || !open_) continue;
+        ++entered_;
         const std::function<void()>* task = task_;
         const bool onOwnCores = spin_;
         hold.unlock();

@@ -24,11 +24,20 @@ class WorkerPool {
     // them to begin. Each looks for a round a short while before it sleeps.
     void start(int helpers);
 
-    // Runs task on the calling thread and on `helpers` pool threads at once,
-    // starting threads the first time they are needed (they inherit the
+    // Runs task on the calling thread and on up to `helpers` pool threads at
+    // once, starting threads the first time they are needed (they inherit the
     // calling thread's nice value); returns when every call has returned.
-    // One caller at a time.
+    // Helpers that have not begun the task by the time the caller's call
+    // returns are let off, so the task must be work that any of its calls can
+    // finish, as bands that each call takes until none is left. One caller at
+    // a time.
     void run(int helpers, const std::function<void()>& task);
+
+    // Wakes sleeping helpers so that they look for the next round in a spin:
+    // called by the thread that starts a render, which then pays the wake-up
+    // rather than the render's first split pass. Does nothing unless the
+    // helpers of the last round each had a core of their own.
+    void warm();
 
     // No round follows soon (a render has ended): helpers waiting for one
     // sleep now instead of spinning for it, which would keep a core from the
@@ -51,8 +60,11 @@ class WorkerPool {
     std::size_t started_ = 0; // threads that have begun their loop
     const std::function<void()>* task_ = nullptr;
     std::uint64_t round_ = 0;
-    int wanted_ = 0;  // threads with a lower index take part in this round
-    int running_ = 0; // of those, the ones not yet returned
+    int wanted_ = 0;           // threads with a lower index take part in this round
+    int running_ = 0;          // of those, the ones not yet returned
+    int entered_ = 0;          // of those, the ones that began the task
+    bool open_ = false;        // whether helpers may still begin this round's task
+    std::uint64_t warmth_ = 0; // counts calls of warm
     bool quit_ = false;
     bool spin_ = false; // whether waits start with a spin (see spinBriefly): the
                         // round's threads each have a core of their own

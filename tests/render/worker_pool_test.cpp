@@ -1,6 +1,7 @@
-// The pool's rounds: every requested thread runs the task exactly once per
-// round, the threads are kept from round to round, and a round returns only
-// after every call has returned.
+// The pool's rounds: every requested thread runs the task at most once per
+// round, and all of them when the caller's call waits for them; the threads
+// are kept from round to round, and a round returns only after every call
+// that began has returned.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -20,6 +22,15 @@
 
 namespace trevalin {
 namespace {
+
+// Holds the caller's call until `expected` calls have begun (ten seconds at
+// most), so that no helper is let off and each round counts every thread.
+void holdCaller(std::thread::id caller, const std::atomic<int>& calls, int expected) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::this_thread::get_id() == caller && calls.load() < expected &&
+           std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+}
 
 TEST(WorkerPool, EachRoundRunsTheTaskOncePerThread) {
     WorkerPool pool;
@@ -32,12 +43,14 @@ TEST(WorkerPool, EachRoundRunsTheTaskOncePerThread) {
         std::atomic<int> finished{0};
         std::mutex m;
         std::set<std::thread::id> ids;
+        const std::thread::id caller = std::this_thread::get_id();
         pool.run(helpers, [&] {
             {
                 std::lock_guard<std::mutex> hold(m);
                 ids.insert(std::this_thread::get_id());
             }
             ++calls;
+            holdCaller(caller, calls, helpers + 1);
             // Work that is not done at once, so late returns would show.
             volatile double sink = 0;
             for (int i = 0; i < 20000; ++i)
@@ -56,6 +69,42 @@ TEST(WorkerPool, EachRoundRunsTheTaskOncePerThread) {
     EXPECT_EQ(static_cast<int>(seenEver.size()), 8);
 }
 
+// Rounds of shared work, as a pass's bands: every item is done exactly once
+// whichever threads arrive, a helper that comes after the caller's call has
+// returned is let off and never calls the task (a fresh one each round, gone
+// when run returns), and no call is still running when run returns.
+TEST(WorkerPool, LateHelpersAreLetOff) {
+    WorkerPool pool;
+    for (int round = 0; round < 3000; ++round) {
+        const int helpers = 1 + round % 3;
+        const int items = round % 5 == 0 ? 0 : 1 + round % 40;
+        std::vector<std::atomic<int>> done(static_cast<std::size_t>(items));
+        std::atomic<int> next{0};
+        std::atomic<int> inside{0};
+        std::atomic<int> calls{0};
+        {
+            const std::function<void()> task = [&] {
+                ++inside;
+                ++calls;
+                for (int i = next++; i < items; i = next++)
+                    ++done[static_cast<std::size_t>(i)];
+                --inside;
+            };
+            pool.run(helpers, task);
+        }
+        ASSERT_EQ(inside.load(), 0) << "round " << round;
+        ASSERT_GE(calls.load(), 1) << "round " << round;
+        ASSERT_LE(calls.load(), helpers + 1) << "round " << round;
+        for (int i = 0; i < items; ++i)
+            ASSERT_EQ(done[static_cast<std::size_t>(i)].load(), 1)
+                << "item " << i << ", round " << round;
+        if (round % 7 == 3) pool.rest();
+        if (round % 11 == 5) pool.warm();
+    }
+    // Any call after its round would have shown as inside or calls going up.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
 // Threads started ahead of the first round, as a render starts them while it
 // sets up its frame: they take part in the rounds, and later rounds start
 // only the threads still missing.
@@ -69,9 +118,15 @@ TEST(WorkerPool, ThreadsStartedAheadTakePartInTheRounds) {
         EXPECT_EQ(pool.threadCount(), c.started);
         std::mutex m;
         std::set<std::thread::id> ids;
+        std::atomic<int> calls{0};
+        const std::thread::id caller = std::this_thread::get_id();
         pool.run(c.helpers, [&] {
-            std::lock_guard<std::mutex> hold(m);
-            ids.insert(std::this_thread::get_id());
+            {
+                std::lock_guard<std::mutex> hold(m);
+                ids.insert(std::this_thread::get_id());
+            }
+            ++calls;
+            holdCaller(caller, calls, c.helpers + 1);
         });
         EXPECT_EQ(static_cast<int>(ids.size()), c.helpers + 1)
             << c.started << " started, " << c.helpers << " helpers";
@@ -87,23 +142,30 @@ double cpuSeconds(clockid_t clock) {
 }
 
 // A helper left out of the rounds, as when a render on one thread follows one
-// on two, sleeps through them instead of spinning between them.
+// on two, sleeps through them instead of spinning between them; so does one
+// warmed for a render that never comes.
 TEST(WorkerPool, HelpersLeftOutOfRoundsSleep) {
-    WorkerPool pool;
-    pool.run(1, [] {});
-    const double process = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
-    const double caller = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
-    int rounds = 0;
-    while (std::chrono::steady_clock::now() < until) {
-        pool.run(0, [] {});
-        ++rounds;
+    for (const bool warmed : {false, true}) {
+        WorkerPool pool;
+        pool.run(1, [] {});
+        const double process = cpuSeconds(CLOCK_PROCESS_CPUTIME_ID);
+        const double caller = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+        int rounds = 0;
+        if (warmed) {
+            pool.rest();
+            pool.warm();
+        }
+        while (std::chrono::steady_clock::now() < until) {
+            if (!warmed) pool.run(0, [] {});
+            ++rounds;
+        }
+        // Spinning through them, the helper would have used about as much time
+        // as the caller; asleep, at most its one spin after the first round.
+        const double helper = (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process) -
+                              (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - caller);
+        EXPECT_LT(helper, 0.05) << rounds << " rounds, " << (warmed ? "warmed" : "left out");
     }
-    // Spinning through them, the helper would have used about as much time as
-    // the caller; asleep, at most its one spin after the first round.
-    const double helper = (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process) -
-                          (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - caller);
-    EXPECT_LT(helper, 0.05) << rounds << " rounds";
 }
 
 // Rounds back to back, which the waiting threads catch while they spin, and
@@ -118,10 +180,15 @@ TEST(WorkerPool, ManyShortRoundsInARow) {
         WorkerPool pool;
         for (int round = 0; round < spacing.rounds; ++round) {
             std::atomic<int> calls{0};
-            pool.run(round % 4, [&] { ++calls; });
+            const std::thread::id caller = std::this_thread::get_id();
+            pool.run(round % 4, [&] {
+                ++calls;
+                holdCaller(caller, calls, round % 4 + 1);
+            });
             ASSERT_EQ(calls.load(), round % 4 + 1)
                 << "round " << round << ", " << spacing.gap.count() << " us apart";
             if (round % 5 == 2) pool.rest();
+            if (round % 3 == 1) pool.warm();
             std::this_thread::sleep_for(spacing.gap);
         }
     }
@@ -141,11 +208,18 @@ TEST(WorkerPool, ThreadsRunAtTheStartingThreadsNiceValue) {
         callerNice = ownNice();
         WorkerPool pool;
         std::mutex m;
-        for (int round = 0; round < 3; ++round)
+        const std::thread::id caller = std::this_thread::get_id();
+        for (int round = 0; round < 3; ++round) {
+            std::atomic<int> calls{0};
             pool.run(2, [&] {
-                std::lock_guard<std::mutex> hold(m);
-                seen.push_back(ownNice());
+                {
+                    std::lock_guard<std::mutex> hold(m);
+                    seen.push_back(ownNice());
+                }
+                ++calls;
+                holdCaller(caller, calls, 3);
             });
+        }
     });
     starter.join();
     ASSERT_EQ(seen.size(), 9u);
