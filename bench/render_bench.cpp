@@ -4,7 +4,10 @@
 // paths with one thread and with every core, and through a hand-written scalar
 // C++ loop, and prints the medians side by side. The four take turns within a
 // round, so a shared machine's changing speed falls on all of them alike. All
-// must give the same pixels, or the comparison means nothing.
+// must give the same pixels, or the comparison means nothing. Each round also
+// runs the native loop on every core at once, a copy per core, against one
+// alone: what the cores give plain scalar work in that round, next to what
+// they give the split render.
 //
 //   trevalin_render_bench [SCENES [ROUNDS]] [--scene NAME]... [--only THREADS]
 //
@@ -12,12 +15,14 @@
 // on the faster path with THREADS threads (0: every core) and prints the median
 // alone: for a profiler, which then sees no other path.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/native_scenes.h"
@@ -94,6 +99,41 @@ class SceneRender {
     RenderJob job_;
     HeadlessView view_;
 };
+
+// The native loop run by `copies` threads at once, each with its own context
+// and picture, started together; returns the milliseconds until the last is
+// done and whether every picture equals expected.
+double nativeOnEveryCore(bench::NativeScene native, const FormulaContext& context,
+                         const FrameVariables& frame, int copies,
+                         const std::vector<std::uint32_t>& expected, bool& same) {
+    std::vector<FormulaContext> contexts(static_cast<std::size_t>(copies), context);
+    std::vector<std::vector<std::uint32_t>> pictures(static_cast<std::size_t>(copies),
+                                                     std::vector<std::uint32_t>(expected.size()));
+    std::atomic<int> ready{0};
+    std::atomic<bool> go{false};
+    auto one = [&](int k) {
+        ++ready;
+        while (!go.load())
+            std::this_thread::yield();
+        native(contexts[static_cast<std::size_t>(k)], frame,
+               pictures[static_cast<std::size_t>(k)].data(), kSize, kSize);
+    };
+    std::vector<std::thread> others;
+    for (int k = 1; k < copies; ++k)
+        others.emplace_back(one, k);
+    while (ready.load() < copies - 1)
+        std::this_thread::yield();
+    const double t0 = nowMs();
+    go = true;
+    ++ready;
+    one(0);
+    for (std::thread& t : others)
+        t.join();
+    const double ms = nowMs() - t0;
+    for (const std::vector<std::uint32_t>& p : pictures)
+        same = same && p == expected;
+    return ms;
+}
 
 std::vector<std::uint32_t> pixelsOf(const DibImage& image) {
     std::vector<std::uint32_t> p;
@@ -187,9 +227,11 @@ int main(int argc, char** argv) {
                 kSize, kSize, runs, cores, cpuClock() ? "; CPU time" : "");
     std::printf("times and ratios are medians; a ratio is taken within a round, so a machine "
                 "that speeds up or slows down between rounds moves both sides\n");
-    std::printf("%-15s %9s %9s %9s %9s %7s %7s %7s  %-12s %-12s %s\n", "scene", "pixel ms",
-                "1 thr ms", "all ms", "native ms", "1t/nat", "all/nat", "all/1t", "1t/nat range",
-                "all/1t range", "pixels");
+    std::printf("nat a/1: the native loop on every core at once (a copy each) against one "
+                "alone, within the round: what the cores give plain scalar work\n");
+    std::printf("%-15s %9s %9s %9s %9s %7s %7s %7s %7s  %-12s %-12s %s\n", "scene", "pixel ms",
+                "1 thr ms", "all ms", "native ms", "1t/nat", "all/nat", "all/1t", "nat a/1",
+                "1t/nat range", "all/1t range", "pixels");
     int mismatches = 0;
     for (const PresetNode* preset : presets) {
         const std::unique_ptr<RenderSettings> settings = preset->makeSettings();
@@ -200,7 +242,8 @@ int main(int argc, char** argv) {
             return ms;
         };
         const bench::NativeScene native = bench::nativeScene(preset->name());
-        std::vector<double> pixelMs, oneMs, allMs, nativeMs, oneToNative, allToNative, allToOne;
+        std::vector<double> pixelMs, oneMs, allMs, nativeMs, oneToNative, allToNative, allToOne,
+            nativeAllToOne;
         std::vector<std::uint32_t> pixel, one, all,
             baseline(static_cast<std::size_t>(kSize) * kSize);
         bool same = true;
@@ -220,6 +263,11 @@ int main(int argc, char** argv) {
             same = same && baseline == one;
             oneToNative.push_back(oneMs.back() / nativeMs.back());
             allToNative.push_back(allMs.back() / nativeMs.back());
+            // Process CPU time would sum the copies' times.
+            if (cores > 1 && !cpuClock())
+                nativeAllToOne.push_back(
+                    cores * nativeMs.back() /
+                    nativeOnEveryCore(native, scene.doc().context(), frame, cores, baseline, same));
         }
         mismatches += !same;
         const char* verdict = same ? (native ? "identical" : "identical (no baseline)") : "DIFFER";
@@ -231,8 +279,12 @@ int main(int argc, char** argv) {
                         median(allToNative));
         else
             std::printf("%9s %7s %7s ", "-", "-", "-");
-        std::printf("%7.2f  %-12s %-12s %s\n", median(allToOne), oneRange.c_str(),
-                    range(allToOne).c_str(), verdict);
+        std::printf("%7.2f ", median(allToOne));
+        if (!nativeAllToOne.empty())
+            std::printf("%7.2f ", median(nativeAllToOne));
+        else
+            std::printf("%7s ", "-");
+        std::printf(" %-12s %-12s %s\n", oneRange.c_str(), range(allToOne).c_str(), verdict);
     }
     return mismatches == 0 ? 0 : 1;
 }
