@@ -5,9 +5,9 @@
 // C++ loop, and prints the medians side by side. The four take turns within a
 // round, so a shared machine's changing speed falls on all of them alike. All
 // must give the same pixels, or the comparison means nothing. Each round also
-// runs the native loop on every core at once, a copy per core, against one
-// alone: what the cores give plain scalar work in that round, next to what
-// they give the split render.
+// renders on one thread kept on each processor in turn: the processors of a
+// virtual machine can differ in speed for minutes, and the render on every
+// core is then measured against the sum of their speeds.
 //
 //   trevalin_render_bench [SCENES [ROUNDS]] [--scene NAME]... [--only THREADS]
 //
@@ -15,14 +15,13 @@
 // on the faster path with THREADS threads (0: every core) and prints the median
 // alone: for a profiler, which then sees no other path.
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <memory>
+#include <sched.h>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "bench/native_scenes.h"
@@ -100,40 +99,38 @@ class SceneRender {
     HeadlessView view_;
 };
 
-// The native loop run by `copies` threads at once, each with its own context
-// and picture, started together; returns the milliseconds until the last is
-// done and whether every picture equals expected.
-double nativeOnEveryCore(bench::NativeScene native, const FormulaContext& context,
-                         const FrameVariables& frame, int copies,
-                         const std::vector<std::uint32_t>& expected, bool& same) {
-    std::vector<FormulaContext> contexts(static_cast<std::size_t>(copies), context);
-    std::vector<std::vector<std::uint32_t>> pictures(static_cast<std::size_t>(copies),
-                                                     std::vector<std::uint32_t>(expected.size()));
-    std::atomic<int> ready{0};
-    std::atomic<bool> go{false};
-    auto one = [&](int k) {
-        ++ready;
-        while (!go.load())
-            std::this_thread::yield();
-        native(contexts[static_cast<std::size_t>(k)], frame,
-               pictures[static_cast<std::size_t>(k)].data(), kSize, kSize);
-    };
-    std::vector<std::thread> others;
-    for (int k = 1; k < copies; ++k)
-        others.emplace_back(one, k);
-    while (ready.load() < copies - 1)
-        std::this_thread::yield();
-    const double t0 = nowMs();
-    go = true;
-    ++ready;
-    one(0);
-    for (std::thread& t : others)
-        t.join();
-    const double ms = nowMs() - t0;
-    for (const std::vector<std::uint32_t>& p : pictures)
-        same = same && p == expected;
-    return ms;
+// The processors the process may run on.
+std::vector<int> allowedCpus() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    std::vector<int> cpus;
+    if (sched_getaffinity(0, sizeof set, &set) == 0)
+        for (int c = 0; c < CPU_SETSIZE; ++c)
+            if (CPU_ISSET(c, &set)) cpus.push_back(c);
+    return cpus;
 }
+
+// Keeps the calling thread, and the threads it starts, on cpu until the end
+// of scope.
+class PinnedTo {
+  public:
+    explicit PinnedTo(int cpu) {
+        if (sched_getaffinity(0, sizeof saved_, &saved_) != 0) return;
+        cpu_set_t one;
+        CPU_ZERO(&one);
+        CPU_SET(cpu, &one);
+        pinned_ = sched_setaffinity(0, sizeof one, &one) == 0;
+    }
+    ~PinnedTo() {
+        if (pinned_) sched_setaffinity(0, sizeof saved_, &saved_);
+    }
+    PinnedTo(const PinnedTo&) = delete;
+    PinnedTo& operator=(const PinnedTo&) = delete;
+
+  private:
+    cpu_set_t saved_{};
+    bool pinned_ = false;
+};
 
 std::vector<std::uint32_t> pixelsOf(const DibImage& image) {
     std::vector<std::uint32_t> p;
@@ -227,10 +224,10 @@ int main(int argc, char** argv) {
                 kSize, kSize, runs, cores, cpuClock() ? "; CPU time" : "");
     std::printf("times and ratios are medians; a ratio is taken within a round, so a machine "
                 "that speeds up or slows down between rounds moves both sides\n");
-    std::printf("nat a/1: the native loop on every core at once (a copy each) against one "
-                "alone, within the round: what the cores give plain scalar work\n");
+    std::printf("eff: the speed on every core against the sum of the speeds on one thread kept "
+                "on each processor, within the round\n");
     std::printf("%-15s %9s %9s %9s %9s %7s %7s %7s %7s  %-12s %-12s %s\n", "scene", "pixel ms",
-                "1 thr ms", "all ms", "native ms", "1t/nat", "all/nat", "all/1t", "nat a/1",
+                "1 thr ms", "all ms", "native ms", "1t/nat", "all/nat", "all/1t", "eff",
                 "1t/nat range", "all/1t range", "pixels");
     int mismatches = 0;
     for (const PresetNode* preset : presets) {
@@ -243,7 +240,16 @@ int main(int argc, char** argv) {
         };
         const bench::NativeScene native = bench::nativeScene(preset->name());
         std::vector<double> pixelMs, oneMs, allMs, nativeMs, oneToNative, allToNative, allToOne,
-            nativeAllToOne;
+            efficiency;
+        // One thread kept on each processor: the job's thread, started by its
+        // first render, keeps the affinity of the thread that started it.
+        std::vector<std::unique_ptr<SceneRender>> pinned;
+        if (cores > 1 && !cpuClock())
+            for (int cpu : allowedCpus()) {
+                const PinnedTo pin(cpu);
+                pinned.push_back(std::make_unique<SceneRender>(*settings));
+                pinned.back()->run(1, false);
+            }
         std::vector<std::uint32_t> pixel, one, all,
             baseline(static_cast<std::size_t>(kSize) * kSize);
         bool same = true;
@@ -253,6 +259,14 @@ int main(int argc, char** argv) {
             allMs.push_back(render(cores, false, all));
             same = same && pixel == one && one == all;
             allToOne.push_back(oneMs.back() / allMs.back());
+            if (!pinned.empty()) {
+                double speeds = 0;
+                for (const std::unique_ptr<SceneRender>& p : pinned) {
+                    speeds += 1.0 / p->run(1, false);
+                    same = same && pixelsOf(p->doc().image()) == one;
+                }
+                efficiency.push_back(1.0 / allMs.back() / speeds);
+            }
             if (!native) continue;
             // The frame's set-up as the job made it, then every pixel in rows.
             scene.job().setUpFrame();
@@ -263,11 +277,6 @@ int main(int argc, char** argv) {
             same = same && baseline == one;
             oneToNative.push_back(oneMs.back() / nativeMs.back());
             allToNative.push_back(allMs.back() / nativeMs.back());
-            // Process CPU time would sum the copies' times.
-            if (cores > 1 && !cpuClock())
-                nativeAllToOne.push_back(
-                    cores * nativeMs.back() /
-                    nativeOnEveryCore(native, scene.doc().context(), frame, cores, baseline, same));
         }
         mismatches += !same;
         const char* verdict = same ? (native ? "identical" : "identical (no baseline)") : "DIFFER";
@@ -280,8 +289,8 @@ int main(int argc, char** argv) {
         else
             std::printf("%9s %7s %7s ", "-", "-", "-");
         std::printf("%7.2f ", median(allToOne));
-        if (!nativeAllToOne.empty())
-            std::printf("%7.2f ", median(nativeAllToOne));
+        if (!efficiency.empty())
+            std::printf("%7.2f ", median(efficiency));
         else
             std::printf("%7s ", "-");
         std::printf(" %-12s %-12s %s\n", oneRange.c_str(), range(allToOne).c_str(), verdict);
