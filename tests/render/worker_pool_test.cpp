@@ -101,7 +101,8 @@ TEST(WorkerPool, LateHelpersAreLetOff) {
         if (round % 7 == 3) pool.rest();
         if (round % 11 == 5) pool.warm();
     }
-    // Any call after its round would have shown as inside or calls going up.
+    // Time for a wrongly late call of the last round to come, and crash on
+    // its task, before the pool ends and would stop it.
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
