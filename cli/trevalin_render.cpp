@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cli/assemble_frames.h"
@@ -68,8 +67,8 @@ std::filesystem::path bundledPresets() {
 // terminal: pass of a still or frame of a movie, percentage and time left.
 void watch(RenderJob& job, const std::atomic<int>& paints, bool movie, int frames, bool show) {
     const auto start = std::chrono::steady_clock::now();
-    while (job.running() && !interrupted) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Woken as the job ends: a small picture takes milliseconds.
+    while (!interrupted && !job.waitFor(std::chrono::milliseconds(100))) {
         if (!show) continue;
         const double secs =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

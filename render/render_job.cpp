@@ -156,6 +156,11 @@ void RenderJob::wait() {
     jobEnded_.wait(hold, [this] { return !jobPending_ && !jobRunning_; });
 }
 
+bool RenderJob::waitFor(std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> hold(workerMutex_);
+    return jobEnded_.wait_for(hold, timeout, [this] { return !jobPending_ && !jobRunning_; });
+}
+
 int RenderJob::helperThreads() const {
     // Changed only by the worker, which has ended unless running() says so.
     return pool_ ? pool_->threadCount() : 0;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -83,6 +84,8 @@ class RenderJob {
     void stop();
     // Waits for the job to end by itself.
     void wait();
+    // The same for at most timeout; whether the job has ended.
+    bool waitFor(std::chrono::milliseconds timeout);
 
     bool running() const { return running_.load(); }
     // The helper threads kept, asleep, for the passes of the next render.

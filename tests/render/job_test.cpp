@@ -261,6 +261,41 @@ TEST(RenderJob, StopEndsWithoutElapsedTimeAndRestarts) {
     ASSERT_TRUE(r.render(*makeSettings({{"red", "1"}, {"max", "1"}})));
 }
 
+// waitFor returns as soon as the job ends, and says whether it has: the
+// command line waits with it between its progress lines.
+TEST(RenderJob, WaitForTellsWhetherTheJobEnded) {
+    using std::chrono::milliseconds;
+    Renderer r;
+    ASSERT_TRUE(r.doc->setImageSize(64, 64));
+    EXPECT_TRUE(r.job.waitFor(milliseconds(0))) << "no job yet";
+    auto slow = makeSettings({{"red", "mandel()"},
+                              {"recurse", "100000"},
+                              {"left", "-0.1"},
+                              {"top", "-0.1"},
+                              {"width", "0.2"},
+                              {"height", "0.2"}});
+    r.doc->setSettings(*slow);
+    r.doc->setFrameCount(1);
+    r.doc->startRendering();
+    EXPECT_FALSE(r.job.waitFor(milliseconds(1)));
+    EXPECT_TRUE(r.job.running());
+    r.doc->stopRendering();
+    EXPECT_TRUE(r.job.waitFor(milliseconds(0)));
+
+    const auto quick = makeSettings({{"red", "x*y"}});
+    r.doc->setSettings(*quick);
+    r.doc->startRendering();
+    ASSERT_TRUE(r.job.waitFor(milliseconds(60000)));
+    EXPECT_TRUE(r.job.finished());
+    EXPECT_FALSE(r.job.running());
+    Renderer waited;
+    ASSERT_TRUE(waited.doc->setImageSize(64, 64));
+    ASSERT_TRUE(waited.render(*quick));
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            ASSERT_EQ(r.pixel(x, y), waited.pixel(x, y)) << x << "," << y;
+}
+
 // The progress a job reports: every pixel counted once whatever the thread
 // count, the frame of a movie, and how the job ended.
 TEST(RenderJob, ProgressCountsEveryPixelAndTellsHowItEnded) {
