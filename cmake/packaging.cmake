@@ -22,9 +22,18 @@ as BMP or PNG, movies as QuickTime files. Named presets give starting points.
 The package holds the desktop program and the command-line tools
 trevalin-render and trevalin-formula.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Loaded at run time, so dpkg-shlibdeps cannot see it: Qt's platform plugins,
-# without which no window opens.
+# Loaded at run time, so dpkg-shlibdeps cannot see them: Qt's platform
+# plugins, without which no window opens, and FFmpeg's libraries, loaded when a
+# movie opens by the major version of the headers (Debian names the packages
+# after it: libavformat59).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+pkg_check_modules(TREVALIN_FFMPEG_RUNTIME QUIET libavformat libavcodec libavutil libswscale)
+foreach(library libavformat libavcodec libavutil libswscale)
+  string(REGEX MATCH "^[0-9]+" major "${TREVALIN_FFMPEG_RUNTIME_${library}_VERSION}")
+  if(major)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${library}${major}")
+  endif()
+endforeach()
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "shared-mime-info, desktop-file-utils")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

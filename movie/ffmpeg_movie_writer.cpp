@@ -31,16 +31,10 @@
 #include <sys/stat.h>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavcodec/bsf.h>
-#include <libavformat/avformat.h>
-#include <libavutil/dict.h>
-}
-
 #include "formula/arith.h"
 #include "image/dib_image.h"
 #include "movie/colour_tables.h"
+#include "movie/ffmpeg_library.h"
 #include "movie/ffmpeg_writer_base.h"
 #include "movie/frame_reduction.h"
 #include "movie/jpeg_colour.h"
@@ -143,19 +137,19 @@ bool FfmpegMovieWriter::openSteps(const MovieParams& params) {
     path_ = params.path;
     frameDuration_ = truncToInt32(kTimeScale / params.framerate);
 
-    const AVCodec* codec = avcodec_find_encoder_by_name(format_.encoder);
+    const AVCodec* codec = ffmpeg().avcodec_find_encoder_by_name(format_.encoder);
     const AVBitStreamFilter* headerFilter =
-        format_.jpegAppHeader ? av_bsf_get_by_name("mjpegadump") : nullptr;
+        format_.jpegAppHeader ? ffmpeg().av_bsf_get_by_name("mjpegadump") : nullptr;
     if (!codec || (format_.jpegAppHeader && !headerFilter))
         return fail(std::string("Movie encoder not available: ") + format_.name);
 
-    int r = avformat_alloc_output_context2(&container_, nullptr, "mov", nullptr);
+    int r = ffmpeg().avformat_alloc_output_context2(&container_, nullptr, "mov", nullptr);
     if (r < 0 || !container_) return fail("EnterMovies error: ", r < 0 ? r : AVERROR(ENOMEM));
     container_->flags |= AVFMT_FLAG_BITEXACT;
 
     if (!createWorlds() || !openEncoder(codec)) return false;
 
-    packet_ = av_packet_alloc();
+    packet_ = ffmpeg().av_packet_alloc();
     if (!packet_) return fail("Can't allocate compress buffer: ", AVERROR(ENOMEM));
 
     if (params.path.empty() || params.path.find('\0') != std::string::npos)
@@ -166,11 +160,11 @@ bool FfmpegMovieWriter::openSteps(const MovieParams& params) {
     if (!createFileAndStream()) return false;
 
     if (format_.jpegAppHeader) {
-        r = av_bsf_alloc(headerFilter, &jpegHeader_);
-        if (r >= 0) r = avcodec_parameters_copy(jpegHeader_->par_in, stream_->codecpar);
+        r = ffmpeg().av_bsf_alloc(headerFilter, &jpegHeader_);
+        if (r >= 0) r = ffmpeg().avcodec_parameters_copy(jpegHeader_->par_in, stream_->codecpar);
         if (r >= 0) {
             jpegHeader_->time_base_in = AVRational{1, kTimeScale};
-            r = av_bsf_init(jpegHeader_);
+            r = ffmpeg().av_bsf_init(jpegHeader_);
         }
         if (r < 0) return fail("Can't create media");
     }
@@ -178,10 +172,10 @@ bool FfmpegMovieWriter::openSteps(const MovieParams& params) {
     // Without these the muxer picks its own scales (19200 for the track, 1000
     // for the movie) and the frame lengths drift by rounding.
     AVDictionary* options = nullptr;
-    av_dict_set(&options, "video_track_timescale", "600", 0);
-    av_dict_set(&options, "movie_timescale", "600", 0);
-    r = avformat_write_header(container_, &options);
-    av_dict_free(&options);
+    ffmpeg().av_dict_set(&options, "video_track_timescale", "600", 0);
+    ffmpeg().av_dict_set(&options, "movie_timescale", "600", 0);
+    r = ffmpeg().avformat_write_header(container_, &options);
+    ffmpeg().av_dict_free(&options);
     if (r < 0 || stream_->time_base.num != 1 || stream_->time_base.den != kTimeScale)
         return fail("Can't begin media edits");
     open_ = true;
@@ -213,13 +207,13 @@ bool FfmpegMovieWriter::createWorlds() {
         return fail("GWorldOut Creation Problem: ", AVERROR(ENOMEM));
     }
 
-    input_ = av_frame_alloc();
+    input_ = ffmpeg().av_frame_alloc();
     if (!input_) return fail("GWorldOut Creation Problem: ", AVERROR(ENOMEM));
     input_->format = pixelFormatOf(format_.input);
     input_->width = codedWidth_;
     input_->height = codedHeight_;
     if (format_.input == EncoderInput::Yuv422) input_->color_range = AVCOL_RANGE_JPEG;
-    int r = av_frame_get_buffer(input_, 0);
+    int r = ffmpeg().av_frame_get_buffer(input_, 0);
     if (r < 0) return fail("GWorldOut Creation Problem: ", r);
 
     try {
@@ -231,7 +225,7 @@ bool FfmpegMovieWriter::createWorlds() {
 }
 
 bool FfmpegMovieWriter::openEncoder(const AVCodec* codec) {
-    encoder_ = avcodec_alloc_context3(codec);
+    encoder_ = ffmpeg().avcodec_alloc_context3(codec);
     if (!encoder_) return fail("GetMaxCompressionSize Problem: ", AVERROR(ENOMEM));
     encoder_->width = codedWidth_;
     encoder_->height = codedHeight_;
@@ -250,7 +244,7 @@ bool FfmpegMovieWriter::openEncoder(const AVCodec* codec) {
         encoder_->flags |= AV_CODEC_FLAG_QSCALE;
         encoder_->global_quality = kJpegQuantiser * FF_QP2LAMBDA;
     }
-    const int r = avcodec_open2(encoder_, codec, nullptr);
+    const int r = ffmpeg().avcodec_open2(encoder_, codec, nullptr);
     if (r < 0) return fail("GetMaxCompressionSize Problem: ", r);
     return true;
 }
@@ -258,10 +252,11 @@ bool FfmpegMovieWriter::openEncoder(const AVCodec* codec) {
 bool FfmpegMovieWriter::createFileAndStream() {
     std::string error;
     if (!file_.open(path_, error)) return failFile(AVERROR(file_.lastErrno()));
-    int r = avio_open(&container_->pb, ("file:" + file_.reopenPath()).c_str(), AVIO_FLAG_WRITE);
+    int r = ffmpeg().avio_open(&container_->pb, ("file:" + file_.reopenPath()).c_str(),
+                               AVIO_FLAG_WRITE);
     if (r < 0) return failFile(r);
 
-    stream_ = avformat_new_stream(container_, nullptr);
+    stream_ = ffmpeg().avformat_new_stream(container_, nullptr);
     if (!stream_) return fail("Can't create track");
 
     AVCodecParameters* par = stream_->codecpar;
@@ -270,7 +265,7 @@ bool FfmpegMovieWriter::createFileAndStream() {
         // fed re-laid-out JPEG pictures.
         par->codec_type = AVMEDIA_TYPE_VIDEO;
         par->codec_id = AV_CODEC_ID_MJPEGB;
-    } else if (avcodec_parameters_from_context(par, encoder_) < 0) {
+    } else if (ffmpeg().avcodec_parameters_from_context(par, encoder_) < 0) {
         return fail("Can't create media");
     }
     par->codec_tag = ffmpegTag(format_.tag);
@@ -332,7 +327,7 @@ std::uint32_t FfmpegMovieWriter::worldColour(std::size_t i) const {
 }
 
 bool FfmpegMovieWriter::fillEncoderInput() {
-    const int r = av_frame_make_writable(input_);
+    const int r = ffmpeg().av_frame_make_writable(input_);
     if (r < 0) return fail("Compress Error: ", r);
 
     // Graphics codes 4 x 4 blocks and reads the row padding and the rows below
@@ -401,14 +396,14 @@ bool FfmpegMovieWriter::fillEncoderInput() {
 
 // Sends a frame (or nullptr to drain) and writes every packet that results.
 bool FfmpegMovieWriter::encode(const AVFrame* frame) {
-    int r = avcodec_send_frame(encoder_, frame);
+    int r = ffmpeg().avcodec_send_frame(encoder_, frame);
     if (r < 0) return fail("Compress Error: ", r);
     while (true) {
-        r = avcodec_receive_packet(encoder_, packet_);
+        r = ffmpeg().avcodec_receive_packet(encoder_, packet_);
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
         if (r < 0) return fail("Compress Error: ", r);
         if (!writeSample(packet_)) {
-            av_packet_unref(packet_);
+            ffmpeg().av_packet_unref(packet_);
             return false;
         }
     }
@@ -424,7 +419,8 @@ bool FfmpegMovieWriter::writeSample(AVPacket* packet) {
     if (format_.declareColourIndex && samples_ == 0) {
         // The muxer writes the sample description's colour table from the
         // first packet's palette.
-        std::uint8_t* side = av_packet_new_side_data(packet, AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
+        std::uint8_t* side =
+            ffmpeg().av_packet_new_side_data(packet, AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
         if (!side) return fail("Compress Error: ", AVERROR(ENOMEM));
         for (int k = 0; k < 256; ++k) {
             const std::uint32_t argb = 0xFF000000u | (*table_)[std::size_t(k)];
@@ -435,18 +431,18 @@ bool FfmpegMovieWriter::writeSample(AVPacket* packet) {
     if (format_.mjpegB) {
         if (!jpegToMjpegB({packet->data, std::size_t(packet->size)}, field_))
             return fail("Compress Error: ", AVERROR_INVALIDDATA);
-        int r = av_packet_make_writable(packet);
+        int r = ffmpeg().av_packet_make_writable(packet);
         if (r >= 0 && field_.size() > std::size_t(packet->size))
-            r = av_grow_packet(packet, int(field_.size()) - packet->size);
+            r = ffmpeg().av_grow_packet(packet, int(field_.size()) - packet->size);
         if (r < 0) return fail("Compress Error: ", r);
-        av_shrink_packet(packet, int(field_.size()));
+        ffmpeg().av_shrink_packet(packet, int(field_.size()));
         std::memcpy(packet->data, field_.data(), field_.size());
     }
 
     if (!jpegHeader_) return writeToFile(packet);
-    int r = av_bsf_send_packet(jpegHeader_, packet); // takes the packet's data
+    int r = ffmpeg().av_bsf_send_packet(jpegHeader_, packet); // takes the packet's data
     if (r < 0) return fail("Compress Error: ", r);
-    while ((r = av_bsf_receive_packet(jpegHeader_, packet)) >= 0) {
+    while ((r = ffmpeg().av_bsf_receive_packet(jpegHeader_, packet)) >= 0) {
         if (!writeToFile(packet)) return false;
     }
     if (r != AVERROR(EAGAIN) && r != AVERROR_EOF) return fail("Compress Error: ", r);
@@ -454,8 +450,8 @@ bool FfmpegMovieWriter::writeSample(AVPacket* packet) {
 }
 
 bool FfmpegMovieWriter::writeToFile(AVPacket* packet) {
-    const int r = av_write_frame(container_, packet);
-    av_packet_unref(packet);
+    const int r = ffmpeg().av_write_frame(container_, packet);
+    ffmpeg().av_packet_unref(packet);
     if (r < 0) return fail("AddMediaSample Error: ", r);
     ++samples_;
     return true;
@@ -470,10 +466,10 @@ void FfmpegMovieWriter::finish() {
 
 void FfmpegMovieWriter::close() {
     releaseFile();
-    avcodec_free_context(&encoder_);
-    av_bsf_free(&jpegHeader_);
-    av_frame_free(&input_);
-    av_packet_free(&packet_);
+    ffmpeg().avcodec_free_context(&encoder_);
+    ffmpeg().av_bsf_free(&jpegHeader_);
+    ffmpeg().av_frame_free(&input_);
+    ffmpeg().av_packet_free(&packet_);
     frameWorld_ = {};
     world555_ = {};
     worldIndex_ = {};

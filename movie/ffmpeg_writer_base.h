@@ -1,5 +1,5 @@
-// What the two writers on FFmpeg's libraries share: FFmpeg's own log kept
-// quiet, the failure reporter, the container written to a temporary file
+// What the two writers on FFmpeg's libraries share (made only once
+// loadFfmpeg has loaded them): the failure reporter, the container written to a temporary file
 // beside the target, and the steps that open, complete and drop that file.
 // Each writer adds its encoder, its frames and its messages.
 #pragma once
@@ -17,8 +17,6 @@ namespace trevalin {
 
 class FfmpegWriterBase : public MovieWriter {
   public:
-    FfmpegWriterBase();
-
     // Closes what was open, then runs openSteps; when a step fails, nothing
     // that claims to be a movie stays behind.
     void open(const MovieParams& params, ErrorReporter report) final;

@@ -1,5 +1,6 @@
 #include "movie/movie_writer.h"
 
+#include "movie/ffmpeg_library.h"
 #include "movie/writers.h"
 #include "render/movie_codecs.h"
 
@@ -17,7 +18,15 @@ class ChoosingWriter final : public MovieWriter {
             report("Unknown codec " + std::to_string(params.codec));
             return;
         }
-        switch (kMovieCodecs[params.codec].container) {
+        const MovieContainer container = kMovieCodecs[params.codec].container;
+        if (container != MovieContainer::FramesFolder) {
+            std::string error;
+            if (!loadFfmpeg(error)) {
+                report(error);
+                return;
+            }
+        }
+        switch (container) {
         case MovieContainer::QuickTime: writer_ = makeQuickTimeWriter(); break;
         case MovieContainer::Mp4:
         case MovieContainer::WebM:

@@ -6,16 +6,9 @@
 #include <cstring>
 #include <vector>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/dict.h>
-#include <libavutil/opt.h>
-#include <libswscale/swscale.h>
-}
-
 #include "image/dib_image.h"
 #include "movie/colour_tables.h"
+#include "movie/ffmpeg_library.h"
 #include "movie/ffmpeg_writer_base.h"
 #include "movie/frame_palette.h"
 #include "movie/frame_reduction.h"
@@ -97,24 +90,24 @@ bool SharedMovieWriter::openSteps(const MovieParams& params) {
     grey_ = params.colormode == 0;
     path_ = params.path;
 
-    const AVCodec* codec = avcodec_find_encoder_by_name(format_->encoder);
+    const AVCodec* codec = ffmpeg().avcodec_find_encoder_by_name(format_->encoder);
     if (!codec) return fail(std::string("Movie encoder not available: ") + format_->encoder);
 
     std::string error;
     if (!file_.open(path_, error)) return failFile(AVERROR(file_.lastErrno()));
     // The temporary file is the container's own name: MP4's fast start reads
     // the file back to move the index to the front.
-    int r = avformat_alloc_output_context2(&container_, nullptr, format_->muxer,
-                                           ("file:" + file_.reopenPath()).c_str());
+    int r = ffmpeg().avformat_alloc_output_context2(&container_, nullptr, format_->muxer,
+                                                    ("file:" + file_.reopenPath()).c_str());
     if (r < 0 || !container_) return fail("Movie container not available", r);
     container_->flags |= AVFMT_FLAG_BITEXACT;
 
-    encoder_ = avcodec_alloc_context3(codec);
+    encoder_ = ffmpeg().avcodec_alloc_context3(codec);
     if (!encoder_) return fail("Movie encoder", AVERROR(ENOMEM));
     encoder_->width = codedWidth_;
     encoder_->height = codedHeight_;
     encoder_->pix_fmt = format_->input;
-    const AVRational rate = av_d2q(params.framerate, 100000);
+    const AVRational rate = ffmpeg().av_d2q(params.framerate, 100000);
     encoder_->time_base = av_inv_q(rate);
     encoder_->framerate = rate;
     encoder_->flags |= AV_CODEC_FLAG_BITEXACT;
@@ -122,55 +115,55 @@ bool SharedMovieWriter::openSteps(const MovieParams& params) {
         encoder_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* codecOptions = nullptr;
     if (format_->container == MovieContainer::Mp4) {
-        av_dict_set(&codecOptions, "crf", kH264Crf, 0);
-        av_dict_set(&codecOptions, "preset", "medium", 0);
+        ffmpeg().av_dict_set(&codecOptions, "crf", kH264Crf, 0);
+        ffmpeg().av_dict_set(&codecOptions, "preset", "medium", 0);
     } else if (format_->container == MovieContainer::WebM) {
-        av_dict_set(&codecOptions, "crf", kVp9Crf, 0);
-        av_dict_set(&codecOptions, "b", "0", 0);
-        av_dict_set(&codecOptions, "cpu-used", "4", 0);
-        av_dict_set(&codecOptions, "row-mt", "1", 0);
+        ffmpeg().av_dict_set(&codecOptions, "crf", kVp9Crf, 0);
+        ffmpeg().av_dict_set(&codecOptions, "b", "0", 0);
+        ffmpeg().av_dict_set(&codecOptions, "cpu-used", "4", 0);
+        ffmpeg().av_dict_set(&codecOptions, "row-mt", "1", 0);
     }
     if (format_->input == AV_PIX_FMT_YUV420P) {
         encoder_->colorspace = AVCOL_SPC_SMPTE170M;
         encoder_->color_range = AVCOL_RANGE_MPEG;
     }
-    r = avcodec_open2(encoder_, codec, &codecOptions);
-    av_dict_free(&codecOptions);
+    r = ffmpeg().avcodec_open2(encoder_, codec, &codecOptions);
+    ffmpeg().av_dict_free(&codecOptions);
     if (r < 0) return fail("Movie encoder could not be opened", r);
 
-    stream_ = avformat_new_stream(container_, nullptr);
+    stream_ = ffmpeg().avformat_new_stream(container_, nullptr);
     if (!stream_) return fail("Can't create track");
-    r = avcodec_parameters_from_context(stream_->codecpar, encoder_);
+    r = ffmpeg().avcodec_parameters_from_context(stream_->codecpar, encoder_);
     if (r < 0) return fail("Can't create media", r);
     stream_->time_base = encoder_->time_base;
     stream_->avg_frame_rate = rate;
 
-    input_ = av_frame_alloc();
-    packet_ = av_packet_alloc();
+    input_ = ffmpeg().av_frame_alloc();
+    packet_ = ffmpeg().av_packet_alloc();
     if (!input_ || !packet_) return fail("Movie frame", AVERROR(ENOMEM));
     input_->format = format_->input;
     input_->width = codedWidth_;
     input_->height = codedHeight_;
-    r = av_frame_get_buffer(input_, 0);
+    r = ffmpeg().av_frame_get_buffer(input_, 0);
     if (r < 0) return fail("Movie frame", r);
     frame_.assign(std::size_t(codedWidth_) * std::size_t(codedHeight_), 0);
     if (format_->input == AV_PIX_FMT_YUV420P) {
-        scaler_ =
-            sws_getContext(codedWidth_, codedHeight_, AV_PIX_FMT_BGR0, codedWidth_, codedHeight_,
-                           AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT,
-                           nullptr, nullptr, nullptr);
+        scaler_ = ffmpeg().sws_getContext(codedWidth_, codedHeight_, AV_PIX_FMT_BGR0, codedWidth_,
+                                          codedHeight_, AV_PIX_FMT_YUV420P,
+                                          SWS_BICUBIC | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr,
+                                          nullptr, nullptr);
         if (!scaler_) return fail("Movie frame", AVERROR(EINVAL));
     } else {
         indices_.resize(frame_.size());
     }
 
-    r = avio_open(&container_->pb, container_->url, AVIO_FLAG_WRITE);
+    r = ffmpeg().avio_open(&container_->pb, container_->url, AVIO_FLAG_WRITE);
     if (r < 0) return failFile(r);
     AVDictionary* muxOptions = nullptr;
     if (format_->container == MovieContainer::Mp4)
-        av_dict_set(&muxOptions, "movflags", "+faststart", 0);
-    r = avformat_write_header(container_, &muxOptions);
-    av_dict_free(&muxOptions);
+        ffmpeg().av_dict_set(&muxOptions, "movflags", "+faststart", 0);
+    r = ffmpeg().avformat_write_header(container_, &muxOptions);
+    ffmpeg().av_dict_free(&muxOptions);
     if (r < 0) return failFile(r);
     open_ = true;
     return true;
@@ -187,12 +180,13 @@ bool SharedMovieWriter::fillInput(const DibImage& image) {
             frame_[std::size_t(y) * std::size_t(codedWidth_) + std::size_t(x)] =
                 sx < 0 || sy < 0 ? 0 : image.row(sy)[sx] & 0xFFFFFF;
         }
-    int r = av_frame_make_writable(input_);
+    int r = ffmpeg().av_frame_make_writable(input_);
     if (r < 0) return fail("Compress Error", r);
     if (scaler_) {
         const std::uint8_t* src[1] = {reinterpret_cast<const std::uint8_t*>(frame_.data())};
         const int stride[1] = {codedWidth_ * 4};
-        r = sws_scale(scaler_, src, stride, 0, codedHeight_, input_->data, input_->linesize);
+        r = ffmpeg().sws_scale(scaler_, src, stride, 0, codedHeight_, input_->data,
+                               input_->linesize);
         if (r < 0) return fail("Compress Error", r);
     } else {
         // A frame of up to 256 colours keeps them exactly; the encoder writes a
@@ -218,16 +212,16 @@ bool SharedMovieWriter::fillInput(const DibImage& image) {
 }
 
 bool SharedMovieWriter::encode(const AVFrame* frame) {
-    int r = avcodec_send_frame(encoder_, frame);
+    int r = ffmpeg().avcodec_send_frame(encoder_, frame);
     if (r < 0) return fail("Compress Error", r);
     while (true) {
-        r = avcodec_receive_packet(encoder_, packet_);
+        r = ffmpeg().avcodec_receive_packet(encoder_, packet_);
         if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
         if (r < 0) return fail("Compress Error", r);
         packet_->duration = 1;
-        av_packet_rescale_ts(packet_, encoder_->time_base, stream_->time_base);
+        ffmpeg().av_packet_rescale_ts(packet_, encoder_->time_base, stream_->time_base);
         packet_->stream_index = stream_->index;
-        r = av_interleaved_write_frame(container_, packet_);
+        r = ffmpeg().av_interleaved_write_frame(container_, packet_);
         if (r < 0) return fail("AddMediaSample Error", r);
         ++samples_;
     }
@@ -254,11 +248,11 @@ void SharedMovieWriter::finish() {
 
 void SharedMovieWriter::close() {
     releaseFile();
-    avcodec_free_context(&encoder_);
-    sws_freeContext(scaler_);
+    ffmpeg().avcodec_free_context(&encoder_);
+    ffmpeg().sws_freeContext(scaler_);
     scaler_ = nullptr;
-    av_frame_free(&input_);
-    av_packet_free(&packet_);
+    ffmpeg().av_frame_free(&input_);
+    ffmpeg().av_packet_free(&packet_);
     frame_ = {};
     indices_ = {};
     format_ = nullptr;

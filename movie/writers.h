@@ -1,4 +1,5 @@
-// The writers behind makeMovieWriter(), one per kind of file.
+// The writers behind makeMovieWriter(), one per kind of file; both only
+// after loadFfmpeg has loaded FFmpeg's libraries.
 #pragma once
 
 #include <memory>

@@ -91,6 +91,24 @@ check "movie file-size limit status" 3 $? # an output failure
 contains "movie file-size limit" "$work/m.mov: File too large" "$err"
 check "movie leaves nothing" "" "$(cd "$work" && ls -A | grep -e trevalin-tmp -e 'm.mov')"
 
+# FFmpeg's libraries are loaded only for movies: without them a still renders
+# as ever, and a movie fails naming the library, leaving no file.
+mkdir "$work/nolibs"
+for lib in $(ldconfig -p | grep -o 'lib\(avutil\|swscale\|avcodec\|avformat\)\.so\.[0-9]*' | sort -u); do
+    echo "not a library" >"$work/nolibs/$lib"
+done
+check "stand-in libraries" 4 "$(ls "$work/nolibs" | wc -l)"
+LD_LIBRARY_PATH="$work/nolibs" "$tool" --presets "$work/p.txt" --preset noise --size 30x20 \
+    -o "$work/nolibs.bmp" --quiet
+check "still without FFmpeg status" 0 $?
+"$tool" --presets "$work/p.txt" --preset noise --size 30x20 -o "$work/libs.bmp" --quiet
+cmp -s "$work/nolibs.bmp" "$work/libs.bmp"; check "still without FFmpeg same picture" 0 $?
+err=$(LD_LIBRARY_PATH="$work/nolibs" "$tool" --presets "$work/p.txt" --size 16x16 \
+    --set framerate=2 --movie "$work/nolibs.mov" 2>&1)
+check "movie without FFmpeg status" 3 $?
+contains "movie without FFmpeg" "FFmpeg's libavutil.so." "$err"
+check "movie without FFmpeg leaves nothing" "" "$(cd "$work" && ls -A | grep -e trevalin-tmp -e nolibs.mov)"
+
 # Presets warnings reach the user with their line numbers.
 printf 'PRESET open\n  red 1\n' >"$work/open.txt"
 err=$("$tool" --presets "$work/open.txt" --size 8x8 -o "$work/w.bmp" 2>&1)
