@@ -60,15 +60,19 @@ inline constexpr std::array<VariableName, kVariableNameCount> kVariableTable = [
 }();
 
 namespace detail {
+constexpr char folded(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+// Ignoring ASCII letter case, as look-up does.
 constexpr bool sameSpelling(const char* a, const char* b) {
-    while (*a && *a == *b) {
+    while (*a && folded(*a) == folded(*b)) {
         ++a;
         ++b;
     }
-    return *a == *b;
+    return folded(*a) == folded(*b);
 }
-// No name twice: the symbol table keeps the first entry made for a name, so a
-// second row would be silently unreachable.
+// No name twice: a second row would be silently unreachable, and the symbol
+// table looks the rows up in no particular order.
 constexpr bool namesUnique() {
     for (int i = 0; i < kFunctionNameCount; ++i) {
         for (int j = i + 1; j < kFunctionNameCount; ++j)

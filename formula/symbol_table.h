@@ -21,19 +21,16 @@ struct SymbolEntry {
 
 class SymbolTable {
   public:
-    // Seeds the table: the variable table, then the function table, each in
-    // table order.
-    SymbolTable();
-
     const SymbolEntry* find(std::string_view name) const;
     // The existing entry, or a new one with code 0 and dependency kind 0.
     const SymbolEntry* enter(std::string_view name, SymbolKind kind);
 
   private:
-    SymbolEntry* findMutable(std::string_view name);
-
-    // A deque keeps entry addresses stable, since the parser holds them.
-    std::deque<SymbolEntry> entries_;
+    // The names this compile met that are not variables or built-in
+    // functions; those are made once for every compile, as every formula of
+    // a render is compiled when it starts. A deque keeps entry addresses
+    // stable, since the parser holds them.
+    std::deque<SymbolEntry> entered_;
 };
 
 } // namespace trevalin
