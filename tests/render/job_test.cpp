@@ -36,6 +36,17 @@ std::uint32_t grey(int g) {
     return static_cast<std::uint32_t>(g) * 0x010101u;
 }
 
+// A render that takes far longer than any test waits: every pixel of mandel
+// inside the set, iterated 100000 times.
+std::unique_ptr<RenderSettings> slowSettings() {
+    return makeSettings({{"red", "mandel()"},
+                         {"recurse", "100000"},
+                         {"left", "-0.1"},
+                         {"top", "-0.1"},
+                         {"width", "0.2"},
+                         {"height", "0.2"}});
+}
+
 // The order in which progressive passes compute pixels: the 16-grid, then at
 // each finer step only the points not on the previous grid.
 std::vector<std::pair<int, int>> passOrder(int width, int height) {
@@ -235,12 +246,7 @@ TEST(RenderJob, StopEndsWithoutElapsedTimeAndRestarts) {
     ASSERT_TRUE(r.doc->setImageSize(64, 64));
     WriterLog log;
     r.job.setWriterFactory([&] { return std::make_unique<RecordingWriter>(log); });
-    auto slow = makeSettings({{"red", "mandel()"},
-                              {"recurse", "100000"},
-                              {"left", "-0.1"},
-                              {"top", "-0.1"},
-                              {"width", "0.2"},
-                              {"height", "0.2"}});
+    auto slow = slowSettings();
     r.doc->setSettings(*slow);
     r.doc->setFrameCount(50);
     for (int cycle = 0; cycle < 20; ++cycle) {
@@ -268,12 +274,7 @@ TEST(RenderJob, WaitForTellsWhetherTheJobEnded) {
     Renderer r;
     ASSERT_TRUE(r.doc->setImageSize(64, 64));
     EXPECT_TRUE(r.job.waitFor(milliseconds(0))) << "no job yet";
-    auto slow = makeSettings({{"red", "mandel()"},
-                              {"recurse", "100000"},
-                              {"left", "-0.1"},
-                              {"top", "-0.1"},
-                              {"width", "0.2"},
-                              {"height", "0.2"}});
+    auto slow = slowSettings();
     r.doc->setSettings(*slow);
     r.doc->setFrameCount(1);
     r.doc->startRendering();
