@@ -1,7 +1,7 @@
 // What the two writers on FFmpeg's libraries share (made only once
-// loadFfmpeg has loaded them): the failure reporter, the container written to a temporary file
-// beside the target, and the steps that open, complete and drop that file.
-// Each writer adds its encoder, its frames and its messages.
+// loadFfmpeg has loaded them): the failure reporter, the container written to
+// a temporary file beside the target, and the steps that open, complete and
+// drop that file. Each writer adds its encoder, its frames and its messages.
 #pragma once
 
 #include <cstdint>
