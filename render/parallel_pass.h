@@ -4,8 +4,9 @@
 // draws of the pixels before it, and assumes that its first sample misses the
 // memo; when the band before it ends on a memo point that the first sample
 // matches after all, the band is computed again from that true memo.
-// Bands that use no state at all are stored by the thread that computed them,
-// as soon as they are done; the others in pass order, once checked.
+// Bands that use no state at all, and bands whose memo guess cannot be wrong,
+// are stored by the thread that computed them, as soon as they are done; the
+// others in pass order, once checked.
 #pragma once
 
 #include <atomic>
