@@ -15,6 +15,7 @@
 #include "formula/random_draws.h"
 #include "formula/random_state.h"
 #include "image/dib_image.h"
+#include "render/band_shares.h"
 #include "render/cpu_pause.h"
 #include "render/every_other_pixel.h"
 #include "render/frame_renderer.h"
@@ -111,6 +112,11 @@ class PassRunner {
             bands_.push_back(std::move(b));
         }
         if (memoUsed_ && drawsPerPixel_ == 0 && !plan.settings->oversample) markSureGuesses();
+        // Bands with draws are stored in pass order by the thread that checks
+        // them, so they are taken in pass order: a share's bands done early
+        // would all wait for the shares before them, and be stored at the end.
+        shares_ = std::make_unique<BandShares>(static_cast<int>(bands_.size()),
+                                               drawsPerPixel_ == 0 ? plan.threads : 1);
     }
 
     bool run(int threads, WorkerPool& pool) {
@@ -274,8 +280,9 @@ class PassRunner {
 
     void work() {
         for (;;) {
-            const std::size_t i = nextBand_.fetch_add(1);
-            if (i >= bands_.size()) return;
+            const int taken = shares_->take(WorkerPool::seat());
+            if (taken < 0) return;
+            const auto i = static_cast<std::size_t>(taken);
             compute(bands_[i], nullptr);
             // Stored at once by the thread that computed them, from its cache:
             // stored by the other thread, the colours' round trip between the
@@ -406,7 +413,7 @@ class PassRunner {
     EscapeKind fractalKind_ = EscapeKind::None;
     std::int32_t randomStart_ = 1;
     std::vector<Band> bands_;
-    std::atomic<std::size_t> nextBand_{0};
+    std::unique_ptr<BandShares> shares_;
 
     // Guards the bands' ready flags, next_, halted_ and committing_. The
     // thread that set committing_ alone touches memo_, committedPixels_ and

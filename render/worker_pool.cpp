@@ -10,6 +10,8 @@
 namespace trevalin {
 namespace {
 
+thread_local int tSeat = 0;
+
 // A render's passes follow one another within microseconds, and a thread
 // woken from a wait may take far longer than that to run again, most on a
 // virtual machine. So a thread that waits for the next round, or for the
@@ -38,6 +40,10 @@ WorkerPool::~WorkerPool() {
     wake_.notify_all();
     for (std::thread& t : threads_)
         t.join();
+}
+
+int WorkerPool::seat() {
+    return tSeat;
 }
 
 int WorkerPool::threadCount() const {
@@ -131,6 +137,7 @@ void WorkerPool::run(int helpers, const std::function<void()>& task) {
 }
 
 void WorkerPool::loop(int index) {
+    tSeat = index + 1;
     std::uint64_t seen = 0;
     std::uint64_t warmthSeen = 0;
     // Only a thread that took part in the last round spins for the next: one

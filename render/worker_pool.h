@@ -47,6 +47,11 @@ class WorkerPool {
     // The pool threads started so far.
     int threadCount() const;
 
+    // The calling thread's seat in the rounds: 0 for any thread but a pool
+    // thread, 1 + its index for one. A pool thread keeps its seat from round
+    // to round, so work dealt out by seat goes where it went the round before.
+    static int seat();
+
   private:
     void loop(int index);
     void startThreads(int helpers); // with mutex_ held

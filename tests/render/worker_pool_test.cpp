@@ -1,7 +1,7 @@
 // The pool's rounds: every requested thread runs the task at most once per
 // round, and all of them when the caller's call waits for them; the threads
-// are kept from round to round, and a round returns only after every call
-// that began has returned.
+// are kept from round to round, each in the same seat, and a round returns
+// only after every call that began has returned.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -38,16 +39,23 @@ TEST(WorkerPool, EachRoundRunsTheTaskOncePerThread) {
     // different thread settings ask for them.
     const int rounds[] = {0, 1, 3, 3, 1, 7, 0, 2, 7, 5};
     std::set<std::thread::id> seenEver;
+    std::map<std::thread::id, int> seatOf;
     for (int helpers : rounds) {
         std::atomic<int> calls{0};
         std::atomic<int> finished{0};
         std::mutex m;
         std::set<std::thread::id> ids;
+        std::set<int> seats;
         const std::thread::id caller = std::this_thread::get_id();
         pool.run(helpers, [&] {
             {
                 std::lock_guard<std::mutex> hold(m);
                 ids.insert(std::this_thread::get_id());
+                seats.insert(WorkerPool::seat());
+                // A thread keeps its seat from round to round.
+                const auto [at, first] =
+                    seatOf.emplace(std::this_thread::get_id(), WorkerPool::seat());
+                EXPECT_TRUE(first || at->second == WorkerPool::seat());
             }
             ++calls;
             holdCaller(caller, calls, helpers + 1);
@@ -62,6 +70,10 @@ TEST(WorkerPool, EachRoundRunsTheTaskOncePerThread) {
         EXPECT_EQ(finished.load(), helpers + 1) << helpers << " helpers";
         EXPECT_EQ(static_cast<int>(ids.size()), helpers + 1) << helpers << " helpers";
         EXPECT_TRUE(ids.count(std::this_thread::get_id())) << "the caller takes part";
+        // Seats 0 (the caller) to helpers, one a thread.
+        EXPECT_EQ(static_cast<int>(seats.size()), helpers + 1) << helpers << " helpers";
+        EXPECT_EQ(*seats.begin(), 0);
+        EXPECT_EQ(*seats.rbegin(), helpers);
         seenEver.insert(ids.begin(), ids.end());
     }
     // Threads are kept: never more than the largest round needed.
