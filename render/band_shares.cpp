@@ -13,47 +13,34 @@ BandShares::BandShares(int bands, int shares)
                           static_cast<std::uint32_t>(total * (k + 1) / count_));
 }
 
-int BandShares::takeFront(int share) {
+int BandShares::takeEnd(int share, bool fromBack) {
     std::uint64_t ends = shares_[share].load(std::memory_order_relaxed);
     for (;;) {
-        const auto front = static_cast<std::uint32_t>(ends),
-                   back = static_cast<std::uint32_t>(ends >> 32);
+        const auto [front, back] = unpack(ends);
         if (front >= back) return -1;
-        if (shares_[share].compare_exchange_weak(ends, pack(front + 1, back)))
-            return static_cast<int>(front);
-    }
-}
-
-int BandShares::takeBack(int share) {
-    std::uint64_t ends = shares_[share].load(std::memory_order_relaxed);
-    for (;;) {
-        const auto front = static_cast<std::uint32_t>(ends),
-                   back = static_cast<std::uint32_t>(ends >> 32);
-        if (front >= back) return -1;
-        if (shares_[share].compare_exchange_weak(ends, pack(front, back - 1)))
-            return static_cast<int>(back - 1);
+        const std::uint32_t band = fromBack ? back - 1 : front;
+        const std::uint64_t rest = fromBack ? pack(front, band) : pack(band + 1, back);
+        if (shares_[share].compare_exchange_weak(ends, rest)) return static_cast<int>(band);
     }
 }
 
 int BandShares::take(int seat) {
     const int own = (seat < 0 ? 0 : seat) % count_;
-    const int band = takeFront(own);
+    const int band = takeEnd(own, false);
     if (band >= 0) return band;
     // From the share with the most left, whose owner is furthest from its end.
     for (;;) {
         int victim = -1;
         std::uint32_t most = 0;
         for (int k = 0; k < count_; ++k) {
-            const std::uint64_t ends = shares_[k].load(std::memory_order_relaxed);
-            const auto front = static_cast<std::uint32_t>(ends),
-                       back = static_cast<std::uint32_t>(ends >> 32);
+            const auto [front, back] = unpack(shares_[k].load(std::memory_order_relaxed));
             if (back > front && back - front > most) {
                 most = back - front;
                 victim = k;
             }
         }
         if (victim < 0) return -1;
-        const int stolen = takeBack(victim);
+        const int stolen = takeEnd(victim, true);
         if (stolen >= 0) return stolen;
     }
 }

@@ -27,8 +27,13 @@ class BandShares {
     static std::uint64_t pack(std::uint32_t front, std::uint32_t back) {
         return static_cast<std::uint64_t>(back) << 32 | front;
     }
-    int takeFront(int share);
-    int takeBack(int share);
+    struct Ends {
+        std::uint32_t front, back;
+    };
+    static Ends unpack(std::uint64_t word) {
+        return Ends{static_cast<std::uint32_t>(word), static_cast<std::uint32_t>(word >> 32)};
+    }
+    int takeEnd(int share, bool fromBack);
 
     int count_;
     std::unique_ptr<std::atomic<std::uint64_t>[]> shares_;
