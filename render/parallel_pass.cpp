@@ -54,8 +54,7 @@ struct Band {
     int pixels = 0;
     std::unique_ptr<std::uint32_t[]> colours; // not zeroed: every pixel is written
     MemoSnapshot end{};
-    bool guessSure = false;   // its first point cannot match the memo before it
-    bool storedEarly = false; // stored where computed, before its turn
+    bool storeEarly = false; // stored where computed, before its turn
     bool stopped = false;
     bool ready = false; // guarded by the commit mutex
 };
@@ -78,9 +77,6 @@ class PassRunner {
         pixelFactor_ = RandomState::jumpFactor(drawsPerPixel_);
         assert(pixelsBatchable(*plan.settings) && "the pass must be one that can be split");
         fractalKind_ = firstEscapeKind(codes, n);
-        // Bands that neither read nor leave any state are right wherever and
-        // whenever they are computed.
-        storeWhereComputed_ = !memoUsed_ && drawsPerPixel_ == 0;
         rowMemo_ = fractalKind_ != EscapeKind::None && !plan.settings->oversample;
         randomStart_ = RandomState::get();
         memo_ = memoOf(*plan.context);
@@ -106,6 +102,9 @@ class PassRunner {
             b.firstRow = r;
             b.rows = passRows - r < rowsPerBand ? passRows - r : rowsPerBand;
             b.pixelsBefore = before;
+            // Bands that neither read nor leave any state are right wherever
+            // and whenever they are computed.
+            b.storeEarly = !memoUsed_ && drawsPerPixel_ == 0;
             for (int k = 0; k < b.rows; ++k)
                 b.pixels += span(rowPy(r + k)).count;
             before += b.pixels;
@@ -145,32 +144,21 @@ class PassRunner {
         return RowSpan{s, 2 * s, count};
     }
 
-    // The first sample of the band's first pixel.
-    bool firstPoint(const Band& b, double& x, double& y) const {
-        for (int k = 0; k < b.rows; ++k) {
-            const int py = rowPy(b.firstRow + k);
+    // The first sample of the band's first pixel, or of its last pixel:
+    // where the band's fractal calls leave the memo, every sample calling
+    // them at its own point.
+    bool bandPoint(const Band& b, bool last, double& x, double& y) const {
+        for (int i = 0; i < b.rows; ++i) {
+            const int py = rowPy(b.firstRow + (last ? b.rows - 1 - i : i));
             const RowSpan sp = span(py);
             if (sp.count == 0) continue;
-            x = columnX(sp.first);
+            x = columnX(sp.first + (last ? (sp.count - 1) * sp.stride : 0));
             y = rowY(py);
             return true;
         }
         return false;
     }
-
-    // The point of the band's last sample: where its fractal calls leave the
-    // memo, every sample calling them at its own point.
-    bool lastPoint(const Band& b, double& x, double& y) const {
-        for (int k = b.rows - 1; k >= 0; --k) {
-            const int py = rowPy(b.firstRow + k);
-            const RowSpan sp = span(py);
-            if (sp.count == 0) continue;
-            x = columnX(sp.first + (sp.count - 1) * sp.stride);
-            y = rowY(py);
-            return true;
-        }
-        return false;
-    }
+    bool firstPoint(const Band& b, double& x, double& y) const { return bandPoint(b, false, x, y); }
 
     // A band's guess that its first sample misses the memo is sure when that
     // sample's point differs from the last point before it (or the memo the
@@ -184,8 +172,8 @@ class PassRunner {
         for (Band& b : bands_) {
             double x = 0, y = 0;
             if (!firstPoint(b, x, y)) continue;
-            b.guessSure = !memoHit(lastX, lastY, x, y);
-            lastPoint(b, lastX, lastY);
+            b.storeEarly = !memoHit(lastX, lastY, x, y);
+            bandPoint(b, true, lastX, lastY);
         }
     }
 
@@ -288,9 +276,8 @@ class PassRunner {
             // stored by the other thread, the colours' round trip between the
             // cores made both compute a quarter slower (arith, 2 threads).
             Band& b = bands_[i];
-            if ((storeWhereComputed_ || b.guessSure) && !b.stopped) {
+            if (b.storeEarly && !b.stopped) {
                 store(b, true);
-                b.storedEarly = true;
                 b.colours.reset();
             }
             {
@@ -336,9 +323,10 @@ class PassRunner {
                 return;
             }
             if (b.pixels > 0) memo_ = b.end;
-            // A band stored early is stored again only if its sure guess
-            // was wrong after all, which the points rule out.
-            if (!b.storedEarly || again) store(b, !b.storedEarly);
+            // A band stored early (it was not stopped, or it would have
+            // halted the pass) is stored again only if its sure guess was
+            // wrong after all, which the points rule out.
+            if (!b.storeEarly || again) store(b, !b.storeEarly);
             committedPixels_ += b.pixels;
             b.colours.reset();
             std::lock_guard<std::mutex> hold(commitMutex_);
@@ -408,7 +396,6 @@ class PassRunner {
     std::uint64_t drawsPerPixel_ = 0;
     std::uint32_t pixelFactor_ = 1; // jumps the generator by one pixel's draws
     bool memoUsed_ = false;
-    bool storeWhereComputed_ = false;
     bool rowMemo_ = false; // the memo worked out a row at a time
     EscapeKind fractalKind_ = EscapeKind::None;
     std::int32_t randomStart_ = 1;
