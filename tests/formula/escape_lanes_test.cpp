@@ -183,7 +183,7 @@ std::vector<int> raggedLengths() {
     std::vector<int> lengths;
     for (int n = 1; n <= 70; ++n)
         lengths.push_back(n);
-    for (int n : {255, 256, 257, 300, 600})
+    for (int n : {255, 256, 257, 300, 511, 512, 513, 600, 1100})
         lengths.push_back(n);
     return lengths;
 }
