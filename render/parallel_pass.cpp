@@ -430,6 +430,10 @@ bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_m
     return runner.run(plan.threads, pool);
 }
 
+int minBandPixelsFor(const RenderSettings& settings) {
+    return colourFormulasCallFractals(settings) ? kMinFractalBandPixels : kMinBandPixels;
+}
+
 int effectiveThreadCount(int requested) {
     if (requested > 0) return requested;
     // Counted once: the count is read from a system file each time, which

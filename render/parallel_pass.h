@@ -48,6 +48,15 @@ inline constexpr int kSegmentPixels = 64;
 // and a coarse pass cut into bands of a row each took longer on two threads
 // than on one (arith at 1024 x 1024: 64 us against 23 for the first pass).
 inline constexpr int kMinBandPixels = 4096;
+// The fewest for formulas that call the escape-time functions: a pixel costs
+// up to the iteration limit, rows inside the set many times those outside, and
+// a coarse pass of a few such bands waited for its costliest one. On two
+// threads julia-rgb rendered 5 percent faster with 1024 than with 4096, mandel
+// the same; 512 was slower for mandel.
+inline constexpr int kMinFractalBandPixels = 1024;
+
+// kMinBandPixels or kMinFractalBandPixels, as the colour formulas need.
+int minBandPixelsFor(const RenderSettings& settings);
 
 // Whether the pass can be split and batched exactly, which pays on one thread
 // too. It cannot while the gradient table is not built and the colour formulas
