@@ -203,13 +203,17 @@ class PassRunner {
         b.stopped = false;
         std::uint32_t* out = b.colours.get();
         RowMemo memo;
+        int memoEnd = 0;  // the rows before it have their slots in memo
+        int memoFrom = 0; // the slot of the row's first pixel
         for (int k = 0; k < b.rows; ++k) {
             const int py = rowPy(b.firstRow + k);
             const RowSpan sp = span(py);
             v.py = py;
             v.y = rowY(py);
-            if (rowMemo_) {
-                memo.run(ctx, v, fractalKind_, sp.first, sp.stride, sp.count);
+            if (rowMemo_ && k == memoEnd) {
+                memoAhead(b, memoEnd, memo);
+                memo.run(ctx, v, fractalKind_);
+                memoFrom = 0;
                 // A request that came meanwhile may have cut an iteration short.
                 if (stop_.load(std::memory_order_relaxed)) {
                     b.stopped = true;
@@ -225,7 +229,7 @@ class PassRunner {
                 }
                 const int n = sp.count - done < kSegmentPixels ? sp.count - done : kSegmentPixels;
                 const RowSpan part{sp.first + done * sp.stride, sp.stride, n};
-                computeBatches(ctx, v, part, out, rowMemo_ ? &memo : nullptr, done);
+                computeBatches(ctx, v, part, out, rowMemo_ ? &memo : nullptr, memoFrom + done);
                 // A request that came meanwhile may have cut an iteration short.
                 if (stop_.load(std::memory_order_relaxed)) {
                     b.stopped = true;
@@ -234,15 +238,31 @@ class PassRunner {
                 out += n;
                 if (plan_.afterSegment) plan_.afterSegment(n);
             }
+            memoFrom += sp.count;
         }
         b.end = memoOf(ctx);
+    }
+
+    // Starts a run of the memo at the band's row `row` and adds rows until it
+    // holds kMemoRunPoints pixels or the band ends; row ends past the last.
+    void memoAhead(const Band& b, int& row, RowMemo& memo) const {
+        memo.clear();
+        FrameVariables v = vars_;
+        while (row < b.rows && memo.size() < kMemoRunPoints) {
+            const int py = rowPy(b.firstRow + row);
+            const RowSpan sp = span(py);
+            v.py = py;
+            v.y = rowY(py);
+            memo.addRow(v, sp.first, sp.stride, sp.count);
+            ++row;
+        }
     }
 
     // A row segment's pixels a batch at a time. Each lane starts from the
     // random state the one-pixel loop has there: the state before it, jumped
     // by one pixel's draws.
-    // memo, when given, holds the memo slots of the row's pixels, the first of
-    // these being its pixel `from`.
+    // memo, when given, holds the memo slots of the segment's pixels from its
+    // slot `from` on.
     void computeBatches(FormulaContext& ctx, const FrameVariables& v, const RowSpan& sp,
                         std::uint32_t* colours, const RowMemo* memo, int from) const {
         BatchSamples lanes;

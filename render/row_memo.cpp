@@ -9,17 +9,20 @@
 
 namespace trevalin {
 
-void RowMemo::run(FormulaContext& ctx, const FrameVariables& vars, EscapeKind kind, int first,
-                  int stride, int count) {
-    const auto n = static_cast<std::size_t>(count);
+void RowMemo::addRow(const FrameVariables& vars, int first, int stride, int count) {
+    const auto n = static_cast<std::size_t>(size_ + count);
     if (xs_.size() < n) {
         xs_.resize(n);
         ys_.resize(n);
         counts_.resize(n);
         values_.resize(n);
     }
-    placePoints(xs_.data(), ys_.data(), count, first, stride, vars);
-    runMemoChain(ctx, kind, vars.jx, vars.jy, xs_.data(), ys_.data(), count, counts_.data(),
+    placePoints(xs_.data() + size_, ys_.data() + size_, count, first, stride, vars);
+    size_ += count;
+}
+
+void RowMemo::run(FormulaContext& ctx, const FrameVariables& vars, EscapeKind kind) {
+    runMemoChain(ctx, kind, vars.jx, vars.jy, xs_.data(), ys_.data(), size_, counts_.data(),
                  values_.data());
 }
 
