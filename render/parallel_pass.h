@@ -51,8 +51,8 @@ inline constexpr int kMinBandPixels = 4096;
 // The fewest for formulas that call the escape-time functions: a pixel costs
 // up to the iteration limit, rows inside the set many times those outside, and
 // a coarse pass of a few such bands waited for its costliest one. On two
-// threads julia-rgb rendered 5 percent faster with 1024 than with 4096, mandel
-// the same; 512 was slower for mandel.
+// threads julia-rgb rendered 3 to 5 percent faster with 1024 than with 4096,
+// mandel the same; 512 was slower for mandel.
 inline constexpr int kMinFractalBandPixels = 1024;
 
 // kMinBandPixels or kMinFractalBandPixels, as the colour formulas need.
