@@ -92,7 +92,9 @@ class PassRunner {
         std::int64_t passPixels = 0;
         for (int r = 0; r < passRows; ++r)
             passPixels += span(rowPy(r)).count;
-        const std::int64_t fewest = plan.minBandPixels > 1 ? plan.minBandPixels : 1;
+        const std::int64_t fewest = plan.minBandPixels > 0 ? plan.minBandPixels
+                                    : memoUsed_            ? kMinFractalBandPixels
+                                                           : kMinBandPixels;
         if (passPixels / fewest < bandCount)
             bandCount = passPixels / fewest > 1 ? static_cast<int>(passPixels / fewest) : 1;
         const int rowsPerBand = (passRows + bandCount - 1) / bandCount;
@@ -206,10 +208,7 @@ class PassRunner {
         int memoEnd = 0;  // the rows before it have their slots in memo
         int memoFrom = 0; // the slot of the row's first pixel
         for (int k = 0; k < b.rows; ++k) {
-            const int py = rowPy(b.firstRow + k);
-            const RowSpan sp = span(py);
-            v.py = py;
-            v.y = rowY(py);
+            const RowSpan sp = enterRow(b, k, v);
             if (rowMemo_ && k == memoEnd) {
                 memoAhead(b, memoEnd, memo);
                 memo.run(ctx, v, fractalKind_);
@@ -249,13 +248,18 @@ class PassRunner {
         memo.clear();
         FrameVariables v = vars_;
         while (row < b.rows && memo.size() < kMemoRunPoints) {
-            const int py = rowPy(b.firstRow + row);
-            const RowSpan sp = span(py);
-            v.py = py;
-            v.y = rowY(py);
+            const RowSpan sp = enterRow(b, row, v);
             memo.addRow(v, sp.first, sp.stride, sp.count);
             ++row;
         }
+    }
+
+    // Sets v's row to the band's row k, and gives that row's computed columns.
+    RowSpan enterRow(const Band& b, int k, FrameVariables& v) const {
+        const int py = rowPy(b.firstRow + k);
+        v.py = py;
+        v.y = rowY(py);
+        return span(py);
     }
 
     // A row segment's pixels a batch at a time. Each lane starts from the
@@ -448,10 +452,6 @@ bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_m
                         const std::atomic<bool>& stop, WorkerPool& pool) {
     PassRunner runner(plan, target, lock, stop);
     return runner.run(plan.threads, pool);
-}
-
-int minBandPixelsFor(const RenderSettings& settings) {
-    return colourFormulasCallFractals(settings) ? kMinFractalBandPixels : kMinBandPixels;
 }
 
 int effectiveThreadCount(int requested) {

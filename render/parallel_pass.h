@@ -33,7 +33,9 @@ struct PassPlan {
     bool allPoints = true; // the first pass: every grid point, not only new ones
     bool blocks = true;    // paint each pixel's block, not only the pixel
     int threads = 1;
-    int minBandPixels = 1; // the fewest pixels in a band, unless the pass has fewer
+    // The fewest pixels in a band, unless the pass has fewer; 0 for the
+    // formulas' own (kMinBandPixels or kMinFractalBandPixels).
+    int minBandPixels = 1;
     // Called on the computing thread after each row segment with its pixel
     // count; the stop request is read between segments.
     std::function<void(int pixels)> afterSegment;
@@ -54,9 +56,6 @@ inline constexpr int kMinBandPixels = 4096;
 // threads julia-rgb rendered 3 to 5 percent faster with 1024 than with 4096,
 // mandel the same; 512 was slower for mandel.
 inline constexpr int kMinFractalBandPixels = 1024;
-
-// kMinBandPixels or kMinFractalBandPixels, as the colour formulas need.
-int minBandPixelsFor(const RenderSettings& settings);
 
 // Whether the pass can be split and batched exactly, which pays on one thread
 // too. It cannot while the gradient table is not built and the colour formulas

@@ -310,7 +310,7 @@ bool RenderJob::runPassOnThreads(int threads, WorkerPool& pool) {
     plan.allPoints = step_ == firstStep_;
     plan.blocks = previewBlocks_;
     plan.threads = threads;
-    plan.minBandPixels = minBandPixels_ > 0 ? minBandPixels_ : minBandPixelsFor(*p_.settings);
+    plan.minBandPixels = minBandPixels_; // 0: the formulas' own
     plan.pixelsDone = &pixelsDone_;
     if (!renderParallelPass(plan, *p_.target, lock_, stopping_, pool)) return false;
     // Where the one-pixel loop leaves the walk at the end of the pass.
