@@ -124,8 +124,44 @@ class PassRunner {
         const int bands = static_cast<int>(bands_.size());
         const int helpers = (threads < bands ? threads : bands) - 1;
         pool.run(helpers, [this] { work(); });
+        return finish();
+    }
 
-        // The state of the bands stored, as the one-pixel loop would leave it.
+    // Called once every band is stored, on the thread that stored the last.
+    void setOnStored(std::function<void()> stored) { onStored_ = std::move(stored); }
+
+    // Takes, computes and stores bands until none is left or the pass halts;
+    // any number of threads at once.
+    void work() {
+        for (;;) {
+            const int taken = shares_->take(WorkerPool::seat());
+            if (taken < 0) return;
+            const auto i = static_cast<std::size_t>(taken);
+            compute(bands_[i], nullptr);
+            // Stored at once by the thread that computed them, from its cache:
+            // stored by the other thread, the colours' round trip between the
+            // cores made both compute a quarter slower (arith, 2 threads).
+            Band& b = bands_[i];
+            if (b.storeEarly && !b.stopped) {
+                store(b, true);
+                b.colours.reset();
+            }
+            {
+                std::lock_guard<std::mutex> hold(commitMutex_);
+                bands_[i].ready = true;
+                if (halted_) return;
+                // Another thread is storing: it takes this band in its turn,
+                // and this one goes on computing instead of waiting.
+                if (committing_) continue;
+                committing_ = true;
+            }
+            commitReady();
+        }
+    }
+
+    // Once every work call has returned: leaves the state of the bands
+    // stored, as the one-pixel loop would leave it; whether the pass completed.
+    bool finish() {
         const std::uint64_t draws = drawsPerPixel_ * static_cast<std::uint64_t>(committedPixels_);
         if (draws != 0) RandomState::set(RandomState::jump(randomStart_, draws));
         if (memoUsed_) setMemo(*plan_.context, memo_);
@@ -290,33 +326,6 @@ class PassRunner {
         }
     }
 
-    void work() {
-        for (;;) {
-            const int taken = shares_->take(WorkerPool::seat());
-            if (taken < 0) return;
-            const auto i = static_cast<std::size_t>(taken);
-            compute(bands_[i], nullptr);
-            // Stored at once by the thread that computed them, from its cache:
-            // stored by the other thread, the colours' round trip between the
-            // cores made both compute a quarter slower (arith, 2 threads).
-            Band& b = bands_[i];
-            if (b.storeEarly && !b.stopped) {
-                store(b, true);
-                b.colours.reset();
-            }
-            {
-                std::lock_guard<std::mutex> hold(commitMutex_);
-                bands_[i].ready = true;
-                if (halted_) return;
-                // Another thread is storing: it takes this band in its turn,
-                // and this one goes on computing instead of waiting.
-                if (committing_) continue;
-                committing_ = true;
-            }
-            commitReady();
-        }
-    }
-
     // Takes finished bands in pass order, checking each one's memo guess
     // against the band before it, and stores those not stored where they
     // were computed. One thread at a time does this; the mutex is held only
@@ -353,8 +362,12 @@ class PassRunner {
             if (!b.storeEarly || again) store(b, !b.storeEarly);
             committedPixels_ += b.pixels;
             b.colours.reset();
-            std::lock_guard<std::mutex> hold(commitMutex_);
-            ++next_;
+            bool whole;
+            {
+                std::lock_guard<std::mutex> hold(commitMutex_);
+                whole = ++next_ == bands_.size();
+            }
+            if (whole && onStored_) onStored_();
         }
     }
 
@@ -425,6 +438,7 @@ class PassRunner {
     std::int32_t randomStart_ = 1;
     std::vector<Band> bands_;
     std::unique_ptr<BandShares> shares_;
+    std::function<void()> onStored_;
 
     // Guards the bands' ready flags, next_, halted_ and committing_. The
     // thread that set committing_ alone touches memo_, committedPixels_ and
@@ -452,6 +466,51 @@ bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_m
                         const std::atomic<bool>& stop, WorkerPool& pool) {
     PassRunner runner(plan, target, lock, stop);
     return runner.run(plan.threads, pool);
+}
+
+bool passesMayOverlap(const RenderSettings& settings) {
+    if (!passCanBeSplit(settings)) return false;
+    const std::uint8_t* codes[3];
+    const int n = colourFormulaCodes(settings, codes);
+    for (int i = 0; i < n; ++i)
+        if (randomDrawsPerRun(codes[i]) != 0 || callsFractal(codes[i])) return false;
+    return true;
+}
+
+bool renderOverlappedPasses(std::span<const PassPlan> plans, DibImage& target,
+                            std::recursive_mutex& lock, const std::atomic<bool>& stop,
+                            WorkerPool& pool, const std::function<void(std::size_t)>& passStored) {
+    // A pass's last band may be stored after the next pass's: passStored
+    // follows the passes' order all the same.
+    std::mutex orderMutex;
+    std::vector<bool> stored(plans.size(), false);
+    std::size_t reported = 0;
+    std::vector<std::unique_ptr<PassRunner>> runners;
+    int threads = 1;
+    for (std::size_t k = 0; k < plans.size(); ++k) {
+        assert((plans[k].step < 2 || !plans[k].blocks) &&
+               "overlapped passes store only their own pixels");
+        runners.push_back(std::make_unique<PassRunner>(plans[k], target, lock, stop));
+        runners.back()->setOnStored([&, k] {
+            std::lock_guard<std::mutex> hold(orderMutex);
+            stored[k] = true;
+            while (reported < stored.size() && stored[reported]) {
+                const std::size_t pass = reported++;
+                if (passStored) passStored(pass);
+            }
+        });
+        threads = std::max(threads, plans[k].threads);
+    }
+    pool.run(threads - 1, [&] {
+        for (const std::unique_ptr<PassRunner>& runner : runners) {
+            runner->work();
+            if (stop.load(std::memory_order_relaxed)) return;
+        }
+    });
+    bool completed = true;
+    for (const std::unique_ptr<PassRunner>& runner : runners)
+        completed = runner->finish() && completed;
+    return completed;
 }
 
 int effectiveThreadCount(int requested) {

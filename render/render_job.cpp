@@ -299,20 +299,45 @@ bool RenderJob::runPassOnePixel() {
     }
 }
 
-bool RenderJob::runPassOnThreads(int threads, WorkerPool& pool) {
+PassPlan RenderJob::passPlan(int step, int threads) {
     PassPlan plan;
     plan.context = p_.context;
     plan.vars = p_.vars;
     plan.settings = p_.settings;
     plan.width = p_.width;
     plan.height = p_.height;
-    plan.step = step_;
-    plan.allPoints = step_ == firstStep_;
+    plan.step = step;
+    plan.allPoints = step == firstStep_;
     plan.blocks = previewBlocks_;
     plan.threads = threads;
     plan.minBandPixels = minBandPixels_; // 0: the formulas' own
     plan.pixelsDone = &pixelsDone_;
-    if (!renderParallelPass(plan, *p_.target, lock_, stopping_, pool)) return false;
+    return plan;
+}
+
+bool RenderJob::runPassOnThreads(int threads, WorkerPool& pool) {
+    if (!renderParallelPass(passPlan(step_, threads), *p_.target, lock_, stopping_, pool))
+        return false;
+    endPassWalk();
+    return true;
+}
+
+bool RenderJob::runOverlappedPasses(int threads, WorkerPool& pool) {
+    std::vector<PassPlan> plans;
+    for (int step = step_; step >= 1; step /= 2)
+        plans.push_back(passPlan(step, threads));
+    // A paint request between passes, as the passes one by one post it; the
+    // last pass's is the frame's, posted by run.
+    const auto stored = [this, last = plans.size() - 1](std::size_t pass) {
+        if (pass < last) postPaint();
+    };
+    if (!renderOverlappedPasses(plans, *p_.target, lock_, stopping_, pool, stored)) return false;
+    step_ = 1;
+    endPassWalk();
+    return true;
+}
+
+void RenderJob::endPassWalk() {
     // Where the one-pixel loop leaves the walk at the end of the pass.
     FrameVariables& v = p_.vars;
     const int lastColumn = (p_.width - 1) / step_ * step_;
@@ -320,7 +345,6 @@ bool RenderJob::runPassOnThreads(int threads, WorkerPool& pool) {
     v.px = 0;
     v.py = (p_.height + step_ - 1) / step_ * step_;
     v.y = v.py * v.ystep + v.top;
-    return true;
 }
 
 void RenderJob::run() {
@@ -397,7 +421,16 @@ void RenderJob::run() {
 
     while (!ended) {
         const bool split = !onePixelOnly_ && passCanBeSplit(s);
-        const bool completed = split ? runPassOnThreads(threads, pool) : runPassOnePixel();
+        // Passes whose pixels depend on nothing computed before them, and
+        // that store only their own pixels (no preview blocks to paint over),
+        // need not wait for each other: a thread that finds none of a pass's
+        // bands left goes on with the next pass's, instead of idling until
+        // the pass's last band is done.
+        const bool overlap = split && threads > 1 && !previewBlocks_ && step_ == firstStep_ &&
+                             step_ > 1 && passesMayOverlap(s);
+        const bool completed = overlap ? runOverlappedPasses(threads, pool)
+                               : split ? runPassOnThreads(threads, pool)
+                                       : runPassOnePixel();
         if (!completed) break;
 
         // The pass is complete; the next one computes only its new grid points.

@@ -23,12 +23,16 @@ struct FormulaContext;
 struct RenderSettings;
 class DibImage;
 class FrameSink;
+struct PassPlan;
 class WorkerPool;
 
 class RenderJob {
   public:
     // Called on the worker thread after each pass and frame and at the end; it
-    // must not wait for the user-interface thread (post, don't send).
+    // must not wait for the user-interface thread (post, don't send). Without
+    // preview blocks, passes may overlap: a pass's request then comes from the
+    // pass thread that stored its last band, while the next pass may be
+    // storing, so the picture is read under lock().
     using PaintRequest = std::function<void()>;
     using WriterFactory = std::function<std::unique_ptr<FrameSink>()>;
 
@@ -117,6 +121,11 @@ class RenderJob {
     // Computes the current pass; false when the job stopped in the middle.
     bool runPassOnePixel();
     bool runPassOnThreads(int threads, WorkerPool& pool);
+    // The frame's passes from the current one to the finest, each starting as
+    // soon as the one before has no band left to take.
+    bool runOverlappedPasses(int threads, WorkerPool& pool);
+    PassPlan passPlan(int step, int threads);
+    void endPassWalk(); // the walk's variables as the one-pixel loop ends a pass
     void requestStop(); // under the lock
     void postPaint();
 

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "formula/formula_context.h"
 #include "image/dib_image.h"
@@ -211,6 +213,103 @@ TEST(PassStop, SegmentsCoverThePassOnce) {
                 EXPECT_EQ(pixels.load(), expected)
                     << size[0] << "x" << size[1] << " step " << step << " on " << threads;
             }
+        }
+    }
+}
+
+// A frame's passes overlapping on one to three threads, stopped after a given
+// number of segments or not at all: each pass reported stored is stored
+// whole, in pass order, every stored pixel has its final colour, progress
+// counts exactly those, and after the stop each other thread ends at most
+// the segment it had begun, rather than going on to the next pass.
+TEST(PassStop, OverlappedPassesReportWholePassesInOrderAndStopWithinASegment) {
+    const std::uint32_t unwritten = 0xFF0000FFu; // no grey pass writes it
+    const int width = 300, height = 90;
+    auto settings = makeSettings({{"red", "x*y + sin(x*40)"}}, 0);
+    ASSERT_TRUE(compileFormulas(*settings).empty());
+    ASSERT_TRUE(passesMayOverlap(*settings));
+    struct Outcome {
+        DibImage image;
+        std::vector<std::size_t> reported; // the passes reported stored, in turn
+        std::vector<bool> wholeWhenReported;
+        std::int64_t stored = 0;
+        int afterStop = 0;
+        bool completed = false;
+    };
+    auto render = [&](int threads, int stopAfter, Outcome& o) {
+        FormulaContext ctx;
+        ASSERT_TRUE(o.image.create(width, height));
+        for (int y = 0; y < height; ++y)
+            std::fill(o.image.row(y), o.image.row(y) + width, unwritten);
+        std::recursive_mutex lock;
+        std::atomic<bool> stop{false};
+        std::mutex counting;
+        int segments = 0;
+        std::atomic<std::int64_t> done{0};
+        WorkerPool pool;
+        std::vector<PassPlan> plans;
+        for (int step = 16; step >= 1; step /= 2) {
+            PassPlan plan;
+            plan.context = &ctx;
+            plan.settings = settings.get();
+            plan.width = width;
+            plan.height = height;
+            plan.step = step;
+            plan.allPoints = step == 16;
+            plan.blocks = false;
+            plan.threads = threads;
+            plan.vars.xstep = 0.01;
+            plan.vars.ystep = 0.01;
+            plan.pixelsDone = &done;
+            plan.afterSegment = [&](int) {
+                std::lock_guard<std::mutex> hold(counting);
+                if (stop) ++o.afterStop;
+                if (++segments == stopAfter) stop = true;
+            };
+            plans.push_back(std::move(plan));
+        }
+        const auto passStored = [&](std::size_t pass) {
+            std::lock_guard<std::recursive_mutex> hold(lock);
+            const int step = 16 >> pass;
+            bool whole = true;
+            for (int y = 0; y < height; y += step)
+                for (int x = 0; x < width; x += step)
+                    whole = whole && o.image.row(y)[x] != unwritten;
+            o.reported.push_back(pass);
+            o.wholeWhenReported.push_back(whole);
+        };
+        o.completed = renderOverlappedPasses(plans, o.image, lock, stop, pool, passStored);
+        o.stored = done.load();
+    };
+    Outcome full;
+    render(1, 0, full);
+    ASSERT_TRUE(full.completed);
+    EXPECT_EQ(full.stored, width * height);
+    EXPECT_EQ(full.reported, (std::vector<std::size_t>{0, 1, 2, 3, 4}));
+    for (int threads : {1, 2, 3}) {
+        for (int stopAfter : {0, 1, 30, 200, 400}) {
+            const std::string where =
+                std::to_string(threads) + " threads, stop after " + std::to_string(stopAfter);
+            Outcome o;
+            render(threads, stopAfter, o);
+            EXPECT_EQ(o.completed, stopAfter == 0) << where;
+            for (std::size_t k = 0; k < o.reported.size(); ++k) {
+                EXPECT_EQ(o.reported[k], k) << where;
+                EXPECT_TRUE(o.wholeWhenReported[k]) << "pass " << k + 1 << ", " << where;
+            }
+            if (stopAfter == 0) {
+                EXPECT_EQ(o.reported.size(), 5u) << where;
+            }
+            std::int64_t written = 0;
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x) {
+                    const std::uint32_t colour = o.image.row(y)[x];
+                    if (colour == unwritten) continue;
+                    ++written;
+                    EXPECT_EQ(colour, full.image.row(y)[x]) << x << "," << y << ", " << where;
+                }
+            EXPECT_EQ(o.stored, written) << where;
+            EXPECT_LE(o.afterStop, threads - 1) << where;
         }
     }
 }
