@@ -29,6 +29,22 @@ struct StopCase {
     int stopAfter; // segments
 };
 
+// A pass of every grid point at step 1 without preview blocks, on the plane
+// from the origin with steps of 0.01.
+PassPlan storingPlan(FormulaContext& ctx, const RenderSettings& settings, int width, int height,
+                     int threads) {
+    PassPlan plan;
+    plan.context = &ctx;
+    plan.settings = &settings;
+    plan.width = width;
+    plan.height = height;
+    plan.threads = threads;
+    plan.blocks = false;
+    plan.vars.xstep = 0.01;
+    plan.vars.ystep = 0.01;
+    return plan;
+}
+
 TEST(PassStop, WorkAfterTheStopIsAtMostOneSegmentPerOtherThread) {
     const StopCase cases[] = {
         {"mandel()", 16000, 1, 1, 1, 3},           // one very wide row, one thread
@@ -128,13 +144,7 @@ TEST(PassStop, BandsStoredAroundAStopAreWhole) {
             std::atomic<int> segments{0};
             std::atomic<std::int64_t> done{0};
             WorkerPool pool;
-            PassPlan plan;
-            plan.context = &ctx;
-            plan.settings = settings.get();
-            plan.width = width;
-            plan.height = height;
-            plan.threads = threads;
-            plan.blocks = false;
+            PassPlan plan = storingPlan(ctx, *settings, width, height, threads);
             plan.vars.left = -2;
             plan.vars.top = -1.5;
             plan.vars.xstep = c.xstep;
@@ -249,17 +259,9 @@ TEST(PassStop, OverlappedPassesReportWholePassesInOrderAndStopWithinASegment) {
         WorkerPool pool;
         std::vector<PassPlan> plans;
         for (int step = 16; step >= 1; step /= 2) {
-            PassPlan plan;
-            plan.context = &ctx;
-            plan.settings = settings.get();
-            plan.width = width;
-            plan.height = height;
+            PassPlan plan = storingPlan(ctx, *settings, width, height, threads);
             plan.step = step;
             plan.allPoints = step == 16;
-            plan.blocks = false;
-            plan.threads = threads;
-            plan.vars.xstep = 0.01;
-            plan.vars.ystep = 0.01;
             plan.pixelsDone = &done;
             plan.afterSegment = [&](int) {
                 std::lock_guard<std::mutex> hold(counting);
