@@ -490,6 +490,7 @@ bool renderOverlappedPasses(std::span<const PassPlan> plans, DibImage& target,
     for (std::size_t k = 0; k < plans.size(); ++k) {
         assert((plans[k].step < 2 || !plans[k].blocks) &&
                "overlapped passes store only their own pixels");
+        assert(passesMayOverlap(*plans[k].settings) && "no pixel may depend on another's");
         runners.push_back(std::make_unique<PassRunner>(plans[k], target, lock, stop));
         runners.back()->setOnStored([&, k] {
             std::lock_guard<std::mutex> hold(orderMutex);
