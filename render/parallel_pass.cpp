@@ -92,6 +92,7 @@ class PassRunner {
         std::int64_t passPixels = 0;
         for (int r = 0; r < passRows; ++r)
             passPixels += span(rowPy(r)).count;
+        passPixels_ = passPixels;
         const std::int64_t fewest = plan.minBandPixels > 0 ? plan.minBandPixels
                                     : memoUsed_            ? kMinFractalBandPixels
                                                            : kMinBandPixels;
@@ -112,7 +113,10 @@ class PassRunner {
             before += b.pixels;
             bands_.push_back(std::move(b));
         }
-        if (memoUsed_ && drawsPerPixel_ == 0 && !plan.settings->oversample) markSureGuesses();
+        sureGuesses_ = memoUsed_ && drawsPerPixel_ == 0 && !plan.settings->oversample;
+        endX_ = memo_.x;
+        endY_ = memo_.y;
+        if (sureGuesses_) markSureGuesses(endX_, endY_);
         // Bands with draws are stored in pass order by the thread that checks
         // them, so they are taken in pass order: a share's bands done early
         // would all wait for the shares before them, and be stored at the end.
@@ -129,6 +133,23 @@ class PassRunner {
 
     // Called once every band is stored, on the thread that stored the last.
     void setOnStored(std::function<void()> stored) { onStored_ = std::move(stored); }
+
+    // Makes this pass start where the pass `before` ends, which it may
+    // overlap: its bands start from the random state jumped by every draw of
+    // that pass, and are checked and stored in their turn only once that
+    // pass is stored whole, from the memo it leaves. Set before any work.
+    void follow(PassRunner& before) {
+        before.following_ = this;
+        randomStart_ = RandomState::jump(before.randomStart_,
+                                         before.drawsPerPixel_ *
+                                             static_cast<std::uint64_t>(before.passPixels_));
+        // Every sample calls the fractal functions at its own point: the
+        // memo's point after that pass is known now, so the guesses are too.
+        endX_ = before.endX_;
+        endY_ = before.endY_;
+        if (sureGuesses_) markSureGuesses(endX_, endY_);
+        open_ = false;
+    }
 
     // Takes, computes and stores bands until none is left or the pass halts;
     // any number of threads at once.
@@ -151,8 +172,10 @@ class PassRunner {
                 bands_[i].ready = true;
                 if (halted_) return;
                 // Another thread is storing: it takes this band in its turn,
-                // and this one goes on computing instead of waiting.
-                if (committing_) continue;
+                // and this one goes on computing instead of waiting. The same
+                // while the pass before is not stored whole: the thread that
+                // completes it takes this pass's ready bands.
+                if (committing_ || !open_) continue;
                 committing_ = true;
             }
             commitReady();
@@ -162,6 +185,7 @@ class PassRunner {
     // Once every work call has returned: leaves the state of the bands
     // stored, as the one-pixel loop would leave it; whether the pass completed.
     bool finish() {
+        if (!open_) return false; // the pass before did not complete
         const std::uint64_t draws = drawsPerPixel_ * static_cast<std::uint64_t>(committedPixels_);
         if (draws != 0) RandomState::set(RandomState::jump(randomStart_, draws));
         if (memoUsed_) setMemo(*plan_.context, memo_);
@@ -205,8 +229,8 @@ class PassRunner {
     // colours stay in that thread's cache (on two threads, julia-rgb 3 and
     // mandel 1.5 percent faster in one spell, the same in another). One
     // sample a pixel, so the points are the pixels'.
-    void markSureGuesses() {
-        double lastX = memo_.x, lastY = memo_.y;
+    // lastX, lastY: the memo's point before the pass, then after it.
+    void markSureGuesses(double& lastX, double& lastY) {
         for (Band& b : bands_) {
             double x = 0, y = 0;
             if (!firstPoint(b, x, y)) continue;
@@ -367,8 +391,23 @@ class PassRunner {
                 std::lock_guard<std::mutex> hold(commitMutex_);
                 whole = ++next_ == bands_.size();
             }
-            if (whole && onStored_) onStored_();
+            if (!whole) continue;
+            if (onStored_) onStored_();
+            if (following_) following_->open(memo_);
         }
+    }
+
+    // The pass before is stored whole and left memo: checks and stores the
+    // bands ready so far, unless the pass has halted.
+    void open(const MemoSnapshot& memo) {
+        {
+            std::lock_guard<std::mutex> hold(commitMutex_);
+            memo_ = memo;
+            open_ = true;
+            if (halted_ || committing_) return;
+            committing_ = true;
+        }
+        commitReady();
     }
 
     // Under the render lock once per band: a band is a few rows, stored in
@@ -439,7 +478,10 @@ class PassRunner {
     std::vector<Band> bands_;
     std::unique_ptr<BandShares> shares_;
     std::function<void()> onStored_;
-
+    PassRunner* following_ = nullptr; // the pass that follows this one, if any
+    std::int64_t passPixels_ = 0;
+    bool sureGuesses_ = false;
+    double endX_ = 0, endY_ = 0; // the memo's point after the pass
     // Guards the bands' ready flags, next_, halted_ and committing_. The
     // thread that set committing_ alone touches memo_, committedPixels_ and
     // the stored bands until it clears it.
@@ -449,6 +491,7 @@ class PassRunner {
     std::int64_t committedPixels_ = 0;
     bool halted_ = false;
     bool committing_ = false;
+    bool open_ = true; // whether bands may be checked and stored: the pass before is stored
 };
 
 } // namespace
@@ -468,38 +511,18 @@ bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_m
     return runner.run(plan.threads, pool);
 }
 
-bool passesMayOverlap(const RenderSettings& settings) {
-    if (!passCanBeSplit(settings)) return false;
-    const std::uint8_t* codes[3];
-    const int n = colourFormulaCodes(settings, codes);
-    for (int i = 0; i < n; ++i)
-        if (randomDrawsPerRun(codes[i]) != 0 || callsFractal(codes[i])) return false;
-    return true;
-}
-
 bool renderOverlappedPasses(std::span<const PassPlan> plans, DibImage& target,
                             std::recursive_mutex& lock, const std::atomic<bool>& stop,
                             WorkerPool& pool, const std::function<void(std::size_t)>& passStored) {
-    // A pass's last band may be stored after the next pass's: passStored
-    // follows the passes' order all the same.
-    std::mutex orderMutex;
-    std::vector<bool> stored(plans.size(), false);
-    std::size_t reported = 0;
     std::vector<std::unique_ptr<PassRunner>> runners;
     int threads = 1;
     for (std::size_t k = 0; k < plans.size(); ++k) {
         assert((plans[k].step < 2 || !plans[k].blocks) &&
                "overlapped passes store only their own pixels");
-        assert(passesMayOverlap(*plans[k].settings) && "no pixel may depend on another's");
         runners.push_back(std::make_unique<PassRunner>(plans[k], target, lock, stop));
-        runners.back()->setOnStored([&, k] {
-            std::lock_guard<std::mutex> hold(orderMutex);
-            stored[k] = true;
-            while (reported < stored.size() && stored[reported]) {
-                const std::size_t pass = reported++;
-                if (passStored) passStored(pass);
-            }
-        });
+        if (k > 0) runners[k]->follow(*runners[k - 1]);
+        // A pass is stored whole only after the pass before it.
+        if (passStored) runners[k]->setOnStored([&passStored, k] { passStored(k); });
         threads = std::max(threads, plans[k].threads);
     }
     pool.run(threads - 1, [&] {
@@ -508,6 +531,7 @@ bool renderOverlappedPasses(std::span<const PassPlan> plans, DibImage& target,
             if (stop.load(std::memory_order_relaxed)) return;
         }
     });
+    // In pass order: the last pass that began storing leaves the state.
     bool completed = true;
     for (const std::unique_ptr<PassRunner>& runner : runners)
         completed = runner->finish() && completed;

@@ -72,17 +72,15 @@ bool passCanBeSplit(const RenderSettings& settings);
 bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,
                         const std::atomic<bool>& stop, WorkerPool& pool);
 
-// Whether a frame's passes may overlap: the colour formulas neither draw
-// random numbers nor call the escape-time functions, so no pixel depends on
-// the ones computed before it, and the pass can be split.
-bool passesMayOverlap(const RenderSettings& settings);
-
-// Renders a frame's passes, coarse to fine, whose settings passesMayOverlap
-// and which store only their own pixels (no preview blocks), without waiting
-// at each pass's end: a thread that finds no band left in a pass takes the
-// next pass's. passStored(k) is called once pass k is stored whole, in pass
-// order, on the thread that stored the last of it, which may be while later
-// passes store. Returns whether every pass completed.
+// Renders a frame's passes, coarse to fine, which store only their own pixels
+// (no preview blocks), without waiting at each pass's end: a thread that
+// finds no band left in a pass takes the next pass's. A pass's bands start
+// from the state that the passes before leave, and are checked and stored in
+// their turn once the pass before is stored whole; bands sure to be right are
+// stored as soon as they are computed. passStored(k) is called once pass k
+// is stored whole, in pass order, on the thread that stored the last of it,
+// which may be while later passes store. Returns whether every pass
+// completed; the state left is that of the bands stored, as for one pass.
 bool renderOverlappedPasses(std::span<const PassPlan> plans, DibImage& target,
                             std::recursive_mutex& lock, const std::atomic<bool>& stop,
                             WorkerPool& pool, const std::function<void(std::size_t)>& passStored);

@@ -5,13 +5,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "formula/formula_context.h"
+#include "formula/random_state.h"
 #include "image/dib_image.h"
 #include "render/document.h"
+#include "render/memo_snapshot.h"
 #include "render/parallel_pass.h"
 #include "render/worker_pool.h"
 #include "tests/render/render_test_support.h"
@@ -228,16 +231,25 @@ TEST(PassStop, SegmentsCoverThePassOnce) {
 }
 
 // A frame's passes overlapping on one to three threads, stopped after a given
-// number of segments or not at all: each pass reported stored is stored
-// whole, in pass order, every stored pixel has its final colour, progress
-// counts exactly those, and after the stop each other thread ends at most
-// the segment it had begun, rather than going on to the next pass.
-TEST(PassStop, OverlappedPassesReportWholePassesInOrderAndStopWithinASegment) {
+// number of segments or not at all, against the passes one after another on
+// one thread. Each pass reported stored is stored whole, in pass order; every
+// stored pixel has its final colour and progress counts exactly those; after
+// the stop each other thread ends at most the segment it had begun. Without
+// a stop, the random state and the memo left are the same. The formulas
+// cover bands stored as done, bands checked in turn (draws, and the memo on a
+// plane of one point, where every band's guess is wrong) and sure guesses.
+TEST(PassStop, OverlappedPassesMatchPassesOneByOne) {
     const std::uint32_t unwritten = 0xFF0000FFu; // no grey pass writes it
     const int width = 300, height = 90;
-    auto settings = makeSettings({{"red", "x*y + sin(x*40)"}}, 0);
-    ASSERT_TRUE(compileFormulas(*settings).empty());
-    ASSERT_TRUE(passesMayOverlap(*settings));
+    const struct {
+        const char* formula;
+        double step; // the plane's, both ways
+    } cases[] = {
+        {"x*y + sin(x*40)", 0.01},
+        {"x*y + ?*64", 0.01},
+        {"mandel() * 3 + x", 0.01},
+        {"manc() + mandel() * 4 + y", 0.0},
+    };
     struct Outcome {
         DibImage image;
         std::vector<std::size_t> reported; // the passes reported stored, in turn
@@ -245,73 +257,100 @@ TEST(PassStop, OverlappedPassesReportWholePassesInOrderAndStopWithinASegment) {
         std::int64_t stored = 0;
         int afterStop = 0;
         bool completed = false;
+        std::int32_t random = 0;
+        MemoSnapshot memo{};
     };
-    auto render = [&](int threads, int stopAfter, Outcome& o) {
-        FormulaContext ctx;
-        ASSERT_TRUE(o.image.create(width, height));
-        for (int y = 0; y < height; ++y)
-            std::fill(o.image.row(y), o.image.row(y) + width, unwritten);
-        std::recursive_mutex lock;
-        std::atomic<bool> stop{false};
-        std::mutex counting;
-        int segments = 0;
-        std::atomic<std::int64_t> done{0};
-        WorkerPool pool;
-        std::vector<PassPlan> plans;
-        for (int step = 16; step >= 1; step /= 2) {
-            PassPlan plan = storingPlan(ctx, *settings, width, height, threads);
-            plan.step = step;
-            plan.allPoints = step == 16;
-            plan.pixelsDone = &done;
-            plan.afterSegment = [&](int) {
-                std::lock_guard<std::mutex> hold(counting);
-                if (stop) ++o.afterStop;
-                if (++segments == stopAfter) stop = true;
-            };
-            plans.push_back(std::move(plan));
-        }
-        const auto passStored = [&](std::size_t pass) {
-            std::lock_guard<std::recursive_mutex> hold(lock);
-            const int step = 16 >> pass;
-            bool whole = true;
-            for (int y = 0; y < height; y += step)
-                for (int x = 0; x < width; x += step)
-                    whole = whole && o.image.row(y)[x] != unwritten;
-            o.reported.push_back(pass);
-            o.wholeWhenReported.push_back(whole);
-        };
-        o.completed = renderOverlappedPasses(plans, o.image, lock, stop, pool, passStored);
-        o.stored = done.load();
-    };
-    Outcome full;
-    render(1, 0, full);
-    ASSERT_TRUE(full.completed);
-    EXPECT_EQ(full.stored, width * height);
-    EXPECT_EQ(full.reported, (std::vector<std::size_t>{0, 1, 2, 3, 4}));
-    for (int threads : {1, 2, 3}) {
-        for (int stopAfter : {0, 1, 30, 200, 400}) {
-            const std::string where =
-                std::to_string(threads) + " threads, stop after " + std::to_string(stopAfter);
-            Outcome o;
-            render(threads, stopAfter, o);
-            EXPECT_EQ(o.completed, stopAfter == 0) << where;
-            for (std::size_t k = 0; k < o.reported.size(); ++k) {
-                EXPECT_EQ(o.reported[k], k) << where;
-                EXPECT_TRUE(o.wholeWhenReported[k]) << "pass " << k + 1 << ", " << where;
-            }
-            if (stopAfter == 0) {
-                EXPECT_EQ(o.reported.size(), 5u) << where;
-            }
-            std::int64_t written = 0;
+    for (const auto& c : cases) {
+        auto settings = makeSettings({{"red", c.formula}, {"max", "30"}}, 0);
+        ASSERT_TRUE(compileFormulas(*settings).empty());
+        // overlapped: on threads, else one pass after another on one thread.
+        auto render = [&](bool overlapped, int threads, int stopAfter, Outcome& o) {
+            FormulaContext ctx;
+            ctx.setIterationLimit(60);
+            RandomState::set(4321);
+            ASSERT_TRUE(o.image.create(width, height));
             for (int y = 0; y < height; ++y)
-                for (int x = 0; x < width; ++x) {
-                    const std::uint32_t colour = o.image.row(y)[x];
-                    if (colour == unwritten) continue;
-                    ++written;
-                    EXPECT_EQ(colour, full.image.row(y)[x]) << x << "," << y << ", " << where;
+                std::fill(o.image.row(y), o.image.row(y) + width, unwritten);
+            std::recursive_mutex lock;
+            std::atomic<bool> stop{false};
+            std::mutex counting;
+            int segments = 0;
+            std::atomic<std::int64_t> done{0};
+            WorkerPool pool;
+            std::vector<PassPlan> plans;
+            for (int step = 16; step >= 1; step /= 2) {
+                PassPlan plan = storingPlan(ctx, *settings, width, height, threads);
+                plan.step = step;
+                plan.allPoints = step == 16;
+                plan.vars.left = -2;
+                plan.vars.top = -1.5;
+                plan.vars.xstep = plan.vars.ystep = c.step;
+                plan.vars.max = 30;
+                plan.vars.scale = 255 / 30.0;
+                plan.pixelsDone = &done;
+                plan.afterSegment = [&](int) {
+                    std::lock_guard<std::mutex> hold(counting);
+                    if (stop) ++o.afterStop;
+                    if (++segments == stopAfter) stop = true;
+                };
+                plans.push_back(std::move(plan));
+            }
+            const auto passStored = [&](std::size_t pass) {
+                std::lock_guard<std::recursive_mutex> hold(lock);
+                const int step = 16 >> pass;
+                bool whole = true;
+                for (int y = 0; y < height; y += step)
+                    for (int x = 0; x < width; x += step)
+                        whole = whole && o.image.row(y)[x] != unwritten;
+                o.reported.push_back(pass);
+                o.wholeWhenReported.push_back(whole);
+            };
+            if (overlapped) {
+                o.completed = renderOverlappedPasses(plans, o.image, lock, stop, pool, passStored);
+            } else {
+                o.completed = true;
+                for (std::size_t k = 0; k < plans.size() && o.completed; ++k) {
+                    o.completed = renderParallelPass(plans[k], o.image, lock, stop, pool);
+                    if (o.completed) passStored(k);
                 }
-            EXPECT_EQ(o.stored, written) << where;
-            EXPECT_LE(o.afterStop, threads - 1) << where;
+            }
+            o.stored = done.load();
+            o.random = RandomState::get();
+            o.memo = memoOf(ctx);
+        };
+        Outcome full;
+        render(false, 1, 0, full);
+        ASSERT_TRUE(full.completed) << c.formula;
+        EXPECT_EQ(full.stored, width * height) << c.formula;
+        for (int threads : {1, 2, 3}) {
+            for (int stopAfter : {0, 1, 30, 200, 400}) {
+                const std::string where = std::string(c.formula) + ", " + std::to_string(threads) +
+                                          " threads, stop after " + std::to_string(stopAfter);
+                Outcome o;
+                render(true, threads, stopAfter, o);
+                EXPECT_EQ(o.completed, stopAfter == 0) << where;
+                for (std::size_t k = 0; k < o.reported.size(); ++k) {
+                    EXPECT_EQ(o.reported[k], k) << where;
+                    EXPECT_TRUE(o.wholeWhenReported[k]) << "pass " << k + 1 << ", " << where;
+                }
+                std::int64_t written = 0;
+                for (int y = 0; y < height; ++y)
+                    for (int x = 0; x < width; ++x) {
+                        const std::uint32_t colour = o.image.row(y)[x];
+                        if (colour == unwritten) continue;
+                        ++written;
+                        EXPECT_EQ(colour, full.image.row(y)[x]) << x << "," << y << ", " << where;
+                    }
+                EXPECT_EQ(o.stored, written) << where;
+                EXPECT_LE(o.afterStop, threads - 1) << where;
+                if (stopAfter != 0) continue;
+                EXPECT_EQ(o.reported.size(), 5u) << where;
+                EXPECT_EQ(o.random, full.random) << where;
+                EXPECT_EQ(o.memo.count, full.memo.count) << where;
+                EXPECT_EQ(std::memcmp(&o.memo.value, &full.memo.value, sizeof(double)), 0) << where;
+                EXPECT_EQ(std::memcmp(&o.memo.x, &full.memo.x, sizeof(double)), 0) << where;
+                EXPECT_EQ(std::memcmp(&o.memo.y, &full.memo.y, sizeof(double)), 0) << where;
+            }
         }
     }
 }
