@@ -124,12 +124,7 @@ class PassRunner {
                                                drawsPerPixel_ == 0 ? plan.threads : 1);
     }
 
-    bool run(int threads, WorkerPool& pool) {
-        const int bands = static_cast<int>(bands_.size());
-        const int helpers = (threads < bands ? threads : bands) - 1;
-        pool.run(helpers, [this] { work(); });
-        return finish();
-    }
+    int bandCount() const { return static_cast<int>(bands_.size()); }
 
     // Called once every band is stored, on the thread that stored the last.
     void setOnStored(std::function<void()> stored) { onStored_ = std::move(stored); }
@@ -505,27 +500,25 @@ bool passCanBeSplit(const RenderSettings& settings) {
     return true;
 }
 
-bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,
-                        const std::atomic<bool>& stop, WorkerPool& pool) {
-    PassRunner runner(plan, target, lock, stop);
-    return runner.run(plan.threads, pool);
-}
+namespace {
 
-bool renderOverlappedPasses(std::span<const PassPlan> plans, DibImage& target,
-                            std::recursive_mutex& lock, const std::atomic<bool>& stop,
-                            WorkerPool& pool, const std::function<void(std::size_t)>& passStored) {
+// The passes one after another, each following the one before, in one round
+// of the pool: no more threads than bands.
+bool runPasses(std::span<const PassPlan> plans, DibImage& target, std::recursive_mutex& lock,
+               const std::atomic<bool>& stop, WorkerPool& pool,
+               const std::function<void(std::size_t)>& passStored) {
+    if (plans.empty()) return true;
     std::vector<std::unique_ptr<PassRunner>> runners;
-    int threads = 1;
+    int bands = 0;
     for (std::size_t k = 0; k < plans.size(); ++k) {
-        assert((plans[k].step < 2 || !plans[k].blocks) &&
-               "overlapped passes store only their own pixels");
         runners.push_back(std::make_unique<PassRunner>(plans[k], target, lock, stop));
         if (k > 0) runners[k]->follow(*runners[k - 1]);
         // A pass is stored whole only after the pass before it.
         if (passStored) runners[k]->setOnStored([&passStored, k] { passStored(k); });
-        threads = std::max(threads, plans[k].threads);
+        bands += runners[k]->bandCount();
     }
-    pool.run(threads - 1, [&] {
+    const int threads = plans.front().threads;
+    pool.run((threads < bands ? threads : bands) - 1, [&] {
         for (const std::unique_ptr<PassRunner>& runner : runners) {
             runner->work();
             if (stop.load(std::memory_order_relaxed)) return;
@@ -536,6 +529,21 @@ bool renderOverlappedPasses(std::span<const PassPlan> plans, DibImage& target,
     for (const std::unique_ptr<PassRunner>& runner : runners)
         completed = runner->finish() && completed;
     return completed;
+}
+
+} // namespace
+
+bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,
+                        const std::atomic<bool>& stop, WorkerPool& pool) {
+    return runPasses(std::span<const PassPlan>(&plan, 1), target, lock, stop, pool, {});
+}
+
+bool renderOverlappedPasses(std::span<const PassPlan> plans, DibImage& target,
+                            std::recursive_mutex& lock, const std::atomic<bool>& stop,
+                            WorkerPool& pool, const std::function<void(std::size_t)>& passStored) {
+    for ([[maybe_unused]] const PassPlan& plan : plans)
+        assert((plan.step < 2 || !plan.blocks) && "overlapped passes store only their own pixels");
+    return runPasses(plans, target, lock, stop, pool, passStored);
 }
 
 int effectiveThreadCount(int requested) {
