@@ -54,7 +54,8 @@ struct Band {
     int pixels = 0;
     std::unique_ptr<std::uint32_t[]> colours; // not zeroed: every pixel is written
     MemoSnapshot end{};
-    bool storeEarly = false; // stored where computed, before its turn
+    bool storeEarly = false; // may be stored where computed, before its turn
+    bool storedEarly = false;
     bool stopped = false;
     bool ready = false; // guarded by the commit mutex
 };
@@ -144,6 +145,9 @@ class PassRunner {
         endY_ = before.endY_;
         if (sureGuesses_) markSureGuesses(endX_, endY_);
         open_ = false;
+        // Blocks of the pass before cover this pass's pixels: none of them
+        // may be stored before it is stored whole.
+        heldUntilOpen_ = before.plan_.blocks && before.plan_.step >= 2;
     }
 
     // Takes, computes and stores bands until none is left or the pass halts;
@@ -158,8 +162,9 @@ class PassRunner {
             // stored by the other thread, the colours' round trip between the
             // cores made both compute a quarter slower (arith, 2 threads).
             Band& b = bands_[i];
-            if (b.storeEarly && !b.stopped) {
+            if (b.storeEarly && !b.stopped && (!heldUntilOpen_ || isOpen())) {
                 store(b, true);
+                b.storedEarly = true;
                 b.colours.reset();
             }
             {
@@ -378,7 +383,7 @@ class PassRunner {
             // A band stored early (it was not stopped, or it would have
             // halted the pass) is stored again only if its sure guess was
             // wrong after all, which the points rule out.
-            if (!b.storeEarly || again) store(b, !b.storeEarly);
+            if (!b.storedEarly || again) store(b, !b.storedEarly);
             committedPixels_ += b.pixels;
             b.colours.reset();
             bool whole;
@@ -390,6 +395,11 @@ class PassRunner {
             if (onStored_) onStored_();
             if (following_) following_->open(memo_);
         }
+    }
+
+    bool isOpen() {
+        std::lock_guard<std::mutex> hold(commitMutex_);
+        return open_;
     }
 
     // The pass before is stored whole and left memo: checks and stores the
@@ -487,6 +497,7 @@ class PassRunner {
     bool halted_ = false;
     bool committing_ = false;
     bool open_ = true; // whether bands may be checked and stored: the pass before is stored
+    bool heldUntilOpen_ = false; // whether even sure bands wait for open_
 };
 
 } // namespace
@@ -541,8 +552,6 @@ bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_m
 bool renderOverlappedPasses(std::span<const PassPlan> plans, DibImage& target,
                             std::recursive_mutex& lock, const std::atomic<bool>& stop,
                             WorkerPool& pool, const std::function<void(std::size_t)>& passStored) {
-    for ([[maybe_unused]] const PassPlan& plan : plans)
-        assert((plan.step < 2 || !plan.blocks) && "overlapped passes store only their own pixels");
     return runPasses(plans, target, lock, stop, pool, passStored);
 }
 

@@ -72,15 +72,16 @@ bool passCanBeSplit(const RenderSettings& settings);
 bool renderParallelPass(const PassPlan& plan, DibImage& target, std::recursive_mutex& lock,
                         const std::atomic<bool>& stop, WorkerPool& pool);
 
-// Renders a frame's passes, coarse to fine, which store only their own pixels
-// (no preview blocks), without waiting at each pass's end: a thread that
-// finds no band left in a pass takes the next pass's. A pass's bands start
-// from the state that the passes before leave, and are checked and stored in
-// their turn once the pass before is stored whole; bands sure to be right are
-// stored as soon as they are computed. passStored(k) is called once pass k
-// is stored whole, in pass order, on the thread that stored the last of it,
-// which may be while later passes store. Returns whether every pass
-// completed; the state left is that of the bands stored, as for one pass.
+// Renders a frame's passes, coarse to fine, without waiting at each pass's
+// end: a thread that finds no band left in a pass takes the next pass's. A
+// pass's bands start from the state that the passes before leave, and are
+// checked and stored in their turn once the pass before is stored whole;
+// bands sure to be right are stored as soon as they are computed, unless the
+// pass before paints blocks over them. passStored(k) is called once pass k is
+// stored whole, in pass order, on the thread that stored the last of it; after
+// a pass that paints blocks, nothing of the next is stored yet, and otherwise
+// the next may be storing. Returns whether every pass completed; the state
+// left is that of the bands stored, as for one pass.
 bool renderOverlappedPasses(std::span<const PassPlan> plans, DibImage& target,
                             std::recursive_mutex& lock, const std::atomic<bool>& stop,
                             WorkerPool& pool, const std::function<void(std::size_t)>& passStored);

@@ -421,12 +421,10 @@ void RenderJob::run() {
 
     while (!ended) {
         const bool split = !onePixelOnly_ && passCanBeSplit(s);
-        // Passes that store only their own pixels (no preview blocks to
-        // paint over) need not wait for each other: a thread that finds none
+        // The passes need not wait for each other: a thread that finds none
         // of a pass's bands left goes on with the next pass's, instead of
         // idling until the pass's last band is done.
-        const bool overlap =
-            split && threads > 1 && !previewBlocks_ && step_ == firstStep_ && step_ > 1;
+        const bool overlap = split && threads > 1 && step_ == firstStep_ && step_ > 1;
         const bool completed = overlap ? runOverlappedPasses(threads, pool)
                                : split ? runPassOnThreads(threads, pool)
                                        : runPassOnePixel();

@@ -29,10 +29,10 @@ class WorkerPool;
 class RenderJob {
   public:
     // Called on the worker thread after each pass and frame and at the end; it
-    // must not wait for the user-interface thread (post, don't send). Without
-    // preview blocks, passes may overlap: a pass's request then comes from the
-    // pass thread that stored its last band, while the next pass may be
-    // storing, so the picture is read under lock().
+    // must not wait for the user-interface thread (post, don't send). Passes
+    // may overlap: a pass's request then comes from the pass thread that
+    // stored its last band and, without preview blocks, while the next pass
+    // may be storing, so the picture is read under lock().
     using PaintRequest = std::function<void()>;
     using WriterFactory = std::function<std::unique_ptr<FrameSink>()>;
 

@@ -109,7 +109,7 @@ Outcome renderCase(const Case& c, int threads, bool blocks = true,
     std::vector<std::uint64_t> digests;
     r.job.setWriterFactory([&] { return std::make_unique<DigestWriter>(digests); });
     std::vector<std::uint64_t> passes;
-    // Passes without blocks may overlap: the next one may be storing.
+    // Passes overlap on threads: without blocks the next one may be storing.
     r.job.setPaintRequest([&] {
         std::lock_guard<std::recursive_mutex> hold(r.job.lock());
         const DibImage& image = r.doc->image();

@@ -232,12 +232,16 @@ TEST(PassStop, SegmentsCoverThePassOnce) {
 
 // A frame's passes overlapping on one to three threads, stopped after a given
 // number of segments or not at all, against the passes one after another on
-// one thread. Each pass reported stored is stored whole, in pass order; every
-// stored pixel has its final colour and progress counts exactly those; after
-// the stop each other thread ends at most the segment it had begun. Without
-// a stop, the random state and the memo left are the same. The formulas
-// cover bands stored as done, bands checked in turn (draws, and the memo on a
-// plane of one point, where every band's guess is wrong) and sure guesses.
+// one thread; passes that store only their pixels, and passes that paint the
+// preview's blocks. Each pass is reported stored in pass order, and whole:
+// with blocks the picture then is the one-by-one passes' at that report, as no
+// pixel of the next pass may be stored before the blocks under it. Without
+// blocks every stored pixel has its final colour and progress counts exactly
+// those; with them each pixel shows the last reported pass or the next. After
+// the stop each other thread ends at most the segment it had begun. Without a
+// stop, the random state and the memo left are the same. The formulas cover
+// bands stored as done, bands checked in turn (draws, and the memo on a plane
+// of one point, where every band's guess is wrong) and sure guesses.
 TEST(PassStop, OverlappedPassesMatchPassesOneByOne) {
     const std::uint32_t unwritten = 0xFF0000FFu; // no grey pass writes it
     const int width = 300, height = 90;
@@ -250,21 +254,29 @@ TEST(PassStop, OverlappedPassesMatchPassesOneByOne) {
         {"mandel() * 3 + x", 0.01},
         {"manc() + mandel() * 4 + y", 0.0},
     };
+    using Picture = std::vector<std::uint32_t>;
     struct Outcome {
         DibImage image;
         std::vector<std::size_t> reported; // the passes reported stored, in turn
         std::vector<bool> wholeWhenReported;
+        std::vector<Picture> pictures; // at each report
         std::int64_t stored = 0;
         int afterStop = 0;
         bool completed = false;
         std::int32_t random = 0;
         MemoSnapshot memo{};
     };
+    const auto pictureOf = [](const DibImage& image) {
+        Picture p;
+        for (int y = 0; y < image.height(); ++y)
+            p.insert(p.end(), image.row(y), image.row(y) + image.width());
+        return p;
+    };
     for (const auto& c : cases) {
         auto settings = makeSettings({{"red", c.formula}, {"max", "30"}}, 0);
         ASSERT_TRUE(compileFormulas(*settings).empty());
         // overlapped: on threads, else one pass after another on one thread.
-        auto render = [&](bool overlapped, int threads, int stopAfter, Outcome& o) {
+        auto render = [&](bool overlapped, bool blocks, int threads, int stopAfter, Outcome& o) {
             FormulaContext ctx;
             ctx.setIterationLimit(60);
             RandomState::set(4321);
@@ -282,6 +294,7 @@ TEST(PassStop, OverlappedPassesMatchPassesOneByOne) {
                 PassPlan plan = storingPlan(ctx, *settings, width, height, threads);
                 plan.step = step;
                 plan.allPoints = step == 16;
+                plan.blocks = blocks;
                 plan.vars.left = -2;
                 plan.vars.top = -1.5;
                 plan.vars.xstep = plan.vars.ystep = c.step;
@@ -304,6 +317,7 @@ TEST(PassStop, OverlappedPassesMatchPassesOneByOne) {
                         whole = whole && o.image.row(y)[x] != unwritten;
                 o.reported.push_back(pass);
                 o.wholeWhenReported.push_back(whole);
+                if (blocks) o.pictures.push_back(pictureOf(o.image));
             };
             if (overlapped) {
                 o.completed = renderOverlappedPasses(plans, o.image, lock, stop, pool, passStored);
@@ -318,38 +332,57 @@ TEST(PassStop, OverlappedPassesMatchPassesOneByOne) {
             o.random = RandomState::get();
             o.memo = memoOf(ctx);
         };
-        Outcome full;
-        render(false, 1, 0, full);
-        ASSERT_TRUE(full.completed) << c.formula;
-        EXPECT_EQ(full.stored, width * height) << c.formula;
-        for (int threads : {1, 2, 3}) {
-            for (int stopAfter : {0, 1, 30, 200, 400}) {
-                const std::string where = std::string(c.formula) + ", " + std::to_string(threads) +
-                                          " threads, stop after " + std::to_string(stopAfter);
-                Outcome o;
-                render(true, threads, stopAfter, o);
-                EXPECT_EQ(o.completed, stopAfter == 0) << where;
-                for (std::size_t k = 0; k < o.reported.size(); ++k) {
-                    EXPECT_EQ(o.reported[k], k) << where;
-                    EXPECT_TRUE(o.wholeWhenReported[k]) << "pass " << k + 1 << ", " << where;
-                }
-                std::int64_t written = 0;
-                for (int y = 0; y < height; ++y)
-                    for (int x = 0; x < width; ++x) {
-                        const std::uint32_t colour = o.image.row(y)[x];
-                        if (colour == unwritten) continue;
-                        ++written;
-                        EXPECT_EQ(colour, full.image.row(y)[x]) << x << "," << y << ", " << where;
+        for (bool blocks : {false, true}) {
+            Outcome full;
+            render(false, blocks, 1, 0, full);
+            ASSERT_TRUE(full.completed) << c.formula;
+            EXPECT_EQ(full.stored, width * height) << c.formula;
+            for (int threads : {1, 2, 3}) {
+                for (int stopAfter : {0, 1, 30, 200, 400}) {
+                    const std::string where = std::string(c.formula) +
+                                              (blocks ? ", blocks, " : ", ") +
+                                              std::to_string(threads) + " threads, stop after " +
+                                              std::to_string(stopAfter);
+                    Outcome o;
+                    render(true, blocks, threads, stopAfter, o);
+                    EXPECT_EQ(o.completed, stopAfter == 0) << where;
+                    for (std::size_t k = 0; k < o.reported.size(); ++k) {
+                        EXPECT_EQ(o.reported[k], k) << where;
+                        EXPECT_TRUE(o.wholeWhenReported[k]) << "pass " << k + 1 << ", " << where;
+                        if (blocks) {
+                            EXPECT_TRUE(o.pictures[k] == full.pictures[k])
+                                << "pass " << k + 1 << ", " << where;
+                        }
                     }
-                EXPECT_EQ(o.stored, written) << where;
-                EXPECT_LE(o.afterStop, threads - 1) << where;
-                if (stopAfter != 0) continue;
-                EXPECT_EQ(o.reported.size(), 5u) << where;
-                EXPECT_EQ(o.random, full.random) << where;
-                EXPECT_EQ(o.memo.count, full.memo.count) << where;
-                EXPECT_EQ(std::memcmp(&o.memo.value, &full.memo.value, sizeof(double)), 0) << where;
-                EXPECT_EQ(std::memcmp(&o.memo.x, &full.memo.x, sizeof(double)), 0) << where;
-                EXPECT_EQ(std::memcmp(&o.memo.y, &full.memo.y, sizeof(double)), 0) << where;
+                    const Picture last = pictureOf(o.image), final = pictureOf(full.image);
+                    const std::size_t passes = o.reported.size();
+                    std::int64_t written = 0, wrong = 0;
+                    for (std::size_t i = 0; i < last.size(); ++i) {
+                        if (last[i] == unwritten) continue;
+                        ++written;
+                        if (!blocks) {
+                            wrong += last[i] != final[i];
+                            continue;
+                        }
+                        // The last pass reported, or the next one storing.
+                        const bool before = passes > 0 && last[i] == full.pictures[passes - 1][i];
+                        const bool next = passes < 5 && last[i] == full.pictures[passes][i];
+                        wrong += !before && !next;
+                    }
+                    EXPECT_EQ(wrong, 0) << where;
+                    if (!blocks) {
+                        EXPECT_EQ(o.stored, written) << where;
+                    }
+                    EXPECT_LE(o.afterStop, threads - 1) << where;
+                    if (stopAfter != 0) continue;
+                    EXPECT_EQ(o.reported.size(), 5u) << where;
+                    EXPECT_EQ(o.random, full.random) << where;
+                    EXPECT_EQ(o.memo.count, full.memo.count) << where;
+                    EXPECT_EQ(std::memcmp(&o.memo.value, &full.memo.value, sizeof(double)), 0)
+                        << where;
+                    EXPECT_EQ(std::memcmp(&o.memo.x, &full.memo.x, sizeof(double)), 0) << where;
+                    EXPECT_EQ(std::memcmp(&o.memo.y, &full.memo.y, sizeof(double)), 0) << where;
+                }
             }
         }
     }
