@@ -10,10 +10,13 @@
 // core is then measured against the sum of their speeds.
 //
 //   trevalin_render_bench [SCENES [ROUNDS]] [--scene NAME]... [--only THREADS]
+//                         [--size PIXELS] [--blocks]
 //
 // --scene keeps the named scenes only. --only renders each scene ROUNDS times
 // on the faster path with THREADS threads (0: every core) and prints the median
-// alone: for a profiler, which then sees no other path.
+// alone: for a profiler, which then sees no other path. --size renders
+// PIXELS x PIXELS pictures instead; --blocks paints the preview's blocks in
+// the coarse passes, as the desktop program renders.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -34,7 +37,7 @@ namespace {
 using namespace trevalin;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kSize = 1024;
+constexpr int kSize = 1024; // the default
 
 // Milliseconds on the wall clock, or with TREVALIN_BENCH_CPU=1 the process's
 // CPU time: steadier on a busy machine for the one-thread figures, but it sums
@@ -71,10 +74,11 @@ std::string range(const std::vector<double>& v) {
 // A scene's document and job, rendering as trevalin-render does.
 class SceneRender {
   public:
-    explicit SceneRender(const RenderSettings& settings) : settings_(settings), view_(doc_, job_) {
+    SceneRender(const RenderSettings& settings, int size, bool blocks)
+        : settings_(settings), view_(doc_, job_) {
         doc_.setView(&view_);
-        doc_.setImageSize(kSize, kSize);
-        job_.setPreviewBlocks(false);
+        doc_.setImageSize(size, size);
+        job_.setPreviewBlocks(blocks);
     }
 
     // One render's milliseconds.
@@ -144,6 +148,8 @@ struct Options {
     int runs = 5;
     std::vector<std::string> names; // the scenes kept; all when empty
     int only = -1;                  // threads of --only, or -1
+    int size = kSize;
+    bool blocks = false;
 };
 
 // A whole non-negative decimal number.
@@ -159,11 +165,15 @@ bool parseOptions(int argc, char** argv, Options& o) {
     int positional = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if ((a == "--scene" || a == "--only") && i + 1 < argc) {
+        if ((a == "--scene" || a == "--only" || a == "--size") && i + 1 < argc) {
             if (a == "--scene")
                 o.names.push_back(argv[++i]);
-            else if (!parseCount(argv[++i], o.only))
+            else if (!parseCount(argv[++i], a == "--only" ? o.only : o.size))
                 return false;
+            else if (o.size < 1 || o.size > 16384)
+                return false;
+        } else if (a == "--blocks") {
+            o.blocks = true;
         } else if (a.rfind("--", 0) == 0 || positional == 2) {
             return false;
         } else if (positional++ == 0) {
@@ -181,7 +191,7 @@ int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
         std::fprintf(stderr, "usage: render_bench [SCENES [ROUNDS]] [--scene NAME]... "
-                             "[--only THREADS]\n");
+                             "[--only THREADS] [--size PIXELS] [--blocks]\n");
         return 2;
     }
     const int runs = options.runs;
@@ -210,7 +220,7 @@ int main(int argc, char** argv) {
         const int threads = effectiveThreadCount(options.only);
         for (const PresetNode* preset : presets) {
             const std::unique_ptr<RenderSettings> settings = preset->makeSettings();
-            SceneRender scene(*settings);
+            SceneRender scene(*settings, options.size, options.blocks);
             std::vector<double> ms;
             for (int r = 0; r < runs; ++r)
                 ms.push_back(scene.run(options.only, false));
@@ -219,9 +229,11 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    std::printf("%d x %d, %d rounds, each renders on the one-pixel loop, then 1 thread and %d "
+    const int size = options.size;
+    std::printf("%d x %d%s, %d rounds, each renders on the one-pixel loop, then 1 thread and %d "
                 "(every core), then the native loop%s\n",
-                kSize, kSize, runs, cores, cpuClock() ? "; CPU time" : "");
+                size, size, options.blocks ? " with the preview's blocks" : "", runs, cores,
+                cpuClock() ? "; CPU time" : "");
     std::printf("times and ratios are medians; a ratio is taken within a round, so a machine "
                 "that speeds up or slows down between rounds moves both sides\n");
     std::printf("eff: the speed on every core against the sum of the speeds on one thread kept "
@@ -232,7 +244,7 @@ int main(int argc, char** argv) {
     int mismatches = 0;
     for (const PresetNode* preset : presets) {
         const std::unique_ptr<RenderSettings> settings = preset->makeSettings();
-        SceneRender scene(*settings);
+        SceneRender scene(*settings, size, options.blocks);
         auto render = [&](int threads, bool onePixel, std::vector<std::uint32_t>& pixels) {
             const double ms = scene.run(threads, onePixel);
             pixels = pixelsOf(scene.doc().image());
@@ -247,11 +259,10 @@ int main(int argc, char** argv) {
         if (cores > 1 && !cpuClock())
             for (int cpu : allowedCpus()) {
                 const PinnedTo pin(cpu);
-                pinned.push_back(std::make_unique<SceneRender>(*settings));
+                pinned.push_back(std::make_unique<SceneRender>(*settings, size, options.blocks));
                 pinned.back()->run(1, false);
             }
-        std::vector<std::uint32_t> pixel, one, all,
-            baseline(static_cast<std::size_t>(kSize) * kSize);
+        std::vector<std::uint32_t> pixel, one, all, baseline(static_cast<std::size_t>(size) * size);
         bool same = true;
         for (int r = 0; r < runs; ++r) {
             pixelMs.push_back(render(1, true, pixel));
@@ -273,7 +284,7 @@ int main(int argc, char** argv) {
             scene.job().setUpFrame();
             const FrameVariables frame = scene.job().vars();
             const double t0 = nowMs();
-            native(scene.doc().context(), frame, baseline.data(), kSize, kSize);
+            native(scene.doc().context(), frame, baseline.data(), size, size);
             nativeMs.push_back(nowMs() - t0);
             same = same && baseline == one;
             oneToNative.push_back(oneMs.back() / nativeMs.back());
