@@ -71,7 +71,8 @@ std::string range(const std::vector<double>& v) {
     return text;
 }
 
-// A scene's document and job, rendering as trevalin-render does.
+// A scene's document and job, rendering as trevalin-render does, or with the
+// preview's blocks as the desktop program does.
 class SceneRender {
   public:
     SceneRender(const RenderSettings& settings, int size, bool blocks)
