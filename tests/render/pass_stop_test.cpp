@@ -376,6 +376,7 @@ TEST(PassStop, OverlappedPassesMatchPassesOneByOne) {
                     EXPECT_LE(o.afterStop, threads - 1) << where;
                     if (stopAfter != 0) continue;
                     EXPECT_EQ(o.reported.size(), 5u) << where;
+                    EXPECT_EQ(o.stored, width * height) << where; // each pixel counted once
                     EXPECT_EQ(o.random, full.random) << where;
                     EXPECT_EQ(o.memo.count, full.memo.count) << where;
                     EXPECT_EQ(std::memcmp(&o.memo.value, &full.memo.value, sizeof(double)), 0)
