@@ -54,8 +54,7 @@ struct Band {
     int pixels = 0;
     std::unique_ptr<std::uint32_t[]> colours; // not zeroed: every pixel is written
     MemoSnapshot end{};
-    bool storeEarly = false; // may be stored where computed, before its turn
-    bool storedEarly = false;
+    bool storeEarly = false; // stored where computed, before its turn
     bool stopped = false;
     bool ready = false; // guarded by the commit mutex
 };
@@ -162,9 +161,10 @@ class PassRunner {
             // stored by the other thread, the colours' round trip between the
             // cores made both compute a quarter slower (arith, 2 threads).
             Band& b = bands_[i];
-            if (b.storeEarly && !b.stopped && (!heldUntilOpen_ || isOpen())) {
+            // Held: stored in its turn instead, once the pass is open.
+            if (b.storeEarly && heldUntilOpen_ && !isOpen()) b.storeEarly = false;
+            if (b.storeEarly && !b.stopped) {
                 store(b, true);
-                b.storedEarly = true;
                 b.colours.reset();
             }
             {
@@ -383,7 +383,7 @@ class PassRunner {
             // A band stored early (it was not stopped, or it would have
             // halted the pass) is stored again only if its sure guess was
             // wrong after all, which the points rule out.
-            if (!b.storedEarly || again) store(b, !b.storedEarly);
+            if (!b.storeEarly || again) store(b, !b.storeEarly);
             committedPixels_ += b.pixels;
             b.colours.reset();
             bool whole;
